@@ -1,9 +1,11 @@
 #include "testing/TreeChanges.h"
 
+#include <poll.h>
 #include <sys/inotify.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <filesystem>
 
 namespace ostrel::testing {
@@ -49,7 +51,13 @@ TreeChanges::~TreeChanges() {
 }
 
 std::vector<std::string> TreeChanges::take() {
-  std::vector<std::string> changes;
+  std::vector<std::string> changes = std::move(unread_);
+  unread_.clear();
+  read(changes);
+  return changes;
+}
+
+void TreeChanges::read(std::vector<std::string>& changes) {
   alignas(inotify_event) char buffer[65536];
   for (;;) {
     const ssize_t n = fd_ < 0 ? -1 : ::read(fd_, buffer, sizeof buffer);
@@ -67,7 +75,20 @@ std::vector<std::string> TreeChanges::take() {
       changes.push_back((event->len ? folder + "/" + event->name : folder) + ": " + describe(event->mask));
     }
   }
-  return changes;
+}
+
+bool TreeChanges::waitFor(std::string_view fragment, double guardSeconds) {
+  const auto giveUp = std::chrono::steady_clock::now() + std::chrono::duration<double>(guardSeconds);
+  for (std::size_t looked = 0;;) {
+    read(unread_);
+    for (; looked < unread_.size(); ++looked) {
+      if (unread_[looked].find(fragment) != std::string::npos) return true;
+    }
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(giveUp - std::chrono::steady_clock::now());
+    if (fd_ < 0 || left.count() <= 0) return false;
+    pollfd ready{fd_, POLLIN, 0};
+    ::poll(&ready, 1, static_cast<int>(left.count()));
+  }
 }
 
 }  // namespace ostrel::testing

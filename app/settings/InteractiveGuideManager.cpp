@@ -73,10 +73,11 @@ void InteractiveGuideManager::loadInteractiveGuidePrefs() {
   }
   Value stored = platform::foundation::PropertyList::readFile(path, kSettingsFileMaximumBytes);
   if (!stored.isDictionary()) {
-    // The next save writes over it: the person's file is kept aside first, and this load reads as empty.
-    settingsLeftInPlace_ = platform::foundation::DamagedFile::keepAsideWithWarning(
-                               path, "interactive-guide settings file", "the guides and the rating prompt start over")
-                               .empty();
+    // The next save writes over it: the person's file is kept first, and this load reads as empty.
+    using platform::foundation::DamagedFile;
+    const std::string kept = DamagedFile::keepBeforeReplacing(path);
+    DamagedFile::reportKept(path, kept, "interactive-guide settings file", "the guides and the rating prompt start over");
+    settingsLeftInPlace_ = kept.empty();
     stored = Value(platform::foundation::Dictionary{});
   }
   didEnterSetup = flag(stored, "didEnterSetup");

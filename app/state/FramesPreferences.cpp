@@ -272,10 +272,12 @@ Value FramesObject::readPreferenceFile(const std::string& path, bool& unreadable
   Value stored = platform::foundation::PropertyList::readFile(path, kPreferenceFileMaximumBytes);
   unreadable = !stored.isDictionary();
   if (!unreadable) return stored;
-  // Defaults are about to be written over it: the user's file is kept aside first, never lost.
-  const std::string kept = DamagedFile::keepAside(path);
+  // Defaults are about to be written over it: the user's file is kept first, never lost, and stays in
+  // its place until this start's save replaces it.
+  const std::string kept = DamagedFile::keepBeforeReplacing(path);
   DamagedFile::reportKept(path, kept, "preference file", "the settings start from their defaults");
-  // What cannot be moved (a link to a place not there now, a FIFO) is someone's, and stays as it is.
+  // What cannot be kept (a link to a place not there now, a FIFO, a file the app may not read) is
+  // someone's, and stays as it is.
   preferenceFileLeftInPlace_ = kept.empty();
   if (preferenceFileLeftInPlace_) {
     platform::log::write(platform::log::Warning,

@@ -2,9 +2,14 @@
 // folders (a link in a loop, a link that leads nowhere, a FIFO, a file), of its lock or of its log, and
 // with a script's output folder that cannot be made: each start ends in one line that names what stands
 // where, or goes on without what it cannot use; nothing is followed, waited on or written over, and a
-// start that cannot keep its output ends before it touches the container.
+// start that cannot keep its output ends before it touches the container. Nothing outside the container
+// is made or changed through a link in it: not through the keychain's folder or its lock, and not
+// through what stands at the name the app's defaults had before.
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -17,6 +22,7 @@
 #include "testing/FileContents.h"
 #include "testing/LoopbackServer.h"
 #include "testing/ScratchFolder.h"
+#include "testing/TreeChanges.h"
 
 namespace {
 
@@ -40,6 +46,16 @@ const Stranger kLinkLeadingNowhere{"a link that leads nowhere",
 const Stranger kFifo{"a FIFO", [](const std::string& path) { ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0) << path; }};
 const Stranger kFile{"a regular file", [](const std::string& path) { std::ofstream(path) << "someone's"; }};
 const Stranger kFolder{"a folder", [](const std::string& path) { fs::create_directory(path); }};
+const Stranger kLinkToADevice{"a link to a device", [](const std::string& path) { fs::create_symlink("/dev/zero", path); }};
+const Stranger kSocket{"a socket", [](const std::string& path) {
+                         sockaddr_un address{};
+                         address.sun_family = AF_UNIX;
+                         ASSERT_LT(path.size(), sizeof address.sun_path);
+                         path.copy(address.sun_path, path.size());
+                         const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+                         ASSERT_EQ(::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0) << path;
+                         ::close(fd);
+                       }};
 
 class ContainerPlacesTest : public ::testing::Test {
  protected:
@@ -128,6 +144,56 @@ TEST_F(ContainerPlacesTest, WhatStandsInTheLogsPlaceLeavesTheRunWithoutItsFileLo
     EXPECT_EQ(AtomicFile::whatStandsAt(log), stranger.kind);
     EXPECT_FALSE(AtomicFile::anythingAt(log + ".unmounted")) << "the link's far end was made";
     EXPECT_TRUE(AtomicFile::fileExists(home + "/Documents/FramesData.plist")) << stranger.kind << ": the start ran";
+  }
+}
+
+// A link at the keychain's lock that leads out of the container, and a keychain folder that is a link
+// to a folder outside: a plain start and a tour make nothing there and change no mode there; the link
+// is named and left, and the keychain is not used while it stands.
+TEST_F(ContainerPlacesTest, NothingOutsideTheContainerIsMadeOrChangedThroughTheKeychainsLinks) {
+  const std::string outside = folder.pathFor("outside");
+  fs::create_directory(outside);
+  fs::permissions(outside, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                               fs::perms::others_read | fs::perms::others_exec);
+  const std::pair<std::string, std::function<void(const std::string&)>> links[] = {
+      {"Library/Keychains/.lock", [&](const std::string& path) { fs::create_symlink(outside + "/lock", path); }},
+      {"Library/Keychains", [&](const std::string& path) { fs::create_directory_symlink(outside, path); }},
+  };
+  for (const auto& [relative, place] : links) {
+    const std::string path = placedInANewContainer({"a link", place}, relative);
+    const std::string kind = AtomicFile::whatStandsAt(path);
+    ostrel::testing::TreeChanges changes(outside);
+    ASSERT_TRUE(changes.watching());
+    for (const std::vector<std::string>& arguments :
+         {std::vector<std::string>{"--home", home}, {"--home", home, "--script", OSTREL_TOUR, "--out", home + "/tour"}}) {
+      const Ended ended = run(arguments);
+      EXPECT_TRUE(exitedWith(ended, 0)) << relative << ": " << describeWaitStatus(ended.status) << "\n" << ended.output;
+      EXPECT_NE(ended.output.find(path + " is " + kind), std::string::npos) << relative << "\n" << ended.output;
+    }
+    EXPECT_EQ(changes.take(), std::vector<std::string>()) << relative;
+    EXPECT_EQ(fs::status(outside).permissions() & fs::perms::all,
+              fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec | fs::perms::others_read |
+                  fs::perms::others_exec)
+        << relative;
+    EXPECT_EQ(AtomicFile::whatStandsAt(path), kind) << relative;
+  }
+}
+
+// Whatever stands at the name the app's defaults had before its bundle named itself is looked at
+// before the defaults move to their new name: only a file of the app's moves; anything else is named
+// and left where it stands, and the defaults start in a file of their own.
+TEST_F(ContainerPlacesTest, WhatStandsAtTheDefaultsFormerNameIsNamedAndLeft) {
+  for (const Stranger& stranger : {kFifo, kSocket, kFolder, kLinkToADevice}) {
+    const std::string former = placedInANewContainer(stranger, "Library/Preferences/ostrel.plist");
+    const Ended ended = run({"--home", home});
+    EXPECT_TRUE(exitedWith(ended, 0)) << stranger.kind << ": " << describeWaitStatus(ended.status) << "\n" << ended.output;
+    EXPECT_EQ(AtomicFile::whatStandsAt(former), stranger.kind);
+    const std::string named = home + "/Library/Preferences/app.ostrel.Ostrel.plist";
+    EXPECT_TRUE(AtomicFile::whatStandsAt(named).empty() || AtomicFile::whatStandsAt(named) == "a regular file")
+        << stranger.kind << ": " << AtomicFile::whatStandsAt(named);
+    EXPECT_NE(ended.output.find(former + " are not moved to " + named + ": it is " + stranger.kind + ", which is left in place"),
+              std::string::npos)
+        << stranger.kind << "\n" << ended.output;
   }
 }
 

@@ -1,24 +1,32 @@
 // ostrel's plain starts against an installations service on loopback that answers badly: a service
 // that refuses every refresh token makes one new installation a start, not hundreds; a damaged
-// preference file, or anything else in its place, costs no installation its ID; a 500 to the
-// registration reaches the log.
+// preference file, or anything else in its place, costs no installation its ID, nor does a kill while
+// the damaged file is kept; a 500 to the registration reaches the log. A file the app may not read (its
+// record in the keychain, a preference file) is no damaged file: it is named and left as it is.
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <optional>
 #include <set>
 #include <sstream>
 
 #include "platform/foundation/AtomicFile.h"
 #include "platform/foundation/Json.h"
+#include "platform/foundation/PropertyList.h"
 #include "testing/ChildProcess.h"
 #include "testing/FileContents.h"
 #include "testing/LoopbackServer.h"
+#include "testing/OtherUser.h"
 #include "testing/ScratchFolder.h"
+#include "testing/TreeChanges.h"
 
 namespace {
 
@@ -26,6 +34,8 @@ namespace fs = std::filesystem;
 using ostrel::testing::ChildProcess;
 using ostrel::testing::contentsOf;
 using ostrel::testing::LoopbackResponse;
+using ostrel::testing::OtherUser;
+using platform::foundation::AtomicFile;
 
 // The project of the bundle's options file.
 constexpr const char* kCreatePath = "/v1/projects/ostrel-local/installations/";
@@ -51,14 +61,107 @@ LoopbackResponse created(const std::string& fid, const std::string& expiresIn) {
 
 std::string serverFID(int n) { return "cServerChosenFID00000" + std::to_string(n); }
 
+// What a file looks like from outside: its bytes, mode and owner.
+struct FileState {
+  std::string bytes;
+  mode_t mode = 0;
+  uid_t owner = 0;
+  bool operator==(const FileState&) const = default;
+};
+
+void PrintTo(const FileState& state, std::ostream* out) {
+  *out << state.bytes.size() << " bytes, mode " << std::oct << state.mode << std::dec << ", owner " << state.owner;
+}
+
+FileState stateOf(const std::string& path) {
+  struct stat info {};
+  ::lstat(path.c_str(), &info);
+  return {contentsOf(path), info.st_mode, info.st_uid};
+}
+
+// A file of the app's made one it may not read.
+struct Unreadable {
+  const char* how;
+  bool needsSecondUser;  // else only when the suite's own modes do not keep the app out
+  std::function<void(const std::string& path)> make;
+};
+
+const Unreadable kUnreadable[] = {
+    {"of mode 000", false, [](const std::string& path) { ASSERT_EQ(::chmod(path.c_str(), 0), 0); }},
+    {"another user's", true,
+     [](const std::string& path) {
+       ASSERT_EQ(::chown(path.c_str(), 0, 0), 0);
+       ASSERT_EQ(::chmod(path.c_str(), 0600), 0);
+     }},
+};
+
+// An exclusive lock on the keychain for the object's life, as another process of the keychain's holds
+// it: whoever asks for an item waits.
+class HeldKeychain {
+ public:
+  explicit HeldKeychain(const std::string& home)
+      : fd_(::open((home + "/Library/Keychains/.lock").c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW)) {
+    EXPECT_EQ(::flock(fd_, LOCK_EX), 0);
+  }
+  ~HeldKeychain() { ::close(fd_); }
+  HeldKeychain(const HeldKeychain&) = delete;
+  HeldKeychain& operator=(const HeldKeychain&) = delete;
+
+ private:
+  int fd_;
+};
+
 class InstallationsStartTest : public ::testing::Test {
  protected:
   // A plain start in `home`, the installations service on the loopback server, run to its end with
-  // status 0; its output.
-  std::string start() {
+  // status 0; its output. `runAs` goes before the command (OtherUser).
+  std::string start(std::vector<std::string> runAs = {}) {
+    runAs.insert(runAs.end(), {OSTREL_EXECUTABLE, "--home", home});
+    return ChildProcess::runToSuccess(runAs, environment());
+  }
+  std::vector<std::string> environment() const {
     auto environment = ostrel::testing::environmentWithout({"OSTREL_", "DISPLAY=", "WAYLAND_DISPLAY="});
     environment.push_back("OSTREL_INSTALLATIONS_URL=" + server.url(""));
-    return ChildProcess::runToSuccess({OSTREL_EXECUTABLE, "--home", home}, environment);
+    return environment;
+  }
+  // Who the case's starts run as, in a new container for them: the suite's own user, or nobody where
+  // the suite's user may read any file (root). Null when the case cannot be played here.
+  std::optional<std::vector<std::string>> newContainerFor(const Unreadable& unreadable) {
+    home = folder.pathFor("home-" + std::to_string(++cases));
+    if (!unreadable.needsSecondUser && !OtherUser::suiteBypassesModes()) return std::vector<std::string>();
+    if (!OtherUser::available()) return std::nullopt;
+    fs::create_directories(home);
+    EXPECT_TRUE(OtherUser::handOver(home, folder.path()));
+    if (!OtherUser::canReach(home)) return std::nullopt;
+    return OtherUser::commandPrefix();
+  }
+  // Plays `play` for each way of making a file unreadable that this suite can play, each in a new
+  // container where a first start, registered with the service, made the installation; skips when it
+  // can play none.
+  void forEachUnreadable(const std::function<void(const Unreadable&, const std::vector<std::string>& runAs)>& play) {
+    server.on("POST", kCreatePath, created(serverFID(1), "604800s"));
+    std::size_t played = 0;
+    for (const Unreadable& unreadable : kUnreadable) {
+      SCOPED_TRACE(unreadable.how);
+      const auto runAs = newContainerFor(unreadable);
+      if (!runAs) continue;
+      ++played;
+      server.clearRequests();
+      start(*runAs);
+      ASSERT_EQ(creates(), 1u);
+      play(unreadable, *runAs);
+    }
+    if (played == 0) GTEST_SKIP() << OtherUser::kWhyNot;
+  }
+  // The installation's record: the keychain item of the installations' service.
+  std::string record() const {
+    for (const auto& entry : fs::directory_iterator(home + "/Library/Keychains")) {
+      const auto item = platform::foundation::PropertyList::readFile(entry.path());
+      if (item["service"] == platform::foundation::Value("com.vurevore.VURInstallations.installations")) {
+        return entry.path();
+      }
+    }
+    return {};
   }
   std::string logFile() const { return contentsOf(home + "/Library/Logs/ostrel.log"); }
   std::size_t requestsTo(const std::string& path) const {
@@ -72,6 +175,7 @@ class InstallationsStartTest : public ::testing::Test {
   ostrel::testing::ScratchFolder folder;
   std::string home = folder.pathFor("home");
   ostrel::testing::LoopbackServer server;
+  int cases = 0;
 };
 
 // The service makes every installation with a token too short to hand out and refuses every token
@@ -138,7 +242,6 @@ TEST_F(InstallationsStartTest, WhatStandsInThePreferenceFilesPlaceCostsNoInstall
       {"a link that leads nowhere", [](const std::string& path) { fs::create_symlink(path + ".unmounted/p", path); }},
       {"a link in a loop", [](const std::string& path) { fs::create_symlink(fs::path(path).filename(), path); }},
   };
-  int cases = 0;
   for (const auto& [kind, place] : strangers) {
     SCOPED_TRACE(kind);
     home = folder.pathFor("home-" + std::to_string(++cases));
@@ -160,6 +263,87 @@ TEST_F(InstallationsStartTest, WhatStandsInThePreferenceFilesPlaceCostsNoInstall
         << logFile();
     EXPECT_EQ(logFile().find("a new installation takes its place"), std::string::npos);
   }
+}
+
+// A kill while the damaged preference file of the installations is kept, its marker not yet written
+// again, costs the installation nothing: the file stays in its place until the marker replaces it, so a
+// kill leaves it there to be kept again, never an empty place that reads as a new install. The start is
+// held in that window by the keychain, which another process holds while the start reads the record.
+TEST_F(InstallationsStartTest, AKillWhileADamagedPreferenceFileIsKeptCostsNoInstallationItsID) {
+  server.on("POST", kCreatePath, created(serverFID(1), "604800s"));
+  start();
+  ASSERT_EQ(creates(), 1u);
+  const std::string intact = contentsOf(markers());
+  const std::vector<std::string> damages = {"garbage \x01\xfe", "", intact.substr(0, intact.size() / 2)};
+  for (std::size_t damage = 0; damage < damages.size(); ++damage) {
+    SCOPED_TRACE(damage);
+    std::ofstream(markers(), std::ios::binary | std::ios::trunc) << damages[damage];
+    {
+      HeldKeychain held(home);
+      ostrel::testing::TreeChanges changes(home + "/Library/Preferences");
+      auto app = ChildProcess::start({OSTREL_EXECUTABLE, "--home", home}, environment());
+      ASSERT_TRUE(app);
+      ASSERT_TRUE(changes.waitFor(fs::path(markers()).filename().string() + ".damaged-")) << app->output();
+      EXPECT_EQ(contentsOf(markers()), damages[damage]) << "the marker's place is not the damaged file's";
+      app->signal(SIGKILL);
+      app->wait();
+    }
+    start();
+    EXPECT_EQ(creates(), 1u) << "registered again";
+    EXPECT_EQ(ostrel::testing::damagedCopiesOf(markers()).size(), damage + 1) << "one copy of each damage";
+    EXPECT_EQ(logFile().find("a new installation takes its place"), std::string::npos);
+  }
+}
+
+// The installation's record in the keychain of mode 000, or another user's: the start names it and
+// leaves it as it is, makes no installation in its place and registers none, and once the app may read
+// it again the installation is the one it was.
+TEST_F(InstallationsStartTest, ARecordTheAppMayNotReadIsLeftAndNoOtherInstallationMade) {
+  forEachUnreadable([this](const Unreadable& unreadable, const std::vector<std::string>& runAs) {
+    const std::string item = record();
+    ASSERT_FALSE(item.empty());
+    const FileState before = stateOf(item);
+    unreadable.make(item);
+    const FileState unread = stateOf(item);
+    start(runAs);
+    EXPECT_EQ(stateOf(item), unread) << "left as it was";
+    EXPECT_EQ(server.requestCount(), 1u) << "an installation made and registered in its place";
+    EXPECT_TRUE(ostrel::testing::damagedCopiesOf(item).empty());
+    EXPECT_NE(logFile().find(item + " is a file the app may not read, which is left in place and not used"),
+              std::string::npos)
+        << logFile();
+
+    ASSERT_EQ(::chown(item.c_str(), before.owner, static_cast<gid_t>(-1)), 0);
+    ASSERT_EQ(::chmod(item.c_str(), before.mode & 07777), 0);
+    start(runAs);
+    EXPECT_EQ(server.requestCount(), 1u) << "the installation is not the one it was";
+  });
+}
+
+// A preference file the app may not read (the app's own, the analytics' and the installations', the
+// container's time) is no damaged file: it is named and left as it is, the start runs on defaults for
+// what it held, and the installation keeps its ID.
+TEST_F(InstallationsStartTest, PreferenceFilesTheAppMayNotReadAreNamedAndLeftAsTheyAre) {
+  const char* files[] = {"Documents/FramesData.plist", "Library/Preferences/com.vadeze.vmp.measurement.plist",
+                         "Library/Preferences/com.vurevore.VURInstallations.plist",
+                         "Library/Preferences/ostrel-shell.plist"};
+  forEachUnreadable([&](const Unreadable& unreadable, const std::vector<std::string>& runAs) {
+    for (const char* file : files) {
+      const std::string path = home + "/" + file;
+      ASSERT_TRUE(fs::exists(path)) << file;
+      unreadable.make(path);
+    }
+    std::vector<FileState> unread;
+    for (const char* file : files) unread.push_back(stateOf(home + "/" + file));
+    const std::string output = start(runAs);
+    for (std::size_t i = 0; i < std::size(files); ++i) {
+      const std::string path = home + "/" + files[i];
+      EXPECT_EQ(stateOf(path), unread[i]) << files[i] << " was not left as it was";
+      EXPECT_TRUE(ostrel::testing::damagedCopiesOf(path).empty()) << files[i];
+      EXPECT_NE(output.find(path + " is a file the app may not read"), std::string::npos) << files[i] << "\n" << output;
+    }
+    EXPECT_EQ(server.requestCount(), 1u) << "the installation was made again";
+  });
 }
 
 // A 500 is tried again after a second: a start without a display or script waits for that try, and its

@@ -74,14 +74,26 @@ using Filler = std::function<ErrorOr<void>(int fd)>;
 // How far a replacement is flushed before it returns.
 enum class Flush { FileAndFolder, File, Nothing };
 
+// Whether the temporary takes the place of what stands at the path, or only of nothing. A copy made
+// where nothing stands is named as a temporary of the file it copies, so the sweep of that file's
+// temporaries finds one a kill left.
+enum class Place { Replacing, OnlyWhereNothingStands };
+
 // Makes a temporary file beside `path`, lets `fill` write it, then syncs and renames it into place.
 // The temporary is locked while it is written, so a sweep of stale temporaries (another thread or
 // process opening the same folder) passes it by; one swept between its making and its locking is
 // noticed by its missing name and the write made again.
 ErrorOr<void> replaceViaTemporary(const std::string& path, mode_t mode, const Filler& fill,
-                                  Flush flush = Flush::FileAndFolder) {
+                                  Flush flush = Flush::FileAndFolder, Place place = Place::Replacing,
+                                  const std::string& temporaryOf = {}) {
   if (path.empty() || path.back() == '/') return failure("cannot write", path, EINVAL);
-  if (standsInTheWay(path)) return notRegular("cannot replace", path);
+  if (place == Place::OnlyWhereNothingStands && AtomicFile::anythingAt(path)) return failure("cannot write", path, EEXIST);
+  if (place == Place::Replacing && standsInTheWay(path)) return notRegular("cannot replace", path);
+  // Its owner or mode keeps it from the app, which cannot know what it would write over.
+  if (place == Place::Replacing && AtomicFile::mayNotRead(path)) {
+    return Error::make(AtomicFile::kErrorDomain, EACCES,
+                       "cannot replace " + path + ": it is " + AtomicFile::whatStandsAt(path) + ", which is left as it is");
+  }
   std::string folder = folderOf(path);
   constexpr int kAttempts = 3;
   for (int attempt = 1;; ++attempt) {
@@ -90,7 +102,7 @@ ErrorOr<void> replaceViaTemporary(const std::string& path, mode_t mode, const Fi
     // Taking a temporary before its lock needs a sweep within two system calls of its making; a sweep
     // running all the time can still do it a few times over, so it is made again as often as needed.
     for (int making = 0; fd < 0; ++making) {
-      temp = folder + "/." + nameOf(path) + ".XXXXXX";
+      temp = folder + "/." + nameOf(temporaryOf.empty() ? path : temporaryOf) + ".XXXXXX";
       fd = ::mkostemp(temp.data(), O_CLOEXEC);
       if (fd < 0) return failure("cannot create a temporary file for", path, errno);
       struct stat made {};
@@ -113,7 +125,10 @@ ErrorOr<void> replaceViaTemporary(const std::string& path, mode_t mode, const Fi
     }
     if (flush != Flush::Nothing && ::fsync(fd) != 0) return abandon("cannot flush", errno);
     // Renamed while still locked: a sweep that found the name a moment before finds it taken.
-    if (::rename(temp.c_str(), path.c_str()) != 0) {
+    const int renamed = place == Place::Replacing
+                            ? ::rename(temp.c_str(), path.c_str())
+                            : ::renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE);
+    if (renamed != 0) {
       int err = errno;
       ::close(fd);
       if (err == ENOENT && attempt < kAttempts && AtomicFile::isDirectory(folder)) continue;
@@ -176,8 +191,8 @@ namespace {
 
 // Whether what stands at `path` is a regular file or a link to one.
 bool regularFileAt(const std::string& path) {
-  const std::string standing = AtomicFile::whatStandsAt(path);
-  return standing == "a regular file" || standing == "a link to a regular file";
+  struct stat info {};
+  return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
 // Why opening `path` failed with `err`: what stands there when it is no file (a link that leads nowhere
@@ -265,11 +280,26 @@ bool AtomicFile::anythingAt(const std::string& path) {
   return !path.empty() && ::lstat(path.c_str(), &info) == 0;
 }
 
+bool AtomicFile::mayNotRead(const std::string& path) {
+  struct stat info {};
+  if (path.empty() || ::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
+  // Only opening tells: the mode bits say nothing of a privileged process, of access lists or of a
+  // file system mounted without them. O_NONBLOCK: a FIFO swapped in meanwhile is not waited on.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+  if (fd >= 0) {
+    ::close(fd);
+    return false;
+  }
+  return errno == EACCES || errno == EPERM;
+}
+
 std::string AtomicFile::whatStandsAt(const std::string& path) {
   struct stat info {};
   if (path.empty() || ::lstat(path.c_str(), &info) != 0) return {};
-  if (!S_ISLNK(info.st_mode)) return kindOf(info.st_mode);
-  if (::stat(path.c_str(), &info) == 0) return "a link to " + kindOf(info.st_mode);
+  if (!S_ISLNK(info.st_mode)) return S_ISREG(info.st_mode) && mayNotRead(path) ? kMayNotRead : kindOf(info.st_mode);
+  if (::stat(path.c_str(), &info) == 0) {
+    return "a link to " + (S_ISREG(info.st_mode) && mayNotRead(path) ? kMayNotRead : kindOf(info.st_mode));
+  }
   if (errno == ELOOP) return "a link in a loop";
   if (errno == ENOENT || errno == ENOTDIR) return "a link that leads nowhere";
   return "a link that cannot be followed";
@@ -280,12 +310,25 @@ bool AtomicFile::isDirectory(const std::string& path) {
   return !path.empty() && ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
+int AtomicFile::openLockFile(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600);
+  struct stat status {};
+  if (fd >= 0 && (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode))) {
+    ::close(fd);
+    return -1;
+  }
+  return fd;
+}
+
 ErrorOr<void> AtomicFile::removeFile(const std::string& path) {
   if (::unlink(path.c_str()) == 0 || errno == ENOENT) return {};
   return failure("cannot remove", path, errno);
 }
 
-ErrorOr<void> AtomicFile::copyFile(const std::string& from, const std::string& to, mode_t mode, bool syncFolderNow) {
+namespace {
+
+ErrorOr<void> copyThroughTemporary(const std::string& from, const std::string& to, mode_t mode, Flush flush,
+                                   Place place) {
   struct stat info {};
   const int source = TRY(openRegularFile(from, info));
   auto copied = replaceViaTemporary(
@@ -302,9 +345,19 @@ ErrorOr<void> AtomicFile::copyFile(const std::string& from, const std::string& t
           if (!writeAll(fd, chunk, static_cast<size_t>(n))) return failure("cannot write", to, errno);
         }
       },
-      syncFolderNow ? Flush::FileAndFolder : Flush::File);
+      flush, place, place == Place::OnlyWhereNothingStands ? from : std::string());
   ::close(source);
   return copied;
+}
+
+}  // namespace
+
+ErrorOr<void> AtomicFile::copyFile(const std::string& from, const std::string& to, mode_t mode, bool syncFolderNow) {
+  return copyThroughTemporary(from, to, mode, syncFolderNow ? Flush::FileAndFolder : Flush::File, Place::Replacing);
+}
+
+ErrorOr<void> AtomicFile::copyToNewFile(const std::string& from, const std::string& to, mode_t mode) {
+  return copyThroughTemporary(from, to, mode, Flush::FileAndFolder, Place::OnlyWhereNothingStands);
 }
 
 std::string AtomicFile::notAFolder(const std::string& path) {

@@ -17,7 +17,8 @@ namespace platform::foundation {
 // is flushed to disk and then renamed over the target, so a reader (or a crash) sees either the old
 // file or the new one, never a mixture. On failure the temporary file is removed and the old file is
 // left exactly as it was. Only a regular file (or a link to one) is ever replaced: anything else standing
-// at the path (a FIFO, a device, a link that leads nowhere) is left in place and the write fails. A failure is an Error in kErrorDomain whose code is the system's errno and
+// at the path (a FIFO, a device, a link that leads nowhere), and a file this process may not read, is
+// left in place and the write fails. A failure is an Error in kErrorDomain whose code is the system's errno and
 // whose description names the failing step, the path and the system's reason ("cannot open <path>: No
 // such file or directory").
 class AtomicFile {
@@ -51,9 +52,14 @@ class AtomicFile {
   // Whether anything at all stands at `path`, a link that leads nowhere included: only where nothing
   // does is a file missing (and a start the first).
   [[nodiscard]] static bool anythingAt(const std::string& path);
-  // What stands at `path`, for a message: "a regular file", "a FIFO", "a link that leads nowhere"...;
-  // empty when nothing does.
+  // What stands at `path`, for a message: "a regular file", "a FIFO", "a link that leads nowhere",
+  // kMayNotRead...; empty when nothing does.
   [[nodiscard]] static std::string whatStandsAt(const std::string& path);
+  // A regular file (or a link to one) that this process may not open for reading, its owner or mode
+  // forbidding it: what it holds is unknown, not damaged, and it is no one's to replace or move but its
+  // owner's. Looks without waiting.
+  static constexpr const char* kMayNotRead = "a file the app may not read";
+  [[nodiscard]] static bool mayNotRead(const std::string& path);
   [[nodiscard]] static bool isDirectory(const std::string& path);
   // Why no folder stands at `path`, for a message ("it is a link in a loop, not a folder"); empty when a
   // folder or a link to one stands there, or nothing does. Looks without throwing or waiting.
@@ -63,8 +69,18 @@ class AtomicFile {
   // folder, a link that leads nowhere (whose far end is not made) or round in a loop is left in place
   // and refused with an error that says what stands there. The descriptor is the caller's to close.
   static ErrorOr<int> openForAppending(const std::string& path, mode_t mode = 0644);
+  // Opens the lock file at `path` for flock(2), made with mode 0600 where nothing stands: never through
+  // a link, whose far end would be made wherever it leads, and never waiting on a FIFO. -1 when anything
+  // but a regular file stands there, which is left in place, or the file cannot be opened.
+  [[nodiscard]] static int openLockFile(const std::string& path);
   // Removes a file (not a folder); a file that is already gone counts as removed.
   static ErrorOr<void> removeFile(const std::string& path);
+  // Copies the regular file `from` to `to`, where nothing may stand yet: written under a temporary name,
+  // flushed with its folder, and renamed into place without replacing anything, so whatever bears the
+  // name is the whole copy. The temporary is named as one of `from`'s (".<from's name>.XXXXXX" beside
+  // `to`): a kill leaves at most that, which the sweep of `from`'s temporaries removes. An error of code
+  // EEXIST when something stands at `to`, of EACCES when `from` is a file this process may not read.
+  static ErrorOr<void> copyToNewFile(const std::string& from, const std::string& to, mode_t mode = 0600);
   // Copies `from` over `to` atomically, streaming, so large catalogue files need no big buffer.
   // With `syncFolderNow` false the caller syncs the folder itself (once for several copies, with
   // syncFolder); until then the new name may not survive a power cut.

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <cstring>
 #include <functional>
 #include <string_view>
 #include <utility>
@@ -167,6 +168,76 @@ std::string DamagedFile::keptCopyOf(const std::string& path, const std::string& 
   return copy;
 }
 
+namespace {
+
+// Opens `path` for reading when a regular file stands there, without waiting on anything else.
+int openRegular(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW);
+  struct stat info {};
+  if (fd >= 0 && ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) return fd;
+  if (fd >= 0) ::close(fd);
+  return -1;
+}
+
+bool sameBytes(const std::string& one, const std::string& other) {
+  const int a = openRegular(one);
+  const int b = openRegular(other);
+  struct stat infoA {}, infoB {};
+  bool same = a >= 0 && b >= 0 && ::fstat(a, &infoA) == 0 && ::fstat(b, &infoB) == 0 && infoA.st_size == infoB.st_size;
+  char chunkA[16384], chunkB[sizeof chunkA];
+  while (same) {
+    const ssize_t n = ::read(a, chunkA, sizeof chunkA);
+    if (n <= 0) {
+      same = n == 0;
+      break;
+    }
+    ssize_t got = 0;
+    while (got < n) {
+      const ssize_t m = ::read(b, chunkB + got, static_cast<std::size_t>(n - got));
+      if (m <= 0) break;
+      got += m;
+    }
+    same = got == n && std::memcmp(chunkA, chunkB, static_cast<std::size_t>(n)) == 0;
+  }
+  if (a >= 0) ::close(a);
+  if (b >= 0) ::close(b);
+  return same;
+}
+
+}  // namespace
+
+std::string DamagedFile::keepBeforeReplacing(const std::string& path) {
+  struct stat info {};
+  if (::lstat(path.c_str(), &info) != 0) return {};
+  if (!S_ISREG(info.st_mode)) {
+    errno = EISDIR;
+    return {};
+  }
+  // A second name would keep it unread, but what it holds is its owner's: neither kept nor replaced.
+  if (AtomicFile::mayNotRead(path)) {
+    errno = EACCES;
+    return {};
+  }
+  const std::string newest = newestKeptCopyOf(path);
+  if (!newest.empty() && (identityOf(newest) == identityOf(path) ||
+                          (static_cast<std::uintmax_t>(info.st_size) <= kMaximumCopyBytes && sameBytes(newest, path)))) {
+    return newest;
+  }
+  const std::string kept = placeUnderFreeName(path + ".damaged-" + timestamp(), [&](const std::string& name) {
+    // A second name for the same file keeps it at no cost, whatever its size, and the replacement's
+    // rename takes only the first name away.
+    if (::link(path.c_str(), name.c_str()) == 0) return true;
+    // Where the file system or its owner allows no second name (another user's file), a whole copy.
+    if (errno == EEXIST || static_cast<std::uintmax_t>(info.st_size) > kMaximumCopyBytes) return false;
+    auto copied = AtomicFile::copyToNewFile(path, name, info.st_mode & 0777);
+    if (!copied.ok()) errno = static_cast<int>(copied.error().code);
+    return copied.ok();
+  });
+  // The copy's name reaches the disk before the replacement can take the file's.
+  if (!kept.empty()) AtomicFile::syncFolder(folderBeside(kept));
+  return kept;
+}
+
 std::string DamagedFile::keepCopy(const std::string& path) {
   auto bytes = AtomicFile::readFile(path, kMaximumCopyBytes);
   if (!bytes.ok()) return {};
@@ -220,6 +291,12 @@ void DamagedFile::reportKept(const std::string& path, const std::string& kept, s
                              std::string_view then) {
   if (kept.empty()) {
     const std::string standing = AtomicFile::whatStandsAt(path);
+    if (standing.ends_with(AtomicFile::kMayNotRead)) {
+      // Its owner or mode keeps it from the app: nothing says it is damaged, and it is theirs.
+      platform::log::write(platform::log::Warning, "The " + std::string(what) + " cannot be read: " + path + " is " +
+                                                       standing + "; it is left in place and not used");
+      return;
+    }
     if (!standing.empty() && standing != "a regular file") {
       // Not a file the app wrote: someone put it there, and it is theirs to take away.
       platform::log::write(platform::log::Warning, "The " + std::string(what) + " cannot be read: " + path + " is " +
@@ -229,8 +306,10 @@ void DamagedFile::reportKept(const std::string& path, const std::string& kept, s
     platform::log::write(platform::log::Error,
                          "The " + std::string(what) + " cannot be read and could not be moved aside (" + path + ")");
   } else {
-    platform::log::write(platform::log::Warning, "The " + std::string(what) + " could not be read; it is kept as " +
-                                                     kept + " and " + std::string(then));
+    // A file kept again after a kill, or read again before its reader replaced it, is named once.
+    platform::log::writeOnce(platform::log::Warning, kept,
+                             "The " + std::string(what) + " could not be read; it is kept as " + kept + " and " +
+                                 std::string(then));
   }
 }
 

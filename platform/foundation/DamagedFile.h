@@ -12,6 +12,8 @@ namespace platform::foundation {
 // so the rule and the name of the kept copy are the same for all of them.
 class DamagedFile {
  public:
+  static constexpr std::size_t kMaximumCopyBytes = std::size_t{256} << 20;
+
   // Renames `path` to "<path>.damaged-<UTC date and time>" (with "-2", "-3", ... when that name is
   // taken; an earlier copy is never overwritten), together with the SQLite journal, write-ahead log
   // and shared-memory index beside it; returns the kept path, empty when the file could not be moved
@@ -44,10 +46,20 @@ class DamagedFile {
   // The copy kept aside beside `path` that is the file `identity` names; empty when there is none.
   [[nodiscard]] static std::string keptCopyOf(const std::string& path, const std::string& identity);
 
+  // For a file read whole and replaced whole (a property list, a preferences domain): keeps the damaged
+  // file under the dated name as well (a second name for it, or where none can be made a whole copy of
+  // at most kMaximumCopyBytes), flushed to disk, and leaves it in its place for its reader to replace in
+  // one atomic step (AtomicFile::writeAtomically), so the place is never empty. A kill before the
+  // replacement leaves the damaged file where it was, to be kept again by the next reader, never a
+  // missing file that reads as one never written: the newest copy already kept, when it is the same
+  // file or holds the same bytes, is the copy, and no second one is made. Empty when nothing could be
+  // kept: anything but a regular file (a link too), or a file this process may not read, is left as it
+  // stands and unused.
+  static std::string keepBeforeReplacing(const std::string& path);
+
   // For a file still in use (a database's write-ahead log, whose sound part the database still needs):
   // a copy under the same dated name, the file itself left in place. Empty when it could not be copied,
   // or holds more than kMaximumCopyBytes (read whole to be copied).
-  static constexpr std::size_t kMaximumCopyBytes = std::size_t{256} << 20;
   static std::string keepCopy(const std::string& path);
 
   // keepAside, then a warning naming the copy: "The <what> could not be read; it is kept as <kept> and
@@ -56,8 +68,9 @@ class DamagedFile {
   // line. Returns the kept path.
   static std::string keepAsideWithWarning(const std::string& path, std::string_view what, std::string_view then,
                                           const std::string& intoFolder = {});
-  // The line keepAsideWithWarning writes, for a caller that learns how it ends only after keepAside
-  // (`kept` empty: the file could not be moved).
+  // The line keepAsideWithWarning writes, for a caller that learns how it ends only after keepAside or
+  // keepBeforeReplacing (`kept` empty: the file could not be kept). A file the app may not read is named
+  // as such in a warning, as left in place. A copy is named once a run, however often it is met again.
   static void reportKept(const std::string& path, const std::string& kept, std::string_view what,
                          std::string_view then);
 };

@@ -105,6 +105,55 @@ TEST_F(DamagedFileTest, TheWarningNamesTheCopyAndAFileThatCannotMoveIsAnError) {
   EXPECT_TRUE(std::filesystem::is_symlink(path("linked")));
 }
 
+
+// A file its reader replaces whole is kept under a second name and stays in its place until then: a
+// reader after a kill meets it again and finds the same copy, also in a copy of the folder, where the
+// copy is another file with the same bytes; only another damage makes another copy.
+TEST_F(DamagedFileTest, AFileReplacedWholeStaysInItsPlaceUntilItsReaderReplacesIt) {
+  write("settings.plist", "damaged");
+  const std::string kept = DamagedFile::keepBeforeReplacing(path("settings.plist"));
+  EXPECT_EQ(kept, path("settings.plist.damaged-20231114-221320"));
+  EXPECT_EQ(read(path("settings.plist")), "damaged");
+  EXPECT_EQ(DamagedFile::keepBeforeReplacing(path("settings.plist")), kept) << "kept again after a kill";
+  write("settings.plist", "fresh");
+  EXPECT_EQ(read(kept), "damaged");
+
+  ostrel::testing::ScratchFolder elsewhere;
+  for (const auto& entry : std::filesystem::directory_iterator(folder_.path())) {
+    std::filesystem::copy_file(entry.path(), elsewhere / entry.path().filename());
+  }
+  std::filesystem::copy_file(path("settings.plist.damaged-20231114-221320"), elsewhere / "settings.plist",
+                             std::filesystem::copy_options::overwrite_existing);
+  EXPECT_EQ(DamagedFile::keepBeforeReplacing(elsewhere / "settings.plist"),
+            elsewhere / "settings.plist.damaged-20231114-221320");
+
+  write("settings.plist", "damaged again");
+  EXPECT_EQ(DamagedFile::keepBeforeReplacing(path("settings.plist")), kept + "-2");
+  DamagedFile::reportKept(path("settings.plist"), kept + "-2", "settings file", "-");
+  DamagedFile::reportKept(path("settings.plist"), kept + "-2", "settings file", "-");
+  EXPECT_EQ(log_.lines().size(), 1u) << "a copy met again is named once";
+
+  // What is not a file of the app's is neither kept nor moved.
+  std::filesystem::create_symlink(path("settings.plist"), path("linked.plist"));
+  EXPECT_EQ(DamagedFile::keepBeforeReplacing(path("linked.plist")), "");
+  EXPECT_TRUE(std::filesystem::is_symlink(path("linked.plist")));
+}
+
+// A file the app may not read is nothing it can judge: it is not kept, not moved, and named as such.
+TEST_F(DamagedFileTest, AFileTheAppMayNotReadIsLeftAndNamed) {
+  write("settings.plist", "someone's");
+  std::filesystem::permissions(path("settings.plist"), std::filesystem::perms::none);
+  if (!AtomicFile::mayNotRead(path("settings.plist"))) GTEST_SKIP() << "this user may read any file (root)";
+  const std::string kept = DamagedFile::keepBeforeReplacing(path("settings.plist"));
+  EXPECT_EQ(kept, "");
+  DamagedFile::reportKept(path("settings.plist"), kept, "settings file", "-");
+  ASSERT_EQ(log_.lines().size(), 1u);
+  EXPECT_EQ(log_.lines()[0].message, "The settings file cannot be read: " + path("settings.plist") +
+                                         " is a file the app may not read; it is left in place and not used");
+  EXPECT_FALSE(AtomicFile::writeAtomically(path("settings.plist"), std::string_view("defaults")).ok());
+  EXPECT_EQ(std::filesystem::status(path("settings.plist")).permissions(), std::filesystem::perms::none);
+}
+
 }  // namespace
 }  // namespace platform::foundation
 

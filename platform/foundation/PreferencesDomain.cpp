@@ -10,7 +10,6 @@
 #include <cstdlib>
 #include <map>
 #include <mutex>
-#include <set>
 #include <vector>
 
 #include "platform/foundation/AtomicFile.h"
@@ -36,12 +35,7 @@ class FolderLock {
   // app out, so only the rare writer beside the app goes unserialised.
   explicit FolderLock(const std::string& folder) {
     const std::string path = folder + "/" + kLockFileName;
-    fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600);
-    struct stat status {};
-    if (fd_ >= 0 && (::fstat(fd_, &status) != 0 || !S_ISREG(status.st_mode))) {
-      ::close(fd_);
-      fd_ = -1;
-    }
+    fd_ = AtomicFile::openLockFile(path);
     if (fd_ < 0) {
       if (AtomicFile::anythingAt(path)) nameOnce(path);
       return;
@@ -57,14 +51,10 @@ class FolderLock {
 
  private:
   static void nameOnce(const std::string& path) {
-    // Never destroyed: the save at exit may still get here after statics are torn down.
-    static auto* mutex = new std::mutex;
-    static auto* named = new std::set<std::string>;
     const std::string what = AtomicFile::whatStandsAt(path);
-    std::lock_guard lock(*mutex);
-    if (!named->insert(path + '\n' + what).second) return;
-    log::write(log::Warning, "cannot lock " + path + ": it is " + what +
-                                 ", which is left in place; preferences are written without that lock");
+    log::writeOnce(log::Warning, path + '\n' + what,
+                   "cannot lock " + path + ": it is " + what +
+                       ", which is left in place; preferences are written without that lock");
   }
 
   int fd_ = -1;
@@ -112,14 +102,21 @@ namespace {
 constexpr const char* kUnnamedApplicationDomain = "ostrel";
 
 // The app's own defaults were kept under "ostrel" while the bundle had no identifier: they move to
-// the identifier's file the first time it is wanted, rather than being left behind.
+// the identifier's file the first time it is wanted, rather than being left behind. Only a file of the
+// app's is moved: whatever else stands at the former name (a FIFO, a folder, a link, a file the app may
+// not read) is looked at where it stands, named, and left there for whoever put it there.
 void adoptUnnamedApplicationFile(const std::string& domainName, const std::string& path) {
   if (domainName == kUnnamedApplicationDomain) return;
   const std::string old = Paths::resolvedRoot() + "/Library/Preferences/" + kUnnamedApplicationDomain + ".plist";
   // The bundle is asked last: reading it early would fix its Info.plist before the app has it in place.
-  if (!AtomicFile::fileExists(old) || AtomicFile::anythingAt(path)) return;
+  if (!AtomicFile::anythingAt(old) || AtomicFile::anythingAt(path)) return;
   if (domainName != PreferencesDomain::currentApplication()) return;
-  if (std::rename(old.c_str(), path.c_str()) != 0 && errno != ENOENT) {
+  if (const std::string standing = AtomicFile::whatStandsAt(old); standing != "a regular file") {
+    log::write(log::Warning, "The app's former defaults " + old + " are not moved to " + path + ": it is " + standing +
+                                 ", which is left in place");
+    return;
+  }
+  if (::renameat2(AT_FDCWD, old.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE) != 0 && errno != ENOENT) {
     log::write(log::Warning, "cannot move the app's defaults from " + old + " to " + path);
   }
 }
@@ -197,10 +194,11 @@ std::optional<Dictionary> PreferencesDomain::readFileLocked(bool folderLocked, s
     FolderLock folderLock(path_.substr(0, path_.find_last_of('/')));
     return readFileLocked(true, keptAside);
   }
-  // The next synchronisation would write over it: the person's file is kept aside first, never lost.
-  std::string kept = DamagedFile::keepAside(path_);
-  // What cannot be moved (a FIFO, a link that leads nowhere) stays for the whole run, and every
-  // synchronisation meets it again: it is named once.
+  // The next synchronisation writes over it: the person's file is kept first, never lost. It stays in
+  // its place until then, so a marker it held is never a file gone, even to a start after a kill.
+  std::string kept = DamagedFile::keepBeforeReplacing(path_);
+  // What cannot be kept (a FIFO, a link that leads nowhere, a file the app may not read) stays for the
+  // whole run, and every synchronisation meets it again: it is named once.
   if (!kept.empty() || !leftInPlaceNamed_) {
     DamagedFile::reportKept(path_, kept, "preferences file " + name_, "its settings start from their defaults");
   }
@@ -213,6 +211,8 @@ void PreferencesDomain::loadLocked() {
   if (loaded_) return;
   const std::optional<Dictionary> read = readFileLocked(false, &keptAsidePath_);
   if (!read && keptAsidePath_.empty()) leftUnreadInPlace_ = AtomicFile::whatStandsAt(path_);
+  // A damaged file kept is replaced by the next synchronisation, at exit at the latest.
+  replaceDamaged_ = !read && !keptAsidePath_.empty();
   values_ = read.value_or(Dictionary{});
   loaded_ = true;
 }
@@ -273,7 +273,7 @@ std::string PreferencesDomain::leftUnreadInPlace() const {
 
 bool PreferencesDomain::hasPendingChanges() const {
   std::lock_guard lock(mutex_);
-  return !pending_.empty();
+  return !pending_.empty() || replaceDamaged_;
 }
 
 bool PreferencesDomain::synchronize(Error* error) {
@@ -283,8 +283,9 @@ bool PreferencesDomain::synchronize(Error* error) {
   // Removed since the domain was made; a folder that cannot be made again fails the write below.
   if (!pending_.empty()) (void)AtomicFile::createDirectories(folder);
   FolderLock folderLock(folder);
-  const std::optional<Dictionary> read = readFileLocked(true);
-  if (!read && AtomicFile::anythingAt(path_)) {
+  std::string kept;
+  const std::optional<Dictionary> read = readFileLocked(true, &kept);
+  if (!read && kept.empty()) {
     // Left in place, unread: the changes stay pending and in memory for this run, and nothing of
     // whoever put it there is written over.
     report(error, Error::make(kErrorDomain, kWriteError,
@@ -308,7 +309,8 @@ bool PreferencesDomain::synchronize(Error* error) {
   // set twice) need no new file: replacing it costs two flushes to disk and changes nothing. Nor does
   // an empty domain need a file where there is none: a missing file reads as empty.
   if (merged == onDisk && (fileExists || merged.empty())) pending_.clear();
-  if (!pending_.empty() || (!read && !merged.empty())) {
+  // A damaged file kept aside is replaced even by an empty domain, or every start would meet it again.
+  if (!pending_.empty() || !read) {
     Error writeError;
     if (!PropertyList::writeFile(path_, Value(merged), PropertyList::Format::Binary, &writeError, kMaximumFileBytes)) {
       // The changes stay pending, so the next synchronisation tries again and nothing is lost.
@@ -321,6 +323,7 @@ bool PreferencesDomain::synchronize(Error* error) {
   }
   values_ = std::move(merged);
   loaded_ = true;
+  replaceDamaged_ = false;
   return true;
 }
 

@@ -19,11 +19,12 @@ namespace platform::foundation {
 // what it found and replaces the file atomically; a change made by another process to a different
 // key is therefore kept. Pending changes are also written when the process exits normally.
 //
-// A missing file reads as an empty domain; an unreadable one is kept aside (DamagedFile) and reads as
-// empty too. Something in the file's place that is not a regular file (a FIFO, a device, a link that
-// leads nowhere) is named once and left in place: the domain lives in memory for the run and
-// synchronize() fails. A file is only written once this process has something to write. All functions
-// are safe from any thread.
+// A missing file reads as an empty domain; a damaged one is kept (DamagedFile::keepBeforeReplacing) and
+// reads as empty too, and stays in its place until the next synchronize() replaces it in one step (the
+// exit's, when nothing else writes before). Something in the file's place that is not a regular file (a
+// FIFO, a device, a link that leads nowhere), or a file this process may not read, is named once and
+// left in place: the domain lives in memory for the run and synchronize() fails. A file is only written
+// once this process has something to write. All functions are safe from any thread.
 class PreferencesDomain {
  public:
   static constexpr const char* kErrorDomain = "PlatformPreferences";
@@ -63,10 +64,11 @@ class PreferencesDomain {
   bool hasPendingChanges() const;
   // Where the domain's file was kept when this process found it damaged on first reading it (empty
   // when it did not): what the file held, such as a marker vouching for a record stored elsewhere, is
-  // not in the domain.
+  // not in the domain. A start after a kill that left the damaged file in place finds the same copy.
   std::string keptAsidePath() const;
   // What stood unread at the domain's path and was left there when this process first read it (a FIFO,
-  // a folder, a link that leads nowhere or in a loop, a damaged file that could not be moved), as
+  // a folder, a link that leads nowhere or in a loop, a file the app may not read, a damaged file that
+  // could not be copied), as
   // AtomicFile::whatStandsAt names it; empty when the file was read, missing, or kept aside. What the
   // file held is then unknown, as it is for a file kept aside.
   std::string leftUnreadInPlace() const;
@@ -91,6 +93,7 @@ class PreferencesDomain {
   std::string keptAsidePath_;
   std::string leftUnreadInPlace_;
   bool leftInPlaceNamed_ = false;
+  bool replaceDamaged_ = false;  // the damaged file kept at the first read still stands in the file's place
   bool forgotten_ = false;  // its folder is gone for good: changes stay in memory
 };
 

@@ -211,6 +211,47 @@ TEST_F(PreferencesDomainTest, WhatIsNotAFileIsLeftInPlaceAndAnEndlessFileKeptAsi
   EXPECT_EQ(PropertyList::readFile(endless), Value(Dictionary{{"key", Value(1)}}));
 }
 
+// A damaged file stays in its place until the domain replaces it in one step: a process killed before
+// that leaves it to the next, which finds the same copy, and what the file held (a marker vouching for
+// a record kept elsewhere) is never taken for a file never written. A domain with nothing to write
+// replaces it too, at its next synchronisation.
+TEST_F(PreferencesDomainTest, ADamagedFileStaysInItsPlaceUntilItIsReplacedWhole) {
+  auto domain = PreferencesDomain::named("marker");
+  const std::string path = domain->path();
+  ASSERT_TRUE(AtomicFile::writeAtomically(path, std::string_view("bplist00 torn")).ok());
+  EXPECT_TRUE(domain->copyValue("key").isNil());
+  const std::string kept = domain->keptAsidePath();
+  ASSERT_FALSE(kept.empty());
+  EXPECT_EQ(AtomicFile::readText(path).valueOr(""), "bplist00 torn");
+
+  PreferencesDomain::forgetFolder(root_.path());  // as a kill leaves it: the next process reads again
+  domain = PreferencesDomain::named("marker");
+  EXPECT_TRUE(domain->copyValue("key").isNil());
+  EXPECT_EQ(domain->keptAsidePath(), kept);
+  EXPECT_EQ(ostrel::testing::damagedCopiesOf(path).size(), 1u);
+  EXPECT_TRUE(domain->hasPendingChanges());
+  ASSERT_TRUE(domain->synchronize());
+  EXPECT_FALSE(domain->hasPendingChanges());
+  EXPECT_EQ(PropertyList::readFile(path), Value(Dictionary{}));
+  EXPECT_EQ(AtomicFile::readText(kept).valueOr(""), "bplist00 torn");
+}
+
+// A file the domain may not read is no damaged file: it is named, left as it is and never written over.
+TEST_F(PreferencesDomainTest, AFileTheDomainMayNotReadIsLeftAsItIs) {
+  const std::string path = Paths::preferences() + "/locked.plist";
+  ASSERT_TRUE(PropertyList::writeFile(path, Value(Dictionary{{"key", Value(1)}}), PropertyList::Format::Binary));
+  std::filesystem::permissions(path, std::filesystem::perms::none);
+  if (!AtomicFile::mayNotRead(path)) GTEST_SKIP() << "this user may read any file (root)";
+  auto domain = PreferencesDomain::named("locked");
+  EXPECT_TRUE(domain->copyValue("key").isNil());
+  EXPECT_EQ(domain->leftUnreadInPlace(), AtomicFile::kMayNotRead);
+  ASSERT_TRUE(domain->setValue("key", Value(2)));
+  EXPECT_FALSE(domain->synchronize());
+  EXPECT_TRUE(ostrel::testing::damagedCopiesOf(path).empty());
+  std::filesystem::permissions(path, std::filesystem::perms::owner_read);
+  EXPECT_EQ(PropertyList::readFile(path), Value(Dictionary{{"key", Value(1)}}));
+}
+
 TEST_F(PreferencesDomainTest, UserDefaultsRefuseOtherKindsAndUnwritableValues) {
   UserDefaults defaults("typed");
   defaults.setInteger(42, "int");

@@ -192,6 +192,18 @@ void write(int level, std::string_view facility, const OwnText& message) {
   admit(Line{level, std::string(facility), message.text()});
 }
 
+bool writeOnce(int level, const std::string& key, std::string_view message) {
+  // Never destroyed: a save at exit may still get here after statics are torn down.
+  static auto* mutex = new std::mutex;
+  static auto* written = new std::set<std::string>;
+  {
+    std::lock_guard lock(*mutex);
+    if (!written->insert(key).second) return false;
+  }
+  write(level, message);
+  return true;
+}
+
 void setRepeatClock(std::function<std::int64_t()> monotonicNanoseconds) {
   flushRepeats();
   Repeats& held = repeats();

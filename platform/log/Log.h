@@ -41,6 +41,10 @@ inline void write(int level, std::string_view message) { write(level, {}, messag
 // file, stderr, the system log) each line after the first is indented by a tab, which no text of a
 // message can begin a line with, so what follows a line break never reads as a line of its own.
 void write(int level, std::string_view facility, const OwnText& message);
+// Writes the line only the first time this run that it comes with `key`: for what is left in place and
+// met again at every later call (a file the app may not read, a link at a lock), which the person hears
+// of once. Whether it was the first time.
+bool writeOnce(int level, const std::string& key, std::string_view message);
 
 enum class LineFeeds { Escaped, Kept };
 // `text` with every control character written out: a line feed, carriage return or tab as "\n", "\r"

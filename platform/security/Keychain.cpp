@@ -7,7 +7,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <set>
 #include <string_view>
 #include <vector>
 
@@ -31,13 +30,25 @@ using foundation::Value;
 constexpr const char* kLockFileName = ".lock";
 constexpr const char* kItemSuffix = ".item";
 
+// Names `what` stands at `path` in a warning the first time this run meets it there: the keychain
+// meets it again at every call.
+void nameOnce(const std::string& path, const std::string& what) {
+  const std::string standing = AtomicFile::whatStandsAt(path);
+  platform::log::writeOnce(platform::log::Warning, path + '\n' + standing, path + " is " + standing + ", " + what);
+}
+
 // An flock on the folder's lock file; each holder opens the file itself, so threads of one process
 // exclude each other just as processes do.
 class FolderLock {
  public:
   FolderLock(const std::string& folder, int operation) {
-    fd_ = ::open((folder + "/" + kLockFileName).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (fd_ < 0) return;
+    if (folder.empty()) return;  // no folder of the keychain's own: named where it was looked for
+    const std::string path = folder + "/" + kLockFileName;
+    fd_ = AtomicFile::openLockFile(path);
+    if (fd_ < 0) {
+      if (AtomicFile::anythingAt(path)) nameOnce(path, "which is left in place; the keychain is not used while it stands there");
+      return;
+    }
     while (::flock(fd_, operation) != 0) {
       if (errno != EINTR) {
         ::close(fd_);
@@ -178,7 +189,9 @@ std::vector<Candidate> candidates(const std::string& folder, const Dictionary& q
   return out;
 }
 
-enum class ReadResult { Item, Gone, Damaged };
+// MayNotRead: a file this process may not open (another user's, or of mode 000). Nothing says it is
+// damaged: it is left as it stands, unused, and never taken for a missing item.
+enum class ReadResult { Item, Gone, Damaged, MayNotRead };
 
 // GCC 12 reports an overlapping copy inside libstdc++'s own string code here, which it cannot make.
 #if defined(__GNUC__) && !defined(__clang__)
@@ -187,6 +200,10 @@ enum class ReadResult { Item, Gone, Damaged };
 #endif
 ReadResult readItem(const std::string& path, Dictionary& item) {
   auto bytes = AtomicFile::readFile(path, Keychain::kMaximumItemBytes);
+  if (!bytes.ok() && AtomicFile::mayNotRead(path)) {
+    nameOnce(path, "which is left in place and not used");
+    return ReadResult::MayNotRead;
+  }
   if (!bytes.ok()) return AtomicFile::anythingAt(path) ? ReadResult::Damaged : ReadResult::Gone;
   Value value = PropertyList::read(*bytes);
   const Dictionary* fields = value.dictionary();
@@ -224,10 +241,18 @@ Status writeItem(const std::string& folder, const Dictionary& item) {
   return kStatusSuccess;
 }
 
-// Matching items of a locked folder: the intact ones and whether a damaged file might have been one.
+// Matching items of a locked folder: the intact ones, and the files that might have been one but are
+// damaged or may not be read.
 struct Matches {
   std::vector<std::pair<std::string, Dictionary>> items;
   std::vector<std::string> damagedCandidates;
+  std::vector<std::string> unreadableCandidates;
+
+  // The status of a call that found no intact item.
+  Status withoutItems() const {
+    if (!unreadableCandidates.empty()) return kStatusInteractionNotAllowed;
+    return damagedCandidates.empty() ? kStatusItemNotFound : kStatusDecode;
+  }
 };
 
 Matches findMatches(const std::string& folder, const Dictionary& query, bool all) {
@@ -236,6 +261,7 @@ Matches findMatches(const std::string& folder, const Dictionary& query, bool all
     Dictionary item;
     ReadResult read = readItem(candidate.path, item);
     if (read == ReadResult::Damaged && candidate.identityMatches) out.damagedCandidates.push_back(candidate.path);
+    if (read == ReadResult::MayNotRead && candidate.identityMatches) out.unreadableCandidates.push_back(candidate.path);
     if (read != ReadResult::Item || !matches(item, query)) continue;
     out.items.emplace_back(candidate.path, std::move(item));
     if (!all) break;
@@ -273,11 +299,17 @@ Value resultFor(const Dictionary& item, const ParsedQuery& query) {
 std::string Keychain::folder() {
   std::string path = foundation::Paths::library() + "/Keychains";
   struct stat info {};
-  if (::stat(path.c_str(), &info) != 0) {
-    ::mkdir(path.c_str(), 0700);
-  } else if ((info.st_mode & 0777) != 0700) {
-    ::chmod(path.c_str(), 0700);
+  // A folder that cannot be made or looked at fails every call at its lock, as one that cannot be written.
+  if (::lstat(path.c_str(), &info) != 0 && (::mkdir(path.c_str(), 0700) != 0 || ::lstat(path.c_str(), &info) != 0)) {
+    return path;
   }
+  if (!S_ISDIR(info.st_mode)) {
+    // A link, even to a folder, leads out of the container: what it leads to is not the keychain's to
+    // make files in or to close to others.
+    nameOnce(path, "not a folder of the container's own; it is left in place and the keychain is not used while it stands there");
+    return {};
+  }
+  if ((info.st_mode & 0777) != 0700) ::chmod(path.c_str(), 0700);
   return path;
 }
 
@@ -289,7 +321,7 @@ Status Keychain::copyMatching(const Value& query, Value* result) {
   FolderLock lock(dir, LOCK_SH);
   if (!lock.held()) return kStatusIO;
   Matches found = findMatches(dir, parsed.attributes, parsed.all);
-  if (found.items.empty()) return found.damagedCandidates.empty() ? kStatusItemNotFound : kStatusDecode;
+  if (found.items.empty()) return found.withoutItems();
   if (!result) return kStatusSuccess;
   if (!parsed.all) {
     *result = resultFor(found.items.front().second, parsed);
@@ -326,7 +358,11 @@ Status Keychain::add(const Value& attributes) {
   std::string path = dir + "/" + fileNameFor(item);
   if (AtomicFile::anythingAt(path)) {
     Dictionary existing;
-    return readItem(path, existing) == ReadResult::Damaged ? kStatusDecode : kStatusDuplicateItem;
+    switch (readItem(path, existing)) {
+      case ReadResult::Damaged: return kStatusDecode;
+      case ReadResult::MayNotRead: return kStatusInteractionNotAllowed;
+      default: return kStatusDuplicateItem;
+    }
   }
   return writeItem(dir, item);
 }
@@ -339,7 +375,7 @@ Status Keychain::update(const Value& query, const Value& changes) {
   FolderLock lock(dir, LOCK_EX);
   if (!lock.held()) return kStatusIO;
   Matches found = findMatches(dir, parsedQuery.attributes, true);
-  if (found.items.empty()) return found.damagedCandidates.empty() ? kStatusItemNotFound : kStatusDecode;
+  if (found.items.empty()) return found.withoutItems();
   double now = foundation::Clock::current()->now();
   for (auto& [path, item] : found.items) {
     for (const auto& [key, value] : parsedChanges.attributes) item[key] = value;
@@ -379,6 +415,8 @@ Status Keychain::remove(const Value& query) {
   } else if (removed == 0 && !found.damagedCandidates.empty()) {
     return kStatusDecode;
   }
+  // One the app may not read stays, and the removal did not happen: its owner decides.
+  if (!found.unreadableCandidates.empty()) return kStatusInteractionNotAllowed;
   if (found.items.empty() && found.damagedCandidates.empty()) return kStatusItemNotFound;
   return removed == 0 ? kStatusIO : kStatusSuccess;
 }

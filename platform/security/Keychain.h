@@ -17,6 +17,7 @@ inline constexpr Status kStatusIO = -36;               // the item's file could 
 inline constexpr Status kStatusDuplicateItem = -25299;
 inline constexpr Status kStatusItemNotFound = -25300;
 inline constexpr Status kStatusDecode = -26275;        // the item's file is damaged
+inline constexpr Status kStatusInteractionNotAllowed = -25308;  // the item's file is one this process may not read
 
 // The keychain: generic-password items, each identified by its service, account and access group,
 // and key items, each identified by its application tag, key type and access group; both carry
@@ -29,7 +30,13 @@ inline constexpr Status kStatusDecode = -26275;        // the item's file is dam
 // makes calls that match it fail with kStatusDecode; it is never read as valid and never taken for a
 // missing item, and remove() can always delete it. Only regular files of at most kMaximumItemBytes
 // are read: anything else in an item's place (a FIFO, a device, a link that leads nowhere) reads as
-// damaged too, without waiting, and is left in place by every call.
+// damaged too, without waiting, and is left in place by every call. A file this process may not read
+// (another user's, or of mode 000) is not damaged: calls that match it fail with
+// kStatusInteractionNotAllowed, and none of them moves, replaces or removes it.
+//
+// Nothing outside the container is made or changed through a link: the folder is used only when it is
+// a folder (a link to one is named and left, and every call fails with kStatusIO), and its lock file is
+// never followed.
 //
 // Queries and attributes are dictionaries with the keys below. A query matches the items whose
 // attributes equal every attribute it names; an item added without an access group belongs to the
@@ -84,7 +91,8 @@ class Keychain {
   static std::vector<std::string> keepItemsAside(const foundation::Value& query,
                                                  const foundation::Data* onlyWithValue = nullptr);
 
-  // The keychain folder of the current container, made with mode 0700 when missing.
+  // The keychain folder of the current container, made with mode 0700 when missing (and set to it when
+  // found otherwise); empty when anything but a folder stands there, a link to one included.
   static std::string folder();
 };
 

@@ -17,6 +17,7 @@
 #include "platform/security/RandomBytes.h"
 #include "testing/ChildProcess.h"
 #include "testing/FileContents.h"
+#include "testing/ScratchFolder.h"
 #include "testing/TempContainer.h"
 
 using namespace platform::foundation;
@@ -184,6 +185,54 @@ TEST_F(KeychainTest, WhatIsNotAnItemsFileIsDamagedAndLeftInPlace) {
     EXPECT_TRUE(ostrel::testing::damagedCopiesOf(item).empty()) << kind;
     EXPECT_TRUE(lines.contains(item + " is " + kind)) << kind;
   }
+}
+
+// An item's file the app may not read is not damaged: every call that meets it fails with its own
+// status and leaves it as it is, named once.
+TEST_F(KeychainTest, AnItemTheAppMayNotReadIsLeftAsItIs) {
+  ASSERT_EQ(addItem(query("svc", "acct"), "secret"), kStatusSuccess);
+  const std::string item = itemFiles().at(0);
+  std::filesystem::permissions(item, std::filesystem::perms::none);
+  if (!AtomicFile::mayNotRead(item)) GTEST_SKIP() << "this user may read any file (root)";
+  platform::log::CapturedLines lines;
+  Status status = 0;
+  EXPECT_TRUE(readData(query("svc", "acct"), &status).isNil());
+  EXPECT_EQ(status, kStatusInteractionNotAllowed);
+  EXPECT_EQ(addItem(query("svc", "acct"), "x"), kStatusInteractionNotAllowed);
+  EXPECT_EQ(setData(query("svc", "acct"), "x"), kStatusInteractionNotAllowed);
+  EXPECT_EQ(K::keepDamagedAside(query("svc", "acct")), kStatusItemNotFound);
+  EXPECT_EQ(K::remove(query("svc", "acct")), kStatusInteractionNotAllowed);
+  EXPECT_TRUE(K::keepItemsAside(query("svc", "acct")).empty());
+  EXPECT_EQ(itemFiles(), std::vector<std::string>{item});
+  EXPECT_EQ(std::filesystem::status(item).permissions(), std::filesystem::perms::none);
+  std::size_t naming = 0;
+  for (const auto& line : lines.lines()) naming += line.message == item + " is a file the app may not read, which is left in place and not used";
+  EXPECT_EQ(naming, 1u);
+}
+
+// A keychain folder that is a link, even to a folder, and a link at its lock lead out of the container:
+// nothing is made or changed where they lead, every call fails, and each is named and left.
+TEST_F(KeychainTest, NothingIsMadeOrChangedThroughALink) {
+  namespace fs = std::filesystem;
+  ostrel::testing::ScratchFolder outside;
+  fs::permissions(outside.path(), fs::perms::owner_all | fs::perms::others_read | fs::perms::others_exec);
+  const std::string folder = container.pathFor("Library/Keychains");
+  fs::create_directories(folder);
+  fs::create_symlink(outside / "lock", folder + "/.lock");
+  platform::log::CapturedLines lines;
+  EXPECT_EQ(addItem(query("svc", "acct"), "secret"), kStatusIO);
+  EXPECT_FALSE(fs::exists(fs::symlink_status(outside / "lock"))) << "made through the lock's link";
+  EXPECT_TRUE(lines.contains(folder + "/.lock is a link that leads nowhere"));
+
+  fs::remove_all(folder);
+  fs::create_directory_symlink(outside.path(), folder);
+  EXPECT_EQ(K::folder(), "");
+  EXPECT_EQ(addItem(query("svc", "acct"), "secret"), kStatusIO);
+  EXPECT_EQ(readData(query("svc", "acct")), Value());
+  EXPECT_EQ(fs::status(outside.path()).permissions() & fs::perms::all,
+            fs::perms::owner_all | fs::perms::others_read | fs::perms::others_exec);
+  EXPECT_TRUE(fs::is_empty(outside.path()));
+  EXPECT_TRUE(lines.contains(folder + " is a link to a folder, not a folder of the container's own"));
 }
 
 TEST_F(KeychainTest, AnIntactItemIsKeptAsideOnlyWhileItStillHoldsTheValueNamed) {

@@ -28,6 +28,13 @@ std::optional<double> dateIn(const Dictionary& map, const std::string& tag) {
   return found->second.date();
 }
 
+// It reads as empty and the next date written replaces it: the damaged bytes are kept first. A file the
+// app may not read is left, and so is not written over.
+void keepDamagedHeartbeatFile(const std::string& fileURL) {
+  using platform::foundation::DamagedFile;
+  DamagedFile::reportKept(fileURL, DamagedFile::keepBeforeReplacing(fileURL), "heartbeat file", "its dates start over");
+}
+
 }  // namespace
 
 // --- file store -----------------------------------------------------------------------------------
@@ -53,15 +60,12 @@ const std::string& HeartbeatDateStorage::fileURL() {
 Dictionary HeartbeatDateStorage::heartbeatDictionaryWithFileURL(const std::string& fileURL) {
   auto bytes = AtomicFile::readFile(fileURL, kMaximumFileBytes);
   // Missing is a first heartbeat; whatever else could not be read is named like a damaged file.
-  if (!bytes.ok() && AtomicFile::anythingAt(fileURL)) {
-    platform::foundation::DamagedFile::keepAsideWithWarning(fileURL, "heartbeat file", "its dates start over");
-  }
+  if (!bytes.ok() && AtomicFile::anythingAt(fileURL)) keepDamagedHeartbeatFile(fileURL);
   if (!bytes.ok() || bytes->empty()) return {};
   auto map = SecureCoding::unarchivedObjectOfClasses({KeyedArchive::kDictionary, KeyedArchive::kDate, KeyedArchive::kString},
                                                       *bytes);
   if (map.ok() && map->isDictionary()) return *map->dictionary();
-  // It reads as empty and the next date written replaces it: the damaged bytes are kept aside first.
-  platform::foundation::DamagedFile::keepAsideWithWarning(fileURL, "heartbeat file", "its dates start over");
+  keepDamagedHeartbeatFile(fileURL);
   return {};
 }
 
