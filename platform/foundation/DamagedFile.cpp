@@ -10,7 +10,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
-#include <cstring>
 #include <functional>
 #include <string_view>
 #include <utility>
@@ -168,44 +167,6 @@ std::string DamagedFile::keptCopyOf(const std::string& path, const std::string& 
   return copy;
 }
 
-namespace {
-
-// Opens `path` for reading when a regular file stands there, without waiting on anything else.
-int openRegular(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW);
-  struct stat info {};
-  if (fd >= 0 && ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) return fd;
-  if (fd >= 0) ::close(fd);
-  return -1;
-}
-
-bool sameBytes(const std::string& one, const std::string& other) {
-  const int a = openRegular(one);
-  const int b = openRegular(other);
-  struct stat infoA {}, infoB {};
-  bool same = a >= 0 && b >= 0 && ::fstat(a, &infoA) == 0 && ::fstat(b, &infoB) == 0 && infoA.st_size == infoB.st_size;
-  char chunkA[16384], chunkB[sizeof chunkA];
-  while (same) {
-    const ssize_t n = ::read(a, chunkA, sizeof chunkA);
-    if (n <= 0) {
-      same = n == 0;
-      break;
-    }
-    ssize_t got = 0;
-    while (got < n) {
-      const ssize_t m = ::read(b, chunkB + got, static_cast<std::size_t>(n - got));
-      if (m <= 0) break;
-      got += m;
-    }
-    same = got == n && std::memcmp(chunkA, chunkB, static_cast<std::size_t>(n)) == 0;
-  }
-  if (a >= 0) ::close(a);
-  if (b >= 0) ::close(b);
-  return same;
-}
-
-}  // namespace
-
 std::string DamagedFile::keepBeforeReplacing(const std::string& path) {
   struct stat info {};
   if (::lstat(path.c_str(), &info) != 0) return {};
@@ -218,9 +179,8 @@ std::string DamagedFile::keepBeforeReplacing(const std::string& path) {
     errno = EACCES;
     return {};
   }
-  const std::string newest = newestKeptCopyOf(path);
-  if (!newest.empty() && (identityOf(newest) == identityOf(path) ||
-                          (static_cast<std::uintmax_t>(info.st_size) <= kMaximumCopyBytes && sameBytes(newest, path)))) {
+  // Kept already, by a reader before a kill or earlier in this run: the file still bears that name too.
+  if (const std::string newest = newestKeptCopyOf(path); !newest.empty() && identityOf(newest) == identityOf(path)) {
     return newest;
   }
   const std::string kept = placeUnderFreeName(path + ".damaged-" + timestamp(), [&](const std::string& name) {
@@ -307,9 +267,9 @@ void DamagedFile::reportKept(const std::string& path, const std::string& kept, s
                          "The " + std::string(what) + " cannot be read and could not be moved aside (" + path + ")");
   } else {
     // A file kept again after a kill, or read again before its reader replaced it, is named once.
-    platform::log::writeOnce(platform::log::Warning, kept,
-                             "The " + std::string(what) + " could not be read; it is kept as " + kept + " and " +
-                                 std::string(then));
+    const std::string line =
+        "The " + std::string(what) + " could not be read; it is kept as " + kept + " and " + std::string(then);
+    platform::log::writeOnce(platform::log::Warning, line, line);
   }
 }
 

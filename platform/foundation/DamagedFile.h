@@ -51,8 +51,8 @@ class DamagedFile {
   // at most kMaximumCopyBytes), flushed to disk, and leaves it in its place for its reader to replace in
   // one atomic step (AtomicFile::writeAtomically), so the place is never empty. A kill before the
   // replacement leaves the damaged file where it was, to be kept again by the next reader, never a
-  // missing file that reads as one never written: the newest copy already kept, when it is the same
-  // file or holds the same bytes, is the copy, and no second one is made. Empty when nothing could be
+  // missing file that reads as one never written: the newest copy, when it still is the same file
+  // under its second name, is the copy, and no other is made. Empty when nothing could be
   // kept: anything but a regular file (a link too), or a file this process may not read, is left as it
   // stands and unused.
   static std::string keepBeforeReplacing(const std::string& path);

@@ -174,6 +174,7 @@ void PreferencesDomain::forgetFolder(const std::string& root) {
   for (const auto& domain : forgotten) {
     std::lock_guard lock(domain->mutex_);
     domain->pending_.clear();
+    domain->replaceDamaged_ = false;
     domain->forgotten_ = true;
   }
 }
