@@ -1,59 +1,65 @@
 #include "testing/OtherUser.h"
 
 #include <pwd.h>
-#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <gtest/gtest.h>
 
 #include <filesystem>
 
+#include "testing/ChildProcess.h"
+
 namespace ostrel::testing {
+
 namespace {
 
 constexpr const char* kSetpriv = "/usr/bin/setpriv";
+constexpr const char* kTest = "/usr/bin/test";
 
-const passwd* nobody() { return ::getpwnam("nobody"); }
+std::vector<std::string> asNobody(const passwd& nobody) {
+  return {kSetpriv, "--reuid=" + std::to_string(nobody.pw_uid), "--regid=" + std::to_string(nobody.pw_gid),
+          "--clear-groups"};
+}
+
+// Whether nobody may search the folder (or run the program) at `path`, every folder on the way included.
+bool nobodyReaches(const passwd& nobody, const std::string& path) {
+  std::vector<std::string> command = asNobody(nobody);
+  command.insert(command.end(), {kTest, "-x", path});
+  auto probe = ChildProcess::start(command, environmentWithout({}));
+  if (!probe) return false;
+  const int status = probe->wait();
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
 
 }  // namespace
 
-bool OtherUser::suiteBypassesModes() { return ::geteuid() == 0; }
-
-bool OtherUser::available() { return suiteBypassesModes() && nobody() && ::access(kSetpriv, X_OK) == 0; }
-
-uid_t OtherUser::uid() { return nobody() ? nobody()->pw_uid : static_cast<uid_t>(-1); }
-
-gid_t OtherUser::gid() { return nobody() ? nobody()->pw_gid : static_cast<gid_t>(-1); }
-
-std::vector<std::string> OtherUser::commandPrefix() {
-  if (!available()) return {};
-  return {kSetpriv, "--reuid=" + std::to_string(uid()), "--regid=" + std::to_string(gid()), "--clear-groups"};
+std::string OtherUser::unavailableReason(const std::vector<std::string>& reached) {
+  const passwd* nobody = ::getpwnam("nobody");
+  if (::geteuid() != 0 || !nobody || ::access(kSetpriv, X_OK) != 0 || ::access(kTest, X_OK) != 0) {
+    return "needs a second user (a file the program's user may not open): run the suite as root to run the "
+           "program as nobody";
+  }
+  for (const std::string& path : reached) {
+    if (!nobodyReaches(*nobody, path)) {
+      return "needs a second user, and nobody cannot reach " + path +
+             " (a folder on its way is closed to other users): run the suite with TMPDIR and the build in folders "
+             "others may pass through";
+    }
+  }
+  return {};
 }
 
-bool OtherUser::handOver(const std::string& folder, const std::string& passableFrom) {
+std::vector<std::string> OtherUser::commandHanding(const std::string& tree) {
+  const passwd* nobody = ::getpwnam("nobody");
+  if (!nobody) return {};
   namespace fs = std::filesystem;
-  std::error_code error;
-  for (fs::path above = fs::path(folder).parent_path(); !above.empty() && above.string().starts_with(passableFrom);
-       above = above.parent_path()) {
-    fs::permissions(above, fs::perms::others_exec, fs::perm_options::add, error);
-    if (above == above.parent_path()) break;
+  fs::permissions(fs::path(tree).parent_path(), fs::perms::others_exec, fs::perm_options::add);
+  EXPECT_EQ(::lchown(tree.c_str(), nobody->pw_uid, nobody->pw_gid), 0) << tree;
+  for (const auto& entry : fs::recursive_directory_iterator(tree)) {
+    EXPECT_EQ(::lchown(entry.path().c_str(), nobody->pw_uid, nobody->pw_gid), 0) << entry.path();
   }
-  bool handed = !error && ::lchown(folder.c_str(), uid(), gid()) == 0;
-  for (auto entry = fs::recursive_directory_iterator(folder, error); !error && entry != fs::recursive_directory_iterator();
-       entry.increment(error)) {
-    handed = ::lchown(entry->path().c_str(), uid(), gid()) == 0 && handed;
-  }
-  return handed && !error;
-}
-
-bool OtherUser::canReach(const std::string& path) {
-  namespace fs = std::filesystem;
-  for (fs::path above = fs::path(path).parent_path();; above = above.parent_path()) {
-    struct stat info {};
-    if (::stat(above.c_str(), &info) != 0) return false;
-    const bool passable = (info.st_mode & S_IXOTH) || (info.st_uid == uid() && (info.st_mode & S_IXUSR)) ||
-                          (info.st_gid == gid() && (info.st_mode & S_IXGRP));
-    if (!passable) return false;
-    if (above == above.parent_path()) return true;
-  }
+  return asNobody(*nobody);
 }
 
 }  // namespace ostrel::testing

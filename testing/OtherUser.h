@@ -1,36 +1,22 @@
 #pragma once
 
-#include <sys/types.h>
-
 #include <string>
 #include <vector>
 
 namespace ostrel::testing {
 
-// The unprivileged user "nobody", for a test that needs a file the program's user may not open: root
-// may open any file, so a suite that runs as root starts the program as nobody instead, with the
-// folders it keeps its files in handed over. Where the suite cannot switch users (it does not run as
-// root), a test that needs a second user skips with kWhyNot.
+// The unprivileged user "nobody", for a test that needs a file the program under test may not open or
+// write. Only root can start a program as another user, and only a program and folders that user can
+// reach: a scratch folder under a TMPDIR inside a folder closed to others (mode 700) cannot be handed
+// to it. Such a test skips, with the reason.
 class OtherUser {
  public:
-  static constexpr const char* kWhyNot =
-      "needs a second user (a file ostrel's user may not open): run the suite as root to play ostrel as nobody";
-
-  // Whether this suite can start programs as nobody.
-  [[nodiscard]] static bool available();
-  // Whether root's permissions bypass a file's mode here, so that a mode alone keeps nothing from the
-  // suite's own programs: they must run as nobody for that.
-  [[nodiscard]] static bool suiteBypassesModes();
-  // What goes before a command to start it as nobody; empty when that is not available.
-  [[nodiscard]] static std::vector<std::string> commandPrefix();
-  // Hands `folder` and everything below it to nobody, and lets nobody pass through the folders above it
-  // from `passableFrom` (a scratch folder of the test's) on. False when something could not be handed over.
-  static bool handOver(const std::string& folder, const std::string& passableFrom);
-  // Whether nobody can pass through every folder on the way to `path`: a test skips where it cannot
-  // (a scratch folder below a private home, say).
-  [[nodiscard]] static bool canReach(const std::string& path);
-  static uid_t uid();
-  static gid_t gid();
+  // Why a program cannot be run as nobody here, reaching every path of `reached` (a program to run, a
+  // folder to pass through), as one line for a skipped test; empty when it can.
+  static std::string unavailableReason(const std::vector<std::string>& reached);
+  // What goes before a command to run it as nobody; `tree`, a folder and all in it, is handed to nobody
+  // first, and the folder holding it is opened for nobody to pass through.
+  static std::vector<std::string> commandHanding(const std::string& tree);
 };
 
 }  // namespace ostrel::testing

@@ -125,15 +125,14 @@ class InstallationsStartTest : public ::testing::Test {
     return environment;
   }
   // Who the case's starts run as, in a new container for them: the suite's own user, or nobody where
-  // the suite's user may read any file (root). Null when the case cannot be played here.
-  std::optional<std::vector<std::string>> newContainerFor(const Unreadable& unreadable) {
+  // the suite's user may read any file (root). Null when the case cannot be played here, `whyNot` saying why.
+  std::optional<std::vector<std::string>> newContainerFor(const Unreadable& unreadable, std::string& whyNot) {
     home = folder.pathFor("home-" + std::to_string(++cases));
-    if (!unreadable.needsSecondUser && !OtherUser::suiteBypassesModes()) return std::vector<std::string>();
-    if (!OtherUser::available()) return std::nullopt;
+    if (!unreadable.needsSecondUser && ::geteuid() != 0) return std::vector<std::string>();
+    whyNot = OtherUser::unavailableReason({OSTREL_EXECUTABLE, fs::path(folder.path()).parent_path()});
+    if (!whyNot.empty()) return std::nullopt;
     fs::create_directories(home);
-    EXPECT_TRUE(OtherUser::handOver(home, folder.path()));
-    if (!OtherUser::canReach(home)) return std::nullopt;
-    return OtherUser::commandPrefix();
+    return OtherUser::commandHanding(home);
   }
   // Plays `play` for each way of making a file unreadable that this suite can play, each in a new
   // container where a first start, registered with the service, made the installation; skips when it
@@ -141,9 +140,10 @@ class InstallationsStartTest : public ::testing::Test {
   void forEachUnreadable(const std::function<void(const Unreadable&, const std::vector<std::string>& runAs)>& play) {
     server.on("POST", kCreatePath, created(serverFID(1), "604800s"));
     std::size_t played = 0;
+    std::string whyNot;
     for (const Unreadable& unreadable : kUnreadable) {
       SCOPED_TRACE(unreadable.how);
-      const auto runAs = newContainerFor(unreadable);
+      const auto runAs = newContainerFor(unreadable, whyNot);
       if (!runAs) continue;
       ++played;
       server.clearRequests();
@@ -151,7 +151,7 @@ class InstallationsStartTest : public ::testing::Test {
       ASSERT_EQ(creates(), 1u);
       play(unreadable, *runAs);
     }
-    if (played == 0) GTEST_SKIP() << OtherUser::kWhyNot;
+    if (played == 0) GTEST_SKIP() << whyNot;
   }
   // The installation's record: the keychain item of the installations' service.
   std::string record() const {
