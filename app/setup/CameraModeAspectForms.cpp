@@ -6,6 +6,7 @@
 #include "app/setup/AspectRatioList.h"
 #include "app/setup/CameraModeAspectViewController.h"
 #include "app/setup/OtherSlotRepair.h"
+#include "app/setup/PackageStoreNotice.h"
 #include "app/setup/SetupControllerUtil.h"
 #include "app/setup/SetupForm.h"
 #include "app/setup/SetupText.h"
@@ -206,8 +207,7 @@ bool CameraModeAspectViewController::saveNewFrameLine() {
     return false;
   }
   currentAspectRatioID = guide.frameGuideId;
-  SetupControllerUtil::setNewCameraSetupWithCamera(currentCameraManuID, currentShootingModeID, currentAspectRatioID);
-  if (auto* navigation = navigationController()) navigation->popViewControllerAnimated(true);
+  closeController();
   return true;
 }
 
@@ -335,7 +335,9 @@ void CameraModeAspectViewController::deleteCameraFormat(const model::Camera& cam
     app::setup::OtherSlotRepair::formatDeleted(*SetupControllerUtil::getApplication(), formatId);
   }
   if (camera.manufacturerId == SetupControllerUtil::getCurrentCameraManufacturerID()) {
+    const PackageStoreNotice packageStore;
     SetupControllerUtil::setNewCameraManufacturer(1, kFallbackFormat);
+    packageStore.tellIfRefused(*this, saveFailure_);
     // EXIT keeps the fall-back format: the deleted one cannot come back.
     oldCameraManuID = currentCameraManuID = SetupControllerUtil::getCurrentCameraManufacturerID();
     oldShootingModeID = currentShootingModeID = SetupControllerUtil::getCurrentShootingModeID();
@@ -368,12 +370,14 @@ void CameraModeAspectViewController::deleteCrop(int cropId) {
   auto& frames = *SetupControllerUtil::getApplication();
   app::setup::OtherSlotRepair::cropDeleted(frames, cropId);
   app::setup::OtherSlotRepair::frameGuideDeleted(frames, cropId);
+  const PackageStoreNotice packageStore;
   if (cropInUse) {
     oldAspectRatioID = currentAspectRatioID = 1;
     SetupControllerUtil::setNewCameraCrop(1);
   } else if (guideInUse) {
     SetupControllerUtil::setNewCameraCrop(editedCrop);
   }
+  packageStore.tellIfRefused(*this, saveFailure_);
   if (const auto mode = SetupControllerUtil::getCurrentShootingMode()) loadAspectRatioList(*mode);
 }
 

@@ -3,6 +3,7 @@
 #include "app/kit/UIConstants.h"
 #include "app/settings/BasicGuide.h"
 #include "app/settings/InteractiveGuideManager.h"
+#include "app/setup/PackageStoreNotice.h"
 #include "app/setup/SetupControllerUtil.h"
 #include "app/setup/SetupText.h"
 #include "platform/foundation/Format.h"
@@ -202,7 +203,10 @@ void CameraModeAspectViewController::goToMenuPosition(int page, bool animated) {
 }
 
 void CameraModeAspectViewController::closeController() {
+  const PackageStoreNotice packageStore;
   SetupControllerUtil::setNewCameraSetupWithCamera(currentCameraManuID, currentShootingModeID, currentAspectRatioID);
+  // A package not stored leaves the picker open under its notice.
+  if (packageStore.tellIfRefused(*this, saveFailure_)) return;
   if (auto* navigation = navigationController()) navigation->popViewControllerAnimated(true);
 }
 

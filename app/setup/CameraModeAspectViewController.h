@@ -73,7 +73,8 @@ class CameraModeAspectViewController : public platform::ui::ViewController,
   void goToMenuPosition(int page, bool animated = true);
   void backButtonPressed();
   void exitButtonPressed();
-  // Commits the ids chosen so far and closes the screen.
+  // Commits the ids chosen so far and closes the screen; it stays open, and says so, when the package
+  // catalogue does not store the package.
   void closeController();
   void showGuide(settings::BasicGuide& guide) override;
 

@@ -334,6 +334,19 @@ TEST_F(CameraPickerTest, AModeTapCommitsItWithoutCropAndCloses) {
   EXPECT_FALSE(onScreen());
 }
 
+// A package the package catalogue refuses: the mode is shown as chosen, the picker stays open instead
+// of closing, and says NOT SAVED.
+TEST_F(CameraPickerTest, AModeThePackageCatalogueRefusesKeepsThePickerOpenAndSaysSo) {
+  refusePackageWrites();
+  open();
+  tapCamera(kAlexa35);
+  tapRow(*v().shootingModeTableView, IndexPath::forRow(2, 0));
+  env.advance(1);
+  EXPECT_TRUE(onScreen());
+  expectToldNotStored(screen->saveFailure(), "The package");
+  EXPECT_EQ(editedFormat(), 599);
+}
+
 TEST_F(CameraPickerTest, OpenedOnModesTheExitButtonShowsAndTheModeIsChosen) {
   open(true);
   EXPECT_FALSE(screen->tableViewCanEditRowAtIndexPath(*v().shootingModeTableView, IndexPath::forRow(0, 0)))

@@ -36,6 +36,12 @@ void FormSaveFailure::reportChoice(platform::ui::ViewController& screen, const s
                    LocalizedStrings::localizedString(kept));
 }
 
+void FormSaveFailure::reportDelete(platform::ui::ViewController& screen, const std::string& what) {
+  platform::log::write(platform::log::Error, what + " could not be deleted; it stays stored");
+  show(screen, platform::foundation::format(
+                   LocalizedStrings::localizedString("%@ could not be deleted. It stays in the list."), what));
+}
+
 void FormSaveFailure::show(platform::ui::ViewController& screen, const std::string& message) {
   if (alert_) alert_->contentView()->removeFromSuperview();
   alert_ = platform::ui::make<kit::CustomOkayCancelAlert>(screen.view()->bounds());

@@ -34,6 +34,9 @@ class FormSaveFailure final : public kit::AlertOkayCancelDelegate {
   // stored. <kept>", where `kept` says what the package keeps instead ("The package keeps the lenses it
   // had.").
   void reportChoice(platform::ui::ViewController& screen, const std::string& what, const std::string& kept);
+  // The same notice for a delete the catalogue refused: "<what> could not be deleted. It stays in the
+  // list."
+  void reportDelete(platform::ui::ViewController& screen, const std::string& what);
   // The alert of the last report; on screen until its OK is pressed.
   const std::shared_ptr<kit::CustomOkayCancelAlert>& alert() const { return alert_; }
   bool isShown() const;

@@ -6,6 +6,7 @@
 #include "app/setup/AdapterForm.h"
 #include "app/setup/AdapterRowTexts.h"
 #include "app/setup/OtherSlotRepair.h"
+#include "app/setup/PackageStoreNotice.h"
 #include "app/setup/SetupControllerUtil.h"
 #include "app/setup/SetupForm.h"
 #include "app/setup/SetupPause.h"
@@ -119,13 +120,14 @@ bool LensAdapterViewController::selectAndCommit(int adapterId) {
   bool stored = false;
   {
     OpenCatalogue<storage::LensAdapterCatalogue> adapters;
-    stored = adapters && adapters->deselectAllAdapter() && adapters->selectAdapter(adapterId);
+    stored = adapters && adapters->selectOnlyAdapter(adapterId);
   }
+  const PackageStoreNotice packageStore;
   SetupControllerUtil::setNewLensAdapter();
   currentAdapterID = SetupControllerUtil::getCurrentLensAdapterID();
   // Not taken: the package keeps its adapter rather than whatever the catalogue's flags still hold.
   if (!stored) saveFailure_.reportChoice(*this, "The adapter choice", "The package keeps the adapter it had.");
-  return stored;
+  return stored && !packageStore.tellIfRefused(*this, saveFailure_);
 }
 
 void LensAdapterViewController::tableViewDidSelectRowAtIndexPath(platform::ui::TableView&, const IndexPath& path) {
@@ -209,8 +211,10 @@ bool LensAdapterViewController::saveNewAdapter() {
   if (stored < 1) {
     saveFailure_.report(*this, "The adapter \"" + adapter.adapterName + "\"");
   } else {
+    const PackageStoreNotice packageStore;
     SetupControllerUtil::setNewLensAdapter();
     currentAdapterID = SetupControllerUtil::getCurrentLensAdapterID();
+    packageStore.tellIfRefused(*this, saveFailure_);
   }
   loadLensAdapterDatabase();
   setinitialTableViewState();

@@ -229,6 +229,48 @@ TEST_F(LensAdapterPickerTest, AFailedWriteKeepsTheFormCommitsNothingAndSaysSoOnS
   EXPECT_FALSE(screen->saveFailure().isShown());
 }
 
+// A pick the adapter catalogue refuses keeps the package's adapter; once the catalogue takes writes
+// again (another program let go of it) the next pick is stored and taken, and the picker closes.
+TEST_F(LensAdapterPickerTest, APickTheCatalogueTakesAfterARefusalIsTaken) {
+  {
+    OpenCatalogue<storage::LensAdapterCatalogue> adapters;
+    ASSERT_TRUE(adapters->database().execute(
+        "CREATE TRIGGER refuse BEFORE UPDATE ON QuorvelLensAdapter BEGIN SELECT RAISE(ABORT, 'refused'); END"));
+  }
+  const int before = editedAdapterId();
+  tapRow(2);
+  env.advance(1);
+  expectToldNotStored(screen->saveFailure(), "The adapter choice");
+  EXPECT_TRUE(onScreen());
+  EXPECT_EQ(editedAdapterId(), before);
+  {
+    OpenCatalogue<storage::LensAdapterCatalogue> adapters;
+    ASSERT_TRUE(adapters->database().execute("DROP TRIGGER refuse"));
+  }
+  const int chosen = screen->lensAdapterItems()[3].adapterId;
+  tapRow(3);
+  env.advance(1);
+  EXPECT_FALSE(onScreen());
+  EXPECT_EQ(editedAdapterId(), chosen);
+  EXPECT_EQ(state()->packageOne->lensAdapter->adapterId, chosen);
+}
+
+// A package the package catalogue refuses: a pick and a new adapter are each said NOT SAVED, and the
+// picker stays open under the notice.
+TEST_F(LensAdapterPickerTest, APackageThePackageCatalogueRefusesIsSaidNotSaved) {
+  refusePackageWrites();
+  const int chosen = screen->lensAdapterItems()[2].adapterId;
+  tapRow(2);
+  env.advance(1);
+  EXPECT_TRUE(onScreen());
+  expectToldNotStored(screen->saveFailure(), "The package");
+  EXPECT_EQ(editedAdapterId(), chosen) << "shown as chosen";
+  create("0.71", "Reducer", false);
+  EXPECT_EQ(v().customAdapterView->alpha(), 0) << "the adapter itself is stored";
+  expectToldNotStored(screen->saveFailure(), "The package");
+  EXPECT_TRUE(onScreen());
+}
+
 TEST_F(LensAdapterPickerTest, TheMarkIsARedBorderOnScreen) {
   create("abc", "Letters", false);
   auto image = render();

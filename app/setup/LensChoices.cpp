@@ -30,8 +30,8 @@ bool LensChoices::hasLenses(int seriesId) {
 void LensChoices::chooseSeries(int seriesId) {
   LensCatalogue catalogue;
   if (!catalogue) return;
-  (void)catalogue->deselectManufacturer();
-  (void)catalogue->selectManufacturer(seriesId);
+  // One statement: a refusal leaves the flags as they were, never none or two selected.
+  (void)catalogue->selectOnlyManufacturer(seriesId);
 }
 
 LensChoices::Lenses LensChoices::lensesOf(int seriesId) {

@@ -163,7 +163,8 @@ void LensesFocalLengthsViewController::tapLens(const IndexPath& indexPath) {
     return;
   }
   LensChoices::selectZoom(lens);
-  commit();
+  // A zoom not stored leaves the picker open under its notice.
+  if (!commit()) return;
   app::setup::SetupPause::pause(*this, [this] { doneBtnPressed(); });
 }
 

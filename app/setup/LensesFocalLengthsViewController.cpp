@@ -6,6 +6,7 @@
 #include "app/pages/PageContentView.h"
 #include "app/setup/LensChoices.h"
 #include "app/setup/LensRowTexts.h"
+#include "app/setup/PackageStoreNotice.h"
 #include "app/setup/SetupControllerUtil.h"
 #include "app/storage/CatalogueDatabase.h"
 #include "app/storage/LensDatabaseHelper.h"
@@ -153,14 +154,16 @@ void LensesFocalLengthsViewController::bindUI() {
   setinitialTableViewState();
 }
 
-void LensesFocalLengthsViewController::commit() {
+bool LensesFocalLengthsViewController::commit() {
+  const PackageStoreNotice packageStore;
   (void)SetupControllerUtil::setNewLensSetup();
   // A choice the catalogue refused is not taken (the package keeps its own lenses), and the person
-  // hears of it, once for each refusal.
+  // hears of it, once for each refusal; so they do of a package the package catalogue did not store.
   const int refused = refusedLensWrites();
-  if (refused == refusedLensWritesSeen_) return;
+  if (refused == refusedLensWritesSeen_) return !packageStore.tellIfRefused(*this, saveFailure_);
   refusedLensWritesSeen_ = refused;
   saveFailure_.reportChoice(*this, "The lens choice", "The package keeps the lenses it had.");
+  return false;
 }
 
 int LensesFocalLengthsViewController::refusedLensWrites() {

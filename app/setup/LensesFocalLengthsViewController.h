@@ -165,8 +165,9 @@ class LensesFocalLengthsViewController : public platform::ui::ViewController,
   void restoreEntrySeries();
   void setupForms();
   void applySelectionMode(const std::string& lensType);
-  // Commits the lens choice as the catalogue holds it, or tells the person that it was not stored.
-  void commit();
+  // Commits the lens choice as the catalogue holds it, or tells the person that it (or the package
+  // built with it) was not stored; whether both were.
+  bool commit();
   static int refusedLensWrites();
   void tapSeries(const platform::ui::IndexPath& indexPath);
   void tapLens(const platform::ui::IndexPath& indexPath);

@@ -478,6 +478,47 @@ TEST_F(LensPickerTest, AChoiceTheCatalogueRefusesLeavesThePackageItsLensesAndSay
   EXPECT_EQ(editedFocalLengths(), focals);
 }
 
+// Once the catalogue takes writes again (another program let go of it), the series and lenses picked
+// are stored and taken, though an earlier choice in the same run was refused.
+TEST_F(LensPickerTest, AChoiceTheCatalogueTakesAfterARefusalIsTaken) {
+  for (const std::string table : {"Manufacturer", "Lenses"}) {
+    ASSERT_TRUE(LensCatalogue()->database().execute("CREATE TRIGGER refuse" + table + " BEFORE UPDATE ON " + table +
+                                                    " BEGIN SELECT RAISE(ABORT, 'refused'); END"));
+  }
+  open();
+  tapSeries(zooms);
+  expectToldNotStored(screen->saveFailure(), "The lens choice");
+  ASSERT_EQ(editedSeries(), entrySeries);
+  for (const char* table : {"Manufacturer", "Lenses"}) {
+    ASSERT_TRUE(LensCatalogue()->database().execute(std::string("DROP TRIGGER refuse") + table));
+  }
+  open();
+  tapSeries(primes);
+  EXPECT_FALSE(screen->saveFailure().isShown());
+  EXPECT_EQ(editedSeries(), primes);
+  EXPECT_EQ(selectedSeriesInCatalogue(), primes);
+  tapLens(first35);
+  EXPECT_EQ(editedFocalLengths(), (std::vector<float>{24, 35}));
+  EXPECT_EQ(state()->packageOne->lensManufacturer->manufacturerId, primes) << "package one is being edited";
+}
+
+// The package catalogue takes no package: each choice is said NOT SAVED where it is made, and a zoom,
+// which closes the picker once taken, leaves it open under the notice.
+TEST_F(LensPickerTest, APackageThePackageCatalogueRefusesIsSaidNotSaved) {
+  refusePackageWrites();
+  open();
+  tapSeries(primes);
+  expectToldNotStored(screen->saveFailure(), "The package");
+  EXPECT_EQ(editedSeries(), primes) << "shown as chosen";
+  open();
+  tapSeries(zooms);
+  expectToldNotStored(screen->saveFailure(), "The package");
+  tapLens(longZoom);
+  EXPECT_TRUE(onScreen());
+  expectToldNotStored(screen->saveFailure(), "The package");
+  EXPECT_EQ(pauses, 2) << "the zoom made no pause before a close";
+}
+
 TEST_F(LensPickerTest, ANewSeriesTheCatalogueRefusesKeepsItsFormsAndIsStoredOnceWhenTaken) {
   refuseInserts("Manufacturer");
   open();

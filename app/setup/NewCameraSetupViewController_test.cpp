@@ -323,6 +323,31 @@ TEST_F(SetupMenuTest, TappingASavedPackageLoadsItIntoTheEditedSlotAndCloses) {
   EXPECT_EQ(state()->packageOne->lensManufacturer->manufacturerId, one.lensManufacturer->manufacturerId);
 }
 
+// The package catalogue refuses: a saved package deleted stays in the list, and one loaded into the
+// edited slot is shown but not stored; each is said, and the menu stays.
+TEST_F(SetupMenuTest, ADeleteOrALoadThePackageCatalogueRefusesIsSaidAndTheMenuStays) {
+  ASSERT_TRUE(SavedPackages::save(*state()->packageTwo, "Camera B"));
+  open();
+  refusePackageWrites();
+  tap(*v().menuFavorites);
+  env.advance(0.5);
+  runAction(0, 0);
+  ASSERT_TRUE(menu->saveFailure().isShown());
+  EXPECT_EQ(menu->saveFailure().alert()->messageLabel()->text(),
+            "The package \"Camera B\" could not be deleted. It stays in the list.");
+  tap(*menu->saveFailure().alert()->okSingleBtn());
+  env.advance(0.5);
+  ASSERT_EQ(menu->packageItemsArray().size(), 1u);
+  EXPECT_EQ(SavedPackages::list(SavedPackages::kRecent).size(), 1u);
+
+  tap(*packageCell(0));
+  env.advance(1);
+  EXPECT_TRUE(menuOnTop());
+  expectToldNotStored(menu->saveFailure(), "The package");
+  EXPECT_EQ(state()->packageOne->shootingMode->containerID, state()->packageTwo->shootingMode->containerID)
+      << "shown as chosen";
+}
+
 TEST_F(SetupMenuTest, ABrokenSavedPackageIsNotLoadedAndTheMenuStays) {
   model::FrameGuide guide;
   guide.width = 3.31f;

@@ -1,6 +1,7 @@
 // NewCameraSetupViewController: the saved-packages page.
 #include "app/kit/UIConstants.h"
 #include "app/setup/NewCameraSetupViewController.h"
+#include "app/setup/PackageStoreNotice.h"
 #include "app/setup/SavedPackages.h"
 #include "app/setup/SetupControllerUtil.h"
 #include "app/setup/SetupIcons.h"
@@ -142,7 +143,10 @@ bool NewCameraSetupViewController::editPackageAtIndexPatch(const IndexPath& inde
 
 void NewCameraSetupViewController::deletePackageAtIndexPath(const IndexPath& indexPath) {
   if (static_cast<size_t>(indexPath.row) >= packageItemsArray_.size()) return;
-  SavedPackages::remove(packageItemsArray_[indexPath.row].packageID);
+  const model::CameraPackage& package = packageItemsArray_[indexPath.row];
+  if (!SavedPackages::remove(package.packageID)) {
+    saveFailure_.reportDelete(*this, "The package \"" + package.packageName + "\"");
+  }
   loadPackageData();
   menuFavoritesPressed();
 }
@@ -174,9 +178,12 @@ void NewCameraSetupViewController::tableViewDidSelectRowAtIndexPath(platform::ui
   auto state = SetupControllerUtil::getApplication();
   if (!state || static_cast<size_t>(path.row) >= packageItemsArray_.size()) return;
   const model::CameraPackage package = packageItemsArray_[path.row];
-  // A package that cannot be used is not loaded, and the menu stays open.
+  // A package that cannot be used is not loaded, and the menu stays open; so it does, under its notice,
+  // when the package catalogue did not store the one loaded.
+  const PackageStoreNotice packageStore;
   if (!SavedPackages::load(*state, package)) return;
   currentPackage = state->currentPackage;
+  if (packageStore.tellIfRefused(*this, saveFailure_)) return;
   closeMenu();
 }
 

@@ -46,7 +46,7 @@ bool SavedPackages::rename(int packageId, const std::string& name) {
   return !name.empty() && storage::PackageUtil::editPackageName(packageId, name);
 }
 
-void SavedPackages::remove(int packageId) { storage::PackageUtil::deletePackage(packageId); }
+bool SavedPackages::remove(int packageId) { return storage::PackageUtil::deletePackage(packageId); }
 
 bool SavedPackages::load(state::FramesObject& frames, const model::CameraPackage& listed) {
   // Checked before the facade's load, which would put its fall-back package in the flags and the slot.

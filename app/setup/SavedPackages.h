@@ -39,7 +39,8 @@ class SavedPackages {
   static std::optional<int> save(model::CameraPackage package, const std::string& typedName);
   // An empty name keeps the old one; returns whether a name was stored.
   static bool rename(int packageId, const std::string& name);
-  static void remove(int packageId);
+  // Whether the package is gone from the catalogue.
+  [[nodiscard]] static bool remove(int packageId);
   // Puts the saved package into the slot being edited, writes its choices into the catalogue flags and
   // saves the preferences. A package that is broken (a format, adapter, frame guide or its lenses gone)
   // is not loaded: the slot and the catalogue flags stay as they were, and false is returned.

@@ -62,10 +62,10 @@ TEST_F(SavedPackagesTest, SaveRenameDeleteAndBothOrders) {
   EXPECT_TRUE(SavedPackages::rename(first, "Night exterior"));
   EXPECT_EQ(names(SavedPackages::kRecent).back(), "Night exterior");
 
-  SavedPackages::remove(second);
-  SavedPackages::remove(third);
+  EXPECT_TRUE(SavedPackages::remove(second));
+  EXPECT_TRUE(SavedPackages::remove(third));
   EXPECT_EQ(names(SavedPackages::kRecent), (std::vector<std::string>{"Night exterior"}));
-  SavedPackages::remove(first);
+  EXPECT_TRUE(SavedPackages::remove(first));
   EXPECT_TRUE(SavedPackages::list(SavedPackages::kRecent).empty());
 }
 

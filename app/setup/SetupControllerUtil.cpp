@@ -103,32 +103,23 @@ bool SetupControllerUtil::loadCamera(model::CameraPackage& package, int formatId
   return true;
 }
 
-namespace {
-
-// Whether the edited package keeps its own part instead of the catalogue's selection: the catalogue
-// refused a write in this run, so its flags may hold another package's choice.
-template <class Part>
-bool keepsOwn(const storage::CatalogueDatabase& catalogue, const std::optional<model::CameraPackage>& edited,
-              const Part& part) {
-  return catalogue.mayHoldStaleSelections() && edited && part(*edited);
-}
-
-}  // namespace
-
 void SetupControllerUtil::loadLens(model::CameraPackage& package) {
   OpenCatalogue<storage::LensDatabaseHelper> lenses;
   if (!lenses) return;
+  // Flags a refused write left as they were may hold another package's choice: the edited package then
+  // keeps its own series, and its own lenses while it keeps that series.
   const auto edited = getCurrentPackage();
-  if (keepsOwn(lenses->database(), edited, [](const auto& p) { return p.lensManufacturer && !p.lensSet.empty(); })) {
-    package.lensManufacturer = edited->lensManufacturer;
-    package.lensSet = edited->lensSet;
-    return;
-  }
-  package.lensManufacturer = lenses->getSelectedLensManufacturer();
+  const bool ownSeries = edited && edited->lensManufacturer && lenses->seriesSelectionMayBeStale();
+  package.lensManufacturer = ownSeries ? edited->lensManufacturer : lenses->getSelectedLensManufacturer();
   // Without a selected series, or with a series that has no lenses, there is no lens to fall back on:
   // the set stays empty and nothing is written.
   if (!package.lensManufacturer) return;
   const int series = package.lensManufacturer->manufacturerId;
+  const bool editedSeries = edited && edited->lensManufacturer && edited->lensManufacturer->manufacturerId == series;
+  if (editedSeries && !edited->lensSet.empty() && lenses->lensSelectionMayBeStale()) {
+    package.lensSet = edited->lensSet;
+    return;
+  }
   package.lensSet = lenses->getSelectedLenses4Manufacturer(series);
   if (!package.lensSet.empty()) return;
   auto all = lenses->getAllLensesForManufacturer(series);
@@ -144,7 +135,7 @@ void SetupControllerUtil::loadFrameguide(model::CameraPackage& package, int shad
   OpenCatalogue<storage::FrameGuideCatalogue> guides;
   model::FrameGuide guide;
   const auto edited = getCurrentPackage();
-  if (guides && keepsOwn(guides->database(), edited, [](const auto& p) { return p.frameGuide.has_value(); })) {
+  if (guides && edited && edited->frameGuide && guides->selectionMayBeStale()) {
     guide = *edited->frameGuide;
   } else if (guides) {
     guide = guides->getSelectedFrameGuide();
@@ -163,7 +154,7 @@ void SetupControllerUtil::loadLensAdapter(model::CameraPackage& package) {
   OpenCatalogue<storage::LensAdapterCatalogue> adapters;
   if (!adapters) return;
   const auto edited = getCurrentPackage();
-  if (keepsOwn(adapters->database(), edited, [](const auto& p) { return p.lensAdapter.has_value(); })) {
+  if (edited && edited->lensAdapter && adapters->selectionMayBeStale()) {
     package.lensAdapter = edited->lensAdapter;
     return;
   }

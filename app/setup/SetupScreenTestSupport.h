@@ -10,6 +10,8 @@
 #include "app/settings/InteractiveGuideManager.h"
 #include "app/setup/FormSaveFailure.h"
 #include "app/setup/SetupTestSupport.h"
+#include "app/storage/OpenCatalogue.h"
+#include "app/storage/PackageDatabaseHelper.h"
 #include "platform/runtime/LoadHooks.h"
 #include "platform/ui/Keyboard.h"
 #include "platform/ui/NavigationController.h"
@@ -40,6 +42,18 @@ class SetupScreenFixture {
   }
 
   static std::shared_ptr<app::state::FramesObject> state() { return SetupTestEnvironment::state(); }
+
+  // From now on the package catalogue stores no standard package and deletes no saved one, as one the
+  // app may only read, or one another program holds, would not.
+  static void refusePackageWrites() {
+    app::storage::OpenCatalogue<app::storage::PackageDatabaseHelper> packages;
+    ASSERT_TRUE(packages);
+    ASSERT_TRUE(packages->database().execute(
+        "CREATE TRIGGER refuseStandard BEFORE INSERT ON PackageData WHEN NEW.packageId < 0 "
+        "BEGIN SELECT RAISE(ABORT, 'refused'); END"));
+    ASSERT_TRUE(packages->database().execute(
+        "CREATE TRIGGER refuseDelete BEFORE DELETE ON PackageData BEGIN SELECT RAISE(ABORT, 'refused'); END"));
+  }
 
   void push(const std::shared_ptr<platform::ui::ViewController>& screen) {
     navigation->pushViewController(screen, false);

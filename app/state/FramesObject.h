@@ -53,6 +53,10 @@ class FramesObject {
   void loadPrefs();
   // Rewrites the whole preference file and the two standard packages.
   void savePrefs();
+  // How many times in this run the package catalogue refused to store a standard package (one it
+  // may only read, or one another program holds): a screen that sees the count grow across its commit
+  // knows that the package shown was not stored. A later save tries again.
+  int packageStoresRefused() const { return packageStoresRefused_; }
   // Loads both standard packages and leaves package two the one being edited (currentPackageModus 1).
   void loadPackages();
   void setPackageOneAsCurrentPackage();
@@ -172,6 +176,7 @@ class FramesObject {
   // own change of the slot replaces it.
   bool oneStandsIn_ = false;
   bool twoStandsIn_ = false;
+  int packageStoresRefused_ = 0;
   bool hapticFeedbackWasSet_ = false;
   bool hapticBlocked_ = false;
   bool appIsVersion3_ = false;

@@ -412,11 +412,11 @@ void FramesObject::storeStandardPackages() {
   // not written again.
   if (packageOne && !oneStandsIn_) {
     packageOne->packageName = "Standard Package One";
-    storage::PackageUtil::saveStandardPackageOne(*packageOne);
+    if (!storage::PackageUtil::saveStandardPackageOne(*packageOne)) ++packageStoresRefused_;
   }
   if (packageTwo && !twoStandsIn_) {
     packageTwo->packageName = "Standard Package Two";
-    storage::PackageUtil::saveStandardPackageTwo(*packageTwo);
+    if (!storage::PackageUtil::saveStandardPackageTwo(*packageTwo)) ++packageStoresRefused_;
   }
 }
 

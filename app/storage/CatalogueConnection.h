@@ -4,6 +4,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 
@@ -52,6 +53,15 @@ class CatalogueConnection {
   };
   bool holdsSelections = false;
   std::optional<HeldSelection> heldSelection;
+
+  // The tables whose selection flags the open transaction wrote: they are in the file once it commits.
+  // A refused write inside it leaves the flags of none of them trusted.
+  std::set<std::string, std::less<>> selectionsWritten;
+  bool selectionWriteRefused = false;
+  void forgetTransactionSelections() {
+    selectionsWritten.clear();
+    selectionWriteRefused = false;
+  }
 
  private:
   CatalogueConnection(sqlite3* db, std::string path) : db_(db), path_(std::move(path)) {}

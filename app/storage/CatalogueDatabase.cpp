@@ -10,6 +10,7 @@
 #include "app/storage/CataloguePlace.h"
 #include "app/storage/CatalogueSeeding.h"
 #include "app/storage/CatalogueSweep.h"
+#include "app/storage/SelectionTrust.h"
 
 #include "app/storage/LogError.h"
 #include "platform/foundation/AtomicFile.h"
@@ -239,7 +240,10 @@ bool CatalogueDatabase::remapIds(const std::string& table, const std::string& co
 }
 
 bool CatalogueDatabase::begin() {
-  if (execute("BEGIN IMMEDIATE")) return true;
+  if (execute("BEGIN IMMEDIATE")) {
+    connection_->forgetTransactionSelections();
+    return true;
+  }
   noteRefusedWrite();
   return false;
 }
@@ -249,13 +253,21 @@ bool CatalogueDatabase::inTransaction() const {
 }
 
 bool CatalogueDatabase::commit() {
-  if (execute("COMMIT")) return true;
+  if (execute("COMMIT")) {
+    if (!connection_->selectionWriteRefused) {
+      for (const std::string& table : connection_->selectionsWritten) SelectionTrust::written(path_, table);
+    }
+    connection_->forgetTransactionSelections();
+    return true;
+  }
   noteRefusedWrite();
   rollback();
   return false;
 }
 
 void CatalogueDatabase::rollback() {
+  if (!connection_) return;
+  connection_->forgetTransactionSelections();
   if (inTransaction()) sqlite3_exec(connection_->handle(), "ROLLBACK", nullptr, nullptr, nullptr);
 }
 

@@ -124,11 +124,15 @@ class CatalogueDatabase {
   // Starts holding selections, or stops and forgets one still held (its transaction is being rolled back).
   void holdSelections(bool hold);
 
-  // Whether this run has seen the catalogue refuse a write (a file the app may only read, a lock
-  // another program holds, a full disk). Its selection flags may then be stale: not the last ones the
-  // app chose, but what the file held before, another package's choice perhaps. Nothing of a package
-  // is then taken from them; the package keeps its own.
-  [[nodiscard]] bool mayHoldStaleSelections() const { return refusedWritesAt(path_) > 0; }
+  // Writes selection flags of the table the UPDATE `sql` names, as runUpdate does. Once they are in the
+  // file (at once, or with the commit of the transaction they joined) the table's flags are trusted
+  // again (SelectionTrust).
+  [[nodiscard]] bool writeSelection(std::string_view sql, std::initializer_list<int64_t> parameters = {});
+  // Whether the selection flags of `table` may be stale: a write meant for them was refused (a file the
+  // app may only read, a lock another program holds, a full disk) and none reached the file since. They
+  // are then not the last ones the app chose but what the file held before, another package's choice
+  // perhaps: nothing of a package is taken from them, and the package keeps its own.
+  [[nodiscard]] bool mayHoldStaleSelections(std::string_view table) const;
   // How many writes the catalogue at `path` refused in this run: a screen that sees the count grow
   // while the person chooses knows that their choice was not stored.
   [[nodiscard]] static int refusedWritesAt(const std::string& path);
@@ -164,8 +168,11 @@ class CatalogueDatabase {
   };
 
  private:
-  // Remembers for the rest of the run that the catalogue refused a write (mayHoldStaleSelections).
-  void noteRefusedWrite() const;
+  // Remembers that the catalogue refused a write meant for `table` (empty: for any of its tables), and
+  // that the transaction it was part of, if any, brings no selection flags to the file.
+  void noteRefusedWrite(std::string_view table = {}) const;
+  // Selection flags of `table` were written: trusted now, or with the commit of the open transaction.
+  void noteSelectionWritten(std::string_view table) const;
   // Whether `sql` must see a held selection written first.
   [[nodiscard]] bool mustFollowHeldSelection(std::string_view sql) const;
   [[nodiscard]] static bool copyFromBundle(const std::string& path, const std::string& resourceName,

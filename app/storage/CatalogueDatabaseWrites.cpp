@@ -2,10 +2,10 @@
 #include "app/storage/CatalogueDatabase.h"
 
 #include <cctype>
-#include <map>
 
 #include "app/storage/CatalogueConnection.h"
 #include "app/storage/LogError.h"
+#include "app/storage/SelectionTrust.h"
 #include "platform/log/Log.h"
 
 namespace app::storage {
@@ -23,39 +23,24 @@ void CatalogueDatabase::logUpdateFailure() const {
   logError("Error, failed to prepare statement while updating." + errorMessage());
 }
 
-namespace {
-
-// The catalogues that refused a write in this run, by path. Catalogues are used on the main thread only.
-std::map<std::string, int>& refusedWrites() {
-  static std::map<std::string, int> counts;
-  return counts;
+void CatalogueDatabase::noteRefusedWrite(std::string_view table) const {
+  SelectionTrust::refused(path_, table);
+  if (connection_ && inTransaction()) connection_->selectionWriteRefused = true;
 }
 
-}  // namespace
-
-void CatalogueDatabase::noteRefusedWrite() const {
-  if (!path_.empty()) ++refusedWrites()[path_];
-}
-
-int CatalogueDatabase::refusedWritesAt(const std::string& path) {
-  const auto found = refusedWrites().find(path);
-  return found == refusedWrites().end() ? 0 : found->second;
-}
-
-bool CatalogueDatabase::runUpdate(std::string_view sql, std::initializer_list<int64_t> parameters) {
-  CatalogueStatement statement = prepare(sql, true);
-  if (!statement.ok()) {
-    logUpdateFailure();
-    noteRefusedWrite();
-    return false;
+void CatalogueDatabase::noteSelectionWritten(std::string_view table) const {
+  if (!connection_) return;
+  if (inTransaction()) {
+    connection_->selectionsWritten.insert(std::string(table));
+  } else {
+    SelectionTrust::written(path_, table);
   }
-  int index = 1;
-  for (int64_t value : parameters) statement.bind(index++, value);
-  const bool done = statement.run();
-  const std::string reason = statement.errorMessage();
-  if (!statement.finalize()) logFinalizeFailure(reason);
-  if (!done) noteRefusedWrite();
-  return done;
+}
+
+int CatalogueDatabase::refusedWritesAt(const std::string& path) { return SelectionTrust::refusals(path); }
+
+bool CatalogueDatabase::mayHoldStaleSelections(std::string_view table) const {
+  return SelectionTrust::mayBeStale(path_, table);
 }
 
 namespace {
@@ -81,13 +66,35 @@ std::string updatedTable(std::string_view sql) {
 
 }  // namespace
 
+bool CatalogueDatabase::runUpdate(std::string_view sql, std::initializer_list<int64_t> parameters) {
+  CatalogueStatement statement = prepare(sql, true);
+  if (!statement.ok()) {
+    logUpdateFailure();
+    noteRefusedWrite(updatedTable(sql));
+    return false;
+  }
+  int index = 1;
+  for (int64_t value : parameters) statement.bind(index++, value);
+  const bool done = statement.run();
+  const std::string reason = statement.errorMessage();
+  if (!statement.finalize()) logFinalizeFailure(reason);
+  if (!done) noteRefusedWrite(updatedTable(sql));
+  return done;
+}
+
+bool CatalogueDatabase::writeSelection(std::string_view sql, std::initializer_list<int64_t> parameters) {
+  if (!runUpdate(sql, parameters)) return false;
+  noteSelectionWritten(updatedTable(sql));
+  return true;
+}
+
 bool CatalogueDatabase::selectOnly(std::string_view sql, int64_t id) {
   if (connection_ && connection_->holdsSelections) {
     if (connection_->heldSelection && connection_->heldSelection->sql != sql && !writeHeldSelection()) return false;
     connection_->heldSelection = CatalogueConnection::HeldSelection{std::string(sql), updatedTable(sql), id};
     return true;
   }
-  return runUpdate(sql, {id});
+  return writeSelection(sql, {id});
 }
 
 bool CatalogueDatabase::mustFollowHeldSelection(std::string_view sql) const {
@@ -106,7 +113,7 @@ bool CatalogueDatabase::writeHeldSelection() {
   if (!connection_ || !connection_->heldSelection) return true;
   const auto held = std::move(*connection_->heldSelection);
   connection_->heldSelection.reset();
-  return runUpdate(held.sql, {held.id});
+  return writeSelection(held.sql, {held.id});
 }
 
 void CatalogueDatabase::holdSelections(bool hold) {

@@ -163,6 +163,56 @@ TEST_F(CatalogueDatabaseTest, FailedWritesAreReportedAsFailedAndNullsReadAsEmpty
   EXPECT_TRUE(read.columnIsNull(1));
 }
 
+// A refused write of a table's selection flags leaves them untrusted for the run, until a write of
+// them reaches the file: one rolled back, or one in a transaction in which another write was refused,
+// does not. A transaction that cannot begin may have been meant for any table.
+TEST_F(CatalogueDatabaseTest, RefusedSelectionsAreTrustedAgainOnceAWriteOfThemIsInTheFile) {
+  ASSERT_TRUE(db_.openCatalogue("LensDatabase.db", "LensDatabase"));
+  constexpr const char* kSeries = "UPDATE Manufacturer SET Selected = (ManufacturerId = ?1)";
+  constexpr const char* kLens = "UPDATE Lenses SET DefaultSelection = 1 WHERE LensId = ?";
+  ASSERT_TRUE(db_.execute("CREATE TRIGGER refuse BEFORE UPDATE ON Manufacturer BEGIN SELECT RAISE(ABORT, 'no'); END"));
+  EXPECT_FALSE(db_.writeSelection(kSeries, {250}));
+  EXPECT_TRUE(db_.mayHoldStaleSelections("Manufacturer"));
+  EXPECT_FALSE(db_.mayHoldStaleSelections("Lenses"));
+  ASSERT_TRUE(db_.execute("CREATE TRIGGER refuseLens BEFORE UPDATE ON Lenses BEGIN SELECT RAISE(ABORT, 'no'); END"));
+  EXPECT_FALSE(db_.writeSelection(kLens, {1}));
+  ASSERT_TRUE(db_.execute("DROP TRIGGER refuseLens"));
+  {
+    CatalogueDatabase::Transaction transaction(db_);
+    ASSERT_TRUE(db_.writeSelection(kLens, {1}));
+    EXPECT_FALSE(db_.writeSelection(kSeries, {250}));
+    ASSERT_TRUE(transaction.commit());
+  }
+  EXPECT_TRUE(db_.mayHoldStaleSelections("Lenses")) << "its transaction had a write refused";
+  ASSERT_TRUE(db_.writeSelection(kLens, {1}));
+  EXPECT_FALSE(db_.mayHoldStaleSelections("Lenses"));
+  ASSERT_TRUE(db_.execute("DROP TRIGGER refuse"));
+  {
+    CatalogueDatabase::Transaction rolledBack(db_);
+    ASSERT_TRUE(db_.writeSelection(kSeries, {250}));
+  }
+  EXPECT_TRUE(db_.mayHoldStaleSelections("Manufacturer"));
+  {
+    CatalogueDatabase::Transaction transaction(db_);
+    ASSERT_TRUE(db_.writeSelection(kSeries, {250}));
+    EXPECT_TRUE(db_.mayHoldStaleSelections("Manufacturer")) << "not in the file before the commit";
+    ASSERT_TRUE(transaction.commit());
+  }
+  EXPECT_FALSE(db_.mayHoldStaleSelections("Manufacturer"));
+  EXPECT_EQ(CatalogueDatabase::refusedWritesAt(db_.path()), 3) << "each refusal still counts for the screens";
+
+  CatalogueDatabase other;
+  ASSERT_TRUE(other.openPath(db_.path(), false));
+  ASSERT_TRUE(other.begin());
+  EXPECT_FALSE(db_.begin());
+  other.rollback();
+  EXPECT_TRUE(db_.mayHoldStaleSelections("Manufacturer"));
+  EXPECT_TRUE(db_.mayHoldStaleSelections("Lenses"));
+  ASSERT_TRUE(db_.writeSelection(kLens, {1}));
+  EXPECT_FALSE(db_.mayHoldStaleSelections("Lenses"));
+  EXPECT_TRUE(db_.mayHoldStaleSelections("Manufacturer"));
+}
+
 }  // namespace
 
 }  // namespace app::storage

@@ -70,11 +70,11 @@ std::vector<model::FrameGuide> FrameGuideCatalogue::getAllFrameGuides() {
 }
 
 bool FrameGuideCatalogue::deselectAllFrameGuids() {
-  return database_.prepare("UPDATE QuorvelFrameGuide SET selected = 0", true).run();
+  return database_.writeSelection("UPDATE QuorvelFrameGuide SET selected = 0");
 }
 
 bool FrameGuideCatalogue::selectFrameGuide(int frameGuideId) {
-  return database_.runUpdate("UPDATE QuorvelFrameGuide SET selected = 1 WHERE id = ?", {frameGuideId});
+  return database_.writeSelection("UPDATE QuorvelFrameGuide SET selected = 1 WHERE id = ?", {frameGuideId});
 }
 
 bool FrameGuideCatalogue::selectOnlyFrameGuide(int frameGuideId) {

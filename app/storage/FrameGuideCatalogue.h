@@ -24,6 +24,8 @@ class FrameGuideCatalogue {
   [[nodiscard]] bool openDb(bool reset);
   void closeDb() { database_.close(); }
   app::storage::CatalogueDatabase& database() { return database_; }
+  // Whether the guides' selection flags may not be the app's last choice (SelectionTrust).
+  [[nodiscard]] bool selectionMayBeStale() const { return database_.mayHoldStaleSelections("QuorvelFrameGuide"); }
   // Opens the catalogue file at `path` (for the format catalogue's update, which fills a copy).
   [[nodiscard]] bool openPath(const std::string& path);
 

@@ -76,12 +76,12 @@ model::LensAdapterRecord LensAdapterCatalogue::getSelectedLensAdapter() {
 }
 
 bool LensAdapterCatalogue::deselectAllAdapter() {
-  auto statement = database_.prepare("UPDATE QuorvelLensAdapter SET AdapterSelected = 0", true);
-  return statement.run();
+  return database_.writeSelection("UPDATE QuorvelLensAdapter SET AdapterSelected = 0");
 }
 
 bool LensAdapterCatalogue::selectAdapter(int adapterId) {
-  return database_.runUpdate("UPDATE QuorvelLensAdapter SET AdapterSelected = 1 WHERE LensAdapterId = ?", {adapterId});
+  return database_.writeSelection("UPDATE QuorvelLensAdapter SET AdapterSelected = 1 WHERE LensAdapterId = ?",
+                                  {adapterId});
 }
 
 bool LensAdapterCatalogue::selectOnlyAdapter(int adapterId) {

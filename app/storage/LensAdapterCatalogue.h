@@ -26,6 +26,8 @@ class LensAdapterCatalogue {
   [[nodiscard]] bool openDb(bool reset);
   void closeDb() { database_.close(); }
   app::storage::CatalogueDatabase& database() { return database_; }
+  // Whether the adapters' selection flags may not be the app's last choice (SelectionTrust).
+  [[nodiscard]] bool selectionMayBeStale() const { return database_.mayHoldStaleSelections(kTables[0]); }
 
   std::vector<model::LensAdapterRecord> getAllAdapters();
   std::vector<model::LensAdapterRecord> getAllCustomAdapters();

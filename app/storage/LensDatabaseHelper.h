@@ -30,6 +30,10 @@ class LensDatabaseHelper {
   [[nodiscard]] bool openDb(bool reset);
   void closeDb() { database_.close(); }
   app::storage::CatalogueDatabase& database() { return database_; }
+  // Whether the series' or the lenses' selection flags may not be the app's last choice: a write of
+  // them was refused in this run, and none reached the file since (SelectionTrust).
+  [[nodiscard]] bool seriesSelectionMayBeStale() const { return database_.mayHoldStaleSelections("Manufacturer"); }
+  [[nodiscard]] bool lensSelectionMayBeStale() const { return database_.mayHoldStaleSelections("Lenses"); }
   [[nodiscard]] bool checkIfOriginColumnexist();
   [[nodiscard]] bool insertOriginColumn();
 

@@ -16,14 +16,14 @@ bool LensDatabaseHelper::selectOnlyManufacturer(int manufacturerId) {
 bool LensDatabaseHelper::selectOnlyLenses(int manufacturerId, const std::vector<int>& lensIds) {
   std::string kept;
   for (int id : lensIds) kept += (kept.empty() ? "" : ",") + std::to_string(id);
-  if (!database_.runUpdate("UPDATE Lenses SET DefaultSelection = 0 WHERE ManufacturerId = ? AND DefaultSelection IS NOT 0 "
-                           "AND LensId NOT IN (" + kept + ")",
-                           {manufacturerId})) {
+  if (!database_.writeSelection("UPDATE Lenses SET DefaultSelection = 0 WHERE ManufacturerId = ? AND "
+                                "DefaultSelection IS NOT 0 AND LensId NOT IN (" + kept + ")",
+                                {manufacturerId})) {
     return false;
   }
   for (int id : lensIds) {
-    if (!database_.runUpdate("UPDATE Lenses SET DefaultSelection = 1 WHERE LensId = ? AND DefaultSelection IS NOT 1",
-                             {id})) {
+    if (!database_.writeSelection(
+            "UPDATE Lenses SET DefaultSelection = 1 WHERE LensId = ? AND DefaultSelection IS NOT 1", {id})) {
       return false;
     }
   }
@@ -31,25 +31,26 @@ bool LensDatabaseHelper::selectOnlyLenses(int manufacturerId, const std::vector<
 }
 
 bool LensDatabaseHelper::deselectManufacturer() {
-  return database_.runUpdate("UPDATE Manufacturer SET Selected = 0", {});
+  return database_.writeSelection("UPDATE Manufacturer SET Selected = 0", {});
 }
 
 bool LensDatabaseHelper::selectManufacturer(int manufacturerId) {
-  return database_.runUpdate("UPDATE Manufacturer SET Selected = 1 WHERE ManufacturerId = ?", {manufacturerId});
+  return database_.writeSelection("UPDATE Manufacturer SET Selected = 1 WHERE ManufacturerId = ?", {manufacturerId});
 }
 
 bool LensDatabaseHelper::deselectLensesForManufacturer(int manufacturerId) {
-  return database_.runUpdate("UPDATE Lenses SET DefaultSelection = 0 WHERE Lenses.ManufacturerId = ?",
-                             {manufacturerId});
+  return database_.writeSelection("UPDATE Lenses SET DefaultSelection = 0 WHERE Lenses.ManufacturerId = ?",
+                                  {manufacturerId});
 }
 
 bool LensDatabaseHelper::selectLens(const model::LensObject& lens) {
-  return database_.runUpdate("UPDATE Lenses SET DefaultSelection = ? WHERE LensId = ?", {lens.selected, lens.lensId});
+  return database_.writeSelection("UPDATE Lenses SET DefaultSelection = ? WHERE LensId = ?",
+                                  {lens.selected, lens.lensId});
 }
 
 bool LensDatabaseHelper::updateLensSelection(const LensSelectionObject& selection) {
-  return database_.runUpdate("UPDATE Lenses SET DefaultSelection = ? WHERE LensId = ?",
-                             {selection.defaultSelection, selection.lensId});
+  return database_.writeSelection("UPDATE Lenses SET DefaultSelection = ? WHERE LensId = ?",
+                                  {selection.defaultSelection, selection.lensId});
 }
 
 int LensDatabaseHelper::insertManufacturer(model::LensManufacturer& manufacturer) {

@@ -128,8 +128,10 @@ bool PackageDatabaseHelper::changePackageName(int packageId, const std::string& 
 }
 
 bool PackageDatabaseHelper::deletePackage(int packageId) {
-  return deletePackageLenses(packageId) &&
-         database_.runDelete("DELETE FROM PackageData WHERE packageId = ?", {packageId});
+  // Both or neither: a package left without its lens rows would be deleted by the next listing.
+  CatalogueDatabase::Transaction transaction(database_);
+  return transaction.active() && deletePackageLenses(packageId) &&
+         database_.runDelete("DELETE FROM PackageData WHERE packageId = ?", {packageId}) && transaction.commit();
 }
 
 bool PackageDatabaseHelper::deletePackageLenses(int packageId) {

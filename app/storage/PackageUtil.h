@@ -38,12 +38,14 @@ class PackageUtil {
   static std::vector<model::CameraPackage> getAllPackagesSortedByName();
   // Stores the package as a new user package under the next id; returns that id, -1 when not stored.
   [[nodiscard]] static int savePackage(const model::CameraPackage& package);
-  static void deletePackage(int packageId);
+  // Whether the package and its lens rows are gone from the catalogue (none of them when not).
+  static bool deletePackage(int packageId);
   // Whether the new name was stored.
   static bool editPackageName(int packageId, const std::string& name);
   [[nodiscard]] static int saveNewPackageFromOldPreset(const PackageDatabaseObject& package);
-  static void saveStandardPackageOne(const model::CameraPackage& package);
-  static void saveStandardPackageTwo(const model::CameraPackage& package);
+  // Whether the catalogue holds the package as standard package one (two) afterwards.
+  static bool saveStandardPackageOne(const model::CameraPackage& package);
+  static bool saveStandardPackageTwo(const model::CameraPackage& package);
 
   // What loadPackage found under the id: the package, nothing at all, a package it could read only in
   // part (a lens, adapter or frame guide it names could not be found: it comes without), or one it

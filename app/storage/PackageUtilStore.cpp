@@ -54,7 +54,7 @@ std::vector<model::CameraPackage> buildListed(const std::vector<PackageDatabaseO
     if (!package.lensSet.empty()) {
       listed.push_back(std::move(package));
     } else if (lensesKnownGone(row)) {
-      PackageUtil::deletePackage(package.packageID);
+      static_cast<void>(PackageUtil::deletePackage(package.packageID));
     } else {
       platform::log::write(platform::log::Warning, "The saved package \"" + row.packageName +
                                                        "\" is not listed: its lenses could not be read; it stays stored");
@@ -81,18 +81,20 @@ int PackageUtil::saveNewPackageFromOldPreset(const PackageDatabaseObject& packag
   return withPackages([&](PackageDatabaseHelper& p) { return p.saveNewPackage(package); }, -1);
 }
 
-void PackageUtil::saveStandardPackageOne(const model::CameraPackage& package) {
+bool PackageUtil::saveStandardPackageOne(const model::CameraPackage& package) {
   const auto row = generateDatabaseObject(package);
-  changePackages("store standard package one", [&](PackageDatabaseHelper& p) { return p.storeStandardPackage(row, -2); });
+  return changePackages("store standard package one",
+                        [&](PackageDatabaseHelper& p) { return p.storeStandardPackage(row, -2); });
 }
 
-void PackageUtil::saveStandardPackageTwo(const model::CameraPackage& package) {
+bool PackageUtil::saveStandardPackageTwo(const model::CameraPackage& package) {
   const auto row = generateDatabaseObject(package);
-  changePackages("store standard package two", [&](PackageDatabaseHelper& p) { return p.storeStandardPackage(row, -1); });
+  return changePackages("store standard package two",
+                        [&](PackageDatabaseHelper& p) { return p.storeStandardPackage(row, -1); });
 }
 
-void PackageUtil::deletePackage(int packageId) {
-  changePackages("be deleted", [&](PackageDatabaseHelper& p) { return p.deletePackage(packageId); });
+bool PackageUtil::deletePackage(int packageId) {
+  return changePackages("be deleted", [&](PackageDatabaseHelper& p) { return p.deletePackage(packageId); });
 }
 
 bool PackageUtil::editPackageName(int packageId, const std::string& name) {

@@ -127,14 +127,6 @@ class CataloguePlacesTest : public KeptPackagesTest {
     sqlite3_close(db);
     fs::remove(other);
   }
-
-  std::string script(const std::string& text) {
-    const std::string path = scratch_.pathFor("script-" + std::to_string(++scripts_));
-    std::ofstream(path) << text;
-    return path;
-  }
-
-  int scripts_ = 0;
 };
 
 TEST_F(CataloguePlacesTest, NothingStandingInACataloguesPlaceCostsAPackage) {

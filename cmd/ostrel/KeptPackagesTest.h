@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -31,16 +32,30 @@ class KeptPackagesTest : public ::testing::Test {
   // ostrel playing `script` in `home` to its end, which must be status 0; its output. `runAs` goes
   // before the command (asNobody).
   std::string play(const std::string& home, const std::string& script, std::vector<std::string> runAs = {}) {
+    return ChildProcess::runToSuccess(playing(home, script, std::move(runAs)), environment(), kHangGuardSeconds);
+  }
+  // The command play() runs, and its environment: for a test that acts while ostrel runs.
+  static std::vector<std::string> playing(const std::string& home, const std::string& script,
+                                          std::vector<std::string> runAs = {}) {
     std::vector<std::string> arguments = std::move(runAs);
     for (const std::string& argument : {std::string(OSTREL_EXECUTABLE), std::string("--home"), home,
                                         std::string("--script"), script, std::string("--out"), home + "/shots"}) {
       arguments.push_back(argument);
     }
+    return arguments;
+  }
+  std::vector<std::string> environment() {
     auto environment = environmentWithout({"OSTREL_", "DISPLAY=", "WAYLAND_DISPLAY="});
     for (const char* service : {"OSTREL_ANALYTICS_URL=", "OSTREL_INSTALLATIONS_URL="}) {
       environment.push_back(service + server_.url(""));
     }
-    return ChildProcess::runToSuccess(arguments, environment, kHangGuardSeconds);
+    return environment;
+  }
+  // A script file of `text`, in the scratch folder.
+  std::string script(const std::string& text) {
+    const std::string path = scratch_.pathFor("script-" + std::to_string(++scripts_));
+    std::ofstream(path) << text;
+    return path;
   }
   // Why this suite cannot play ostrel as another user (nobody), for a test that needs a file ostrel's
   // user may not open or write; empty when it can.
@@ -49,6 +64,13 @@ class KeptPackagesTest : public ::testing::Test {
   }
   // What goes before the command to play ostrel as nobody, with `home` handed to that user.
   static std::vector<std::string> asNobody(const std::string& home) { return OtherUser::commandHanding(home); }
+  // asNobody(home), with Library/`file` left root's: a catalogue nobody may read but not write.
+  static std::vector<std::string> asNobodyOverReadOnly(const std::string& home, const char* file) {
+    auto command = asNobody(home);
+    const std::string path = home + "/Library/" + file;
+    EXPECT_EQ(::chown(path.c_str(), 0, 0), 0);
+    return command;
+  }
 
   static std::string tour(const char* name) { return std::string(OSTREL_SOURCE_DIR) + "/resources/tour/" + name; }
 
@@ -167,6 +189,7 @@ class KeptPackagesTest : public ::testing::Test {
 
   LoopbackServer server_;
   ScratchFolder scratch_;
+  int scripts_ = 0;
 };
 
 }  // namespace ostrel::testing

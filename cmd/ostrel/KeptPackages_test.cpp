@@ -147,11 +147,6 @@ class UnwritableLensCatalogueTest : public KeptPackagesTest {
     EXPECT_EQ(holdingsOf(after, "-1"), holdingsOf(before, "-1")) << before << after;
     EXPECT_EQ(holdingsOf(after, "2"), holdingsOf(before, "-2")) << "the package saved under a name\n" << after;
   }
-  std::string script(const std::string& text) {
-    const std::string path = scratch_.pathFor("script");
-    std::ofstream(path) << text;
-    return path;
-  }
 };
 
 TEST_F(UnwritableLensCatalogueTest, ALockAnotherProgramHoldsLendsNoPackageAnothersLenses) {
@@ -166,12 +161,8 @@ TEST_F(UnwritableLensCatalogueTest, ALockAnotherProgramHoldsLendsNoPackageAnothe
 
 TEST_F(UnwritableLensCatalogueTest, AReadOnlyFileLendsNoPackageAnothersLenses) {
   if (const std::string why = otherUserUnavailable(); !why.empty()) GTEST_SKIP() << why;
-  expectPackagesKeepTheirLenses([this](const std::string& home) {
-    auto command = asNobody(home);
-    const std::string lenses = home + "/Library/LensDatabase.db";
-    EXPECT_EQ(::chown(lenses.c_str(), 0, 0), 0);  // root's, which nobody may read but not write
-    return command;
-  });
+  expectPackagesKeepTheirLenses(
+      [](const std::string& home) { return asNobodyOverReadOnly(home, "LensDatabase.db"); });
 }
 
 }  // namespace
