@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "app/storage/CatalogueConnection.h"
+#include "app/storage/CatalogueRescue.h"
 #include "app/storage/CatalogueUpdate.h"
 #include "platform/foundation/AtomicFile.h"
 #include "platform/foundation/Check.h"
@@ -33,7 +34,11 @@ std::string CatalogueReplacement::stagingPath(const std::string& fileName) {
 
 CatalogueUpdate::Rebuilt CatalogueReplacement::rebuild(const std::string& fileName, const std::string& resourceName,
                                                        const CarryOver& carryOver) {
-  return run(fileName, resourceName, carryOver) ? CatalogueUpdate::Rebuilt::Done : CatalogueUpdate::Rebuilt::NotWritten;
+  const auto carryAndMark = [&](const std::string& staging) {
+    return carryOver(staging) && CatalogueRescue::markFreshCopy(fileName, staging);
+  };
+  return run(fileName, resourceName, carryAndMark) ? CatalogueUpdate::Rebuilt::Done
+                                                   : CatalogueUpdate::Rebuilt::NotWritten;
 }
 
 bool CatalogueReplacement::run(const std::string& fileName, const std::string& resourceName,

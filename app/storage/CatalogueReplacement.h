@@ -17,7 +17,9 @@ class CatalogueReplacement {
   using CarryOver = std::function<bool(const std::string& stagingPath)>;
 
   [[nodiscard]] static bool run(const std::string& fileName, const std::string& resourceName, const CarryOver& carryOver);
-  // run, for a rebuild whose source was read before: what fails here was not written.
+  // run, for a rescue's rebuild from what could be read of a damaged catalogue (its source was read
+  // before: what fails here was not written); the fresh copy is marked as the rescue's
+  // (CatalogueRescue::markFreshCopy).
   [[nodiscard]] static CatalogueUpdate::Rebuilt rebuild(const std::string& fileName, const std::string& resourceName,
                                                         const CarryOver& carryOver);
   // Where the next version of Library/<fileName> is assembled.

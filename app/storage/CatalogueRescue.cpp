@@ -6,13 +6,16 @@
 #include "app/storage/CatalogueConnection.h"
 #include "app/storage/CatalogueDatabase.h"
 #include "app/storage/CataloguePlace.h"
+#include "app/storage/CatalogueReplacement.h"
 #include "app/storage/CatalogueSalvage.h"
 #include "platform/foundation/AtomicFile.h"
 #include "platform/foundation/DamagedFile.h"
+#include "platform/foundation/DatabaseSideFiles.h"
 #include "platform/log/Log.h"
 
 using platform::foundation::AtomicFile;
 using platform::foundation::DamagedFile;
+using platform::foundation::DatabaseSideFiles;
 
 namespace app::storage {
 
@@ -71,7 +74,53 @@ std::string keptCopyNoted(const std::string& path) {
   return {};
 }
 
+// The table in which a rescue's fresh copy names the kept copy its rows came from (4).
+constexpr const char* kCarriedFrom = "RescueCarriedFrom";
+
+// Whether the catalogue at `path` is a fresh copy a rescue from `kept` put there: only such a copy,
+// marked before it took the place, is known to hold the kept copy's rows. A file someone else put in
+// the empty place (an empty one, noise, a bare copy of the bundle's) is read here and left as it was.
+bool holdsRowsOf(const std::string& path, const std::string& kept) {
+  CatalogueDatabase live;
+  if (!live.openPath(path, false)) return false;
+  auto marks = live.prepare(std::string("SELECT keptCopy FROM ") + kCarriedFrom, true);
+  while (marks.step() == CatalogueStatement::Step::Row) {
+    if (marks.columnText(0) == fileNameOf(kept)) return true;
+  }
+  return false;
+}
+
+// What stands where the rescue reads its kept copy's side files, or makes its scratch copy or its fresh
+// copy: SQLite would wait on it or take it for damage, and the kept copy's rows for unreadable.
+std::vector<DatabaseSideFiles::Stranger> strangersInTheWay(const std::string& kept, const std::string& path,
+                                                           const std::string& fileName) {
+  auto strangers = DatabaseSideFiles::strangersBeside(kept);
+  for (const std::string& made : {CatalogueRescue::scratchPath(path), CatalogueReplacement::stagingPath(fileName)}) {
+    if (const std::string what = AtomicFile::whatStandsAt(made); !what.empty() && what != "a regular file") {
+      strangers.push_back({made, what});
+    }
+    for (auto& beside : DatabaseSideFiles::strangersBeside(made)) strangers.push_back(std::move(beside));
+  }
+  return strangers;
+}
+
 }  // namespace
+
+bool CatalogueRescue::markFreshCopy(const std::string& fileName, const std::string& staging) {
+  const std::string kept = keptCopyNoted(CatalogueDatabase::libraryPath(fileName));
+  if (kept.empty()) return true;  // no rescue is waiting for this copy
+  CatalogueDatabase fresh;
+  if (!fresh.openPath(staging)) return false;
+  CatalogueDatabase::Transaction transaction(fresh);
+  if (!transaction.active() ||
+      !fresh.execute(std::string("CREATE TABLE IF NOT EXISTS ") + kCarriedFrom + " (keptCopy TEXT NOT NULL)") ||
+      !fresh.execute(std::string("DELETE FROM ") + kCarriedFrom)) {
+    return false;
+  }
+  auto mark = fresh.prepareInsert(std::string("INSERT INTO ") + kCarriedFrom + " (keptCopy) VALUES (?)");
+  mark.bind(1, fileNameOf(kept));
+  return CatalogueDatabase::finishInsert(mark) && transaction.commit();
+}
 
 std::string CatalogueRescue::notePath(const std::string& path) { return path + ".rescuing"; }
 std::string CatalogueRescue::scratchPath(const std::string& path) { return path + ".readable"; }
@@ -109,10 +158,18 @@ bool CatalogueRescue::resume(const std::string& fileName, const std::string& res
   // Something else put in the empty place (a link, a FIFO): the open names it, and the rescue waits.
   if (place == CataloguePlace::State::Unreadable) return true;
   if (place == CataloguePlace::State::File) {
-    // Cut short after the fresh copy was put in place, before the person was told.
-    DamagedFile::reportKept(path, kept, what(fileName), "a fresh copy takes its place");
-    settle(path, true);
-    return true;
+    if (holdsRowsOf(path, kept)) {
+      // Cut short after the fresh copy was put in place, before the person was told.
+      DamagedFile::reportKept(path, kept, what(fileName), "a fresh copy takes its place");
+      settle(path, true);
+      return true;
+    }
+    // A file someone else put in the empty place: it is theirs, and the rows are not home.
+    DamagedFile::reportKept(path, kept, what(fileName),
+                            "your own rows wait there: a file that does not hold them stands at " + path +
+                                "; it is left as it is, the catalogue is not used, and your rows are carried over "
+                                "once that file is moved away");
+    return false;
   }
   CatalogueSession::forget(path);
   const Attempt attempt = replaceFrom(kept, fileName, resourceName, carryRows);
@@ -127,6 +184,13 @@ CatalogueRescue::Attempt CatalogueRescue::replaceFrom(const std::string& kept, c
                        .then = "a fresh copy holding your own rows could not be written (is the disk full?); it is tried "
                                "again later, and the catalogue is not used until then"};
   const std::string path = CatalogueDatabase::libraryPath(fileName);
+  // Whether the kept copy can be read is a matter of what it holds, never of what stands beside it.
+  if (const auto strangers = strangersInTheWay(kept, path, fileName); !strangers.empty()) {
+    return {.ended = false,
+            .then = "your own rows wait there: " + DatabaseSideFiles::described(strangers) +
+                    "; it is left as it is, the catalogue is not used, and your rows are carried over once that is "
+                    "gone"};
+  }
   CatalogueSalvage::Result readable;
   auto carried = CatalogueUpdate::Rebuilt::SourceUnreadable;
   if (carryRows) {
@@ -145,8 +209,9 @@ CatalogueRescue::Attempt CatalogueRescue::replaceFrom(const std::string& kept, c
                       joined(readable.unread)};
   }
   // Nothing more of the person's can come of the kept copy: the bundle's copy takes the place alone,
-  // and the kept copy stays for them.
-  if (!CatalogueDatabase::seedIfMissing(path, resourceName)) return notYet;
+  // marked as this rescue's own as a copy with rows is (4), and the kept copy stays for them.
+  const auto bare = CatalogueReplacement::rebuild(fileName, resourceName, [](const std::string&) { return true; });
+  if (bare != CatalogueUpdate::Rebuilt::Done) return notYet;
   if (!carryRows) return {true, "a fresh copy takes its place"};
   if (!readable.made) return {true, "a fresh copy takes its place; nothing of it could be read"};
   return {true, "a fresh copy takes its place; your own rows in it could not be carried over"};

@@ -21,12 +21,18 @@ namespace app::storage {
 **       become, by what a rename and a copy of the container keep (its file name); it is written before
 **       the file is moved aside, and with no room for it the file is not moved (it stays in place,
 **       unread, until there is room).
-**   (2) The note goes only once the fresh copy holds the person's rows, or once nothing more of them can
-**       come of the kept copy (it cannot be read, or its rows cannot be carried; a bare copy then takes
-**       the place and the kept copy stays for the person).
+**   (2) The note goes only once the catalogue in place holds the person's rows, or once nothing more of
+**       them can come of the kept copy (what it holds cannot be read, or its rows cannot be carried; a
+**       bare copy then takes the place and the kept copy stays for the person). Anything else that
+**       stands in the way (no room, something in the empty place, something SQLite cannot use beside
+**       the kept copy or where the scratch or fresh copy is made) keeps the note, is named, and the
+**       rescue is tried again once it is gone.
 **   (3) While the note is there the catalogue's place stays empty: nothing seeds it, updates it or reads
 **       it, and every open tries the rescue again from the kept copy (a catalogue left alone for a
 **       while, as a locked one is). So nothing built on its rows is deleted or written over meanwhile.
+**   (4) The fresh copy names the kept copy in it (table RescueCarriedFrom) before it takes the place,
+**       so that a rescue cut short after the rename knows it from a file someone else put there, and
+**       so does a copy of the container.
 */
 class CatalogueRescue {
  public:
@@ -46,6 +52,11 @@ class CatalogueRescue {
   // must be left alone for a while. (While something that is not a file stands in the empty place, the
   // rescue waits, and the open names what stands there.)
   [[nodiscard]] static bool resume(const std::string& fileName, const std::string& resourceName, CarryRows carryRows);
+
+  // Marks the fresh copy being built at `staging` as the one that carries the rows of the kept copy a
+  // pending rescue of Library/<fileName> names (4); true when there is none to name. Called before the
+  // copy is flushed and renamed into place.
+  [[nodiscard]] static bool markFreshCopy(const std::string& fileName, const std::string& staging);
 
   // The files a rescue of the catalogue at `path` leaves while it runs: its note and its scratch copy.
   static std::string notePath(const std::string& path);

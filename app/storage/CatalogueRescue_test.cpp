@@ -4,6 +4,7 @@
 #include "app/storage/CatalogueSalvage.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <regex>
@@ -285,6 +286,41 @@ TEST_F(FullDiskRescueTest, ALinkPutInTheEmptyPlaceIsNamedAndTheRescueWaitsForIt)
   EXPECT_TRUE(withOpen<PackageDatabaseHelper>([](PackageDatabaseHelper&) { return true; }));
   scene.expectWhole();
   expectRescued(PackageDatabaseHelper::kFileName);
+}
+
+// A rescue waiting for room meets a bare copy of the bundle's put in the empty place, then a FIFO beside
+// the kept copy: each is named and left as it was, the rescue waits, and once both are gone every row
+// is home.
+TEST_F(FullDiskRescueTest, WhatStandsInTheRescuesWayKeepsItUntilItIsGone) {
+  scenes::LensScene scene;
+  scene.build();
+  scenes::damageRows(LensDatabaseHelper::kFileName);
+  openOnAFullDisk<LensDatabaseHelper>(Disk::RoomForItsNoteOnly);
+  const std::string path = CatalogueDatabase::libraryPath(LensDatabaseHelper::kFileName);
+  const std::string kept = damagedCopiesOf(path).at(0);
+  ASSERT_TRUE(CatalogueDatabase::seedIfMissing(path, LensDatabaseHelper::kResourceName));
+  const std::string seed = contentsOf(path);
+  ASSERT_EQ(::mkfifo((kept + "-journal").c_str(), 0644), 0);
+  for (const std::string& named :
+       {"a file that does not hold them stands at " + path, "a FIFO stands at " + kept + "-journal"}) {
+    clock_->advance(60);
+    log_.clear();
+    EXPECT_FALSE(LensDatabaseHelper().openDb(false));
+    EXPECT_TRUE(log_.contains("kept as " + kept + " and your own rows wait there: " + named)) << named;
+    EXPECT_TRUE(CatalogueRescue::isPending(LensDatabaseHelper::kFileName));
+    EXPECT_EQ(damagedCopiesOf(path).size(), 1u);
+    if (fs::exists(path)) {
+      EXPECT_EQ(contentsOf(path), seed) << "left as it was";
+      fs::remove(path);
+    }
+  }
+  EXPECT_TRUE(fs::is_fifo(kept + "-journal")) << "left in place";
+  fs::remove(kept + "-journal");
+  clock_->advance(60);
+  log_.clear();
+  EXPECT_TRUE(withOpen<LensDatabaseHelper>([](LensDatabaseHelper&) { return true; }));
+  scene.expectWhole();
+  expectRescued(LensDatabaseHelper::kFileName);
 }
 
 }  // namespace

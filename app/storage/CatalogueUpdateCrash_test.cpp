@@ -12,6 +12,7 @@
 #include <string>
 
 #include "app/storage/CatalogueReplacement.h"
+#include "app/storage/CatalogueRescue.h"
 #include "app/storage/CatalogueUpdateTestSupport.h"
 #include "app/storage/CatalogueUpdate.h"
 #include "app/storage/PendingPackageRemap.h"
@@ -163,6 +164,29 @@ INSTANTIATE_TEST_SUITE_P(KilledAt, CrashDuringRescueTest,
                                            KillPoint{CatalogueUpdate::Stage::Swapped, true},
                                            KillPoint{CatalogueUpdate::Stage::Remapping, true}),
                          nameOf);
+
+// A catalogue of which nothing can be read gets the bundle's copy alone; a rescue killed once that copy
+// is in place, before its note went, ends at the next open as one that carried rows does, and the
+// person is told then.
+class CrashDuringBareRescueTest : public StorageTest {};
+
+TEST_F(CrashDuringBareRescueTest, EndsAtTheNextOpen) {
+  const std::string path = CatalogueDatabase::libraryPath(LensAdapterCatalogue::kFileName);
+  ASSERT_TRUE(withOpen<LensAdapterCatalogue>([](LensAdapterCatalogue&) { return true; }));
+  scenes::damage(path, 0, scenes::kPage);
+  ASSERT_TRUE(killChildAt(CatalogueUpdate::Stage::Swapped, [] {
+    LensAdapterCatalogue helper;
+    if (!helper.openDb(false)) _exit(4);
+  }));
+  ASSERT_TRUE(CatalogueRescue::isPending(LensAdapterCatalogue::kFileName));
+  log_.clear();
+  EXPECT_TRUE(withOpen<LensAdapterCatalogue>(
+      [](LensAdapterCatalogue& adapters) { return !adapters.getAllAdapters().empty(); }));
+  const auto kept = damagedCopiesOf(path);
+  ASSERT_EQ(kept.size(), 1u);
+  EXPECT_TRUE(log_.contains("kept as " + kept[0] + " and a fresh copy takes its place"));
+  EXPECT_FALSE(CatalogueRescue::isPending(LensAdapterCatalogue::kFileName));
+}
 
 bool reset(LensDatabaseHelper& helper) { return helper.resetdatabase(); }
 bool reset(CameraFormatCatalogue& helper) { return helper.resetdatabase(); }
