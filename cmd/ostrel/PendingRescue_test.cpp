@@ -25,6 +25,7 @@ using ostrel::testing::ScopedFileSizeLimit;
 using platform::foundation::AtomicFile;
 
 struct Stranger {
+  const char* kind;  // for a failure's message
   const char* what;  // as the start names it
   // Puts it beside the catalogue at `path`, whose damaged file was kept as `kept`; where it stands.
   std::function<std::string(const std::string& path, const std::string& kept)> put;
@@ -40,11 +41,12 @@ class PendingRescueTest : public KeptPackagesTest {
     const std::string packages = packagesIn(made), rows = personsRowsIn(made);
     const bool all = ostrel::testing::repeatCount(0, 1) > 0;
     int at = 0;
-    for (const char* file : kCatalogues) {
+    for (size_t catalogue = 0; catalogue < std::size(kCatalogues); ++catalogue) {
+      const char* file = kCatalogues[catalogue];
       for (size_t kind = 0; kind < strangers.size(); ++kind) {
-        if (!all && kind != static_cast<size_t>(at) % strangers.size()) continue;
+        if (!all && kind != catalogue % strangers.size()) continue;
         const Stranger& stranger = strangers[kind];
-        SCOPED_TRACE(std::string(file) + ", " + stranger.what);
+        SCOPED_TRACE(std::string(file) + ", " + stranger.kind);
         const std::string home = copyOf(made, "case-" + std::to_string(++at));
         const std::string path = home + "/Library/" + file;
         damageRows(path);
@@ -84,8 +86,8 @@ class PendingRescueTest : public KeptPackagesTest {
   }
 
   // A file put in the catalogue's empty place, made by `write`.
-  static Stranger inThePlace(const char* what, std::function<void(const std::string& path)> write) {
-    return {what, [write](const std::string& path, const std::string&) {
+  static Stranger inThePlace(const char* kind, std::function<void(const std::string& path)> write) {
+    return {kind, "a file that does not hold them", [write](const std::string& path, const std::string&) {
               write(path);
               return path;
             }};
@@ -97,35 +99,35 @@ TEST_F(PendingRescueTest, AFileInTheEmptyPlaceKeepsTheRescueUntilItIsGone) {
     return (fs::path(OSTREL_EXECUTABLE).parent_path() / "bundle" / fs::path(path).filename()).string();
   };
   expectRowsHomeOnceGone({
-      inThePlace("a file that does not hold them", [](const std::string& path) { std::ofstream{path}; }),
-      inThePlace("a file that does not hold them",
+      inThePlace("an empty file", [](const std::string& path) { std::ofstream{path}; }),
+      inThePlace("noise",
                  [](const std::string& path) {
                    std::ofstream{path} << std::string(64 * 1024, '\0');
                    ostrel::testing::overwriteWithNoise(path, 0, 64 * 1024, 7);
                  }),
-      inThePlace("a file that does not hold them",
+      inThePlace("a bare copy of the bundle's",
                  [bundled](const std::string& path) { fs::copy_file(bundled(path), path); }),
   });
 }
 
 TEST_F(PendingRescueTest, SomethingBesideTheKeptOrScratchCopyKeepsTheRescueUntilItIsGone) {
   expectRowsHomeOnceGone({
-      {"a FIFO",
+      {"a FIFO at the kept copy's journal", "a FIFO",
        [](const std::string&, const std::string& kept) {
          EXPECT_EQ(::mkfifo((kept + "-journal").c_str(), 0644), 0);
          return kept + "-journal";
        }},
-      {"a link to a device",
+      {"a link to /dev/zero at the kept copy's log", "a link to a device",
        [](const std::string&, const std::string& kept) {
          fs::create_symlink("/dev/zero", kept + "-wal");
          return kept + "-wal";
        }},
-      {"a folder",
+      {"a folder at the scratch copy's journal", "a folder",
        [](const std::string& path, const std::string&) {
          fs::create_directory(path + ".readable-journal");
          return path + ".readable-journal";
        }},
-      {"a FIFO",
+      {"a FIFO at the scratch copy's index", "a FIFO",
        [](const std::string& path, const std::string&) {
          EXPECT_EQ(::mkfifo((path + ".readable-shm").c_str(), 0644), 0);
          return path + ".readable-shm";
