@@ -130,11 +130,33 @@ bool ChildProcess::stop() {
   pid_t waited = -1;
   while ((waited = ::waitpid(pid_, &status, WUNTRACED)) < 0 && errno == EINTR) {
   }
+  return tookStop(waited, status);
+}
+
+bool ChildProcess::tookStop(pid_t waited, int status) {
   if (waited == pid_ && WIFSTOPPED(status)) return true;
   if (waited == pid_) {
     status_ = status;
     ended_ = true;
     if (outputOpen_) outputOpen_ = drainOutput();
+  }
+  return false;
+}
+
+bool ChildProcess::waitForStop(double timeoutSeconds) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(timeoutSeconds);
+  // Its output is read while it runs: a program blocked on a full pipe would never get to its stop.
+  while (!ended_) {
+    int status = -1;
+    pid_t waited = -1;
+    while ((waited = ::waitpid(pid_, &status, WUNTRACED | WNOHANG)) < 0 && errno == EINTR) {
+    }
+    if (waited == pid_) {
+      const bool stopped = tookStop(waited, status);
+      if (stopped && outputOpen_) outputOpen_ = drainOutput();
+      return stopped;
+    }
+    if (std::chrono::steady_clock::now() >= deadline || !readSome(100)) return false;
   }
   return false;
 }

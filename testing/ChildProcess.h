@@ -50,6 +50,10 @@ class ChildProcess {
   // Stops the program (SIGSTOP) and waits until every one of its threads has stopped, so that nothing
   // it was writing lands afterwards; false when it ended instead. resume() lets it go on.
   bool stop();
+  // Waits until the program has stopped itself (SIGSTOP: every one of its threads stopped), reading its
+  // output meanwhile; false when it ended instead, or still ran after `timeoutSeconds`, a safety net
+  // for a test that would otherwise hang. resume() lets it go on.
+  bool waitForStop(double timeoutSeconds = 120);
   void resume() const { signal(SIGCONT); }
   // Reads the rest of its output and waits for its end: the raw wait status, -1 when it could not be
   // waited for.
@@ -72,6 +76,8 @@ class ChildProcess {
   bool readSome(int timeoutMs);
   // Reads all the pipe holds now; false once it has reached the end.
   bool drainOutput();
+  // Takes a stop the kernel reported for the program (true), or its end (false, as ended).
+  bool tookStop(pid_t waited, int status);
 
   pid_t pid_;
   int outputFD_;
