@@ -1,5 +1,7 @@
 // CameraModeAspectViewController: the forms for a camera and an aspect ratio of the user's own, the
 // deletion of the user's own rows, and the keyboard.
+#include <algorithm>
+
 #include "app/kit/UIConstants.h"
 #include "app/model/DisplayNumbers.h"
 #include "app/optics/SensorLimits.h"
@@ -15,7 +17,6 @@
 #include "app/storage/FrameGuideCatalogue.h"
 #include "app/storage/PackageUtil.h"
 #include "platform/foundation/Format.h"
-#include "platform/log/Log.h"
 #include "platform/ui/AnimationOptions.h"
 #include "platform/ui/Keyboard.h"
 #include "platform/ui/LocalizedStrings.h"
@@ -39,8 +40,6 @@ constexpr double kFormFade = 0.2;
 constexpr Color kRatioDeleteColor = Color::fromBytes(245, 78, 70);
 
 using app::setup::localized;
-
-void logFormError(const std::string& message) { platform::log::write(platform::log::Error, message); }
 
 }  // namespace
 
@@ -324,15 +323,19 @@ CameraModeAspectViewController::tableViewTrailingSwipeActionsConfigurationForRow
 }
 
 void CameraModeAspectViewController::deleteCameraFormat(const model::Camera& camera) {
-  int formatId = 0;
+  std::optional<int> formatId;
   {
     OpenCatalogue<storage::CameraFormatCatalogue> formats;
-    if (!formats) return;
-    formatId = formats->deleteCustomFormat(camera);
+    if (formats) formatId = formats->deleteCustomFormat(camera);
   }
-  if (formatId > 0) {
-    storage::PackageUtil::deleteFormat(formatId);
-    app::setup::OtherSlotRepair::formatDeleted(*SetupControllerUtil::getApplication(), formatId);
+  if (!formatId) {
+    // The camera stays listed, and the package and the saved packages keep it.
+    saveFailure_.reportDelete(*this, "The camera \"" + camera.manufacturer + "\"");
+    return;
+  }
+  if (*formatId > 0) {
+    storage::PackageUtil::deleteFormat(*formatId);
+    app::setup::OtherSlotRepair::formatDeleted(*SetupControllerUtil::getApplication(), *formatId);
   }
   if (camera.manufacturerId == SetupControllerUtil::getCurrentCameraManufacturerID()) {
     const PackageStoreNotice packageStore;
@@ -346,26 +349,35 @@ void CameraModeAspectViewController::deleteCameraFormat(const model::Camera& cam
   views_.cameraTableView->reloadData();
 }
 
+// The row, and the frame-guide selection moved off it, go together or not at all; only then do the
+// saved packages and the edited one follow.
+std::optional<model::FrameGuide> CameraModeAspectViewController::deleteRatioRow(int cropId, bool guideInUse) {
+  OpenCatalogue<storage::FrameGuideCatalogue> guides;
+  if (!guides) return std::nullopt;
+  auto guide = guides->getFrameGuide(cropId);
+  if (!guide) return std::nullopt;
+  storage::CatalogueDatabase::Transaction transaction(guides->database());
+  const bool deleted = transaction.active() &&
+                       (!guideInUse || guides->selectOnlyFrameGuide(storage::PackageUtil::kNoFrameGuide)) &&
+                       guides->deleteFrameGuide(*guide) && transaction.commit();
+  if (!deleted) return std::nullopt;
+  return guide;
+}
+
 void CameraModeAspectViewController::deleteCrop(int cropId) {
   const int editedCrop = SetupControllerUtil::getCurrentCropID();
   const bool cropInUse = cropId == oldAspectRatioID || cropId == editedCrop;
   const bool guideInUse = cropId == SetupControllerUtil::getCurrentFrameGuideID();
-  {
-    OpenCatalogue<storage::FrameGuideCatalogue> guides;
-    if (!guides) return;
-    const auto guide = guides->getFrameGuide(cropId);
-    if (!guide) {
-      logFormError("The aspect ratio " + std::to_string(cropId) + " to delete is not in the catalogue");
-      return;
-    }
-    // The row is gone and nothing points at it any more before the package is committed again, so no
-    // save in between can leave its id behind.
-    if (guideInUse && !guides->selectOnlyFrameGuide(storage::PackageUtil::kNoFrameGuide)) {
-      logFormError("The frame-guide selection could not be moved off the deleted ratio");
-    }
-    storage::PackageUtil::deleteFrameLine(*guide);
-    if (!guides->deleteFrameGuide(*guide)) logFormError("The aspect ratio " + std::to_string(cropId) + " could not be deleted");
+  const auto guide = deleteRatioRow(cropId, guideInUse);
+  if (!guide) {
+    // The ratio stays listed, and the package and the saved packages keep it.
+    const auto listed =
+        std::find_if(cropList.begin(), cropList.end(), [cropId](const auto& c) { return c.cropID == cropId; });
+    const std::string ratio = listed == cropList.end() ? std::to_string(cropId) : listed->aspectRatio;
+    saveFailure_.reportDelete(*this, "The aspect ratio " + ratio);
+    return;
   }
+  storage::PackageUtil::deleteFrameLine(*guide);
   storage::PackageUtil::deleteCrop(cropId);
   auto& frames = *SetupControllerUtil::getApplication();
   app::setup::OtherSlotRepair::cropDeleted(frames, cropId);

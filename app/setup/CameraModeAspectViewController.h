@@ -12,6 +12,7 @@
 #include "app/model/Camera.h"
 #include "app/model/CameraShootingMode.h"
 #include "app/model/Crop.h"
+#include "app/model/FrameGuide.h"
 #include "app/settings/InteractiveGuideDelegate.h"
 #include "app/setup/FormSaveFailure.h"
 #include "platform/foundation/NotificationCenter.h"
@@ -119,6 +120,9 @@ class CameraModeAspectViewController : public platform::ui::ViewController,
   [[nodiscard]] bool saveNewFrameLine();
   void deleteCameraFormat(const model::Camera& camera);
   void deleteCrop(int cropId);
+  // Deletes the ratio's row from the catalogue (and the frame-guide selection from it when in use): the
+  // row deleted, or nothing when the catalogue refused.
+  std::optional<model::FrameGuide> deleteRatioRow(int cropId, bool guideInUse);
   void nextTextField();
   bool tableViewCanEditRowAtIndexPath(platform::ui::TableView& table, const platform::ui::IndexPath& path) override;
   std::shared_ptr<platform::ui::SwipeActionsConfiguration> tableViewTrailingSwipeActionsConfigurationForRowAtIndexPath(

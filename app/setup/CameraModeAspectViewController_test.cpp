@@ -606,6 +606,57 @@ TEST_F(CameraPickerTest, DeletingTheEditedCameraFallsBackToTheStartFormatEvenAft
   EXPECT_EQ(editedFormat(), kFormatLF);
 }
 
+// The format catalogue deletes nothing (read-only, or locked by another program): the edited package's
+// camera, and the ratio it uses as crop and frame guide, stay listed and the package's, the saved
+// package on them stays, and each delete is said not to have happened.
+TEST_F(CameraPickerTest, ADeleteTheCatalogueRefusesIsSaidAndChangesNothing) {
+  const int format = addCamera("Kept");
+  const auto kept = cameraNamed("Kept");
+  ASSERT_TRUE(kept);
+  model::FrameGuide guide;
+  guide.width = 2.2f;
+  guide.height = 1.1f;
+  {
+    OpenCatalogue<storage::FrameGuideCatalogue> catalogue;
+    ASSERT_FALSE(catalogue->insertFrameGuideFromCameraSetup(guide));
+    ASSERT_TRUE(catalogue->selectOnlyFrameGuide(guide.frameGuideId));
+  }
+  ASSERT_TRUE(SetupControllerUtil::setNewCameraSetupWithCamera(kept->manufacturerId, format, guide.frameGuideId));
+  const int saved = storage::PackageUtil::savePackage(edited());
+  ASSERT_GT(saved, 0);
+  // The formats go first and the camera last: the refusal of the camera's row takes back its formats'.
+  refuseDeletes<storage::CameraFormatCatalogue>({"ManufactorTable", "QuorvelFrameGuide"});
+  const auto savedStays = [saved] {
+    const auto all = storage::PackageUtil::getAllPackages();
+    return std::any_of(all.begin(), all.end(), [saved](const auto& package) { return package.packageID == saved; });
+  };
+
+  open();
+  swipeOpen(*v().cameraTableView, *cameraRow(kept->manufacturerId));
+  tapDelete(*v().cameraTableView);
+  expectToldNotDeleted(screen->saveFailure(), "The camera \"Kept\"");
+  EXPECT_TRUE(cameraRow(kept->manufacturerId)) << "still listed";
+  EXPECT_TRUE(OpenCatalogue<storage::CameraFormatCatalogue>()->getCameraFormat(format)) << "with its format";
+  EXPECT_EQ(editedFormat(), format) << "not the fall-back";
+  EXPECT_TRUE(savedStays());
+
+  tap(*v().exitBtn);
+  env.advance(0.5);
+  open(false, true);
+  size_t row = 0;
+  while (row < screen->cropList.size() && screen->cropList[row].cropID != guide.frameGuideId) ++row;
+  ASSERT_LT(row, screen->cropList.size());
+  swipeOpen(*v().aspectRatioTableView, IndexPath::forRow(row, 0));
+  tapDelete(*v().aspectRatioTableView);
+  expectToldNotDeleted(screen->saveFailure(), "The aspect ratio 2.2:1.1");
+  EXPECT_EQ(edited().cropID, guide.frameGuideId);
+  EXPECT_EQ(edited().frameGuide->frameGuideId, guide.frameGuideId);
+  EXPECT_EQ(OpenCatalogue<storage::FrameGuideCatalogue>()->getSelectedFrameGuide().frameGuideId, guide.frameGuideId)
+      << "the selection moves off the ratio with its delete or not at all";
+  ASSERT_TRUE(savedStays());
+  EXPECT_EQ(storage::PackageUtil::getAllPackages().front().frameGuide->frameGuideId, guide.frameGuideId);
+}
+
 TEST_F(CameraPickerTest, DeletingTheRatioInUseLeavesNoTraceOfItsId) {
   model::FrameGuide guide;
   guide.width = 2.2f;

@@ -14,7 +14,6 @@
 #include "app/storage/OpenCatalogue.h"
 #include "app/storage/LensAdapterCatalogue.h"
 #include "app/storage/PackageUtil.h"
-#include "platform/log/Log.h"
 #include "platform/ui/AnimationOptions.h"
 #include "platform/ui/LocalizedStrings.h"
 #include "platform/ui/NavigationController.h"
@@ -251,17 +250,22 @@ void LensAdapterViewController::clearTextFieldsOnCancel() {
 
 // --- deletion ---
 
+// The row goes first: a delete the catalogue refuses leaves the saved packages, and the package being
+// edited, on the adapter they had, and the person is told.
 void LensAdapterViewController::deleteLensAdapter(const model::LensAdapterRecord& adapter) {
-  storage::PackageUtil::deleteAdapter(adapter);
   bool deleted = false;
   {
     OpenCatalogue<storage::LensAdapterCatalogue> adapters;
     deleted = adapters && adapters->deleteAdapter(adapter);
   }
-  if (!deleted) platform::log::write(platform::log::Error, "The adapter \"" + adapter.adapterName + "\" could not be deleted");
-  if (deleted && adapter.adapterId == currentAdapterID) selectAndCommit(storage::PackageUtil::kNoAdapter);
-  if (deleted) {
-    if (auto frames = SetupControllerUtil::getApplication()) app::setup::OtherSlotRepair::adapterDeleted(*frames, adapter.adapterId);
+  if (!deleted) {
+    saveFailure_.reportDelete(*this, "The adapter \"" + adapter.adapterName + "\"");
+    return;
+  }
+  storage::PackageUtil::deleteAdapter(adapter);
+  if (adapter.adapterId == currentAdapterID) selectAndCommit(storage::PackageUtil::kNoAdapter);
+  if (auto frames = SetupControllerUtil::getApplication()) {
+    app::setup::OtherSlotRepair::adapterDeleted(*frames, adapter.adapterId);
   }
   loadLensAdapterDatabase();
   setinitialTableViewState();

@@ -311,6 +311,28 @@ TEST_F(LensAdapterPickerTest, DeletingTheCommittedAdapterFallsBackToAdapterOneEv
   EXPECT_NE(booster, 1);
 }
 
+// The adapter catalogue deletes nothing (read-only, or locked by another program): the committed adapter
+// stays listed and the package's, the saved package keeps it, and the delete is said not to have happened.
+TEST_F(LensAdapterPickerTest, ADeleteTheCatalogueRefusesIsSaidAndChangesNothing) {
+  create("0.71", "Booster", false);
+  const int booster = selectedInCatalogue().adapterId;
+  ASSERT_TRUE(app::setup::SavedPackages::save(*state()->currentPackage, "On booster"));
+  refuseDeletes<storage::LensAdapterCatalogue>({"QuorvelLensAdapter"});
+  auto configuration = screen->tableViewTrailingSwipeActionsConfigurationForRowAtIndexPath(
+      *v().adapterTableView, IndexPath::forRow(rowOf("Booster"), 0));
+  ASSERT_TRUE(configuration);
+  auto source = platform::ui::make<platform::ui::View>();
+  configuration->actions().front()->handler()(*configuration->actions().front(), *source, {});
+
+  expectToldNotDeleted(screen->saveFailure(), "The adapter \"Booster\"");
+  EXPECT_NE(rowOf("Booster"), -1);
+  EXPECT_EQ(selectedInCatalogue().adapterId, booster);
+  EXPECT_EQ(editedAdapterId(), booster);
+  const auto saved = app::setup::SavedPackages::list(app::setup::SavedPackages::kRecent);
+  ASSERT_EQ(saved.size(), 1u);
+  EXPECT_EQ(saved.front().lensAdapter->adapterId, booster);
+}
+
 TEST_F(LensAdapterPickerTest, DeletingAnotherAdapterKeepsTheCommittedOne) {
   create("0.71", "Spare", false);
   create("0.8", "Kept", false);

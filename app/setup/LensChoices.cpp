@@ -82,18 +82,23 @@ void LensChoices::deselect(model::LensObject& lens) {
   writeSelection(lens);
 }
 
-bool LensChoices::deleteLens(const model::LensObject& lens, size_t lensesListed) {
-  if (lensesListed < 2) return false;
+LensChoices::Deleted LensChoices::deleteLens(const model::LensObject& lens, size_t lensesListed) {
+  if (lensesListed < 2) return Deleted::LastLens;
+  {
+    LensCatalogue catalogue;
+    if (!catalogue || !catalogue->deleteLens(lens)) return Deleted::Refused;
+  }
   storage::PackageUtil::deleteLens(lens);
-  LensCatalogue catalogue;
-  if (catalogue) (void)catalogue->deleteLens(lens);
-  return true;
+  return Deleted::Done;
 }
 
-void LensChoices::deleteSeries(int seriesId) {
+bool LensChoices::deleteSeries(int seriesId) {
+  {
+    LensCatalogue catalogue;
+    if (!catalogue || !catalogue->deleteManufacturer(seriesId)) return false;
+  }
   storage::PackageUtil::deleteLensManufacturer(seriesId);
-  LensCatalogue catalogue;
-  if (catalogue) (void)catalogue->deleteManufacturer(seriesId);
+  return true;
 }
 
 }  // namespace app::setup

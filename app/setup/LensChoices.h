@@ -34,11 +34,14 @@ class LensChoices {
   static void selectZoom(model::LensObject& lens);
   static void deselect(model::LensObject& lens);
 
-  // The user's own lens goes from the saved packages and the catalogue, unless it is the last lens the
-  // series lists: a series keeps at least one lens.
-  [[nodiscard]] static bool deleteLens(const model::LensObject& lens, size_t lensesListed);
-  // The user's own series goes with its lenses and every saved package that uses it.
-  static void deleteSeries(int seriesId);
+  // The user's own lens goes from the catalogue and then from the saved packages, unless it is the last
+  // lens the series lists (a series keeps at least one lens) or the catalogue refuses (then nothing
+  // changes, the saved packages included).
+  enum class Deleted { Done, LastLens, Refused };
+  [[nodiscard]] static Deleted deleteLens(const model::LensObject& lens, size_t lensesListed);
+  // The user's own series goes with its lenses, and then every saved package that uses it goes; false,
+  // with nothing changed, when the catalogue refuses.
+  [[nodiscard]] static bool deleteSeries(int seriesId);
 
   static bool isPrime(const model::LensObject& lens);
 };

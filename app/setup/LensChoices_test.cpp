@@ -88,7 +88,7 @@ TEST_F(LensChoicesTest, DeletingALensKeepsTheLastOneAndFollowsTheSavedPackages) 
   package.packageName = "Saved";
   ASSERT_GT(storage::PackageUtil::savePackage(package), 0);
 
-  EXPECT_TRUE(LensChoices::deleteLens(lensAt(series, 24), 2));
+  EXPECT_EQ(LensChoices::deleteLens(lensAt(series, 24), 2), LensChoices::Deleted::Done);
   ASSERT_EQ(Env::lensesOf(series).size(), 1u);
   auto saved = storage::PackageUtil::getAllPackages();
   ASSERT_EQ(saved.size(), 1u);
@@ -96,10 +96,10 @@ TEST_F(LensChoicesTest, DeletingALensKeepsTheLastOneAndFollowsTheSavedPackages) 
   EXPECT_EQ(saved[0].lensSet[0].focalLength, 50);
 
   // The series' last lens stays, whatever the catalogue holds.
-  EXPECT_FALSE(LensChoices::deleteLens(lensAt(series, 50), 1));
+  EXPECT_EQ(LensChoices::deleteLens(lensAt(series, 50), 1), LensChoices::Deleted::LastLens);
   EXPECT_EQ(Env::lensesOf(series).size(), 1u);
 
-  LensChoices::deleteSeries(series);
+  EXPECT_TRUE(LensChoices::deleteSeries(series));
   EXPECT_TRUE(Env::lensesOf(series).empty());
   storage::LensDatabaseHelper catalogue;
   ASSERT_TRUE(catalogue.openDb(false));

@@ -226,9 +226,12 @@ LensesFocalLengthsViewController::tableViewTrailingSwipeActionsConfigurationForR
 }
 
 void LensesFocalLengthsViewController::deleteLensObject(const model::LensObject& lens) {
-  if (!LensChoices::deleteLens(lens, lensItemsArray_.size())) {
-    showLastLensAlert();
-    return;
+  switch (LensChoices::deleteLens(lens, lensItemsArray_.size())) {
+    case LensChoices::Deleted::LastLens: showLastLensAlert(); return;
+    case LensChoices::Deleted::Refused:
+      tellDeleteRefused("The lens " + LensRowTexts::title(lens));
+      return;
+    case LensChoices::Deleted::Done: break;
   }
   commit();
   if (auto frames = SetupControllerUtil::getApplication())
@@ -237,7 +240,11 @@ void LensesFocalLengthsViewController::deleteLensObject(const model::LensObject&
 }
 
 void LensesFocalLengthsViewController::deleteManufacturerObject(const model::LensManufacturer& series) {
-  LensChoices::deleteSeries(series.manufacturerId);
+  if (!LensChoices::deleteSeries(series.manufacturerId)) {
+    tellDeleteRefused("The lens series \"" + series.manufacturer + (series.series.empty() ? "" : " " + series.series) +
+                      "\"");
+    return;
+  }
   if (SetupControllerUtil::getCurrentLensManufacturerID() == series.manufacturerId) {
     SetupControllerUtil::setDefaultLensManufacturer();
   }
@@ -252,5 +259,11 @@ void LensesFocalLengthsViewController::deleteManufacturerObject(const model::Len
   views_.lensSeriesTableView->reloadSectionIndexTitles();
 }
 
-}  // namespace app::setup
+// The row stays listed and the package keeps it: nothing is committed. The refusal is told here, not
+// again by the next commit as a lens choice the catalogue did not store.
+void LensesFocalLengthsViewController::tellDeleteRefused(const std::string& what) {
+  refusedLensWritesSeen_ = refusedLensWrites();
+  saveFailure_.reportDelete(*this, what);
+}
 
+}  // namespace app::setup

@@ -169,6 +169,8 @@ class LensesFocalLengthsViewController : public platform::ui::ViewController,
   // built with it) was not stored; whether both were.
   bool commit();
   static int refusedLensWrites();
+  // A delete the catalogue refused, said over the screen ("<what> could not be deleted").
+  void tellDeleteRefused(const std::string& what);
   void tapSeries(const platform::ui::IndexPath& indexPath);
   void tapLens(const platform::ui::IndexPath& indexPath);
   void closeForm();

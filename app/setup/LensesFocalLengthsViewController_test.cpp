@@ -108,6 +108,15 @@ class LensPickerTest : public ::testing::Test, public ostrel::testing::SetupScre
   static void allowInserts(const std::string& table) {
     ASSERT_TRUE(LensCatalogue()->database().execute("DROP TRIGGER refuse" + table));
   }
+  // Package one on the primes, with 24 and the first 35 mm chosen; saved as "Kept" too.
+  void chooseAndSaveTwoPrimes() {
+    open();
+    tapSeries(primes);
+    tapLens(first35);
+    auto package = *state()->currentPackage;
+    package.packageName = "Kept";
+    ASSERT_GT(storage::PackageUtil::savePackage(package), 0);
+  }
   void typeInto(platform::ui::TextField& field, const std::string& text) {
     tap(field);
     field.setText("");
@@ -304,12 +313,7 @@ TEST_F(LensPickerTest, OnlyTheUsersOwnRowsOfferDeletion) {
 }
 
 TEST_F(LensPickerTest, TheLastLensOfASeriesStaysAndSavedPackagesLoseADeletedLens) {
-  open();
-  tapSeries(primes);
-  tapLens(first35);
-  auto package = *state()->currentPackage;
-  package.packageName = "Kept";
-  ASSERT_GT(storage::PackageUtil::savePackage(package), 0);
+  chooseAndSaveTwoPrimes();
 
   screen->deleteLensObject(screen->lensItems()[1]);
   EXPECT_EQ(Env::lensesOf(primes).size(), 2u);
@@ -326,6 +330,38 @@ TEST_F(LensPickerTest, TheLastLensOfASeriesStaysAndSavedPackagesLoseADeletedLens
   EXPECT_EQ(screen->lastLensAlert()->alertTitle()->text(), "CANNOT DELETE");
   EXPECT_EQ(screen->lastLensAlert()->alertTitle()->textColor(), kit::UIConstants::redWarning());
   screen->okClickFromAlert(*screen->lastLensAlert());
+}
+
+// The lens catalogue deletes nothing (read-only, or locked by another program): a lens and the series
+// the person deletes stay listed, in the edited package and in the saved one, and each refusal is said
+// once, as a delete: the choice the catalogue then takes is not said refused.
+TEST_F(LensPickerTest, ADeleteTheCatalogueRefusesIsSaidAndChangesNothing) {
+  chooseAndSaveTwoPrimes();
+  const std::vector<float> focals = editedFocalLengths();
+  ASSERT_EQ(focals, (std::vector<float>{24, 35}));
+  refuseDeletes<storage::LensDatabaseHelper>({"Lenses", "Manufacturer"});
+  const auto savedLenses = [] {
+    const auto saved = storage::PackageUtil::getAllPackages();
+    return saved.size() == 1 ? saved.front().lensSet.size() : 0;
+  };
+
+  screen->deleteLensObject(screen->lensItems()[1]);
+  expectToldNotDeleted(screen->saveFailure(), "The lens 35mm");
+  EXPECT_EQ(Env::lensesOf(primes).size(), 3u);
+  EXPECT_EQ(screen->lensItems().size(), 3u);
+  EXPECT_EQ(editedFocalLengths(), focals);
+  EXPECT_EQ(savedLenses(), 2u) << "the saved package keeps the lens";
+
+  screen->deleteManufacturerObject(*screen->seriesList().seriesAt(*screen->seriesList().indexPathOf(primes)));
+  expectToldNotDeleted(screen->saveFailure(), "The lens series \"Aaa Primes\"");
+  EXPECT_TRUE(screen->seriesList().indexPathOf(primes));
+  EXPECT_EQ(editedSeries(), primes) << "not the generic primes";
+  EXPECT_EQ(Env::lensesOf(primes).size(), 3u) << "the series' lenses go with it or not at all";
+  EXPECT_EQ(savedLenses(), 2u) << "the saved package of the series stays";
+
+  tapLens(second35);
+  EXPECT_FALSE(screen->saveFailure().isShown());
+  EXPECT_EQ(editedFocalLengths(), focals);
 }
 
 TEST_F(LensPickerTest, DeletingTheEditedSeriesFallsBackToTheGenericPrimes) {

@@ -4,7 +4,9 @@
 // navigation stack with a plain screen under the one tested, so that the tested screen can pop itself.
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <memory>
+#include <string>
 
 #include "app/kit/PackageAlerts.h"
 #include "app/settings/InteractiveGuideManager.h"
@@ -55,6 +57,18 @@ class SetupScreenFixture {
         "CREATE TRIGGER refuseDelete BEFORE DELETE ON PackageData BEGIN SELECT RAISE(ABORT, 'refused'); END"));
   }
 
+  // From now on the catalogue `Catalogue` deletes no row of each of `tables` (the rows stay, whatever
+  // else a delete holds), as one the app may only read, or one another program holds, would not.
+  template <class Catalogue>
+  static void refuseDeletes(std::initializer_list<const char*> tables) {
+    app::storage::OpenCatalogue<Catalogue> catalogue;
+    ASSERT_TRUE(catalogue);
+    for (const std::string table : tables) {
+      ASSERT_TRUE(catalogue->database().execute("CREATE TRIGGER refuseDelete" + table + " BEFORE DELETE ON " + table +
+                                                " BEGIN SELECT RAISE(ABORT, 'refused'); END"));
+    }
+  }
+
   void push(const std::shared_ptr<platform::ui::ViewController>& screen) {
     navigation->pushViewController(screen, false);
     env.advance(0.5);
@@ -94,15 +108,22 @@ class SetupScreenFixture {
   // The screen told the person, over itself, that `what` could not be stored; its OK takes the notice
   // away again and leaves the screen as it was.
   void expectToldNotStored(const app::setup::FormSaveFailure& failure, const std::string& what) {
-    ASSERT_TRUE(failure.isShown()) << what;
+    expectTold(failure, what + " could not be stored.");
+  }
+  // The same for a delete the catalogue refused: `what` is said to stay in the list.
+  void expectToldNotDeleted(const app::setup::FormSaveFailure& failure, const std::string& what) {
+    expectTold(failure, what + " could not be deleted. It stays in the list.");
+  }
+  void expectTold(const app::setup::FormSaveFailure& failure, const std::string& sentence) {
+    ASSERT_TRUE(failure.isShown()) << sentence;
     const auto& alert = *failure.alert();
     EXPECT_EQ(alert.alertTitle()->text(), "NOT SAVED");
-    EXPECT_EQ(alert.messageLabel()->text().rfind(what + " could not be stored.", 0), 0u) << alert.messageLabel()->text();
+    EXPECT_EQ(alert.messageLabel()->text().rfind(sentence, 0), 0u) << alert.messageLabel()->text();
     EXPECT_EQ(alert.okSingleBtn()->alpha(), 1);
     env.advance(0.5);
     tap(*alert.okSingleBtn());
     env.advance(0.5);
-    EXPECT_FALSE(failure.isShown()) << what;
+    EXPECT_FALSE(failure.isShown()) << sentence;
   }
 
   SetupTestEnvironment env;

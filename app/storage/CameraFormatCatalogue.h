@@ -60,9 +60,9 @@ class CameraFormatCatalogue {
   [[nodiscard]] int getLastFormatID();
   [[nodiscard]] int getLastManufacturerID();
 
-  // Deletes a user camera with its formats; returns the id of its first format (0 when it had none)
-  // so that the packages on it can be removed.
-  [[nodiscard]] int deleteCustomFormat(const model::Camera& manufacturer);
+  // Deletes a user camera with its formats, all or nothing; returns the id of its first format (0 when
+  // it had none) so that the packages on it can be removed, or nullopt when nothing was deleted.
+  [[nodiscard]] std::optional<int> deleteCustomFormat(const model::Camera& manufacturer);
   [[nodiscard]] bool deleteContainer(int formatId);
 
   // Every crop of the table, offered for `mode` (which supplies only the format id).

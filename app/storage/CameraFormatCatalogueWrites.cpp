@@ -83,20 +83,17 @@ std::optional<model::CameraShootingMode> CameraFormatCatalogue::insertNewCameraM
 }
 
 // The camera and its formats go together: a format never outlives its camera.
-int CameraFormatCatalogue::deleteCustomFormat(const model::Camera& manufacturer) {
+std::optional<int> CameraFormatCatalogue::deleteCustomFormat(const model::Camera& manufacturer) {
   const auto modes = getAllShootingModesForManufacturer(manufacturer.manufacturerId);
   const int firstFormat = modes.empty() ? 0 : modes.front().containerID;
   CatalogueDatabase::Transaction transaction(database_);
-  auto formats = database_.prepare("DELETE FROM FormatContainer WHERE manufactorId = ?", true);
-  auto camera = database_.prepare("DELETE FROM ManufactorTable WHERE id = ?", true);
-  if (!transaction.active() || !formats.ok() || !camera.ok()) {
-    logError("DATABASE ERROR WHILE DELETING ID");
-    return 0;
-  }
-  formats.bind(1, manufacturer.manufacturerId);
-  camera.bind(1, manufacturer.manufacturerId);
-  // Nothing deleted, no format to take packages away from.
-  return formats.run() && camera.run() && transaction.commit() ? firstFormat : 0;
+  const bool deleted =
+      transaction.active() &&
+      database_.runDelete("DELETE FROM FormatContainer WHERE manufactorId = ?", {manufacturer.manufacturerId}) &&
+      database_.runDelete("DELETE FROM ManufactorTable WHERE id = ?", {manufacturer.manufacturerId}) &&
+      transaction.commit();
+  if (!deleted) return std::nullopt;
+  return firstFormat;
 }
 
 bool CameraFormatCatalogue::deleteContainer(int formatId) {

@@ -60,7 +60,7 @@ TEST_F(FormatDatabaseTest, AUserCameraIsACineCameraWithItsOwnFormatAndGoesWithIt
   const auto read = formats_.getCameraManufacturer(camera.manufacturerId).value_or(model::Camera());
   EXPECT_EQ(read.model + "|" + read.type + "|" + std::to_string(read.origin), "|Cine|1");
   EXPECT_EQ(formats_.getCameraFormat(stored->containerID).value_or(model::CameraShootingMode()).category, "Cine");
-  EXPECT_EQ(formats_.deleteCustomFormat(camera), stored->containerID);
+  EXPECT_EQ(formats_.deleteCustomFormat(camera), std::optional<int>(stored->containerID));
   EXPECT_FALSE(formats_.getCameraManufacturer(camera.manufacturerId).has_value());
   EXPECT_FALSE(formats_.getCameraFormat(stored->containerID).has_value());
 }
@@ -75,7 +75,7 @@ TEST_F(FormatDatabaseTest, AUserCameraWithoutFormatsGoesAndNamesNoFormat) {
   ASSERT_TRUE(formats_.deleteContainer(stored->containerID));
   ASSERT_TRUE(formats_.getAllShootingModesForManufacturer(camera.manufacturerId).empty());
 
-  EXPECT_EQ(formats_.deleteCustomFormat(camera), 0) << "no format whose packages must go";
+  EXPECT_EQ(formats_.deleteCustomFormat(camera), std::optional<int>(0)) << "no format whose packages must go";
   EXPECT_FALSE(formats_.getCameraManufacturer(camera.manufacturerId).has_value());
 }
 

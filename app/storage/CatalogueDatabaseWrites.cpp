@@ -56,13 +56,15 @@ bool namesTable(std::string_view sql, std::string_view table) {
   return false;
 }
 
-// The table an "UPDATE <table> SET ..." writes.
-std::string updatedTable(std::string_view sql) {
-  constexpr std::string_view kUpdate = "UPDATE ";
-  if (sql.substr(0, kUpdate.size()) != kUpdate) return {};
-  sql.remove_prefix(kUpdate.size());
+// The table an "UPDATE <table> SET ..." or a "DELETE FROM <table> ..." (`verb`) writes.
+std::string writtenTable(std::string_view sql, std::string_view verb) {
+  if (sql.substr(0, verb.size()) != verb) return {};
+  sql.remove_prefix(verb.size());
   return std::string(sql.substr(0, sql.find(' ')));
 }
+
+std::string updatedTable(std::string_view sql) { return writtenTable(sql, "UPDATE "); }
+std::string deletedFrom(std::string_view sql) { return writtenTable(sql, "DELETE FROM "); }
 
 }  // namespace
 
@@ -125,12 +127,19 @@ void CatalogueDatabase::holdSelections(bool hold) {
 bool CatalogueDatabase::runDelete(std::string_view sql, std::initializer_list<int64_t> parameters) {
   CatalogueStatement statement = prepare(sql, true);
   if (!statement.ok()) {
-    logError("DATABASE ERROR WHILE DELETING ID");
+    logError("DATABASE ERROR WHILE DELETING ID", "A catalogue row could not be deleted (" + errorMessage() + ")");
+    noteRefusedWrite(deletedFrom(sql));
     return false;
   }
   int index = 1;
   for (int64_t value : parameters) statement.bind(index++, value);
-  return statement.run();
+  if (statement.run()) return true;
+  // A file the app may only read, a lock another program holds, a full disk: the rows stay, and the
+  // person is told by whoever asked for the delete.
+  logError("DATABASE ERROR WHILE DELETING ID",
+           "A catalogue row could not be deleted (" + statement.errorMessage() + "); it stays stored");
+  noteRefusedWrite(deletedFrom(sql));
+  return false;
 }
 
 CatalogueStatement CatalogueDatabase::prepareInsert(std::string_view sql) {

@@ -163,6 +163,21 @@ TEST_F(CatalogueDatabaseTest, FailedWritesAreReportedAsFailedAndNullsReadAsEmpty
   EXPECT_TRUE(read.columnIsNull(1));
 }
 
+// A delete the file does not take (one the app may only read) is said in the log and counted as a
+// refused write, as an update's is, so that the screen that asked for it can tell the person; the row
+// stays.
+TEST_F(CatalogueDatabaseTest, ADeleteTheFileRefusesIsLoggedAndCounted) {
+  openWithFormats();
+  ASSERT_TRUE(db_.execute("PRAGMA query_only = 1"));
+  const int refusedBefore = CatalogueDatabase::refusedWritesAt(db_.path());
+  log_.clear();
+  EXPECT_FALSE(db_.runDelete("DELETE FROM PackageData WHERE packageId = ?", {1}));
+  EXPECT_TRUE(
+      log_.contains("A catalogue row could not be deleted (attempt to write a readonly database); it stays stored"));
+  EXPECT_EQ(CatalogueDatabase::refusedWritesAt(db_.path()), refusedBefore + 1);
+  EXPECT_EQ(formatOf(1), 5);
+}
+
 // A refused write of a table's selection flags leaves them untrusted for the run, until a write of
 // them reaches the file: one rolled back, or one in a transaction in which another write was refused,
 // does not. A transaction that cannot begin may have been meant for any table.
