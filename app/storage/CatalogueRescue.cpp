@@ -1,6 +1,8 @@
 #include "app/storage/CatalogueRescue.h"
 
 #include <algorithm>
+#include <optional>
+#include <set>
 #include <string_view>
 
 #include "app/storage/CatalogueConnection.h"
@@ -8,6 +10,7 @@
 #include "app/storage/CataloguePlace.h"
 #include "app/storage/CatalogueReplacement.h"
 #include "app/storage/CatalogueSalvage.h"
+#include "app/storage/PersonsRows.h"
 #include "platform/foundation/AtomicFile.h"
 #include "platform/foundation/DamagedFile.h"
 #include "platform/foundation/DatabaseSideFiles.h"
@@ -104,6 +107,21 @@ std::vector<DatabaseSideFiles::Stranger> strangersInTheWay(const std::string& ke
   return strangers;
 }
 
+// Whether the catalogue at `path`, unmarked, holds every row of the person's that the kept copy holds:
+// a rescue that an older build cut short after its fresh copy took the place left no mark in it. What
+// the kept copy holds is read as the rescue reads it, into the scratch copy, which goes again at once.
+bool holdsKeptRows(const std::string& path, const std::string& kept, const std::string& fileName) {
+  // Something in the way of reading the kept copy leaves its rows unknown.
+  if (!strangersInTheWay(kept, path, fileName).empty()) return false;
+  const std::string scratch = CatalogueRescue::scratchPath(path);
+  const CatalogueSalvage::Result readable = CatalogueSalvage::copyReadable(kept, scratch);
+  if (readable.notWritten) return false;
+  std::optional<std::set<std::string>> rows = std::set<std::string>();
+  if (readable.made) rows = PersonsRows::of(fileName, scratch);
+  static_cast<void>(AtomicFile::removeFile(scratch));
+  return rows && PersonsRows::allHeldIn(fileName, path, *rows);
+}
+
 }  // namespace
 
 bool CatalogueRescue::markFreshCopy(const std::string& fileName, const std::string& staging) {
@@ -161,6 +179,12 @@ bool CatalogueRescue::resume(const std::string& fileName, const std::string& res
     if (holdsRowsOf(path, kept)) {
       // Cut short after the fresh copy was put in place, before the person was told.
       DamagedFile::reportKept(path, kept, what(fileName), "a fresh copy takes its place");
+      settle(path, true);
+      return true;
+    }
+    if (holdsKeptRows(path, kept, fileName)) {
+      // Its rows are home, whoever put the copy there: nothing more can come of the kept copy.
+      DamagedFile::reportKept(path, kept, what(fileName), "the catalogue in place holds your own rows of it");
       settle(path, true);
       return true;
     }

@@ -32,7 +32,9 @@ namespace app::storage {
 **       while, as a locked one is). So nothing built on its rows is deleted or written over meanwhile.
 **   (4) The fresh copy names the kept copy in it (table RescueCarriedFrom) before it takes the place,
 **       so that a rescue cut short after the rename knows it from a file someone else put there, and
-**       so does a copy of the container.
+**       so does a copy of the container. An unmarked file there (an older version's fresh copy, or
+**       anyone's) ends the rescue only when it is a sound catalogue holding every row of the person's
+**       that the kept copy holds, compared by content (PersonsRows).
 */
 class CatalogueRescue {
  public:

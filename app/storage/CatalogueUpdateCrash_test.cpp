@@ -188,6 +188,69 @@ TEST_F(CrashDuringBareRescueTest, EndsAtTheNextOpen) {
   EXPECT_FALSE(CatalogueRescue::isPending(LensAdapterCatalogue::kFileName));
 }
 
+// A rescue that an older build cut short once its fresh copy was in place left that copy without the
+// mark naming the kept copy. Holding every row of the person's that the kept copy holds, it ends the
+// rescue at the next open; lacking one, it is left as it stands and the rescue waits, as for any file
+// put in the place.
+class UnmarkedRescueTest : public StorageTest {
+ protected:
+  template <class Helper, class Scene>
+  void cutShortByAnOlderBuild(const std::string& loseOneRow) {
+    for (const bool lacking : {false, true}) {
+      SCOPED_TRACE(std::string(Helper::kFileName) + (lacking ? ", a row lacking" : ", every row there"));
+      TempContainer container;
+      const std::string path = CatalogueDatabase::libraryPath(Helper::kFileName);
+      Scene scene;
+      scene.build();
+      scenes::damageRows(Helper::kFileName);
+      ASSERT_TRUE(killChildAt(CatalogueUpdate::Stage::Swapped, [] {
+        Helper helper;
+        if (!helper.openDb(false)) _exit(4);
+      }));
+      {
+        CatalogueDatabase live;
+        ASSERT_TRUE(live.openPath(path, false));
+        ASSERT_TRUE(live.execute("DROP TABLE RescueCarriedFrom"));
+        if (lacking) {
+          ASSERT_TRUE(live.execute(loseOneRow));
+        }
+      }
+      const std::string before = contentsOf(path);
+      log_.clear();
+      EXPECT_EQ(Helper().openDb(false), !lacking);
+      const auto kept = damagedCopiesOf(path);
+      ASSERT_EQ(kept.size(), 1u);
+      EXPECT_EQ(CatalogueRescue::isPending(Helper::kFileName), lacking);
+      EXPECT_FALSE(platform::foundation::AtomicFile::fileExists(CatalogueRescue::scratchPath(path)));
+      if (lacking) {
+        EXPECT_TRUE(
+            log_.contains("kept as " + kept[0] + " and your own rows wait there: a file that does not hold them"));
+        EXPECT_EQ(contentsOf(path), before) << "left as it stands";
+      } else {
+        EXPECT_TRUE(log_.contains("kept as " + kept[0] + " and the catalogue in place holds your own rows of it"));
+        scene.expectWhole();
+      }
+    }
+  }
+};
+
+TEST_F(UnmarkedRescueTest, LensCatalogue) {
+  cutShortByAnOlderBuild<LensDatabaseHelper, scenes::LensScene>(
+      "DELETE FROM Lenses WHERE Custom = 1 AND FocalLength = 17.5");
+}
+TEST_F(UnmarkedRescueTest, FormatCatalogue) {
+  cutShortByAnOlderBuild<CameraFormatCatalogue, scenes::FormatScene>(
+      "DELETE FROM QuorvelFrameGuide WHERE type = 1 AND width > 2.09 AND width < 2.11");
+}
+TEST_F(UnmarkedRescueTest, AdapterCatalogue) {
+  cutShortByAnOlderBuild<LensAdapterCatalogue, scenes::AdapterScene>(
+      "DELETE FROM QuorvelLensAdapter WHERE LensAdapterName = 'Zeta 0.5x'");
+}
+TEST_F(UnmarkedRescueTest, PackageCatalogue) {
+  cutShortByAnOlderBuild<PackageDatabaseHelper, scenes::PackageScene>(
+      "DELETE FROM PackageLensData WHERE lensPackageId = (SELECT MAX(lensPackageId) FROM PackageLensData)");
+}
+
 bool reset(LensDatabaseHelper& helper) { return helper.resetdatabase(); }
 bool reset(CameraFormatCatalogue& helper) { return helper.resetdatabase(); }
 bool reset(LensAdapterCatalogue& helper) { return helper.resetDB(); }
