@@ -1,8 +1,8 @@
 // ostrel as a person leaves it after the setup and lens tours, played over catalogues that refuse its
 // writes for a while or for the whole run: a lock another program holds as the app starts and then lets
-// go of, and a package catalogue another program holds or the app may only read. Every choice the person
-// makes is either stored, or the screen says NOT SAVED; nothing is shown as taken and gone at the next
-// start.
+// go of, an adapter catalogue the app may only read, and a package catalogue another program holds or the
+// app may only read. Every choice the person makes, a delete too, is either stored, or the screen says NOT
+// SAVED; nothing is shown as taken and gone at the next start.
 #include <sqlite3.h>
 #include <sys/wait.h>
 
@@ -32,6 +32,16 @@ dump series-picked
 )";
 // From the setup menu: the adapter picker, and the Iscorama tapped.
 constexpr const char* kPickAdapter = "tap 195 499\nwait 1\ntap 195 407\nwait 1\ndump adapter-picked\n";
+// From the setup menu: the adapter picker, and the person's own adapter (Front Anamorphic) swiped and
+// deleted, with the screen dumped.
+constexpr const char* kDeleteOwnAdapter = R"(tap 195 499
+wait 1
+drag 340 367 100 367 0.3
+wait 1
+tap 342 367
+wait 1
+dump adapter-deleted
+)";
 // OK on a notice.
 constexpr const char* kOk = "tap 195 491\nwait 1\n";
 // DONE on the lens page, then on the setup menu; DONE on the setup menu.
@@ -138,6 +148,26 @@ TEST_F(StoredChoicesTest, ALockHeldAsTheAppStartsCostsNoChoiceMadeOnceItIsGone) 
                   .find("NOT SAVED"),
               std::string::npos);
   }
+}
+
+// The adapter catalogue left root's while ostrel runs as nobody: the person's own adapter, which package
+// one and the saved package use, is not deleted; the picker says so, and neither package follows a
+// delete that did not happen.
+TEST_F(StoredChoicesTest, ADeleteAFileTheAppMayOnlyReadDoesNotTakeIsSaidAndChangesNothing) {
+  if (const std::string why = otherUserUnavailable(); !why.empty()) GTEST_SKIP() << why;
+  const std::string made = madeByTheTours();
+  const std::string packages = packagesIn(made), rows = personsRowsIn(made);
+  const std::string home = copyOf(made, "refused-delete");
+  // The adapter deleted and the notice OK'd; EXIT and DONE.
+  const std::string steps = std::string(kOpenSetup) + kDeleteOwnAdapter + kOk + "tap 354 72\nwait 1\n" + kMenuDone;
+  const std::string said = play(home, script(steps), asNobodyOverReadOnly(home, "QuorvelLensAdapterDb.db"));
+  // The dump writes the name's quotes escaped.
+  EXPECT_NE(shown(home, "adapter-deleted")
+                .find(R"(The adapter \"Front Anamorphic\" could not be deleted. It stays in the list.)"),
+            std::string::npos)
+      << said;
+  EXPECT_EQ(packagesIn(home), packages);
+  EXPECT_EQ(personsRowsIn(home), rows);
 }
 
 // The package catalogue takes no write for the whole run: a series, an adapter and a deleted saved
