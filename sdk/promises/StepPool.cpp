@@ -21,9 +21,8 @@ constexpr std::size_t kSizes = 2;
 constexpr std::size_t kSizeBytes[kSizes] = {StepPool::kSmallBlockBytes, StepPool::kBlockBytes};
 std::size_t sizeFor(std::size_t bytes) { return bytes <= StepPool::kSmallBlockBytes ? 0 : 1; }
 
-// A thread's own blocks of one size; past this many, half go to the shared store at once.
-constexpr std::size_t kThreadBlocks = 512;
-constexpr std::size_t kMove = kThreadBlocks / 2;
+// What a thread past its share hands to the shared store at once.
+constexpr std::size_t kMove = StepPool::kThreadBlocks / 2;
 
 // Never destroyed: blocks come back from threads that end while the process ends.
 struct SharedStore {
@@ -69,7 +68,7 @@ void take(std::vector<void*>& into, std::size_t size) {
 // destructor running later in the thread's end) goes there directly.
 struct ThreadBlocks {
   ThreadBlocks() {
-    for (auto& own : blocks) own.reserve(kThreadBlocks);
+    for (auto& own : blocks) own.reserve(StepPool::kThreadBlocks);
   }
   ~ThreadBlocks();
   std::vector<void*> blocks[kSizes];
@@ -123,6 +122,11 @@ std::size_t StepPool::keptBlocks(std::size_t bytes) {
   ThreadBlocks* own = threadBlocks();
   std::lock_guard lock(shared().mutex);
   return shared().blocks[size].size() + (own ? own->blocks[size].size() : 0);
+}
+
+std::size_t StepPool::keptBlocksOnThisThread(std::size_t bytes) {
+  ThreadBlocks* own = threadBlocks();
+  return own ? own->blocks[sizeFor(bytes)].size() : 0;
 }
 
 }  // namespace sdk::promises

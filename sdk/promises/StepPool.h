@@ -20,6 +20,8 @@ class StepPool {
   static constexpr std::size_t kSmallBlockBytes = 128;
   static constexpr std::size_t kBlockBytes = 224;
   static constexpr std::size_t kKeptBytes = std::size_t{128} << 20;
+  // Free blocks of one size a thread keeps for itself; past this many, half go to the shared store.
+  static constexpr std::size_t kThreadBlocks = 512;
 
   // A block for `bytes` (at most kBlockBytes): of kSmallBlockBytes when they fit, else of
   // kBlockBytes; aligned for any object.
@@ -27,8 +29,10 @@ class StepPool {
   // Gives back a block allocated for `bytes`.
   static void release(void* block, std::size_t bytes = kBlockBytes) noexcept;
   // Free blocks of the size that holds `bytes`, kept by the calling thread and the shared store (for
-  // tests).
+  // tests). Other threads add to the store when they please: a worker that ends hands its blocks there.
   static std::size_t keptBlocks(std::size_t bytes = kBlockBytes);
+  // Those kept by the calling thread alone, a count no other thread changes (for tests).
+  static std::size_t keptBlocksOnThisThread(std::size_t bytes = kBlockBytes);
 };
 
 // Allocates what is no larger than a block from the pool, anything larger as operator new does; for
