@@ -269,18 +269,25 @@ Promise::~Promise() {
   // Nobody settles a promise while it is being destroyed: the settling thread holds a reference.
   std::uintptr_t head = head_.load(std::memory_order_acquire);
   if (!isPendingHead(head)) return;
-  // A promise nobody can resolve any more must not keep waiters waiting.
-  if (head & kCounted) leaveGroup();
-  releaseContinuations(ContinuationPtr(listOf(head)));
+  // A promise nobody can resolve any more must not keep waiters waiting; its count goes once its
+  // continuations have.
+  releaseContinuations(ContinuationPtr(listOf(head)), (head & kCounted) ? 1 : 0);
 }
 
-void Promise::releaseContinuations(ContinuationPtr first) {
+void Promise::releaseContinuations(ContinuationPtr first, std::int64_t counts) {
   // A continuation owns the promise chained after this one, whose continuations own the next, and so
   // on: dropping a long unresolved chain would otherwise release it recursively and run out of stack.
-  // The outermost release on a thread drains the chain in a loop; nested ones only hand over.
-  if (!first) return;
+  // The outermost release on a thread drains the chain in a loop; nested ones only hand over, their
+  // counts with them. The counts go last: until then they cover the promises chained after these,
+  // which take counts of their own as their steps are dropped while someone still holds them, and the
+  // group must not look empty in between.
+  if (!first) {
+    if (counts > 0) leaveGroup(counts);
+    return;
+  }
   struct Drain {
     bool active = false;
+    std::int64_t counts = 0;
     std::vector<ContinuationPtr> waiting;
   };
   thread_local Drain drain;
@@ -289,6 +296,7 @@ void Promise::releaseContinuations(ContinuationPtr first) {
     drain.waiting.push_back(std::move(first));
     first = std::move(next);
   }
+  drain.counts += counts;
   if (drain.active) return;
   drain.active = true;
   while (!drain.waiting.empty()) {
@@ -297,6 +305,7 @@ void Promise::releaseContinuations(ContinuationPtr first) {
     last.reset();  // may append to `waiting`
   }
   drain.active = false;
+  if (const std::int64_t held = std::exchange(drain.counts, 0); held > 0) leaveGroup(held);
 }
 
 void Promise::fulfill(Value value) {
@@ -349,9 +358,9 @@ void Promise::resolve(Value value, std::unique_ptr<const Error> error, bool carr
     ordered = std::move(next);
   }
   head_.store(settled, std::memory_order_release);
-  if (held > scheduled) leaveGroup(held - scheduled);
-  // Kept objects go last, outside the settling: their destructors may release other promises.
-  releaseContinuations(std::move(kept));
+  // Kept objects go last, outside the settling: their destructors may release other promises, which
+  // the counts left over cover until they are gone.
+  releaseContinuations(std::move(kept), held > scheduled ? held - scheduled : 0);
 }
 
 void Promise::countIfOrphaned() {

@@ -337,7 +337,8 @@ class Promise final : public platform::foundation::Object {
   // Hands the continuation to its queue, which runs it under one count in the promise group.
   static void schedule(ContinuationPtr continuation);
   static void submit(const DispatchQueuePtr& queue, std::function<void()> block);
-  static void releaseContinuations(ContinuationPtr first);
+  // Releases a list of continuations, then gives up `counts` in the promise group.
+  static void releaseContinuations(ContinuationPtr first, std::int64_t counts = 0);
   // The promise group counts outstanding promise work as one: entered when the first piece starts,
   // left when the last one ends, so each piece costs an atomic step, not a lock.
   static void enterGroup(std::int64_t pieces = 1);

@@ -136,13 +136,40 @@ TEST_F(PromiseTest, DispatchGroupWaitsForChainedPromisesHoweverTheyEnd) {
   auto group = Promise::dispatchGroup();
   auto increment = [](const Value& v) { return Value(v.toInt64() + 1); };
 
+  // Whether the group has been empty since the call, once the main queue has run: not even briefly
+  // on the way, or a waiter on another thread could go on while an orphan may still settle.
+  auto watchEmptying = [&group] {
+    auto emptied = std::make_shared<bool>(false);
+    group.notify(Queue::main(), [emptied] { *emptied = true; });
+    return emptied;
+  };
+
   // Orphaned: its source is released unsettled while the caller still holds it.
   auto source = Promise::pendingPromise();
   auto orphan = source->then(increment);
+  auto emptied = watchEmptying();
   source.reset();
+  pump();
   EXPECT_FALSE(group.isEmpty()) << "a pending promise someone holds";
+  EXPECT_FALSE(*emptied);
   orphan.reset();
   EXPECT_TRUE(group.isEmpty());
+  pump();
+  EXPECT_TRUE(*emptied);
+
+  // Orphaned by a source that only a settling promise kept alive, released as that one settles.
+  auto keeper = Promise::pendingPromise();
+  source = Promise::pendingPromise();
+  orphan = source->then(increment);
+  keeper->addPendingObject(source);
+  source.reset();
+  emptied = watchEmptying();
+  keeper->fulfill(Value());
+  pump();
+  EXPECT_FALSE(*emptied);
+  orphan.reset();
+  pump();
+  EXPECT_TRUE(*emptied);
 
   // Settled by hand before its source: its own callback still counts, and the source's step runs later.
   source = Promise::pendingPromise();
