@@ -163,8 +163,11 @@ void LensesFocalLengthsViewController::tapLens(const IndexPath& indexPath) {
     return;
   }
   LensChoices::selectZoom(lens);
-  // A zoom not stored leaves the picker open under its notice.
-  if (!commit()) return;
+  // A zoom not stored leaves the picker open under its notice, with the way out the pick took away.
+  if (!commit()) {
+    showLensPageWayOut();
+    return;
+  }
   app::setup::SetupPause::pause(*this, [this] { doneBtnPressed(); });
 }
 

@@ -270,6 +270,13 @@ void LensesFocalLengthsViewController::enterLensPage(bool fromCreation) {
       });
 }
 
+// Back to the series when the page was reached from them; EXIT when the picker opened on it with a zoom
+// series, whose page has no DONE.
+void LensesFocalLengthsViewController::showLensPageWayOut() {
+  views_.backBtn->setAlpha(startWithLensList ? 0 : 1);
+  views_.exitBtn->setAlpha(startWithLensList && !primeLensSetSelected ? 1 : 0);
+}
+
 void LensesFocalLengthsViewController::doneBtnPressed() {
   views_.doneBtn->buttonNotHighlighted();
   commit();

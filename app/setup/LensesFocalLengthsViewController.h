@@ -162,6 +162,8 @@ class LensesFocalLengthsViewController : public platform::ui::ViewController,
   void placePages(int page);
   void showSeriesTitles();
   void enterLensPage(bool fromCreation);
+  // Shows the lens page's back or EXIT again, as it showed them before a pick took them away.
+  void showLensPageWayOut();
   void restoreEntrySeries();
   void setupForms();
   void applySelectionMode(const std::string& lensType);

@@ -30,7 +30,7 @@ class LensPickerTest : public ::testing::Test, public ostrel::testing::SetupScre
     first35 = Env::addLens(primes, 35);
     second35 = Env::addLens(primes, 35);
     zooms = Env::addSeries("Aaa Zooms", 1.0f, "Zoom Lens");
-    Env::addLens(zooms, 24, 70, "Zoom Lens");
+    shortZoom = Env::addLens(zooms, 24, 70, "Zoom Lens");
     longZoom = Env::addLens(zooms, 70, 200, "Zoom Lens");
     empty = Env::addSeries("Aaa Empty", 1.0f);
   }
@@ -125,7 +125,7 @@ class LensPickerTest : public ::testing::Test, public ostrel::testing::SetupScre
 
   std::shared_ptr<LensesFocalLengthsViewController> screen;
   int pauses = 0;  // taps after which the window refused touches for the final-pick pause
-  int primes = 0, first35 = 0, second35 = 0, zooms = 0, longZoom = 0, empty = 0, entrySeries = 0;
+  int primes = 0, first35 = 0, second35 = 0, zooms = 0, shortZoom = 0, longZoom = 0, empty = 0, entrySeries = 0;
 };
 
 TEST_F(LensPickerTest, OpensOnTheSeriesListWithTheEditedSeriesChosen) {
@@ -524,11 +524,16 @@ TEST_F(LensPickerTest, AChoiceTheCatalogueTakesAfterARefusalIsTaken) {
     ASSERT_TRUE(LensCatalogue()->database().execute("CREATE TRIGGER refuse" + table + " BEFORE UPDATE ON " + table +
                                                     " BEGIN SELECT RAISE(ABORT, 'refused'); END"));
   }
-  // A zoom, which closes the picker once taken, leaves it open under the notice.
+  // A zoom, which closes the picker once taken, leaves it open under the notice, with back to leave by.
   tapLens(longZoom);
   EXPECT_TRUE(onScreen());
   expectToldNotStored(screen->saveFailure(), "The lens choice");
-  open();
+  EXPECT_EQ(v().backBtn->alpha(), 1.0);
+  tap(*v().backBtn);
+  env.advance(0.5);
+  expectToldNotStored(screen->saveFailure(), "The lens choice");
+  ASSERT_EQ(screen->menuPosition, 1);
+  EXPECT_EQ(v().exitBtn->alpha(), 1.0);
   tapSeries(primes);
   expectToldNotStored(screen->saveFailure(), "The lens choice");
   ASSERT_EQ(editedSeries(), zooms);
@@ -560,6 +565,16 @@ TEST_F(LensPickerTest, APackageThePackageCatalogueRefusesIsSaidNotSaved) {
   EXPECT_TRUE(onScreen());
   expectToldNotStored(screen->saveFailure(), "The package");
   EXPECT_EQ(pauses, 2) << "the zoom made no pause before a close";
+  EXPECT_EQ(v().backBtn->alpha(), 1.0);
+  // Opened on the lens list, the page's way out is EXIT; it closes the picker though nothing was stored.
+  open(true);
+  tapLens(shortZoom);
+  EXPECT_TRUE(onScreen());
+  expectToldNotStored(screen->saveFailure(), "The package");
+  EXPECT_EQ(v().exitBtn->alpha(), 1.0);
+  tap(*v().exitBtn);
+  env.advance(0.5);
+  EXPECT_FALSE(onScreen());
 }
 
 TEST_F(LensPickerTest, ANewSeriesTheCatalogueRefusesKeepsItsFormsAndIsStoredOnceWhenTaken) {
