@@ -1,6 +1,9 @@
 #include "app/storage/CatalogueConnection.h"
 
+#include <fcntl.h>
 #include <sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <utility>
 
@@ -32,7 +35,61 @@ Pool& pool() {
   return instance;
 }
 
+// Whether the header of the file at `path` says it keeps a write-ahead log.
+bool keepsWriteAheadLog(const std::string& path) {
+  unsigned char header[20] = {};
+  const int file = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (file < 0) return false;
+  const bool whole = ::pread(file, header, sizeof header, 0) == static_cast<ssize_t>(sizeof header);
+  ::close(file);
+  return whole && (header[18] == 2 || header[19] == 2);
+}
+
+// `path` as SQLite's URI names it: the characters a URI gives a meaning to are escaped.
+std::string uriOf(const std::string& path) {
+  std::string uri = "file:";
+  for (const char c : path) {
+    if (c == '%' || c == '?' || c == '#') {
+      static constexpr char kHex[] = "0123456789abcdef";
+      uri += {'%', kHex[static_cast<unsigned char>(c) >> 4], kHex[c & 0xf]};
+    } else {
+      uri += c;
+    }
+  }
+  return uri;
+}
+
 }  // namespace
+
+std::shared_ptr<CatalogueConnection> CatalogueConnection::openToRead(const std::string& path, std::string& error) {
+  if (const auto place = CataloguePlace::at(path); place.state != CataloguePlace::State::File) {
+    error = place.state == CataloguePlace::State::Missing ? "nothing stands there" : place.what + " stands at " + place.where;
+    return nullptr;
+  }
+  // A reader rolls a journal back and builds a log's index in the files beside it: while either stands
+  // there, the file is not read.
+  for (const auto& [suffix, name] :
+       {std::pair{"-journal", "journal"}, {"-wal", "write-ahead log"}, {"-shm", "shared-memory index"}}) {
+    struct stat info {};
+    if (::lstat((path + suffix).c_str(), &info) == 0) {
+      error = std::string("a ") + name + " stands beside it";
+      return nullptr;
+    }
+  }
+  // A file in write-ahead mode with no log beside it has no writer, and SQLite would make both side
+  // files to read it; it is read as it stands instead. Any other file is read under its lock, which
+  // makes nothing beside it.
+  const std::string uri = uriOf(path) + (keepsWriteAheadLog(path) ? "?immutable=1" : "?mode=ro");
+  sqlite3* db = nullptr;
+  const int result = sqlite3_open_v2(uri.c_str(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr);
+  if (result != SQLITE_OK) {
+    error = db ? sqlite3_errmsg(db) : sqlite3_errstr(result);
+    sqlite3_close(db);
+    return nullptr;
+  }
+  sqlite3_busy_timeout(db, 2000);
+  return std::shared_ptr<CatalogueConnection>(new CatalogueConnection(db, path));
+}
 
 std::shared_ptr<CatalogueConnection> CatalogueConnection::open(const std::string& path, std::string& error,
                                                                Durability durability) {

@@ -28,6 +28,10 @@ class CatalogueConnection {
   // nullptr with `error` set when it cannot be opened.
   static std::shared_ptr<CatalogueConnection> open(const std::string& path, std::string& error,
                                                    Durability durability = Durability::EachCommit);
+  // Opens an existing file only to read it, changing nothing in it or beside it: no side file is moved
+  // or made and nothing is written, so a file that is not the app's can be looked into and left as it
+  // was. One with a journal or write-ahead log beside it is not opened (nullptr, `error` set).
+  static std::shared_ptr<CatalogueConnection> openToRead(const std::string& path, std::string& error);
   ~CatalogueConnection();
   CatalogueConnection(const CatalogueConnection&) = delete;
   CatalogueConnection& operator=(const CatalogueConnection&) = delete;

@@ -123,6 +123,18 @@ bool CatalogueDatabase::openPath(const std::string& path, bool shared) {
   return true;
 }
 
+bool CatalogueDatabase::openToRead(const std::string& path) {
+  close();
+  path_ = path;
+  std::string error;
+  connection_ = CatalogueConnection::openToRead(path, error);
+  if (!connection_) {
+    logError("Could not open catalogue " + path + " to read it: " + error);
+    return false;
+  }
+  return true;
+}
+
 bool CatalogueDatabase::checked() const { return connection_ && connection_->checked; }
 
 void CatalogueDatabase::markChecked() {

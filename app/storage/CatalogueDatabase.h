@@ -64,6 +64,9 @@ class CatalogueDatabase {
   // Opens an existing file at `path`; never creates one. Inside a CatalogueSession the connection is
   // the session's shared one, unless `shared` is false (a file that is about to be renamed or removed).
   [[nodiscard]] bool openPath(const std::string& path, bool shared = true);
+  // Opens an existing file only to read it, never shared, leaving it and what stands beside it as they
+  // are (CatalogueConnection::openToRead): for a file that is not the app's, or one kept aside.
+  [[nodiscard]] bool openToRead(const std::string& path);
   void close();
   // Whether the checks a helper runs once per connection (see CatalogueConnection::checked) are done.
   [[nodiscard]] bool checked() const;

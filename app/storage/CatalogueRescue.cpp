@@ -85,7 +85,7 @@ constexpr const char* kCarriedFrom = "RescueCarriedFrom";
 // the empty place (an empty one, noise, a bare copy of the bundle's) is read here and left as it was.
 bool holdsRowsOf(const std::string& path, const std::string& kept) {
   CatalogueDatabase live;
-  if (!live.openPath(path, false)) return false;
+  if (!live.openToRead(path)) return false;
   auto marks = live.prepare(std::string("SELECT keptCopy FROM ") + kCarriedFrom, true);
   while (marks.step() == CatalogueStatement::Step::Row) {
     if (marks.columnText(0) == fileNameOf(kept)) return true;

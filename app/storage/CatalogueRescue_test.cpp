@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 
 #include <filesystem>
+#include <map>
 #include <regex>
 #include <set>
 
@@ -260,6 +261,12 @@ class FullDiskRescueTest : public StorageTest {
     EXPECT_FALSE(fs::exists(CatalogueRescue::scratchPath(path)));
   }
 
+  static std::set<std::string> filesBeside(const std::string& path) {
+    std::set<std::string> files;
+    for (const auto& entry : fs::directory_iterator(fs::path(path).parent_path())) files.insert(entry.path());
+    return files;
+  }
+
   std::shared_ptr<platform::foundation::ManualClock> clock_ = std::make_shared<platform::foundation::ManualClock>();
   ScopedClock scopedClock_{clock_};
 };
@@ -321,6 +328,44 @@ TEST_F(FullDiskRescueTest, WhatStandsInTheRescuesWayKeepsItUntilItIsGone) {
   EXPECT_TRUE(withOpen<LensDatabaseHelper>([](LensDatabaseHelper&) { return true; }));
   scene.expectWhole();
   expectRescued(LensDatabaseHelper::kFileName);
+}
+
+// A rescue waiting for room meets a file in write-ahead mode put in the empty place, with its log and
+// index beside it: looking into it leaves all three byte for byte and moves nothing aside, and the
+// rescue waits until they are moved away.
+TEST_F(FullDiskRescueTest, AFileInWriteAheadModeInThePlaceIsLeftAsItIs) {
+  scenes::AdapterScene scene;
+  scene.build();
+  scenes::damageRows(LensAdapterCatalogue::kFileName);
+  openOnAFullDisk<LensAdapterCatalogue>(Disk::RoomForItsNoteOnly);
+  const std::string path = CatalogueDatabase::libraryPath(LensAdapterCatalogue::kFileName);
+  const std::string theirs = container_.pathFor("Theirs.sqlite");
+  const char* const kFiles[] = {"", "-wal", "-shm"};
+  {
+    ASSERT_TRUE(CatalogueDatabase::seedIfMissing(theirs, LensAdapterCatalogue::kResourceName));
+    CatalogueDatabase writer;
+    ASSERT_TRUE(writer.openPath(theirs, false));
+    ASSERT_TRUE(writer.execute("PRAGMA journal_mode = WAL"));
+    ASSERT_TRUE(writer.execute("PRAGMA wal_autocheckpoint = 0"));
+    ASSERT_TRUE(writer.execute("UPDATE QuorvelLensAdapter SET LensAdapterName = 'Theirs'"));
+    for (const char* side : kFiles) fs::copy_file(theirs + side, path + side);
+  }
+  const std::set<std::string> besideBefore = filesBeside(path);
+  std::map<std::string, std::string> before;
+  for (const char* side : kFiles) before[side] = contentsOf(path + side);
+  clock_->advance(60);
+  log_.clear();
+  EXPECT_FALSE(LensAdapterCatalogue().openDb(false));
+  EXPECT_TRUE(CatalogueRescue::isPending(LensAdapterCatalogue::kFileName));
+  for (const char* side : kFiles) EXPECT_TRUE(contentsOf(path + side) == before[side]) << "left as it was: " << side;
+  EXPECT_FALSE(fs::exists(path + "-journal"));
+  EXPECT_EQ(filesBeside(path), besideBefore) << "nothing moved aside or made";
+  for (const char* side : kFiles) fs::remove(path + side);
+  clock_->advance(60);
+  log_.clear();
+  EXPECT_TRUE(withOpen<LensAdapterCatalogue>([](LensAdapterCatalogue&) { return true; }));
+  scene.expectWhole();
+  expectRescued(LensAdapterCatalogue::kFileName);
 }
 
 }  // namespace

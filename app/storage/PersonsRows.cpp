@@ -1,5 +1,7 @@
 #include "app/storage/PersonsRows.h"
 
+#include <sqlite3.h>
+
 #include <cstddef>
 #include <vector>
 
@@ -77,18 +79,26 @@ std::vector<RowKind> rowKindsOf(const std::string& fileName) {
   return {};
 }
 
-enum class RowsRead { Whole, Partly, PastTheBound };
+enum class RowsRead { Whole, NoSuchTable, Unread, PastTheBound };
+
+// Whether the statement that did not prepare names a table or column the copy lacks. Any other reason
+// (not a database, damage, a lock) says nothing of what the copy holds.
+bool lacksTableOrColumn(const CatalogueDatabase& database) {
+  const std::string reason = database.errorMessage();
+  return (database.errorCode() & 0xff) == SQLITE_ERROR &&
+         (reason.starts_with("no such table") || reason.starts_with("no such column"));
+}
 
 // Adds the rows `sql` gives to `rows`, counting them in `read`.
 RowsRead readRowsInto(CatalogueDatabase& database, const char* sql, std::set<std::string>& rows, std::size_t& read) {
   auto statement = database.prepare(sql, true);
-  if (!statement.ok()) return RowsRead::Partly;
+  if (!statement.ok()) return lacksTableOrColumn(database) ? RowsRead::NoSuchTable : RowsRead::Unread;
   CatalogueStatement::Step step;
   while ((step = statement.step()) == CatalogueStatement::Step::Row) {
     if (++read > kMostRowsCompared) return RowsRead::PastTheBound;
     rows.insert(statement.columnText(0));
   }
-  return step == CatalogueStatement::Step::Done ? RowsRead::Whole : RowsRead::Partly;
+  return step == CatalogueStatement::Step::Done ? RowsRead::Whole : RowsRead::Unread;
 }
 
 }  // namespace
@@ -96,10 +106,11 @@ RowsRead readRowsInto(CatalogueDatabase& database, const char* sql, std::set<std
 std::optional<std::set<std::string>> PersonsRows::of(const std::string& fileName, const std::string& path) {
   std::set<std::string> rows;
   CatalogueDatabase copy;
-  if (!copy.openPath(path, false)) return rows;
+  if (!copy.openToRead(path)) return std::nullopt;
   std::size_t read = 0;
   for (const RowKind& kind : rowKindsOf(fileName)) {
-    if (readRowsInto(copy, kind.theirs, rows, read) == RowsRead::PastTheBound) return std::nullopt;
+    const RowsRead result = readRowsInto(copy, kind.theirs, rows, read);
+    if (result != RowsRead::Whole && result != RowsRead::NoSuchTable) return std::nullopt;
   }
   return rows;
 }
@@ -108,7 +119,7 @@ bool PersonsRows::allHeldIn(const std::string& fileName, const std::string& path
   const auto kinds = rowKindsOf(fileName);
   if (kinds.empty()) return false;  // not a catalogue whose rows are known
   CatalogueDatabase copy;
-  if (!copy.openPath(path, false)) return false;
+  if (!copy.openToRead(path)) return false;
   {
     auto check = copy.prepare("PRAGMA integrity_check(1)", true);
     if (check.step() != CatalogueStatement::Step::Row || check.columnText(0) != "ok") return false;

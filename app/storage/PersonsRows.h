@@ -14,8 +14,9 @@ namespace app::storage {
 // each side is read once, up to a bound.
 class PersonsRows {
  public:
-  // The person's rows in the catalogue `fileName` at `path`. Those of a table that cannot be read are
-  // not there to be carried, and are left out; nullopt when there are more than the bound.
+  // The person's rows in the catalogue `fileName` at `path`. Those of a table or column the copy lacks
+  // are not there to be carried, and are left out; nullopt when they are not known (the copy cannot be
+  // opened, or a table of it read to the end) or there are more than the bound.
   [[nodiscard]] static std::optional<std::set<std::string>> of(const std::string& fileName, const std::string& path);
   // Whether the catalogue `fileName` at `path` is a sound one that holds every one of `rows`, as the
   // person's row or as a shipped row alike. False when it cannot be read whole, lacks a table or
