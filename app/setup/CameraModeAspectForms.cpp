@@ -17,6 +17,7 @@
 #include "app/storage/FrameGuideCatalogue.h"
 #include "app/storage/PackageUtil.h"
 #include "platform/foundation/Format.h"
+#include "platform/log/Log.h"
 #include "platform/ui/AnimationOptions.h"
 #include "platform/ui/Keyboard.h"
 #include "platform/ui/LocalizedStrings.h"
@@ -351,24 +352,32 @@ void CameraModeAspectViewController::deleteCameraFormat(const model::Camera& cam
 
 // The row, and the frame-guide selection moved off it, go together or not at all; only then do the
 // saved packages and the edited one follow.
-std::optional<model::FrameGuide> CameraModeAspectViewController::deleteRatioRow(int cropId, bool guideInUse) {
+CameraModeAspectViewController::RatioRowDeleted CameraModeAspectViewController::deleteRatioRow(int cropId,
+                                                                                              bool guideInUse) {
   OpenCatalogue<storage::FrameGuideCatalogue> guides;
-  if (!guides) return std::nullopt;
+  if (!guides) return {};
   auto guide = guides->getFrameGuide(cropId);
-  if (!guide) return std::nullopt;
+  if (!guide) return {.guide = std::nullopt, .notThere = true};
   storage::CatalogueDatabase::Transaction transaction(guides->database());
   const bool deleted = transaction.active() &&
                        (!guideInUse || guides->selectOnlyFrameGuide(storage::PackageUtil::kNoFrameGuide)) &&
                        guides->deleteFrameGuide(*guide) && transaction.commit();
-  if (!deleted) return std::nullopt;
-  return guide;
+  if (!deleted) return {};
+  return {.guide = guide, .notThere = false};
 }
 
 void CameraModeAspectViewController::deleteCrop(int cropId) {
   const int editedCrop = SetupControllerUtil::getCurrentCropID();
   const bool cropInUse = cropId == oldAspectRatioID || cropId == editedCrop;
   const bool guideInUse = cropId == SetupControllerUtil::getCurrentFrameGuideID();
-  const auto guide = deleteRatioRow(cropId, guideInUse);
+  const auto [guide, notThere] = deleteRatioRow(cropId, guideInUse);
+  if (notThere) {
+    // Gone already (another visit deleted it): the list catches up, and nothing failed.
+    platform::log::write(platform::log::Error, "The aspect ratio " + std::to_string(cropId) +
+                                                   " to delete is not in the catalogue");
+    if (const auto mode = SetupControllerUtil::getCurrentShootingMode()) loadAspectRatioList(*mode);
+    return;
+  }
   if (!guide) {
     // The ratio stays listed, and the package and the saved packages keep it.
     const auto listed =

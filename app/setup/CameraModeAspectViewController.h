@@ -120,9 +120,14 @@ class CameraModeAspectViewController : public platform::ui::ViewController,
   [[nodiscard]] bool saveNewFrameLine();
   void deleteCameraFormat(const model::Camera& camera);
   void deleteCrop(int cropId);
-  // Deletes the ratio's row from the catalogue (and the frame-guide selection from it when in use): the
-  // row deleted, or nothing when the catalogue refused.
-  std::optional<model::FrameGuide> deleteRatioRow(int cropId, bool guideInUse);
+  // What became of a ratio's row: `guide` is the row deleted; without it, the catalogue refused, unless
+  // the row was not there to delete.
+  struct RatioRowDeleted {
+    std::optional<model::FrameGuide> guide;
+    bool notThere = false;
+  };
+  // Deletes the ratio's row from the catalogue (and the frame-guide selection from it when in use).
+  RatioRowDeleted deleteRatioRow(int cropId, bool guideInUse);
   void nextTextField();
   bool tableViewCanEditRowAtIndexPath(platform::ui::TableView& table, const platform::ui::IndexPath& path) override;
   std::shared_ptr<platform::ui::SwipeActionsConfiguration> tableViewTrailingSwipeActionsConfigurationForRowAtIndexPath(

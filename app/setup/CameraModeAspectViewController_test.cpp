@@ -20,6 +20,7 @@
 #include "app/storage/FrameGuideCatalogue.h"
 #include "app/storage/PackageUtil.h"
 #include "platform/foundation/PropertyList.h"
+#include "platform/log/Log.h"
 
 namespace app::setup {
 
@@ -655,6 +656,28 @@ TEST_F(CameraPickerTest, ADeleteTheCatalogueRefusesIsSaidAndChangesNothing) {
       << "the selection moves off the ratio with its delete or not at all";
   ASSERT_TRUE(savedStays());
   EXPECT_EQ(storage::PackageUtil::getAllPackages().front().frameGuide->frameGuideId, guide.frameGuideId);
+}
+
+// A ratio still listed but already gone from the catalogue (deleted by another screen's visit) is not
+// a refused delete: no notice, the log says what happened, and the list shows it gone.
+TEST_F(CameraPickerTest, DeletingARatioNoLongerInTheCatalogueTellsNoFailure) {
+  model::FrameGuide guide;
+  guide.width = 2.2f;
+  guide.height = 1.1f;
+  ASSERT_FALSE(OpenCatalogue<storage::FrameGuideCatalogue>()->insertFrameGuideFromCameraSetup(guide));
+  open(false, true);
+  size_t row = 0;
+  while (row < screen->cropList.size() && screen->cropList[row].cropID != guide.frameGuideId) ++row;
+  ASSERT_LT(row, screen->cropList.size());
+  ASSERT_TRUE(OpenCatalogue<storage::FrameGuideCatalogue>()->deleteFrameGuide(guide));
+  platform::log::CapturedLines log;
+  swipeOpen(*v().aspectRatioTableView, IndexPath::forRow(row, 0));
+  tapDelete(*v().aspectRatioTableView);
+  EXPECT_FALSE(screen->saveFailure().isShown());
+  EXPECT_TRUE(log.contains("The aspect ratio " + std::to_string(guide.frameGuideId) +
+                           " to delete is not in the catalogue"));
+  for (const auto& crop : screen->cropList) EXPECT_NE(crop.cropID, guide.frameGuideId);
+  EXPECT_TRUE(onScreen());
 }
 
 TEST_F(CameraPickerTest, DeletingTheRatioInUseLeavesNoTraceOfItsId) {
