@@ -335,7 +335,9 @@ void CameraModeAspectViewController::deleteCameraFormat(const model::Camera& cam
     return;
   }
   if (*formatId > 0) {
-    storage::PackageUtil::deleteFormat(*formatId);
+    if (!storage::PackageUtil::deleteFormat(*formatId)) {
+      saveFailure_.reportPackagesNotFollowed(*this, "the camera \"" + camera.manufacturer + "\"");
+    }
     app::setup::OtherSlotRepair::formatDeleted(*SetupControllerUtil::getApplication(), *formatId);
   }
   if (camera.manufacturerId == SetupControllerUtil::getCurrentCameraManufacturerID()) {
@@ -378,16 +380,18 @@ void CameraModeAspectViewController::deleteCrop(int cropId) {
     if (const auto mode = SetupControllerUtil::getCurrentShootingMode()) loadAspectRatioList(*mode);
     return;
   }
+  const auto listed =
+      std::find_if(cropList.begin(), cropList.end(), [cropId](const auto& c) { return c.cropID == cropId; });
+  const std::string ratio = listed == cropList.end() ? std::to_string(cropId) : listed->aspectRatio;
   if (!guide) {
     // The ratio stays listed, and the package and the saved packages keep it.
-    const auto listed =
-        std::find_if(cropList.begin(), cropList.end(), [cropId](const auto& c) { return c.cropID == cropId; });
-    const std::string ratio = listed == cropList.end() ? std::to_string(cropId) : listed->aspectRatio;
     saveFailure_.reportDelete(*this, "The aspect ratio " + ratio);
     return;
   }
-  storage::PackageUtil::deleteFrameLine(*guide);
-  storage::PackageUtil::deleteCrop(cropId);
+  const bool guidesFollowed = storage::PackageUtil::deleteFrameLine(*guide);
+  if (!storage::PackageUtil::deleteCrop(cropId) || !guidesFollowed) {
+    saveFailure_.reportPackagesNotFollowed(*this, "the aspect ratio " + ratio);
+  }
   auto& frames = *SetupControllerUtil::getApplication();
   app::setup::OtherSlotRepair::cropDeleted(frames, cropId);
   app::setup::OtherSlotRepair::frameGuideDeleted(frames, cropId);

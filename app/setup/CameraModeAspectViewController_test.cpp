@@ -75,6 +75,28 @@ class CameraPickerTest : public ::testing::Test, public ostrel::testing::SetupSc
     }
     return std::nullopt;
   }
+  // A ratio of the person's, 2.2:1.1, added to the catalogue.
+  static model::FrameGuide addRatio() {
+    model::FrameGuide guide;
+    guide.width = 2.2f;
+    guide.height = 1.1f;
+    EXPECT_FALSE(OpenCatalogue<storage::FrameGuideCatalogue>()->insertFrameGuideFromCameraSetup(guide));
+    EXPECT_GT(guide.frameGuideId, 0);
+    return guide;
+  }
+  std::optional<IndexPath> ratioRow(int cropId) const {
+    for (size_t row = 0; row < screen->cropList.size(); ++row) {
+      if (screen->cropList[row].cropID == cropId) return IndexPath::forRow(row, 0);
+    }
+    return std::nullopt;
+  }
+  // Swipes the ratio's row open and taps Delete.
+  void deleteRatio(int cropId) {
+    const auto row = ratioRow(cropId);
+    ASSERT_TRUE(row) << "ratio " << cropId << " is not listed";
+    swipeOpen(*v().aspectRatioTableView, *row);
+    tapDelete(*v().aspectRatioTableView);
+  }
   std::optional<IndexPath> cameraRow(int cameraId) const {
     const auto& sections = screen->manufacturerItemsArray;
     for (size_t s = 0; s < sections.size(); ++s) {
@@ -644,11 +666,7 @@ TEST_F(CameraPickerTest, ADeleteTheCatalogueRefusesIsSaidAndChangesNothing) {
   tap(*v().exitBtn);
   env.advance(0.5);
   open(false, true);
-  size_t row = 0;
-  while (row < screen->cropList.size() && screen->cropList[row].cropID != guide.frameGuideId) ++row;
-  ASSERT_LT(row, screen->cropList.size());
-  swipeOpen(*v().aspectRatioTableView, IndexPath::forRow(row, 0));
-  tapDelete(*v().aspectRatioTableView);
+  deleteRatio(guide.frameGuideId);
   expectToldNotDeleted(screen->saveFailure(), "The aspect ratio 2.2:1.1");
   EXPECT_EQ(edited().cropID, guide.frameGuideId);
   EXPECT_EQ(edited().frameGuide->frameGuideId, guide.frameGuideId);
@@ -661,23 +679,31 @@ TEST_F(CameraPickerTest, ADeleteTheCatalogueRefusesIsSaidAndChangesNothing) {
 // A ratio still listed but already gone from the catalogue (deleted by another screen's visit) is not
 // a refused delete: no notice, the log says what happened, and the list shows it gone.
 TEST_F(CameraPickerTest, DeletingARatioNoLongerInTheCatalogueTellsNoFailure) {
-  model::FrameGuide guide;
-  guide.width = 2.2f;
-  guide.height = 1.1f;
-  ASSERT_FALSE(OpenCatalogue<storage::FrameGuideCatalogue>()->insertFrameGuideFromCameraSetup(guide));
+  const model::FrameGuide guide = addRatio();
   open(false, true);
-  size_t row = 0;
-  while (row < screen->cropList.size() && screen->cropList[row].cropID != guide.frameGuideId) ++row;
-  ASSERT_LT(row, screen->cropList.size());
   ASSERT_TRUE(OpenCatalogue<storage::FrameGuideCatalogue>()->deleteFrameGuide(guide));
   platform::log::CapturedLines log;
-  swipeOpen(*v().aspectRatioTableView, IndexPath::forRow(row, 0));
-  tapDelete(*v().aspectRatioTableView);
+  deleteRatio(guide.frameGuideId);
   EXPECT_FALSE(screen->saveFailure().isShown());
   EXPECT_TRUE(log.contains("The aspect ratio " + std::to_string(guide.frameGuideId) +
                            " to delete is not in the catalogue"));
   for (const auto& crop : screen->cropList) EXPECT_NE(crop.cropID, guide.frameGuideId);
   EXPECT_TRUE(onScreen());
+}
+
+// The package catalogue will not delete the saved packages on a deleted ratio: the ratio goes, and the
+// person is told that the saved packages still name it.
+TEST_F(CameraPickerTest, SavedPackagesThatCannotFollowADeletedRatioAreSaidNotSaved) {
+  const model::FrameGuide guide = addRatio();
+  auto package = edited();
+  package.cropID = guide.frameGuideId;
+  ASSERT_GT(storage::PackageUtil::savePackage(package), 0);
+  refuseSavedPackageChanges("DELETE", "PackageData");
+  open(false, true);
+  deleteRatio(guide.frameGuideId);
+  EXPECT_FALSE(OpenCatalogue<storage::FrameGuideCatalogue>()->getFrameGuide(guide.frameGuideId));
+  expectTold(screen->saveFailure(),
+             "The saved packages could not be stored. Those that used the aspect ratio 2.2:1.1 still name it.");
 }
 
 TEST_F(CameraPickerTest, DeletingTheRatioInUseLeavesNoTraceOfItsId) {
@@ -695,12 +721,10 @@ TEST_F(CameraPickerTest, DeletingTheRatioInUseLeavesNoTraceOfItsId) {
   const int saved = storage::PackageUtil::savePackage(edited());
   ASSERT_GT(saved, 0);
   open(false, true);
-  size_t row = 0;
-  while (row < screen->cropList.size() && screen->cropList[row].cropID != guide.frameGuideId) ++row;
-  ASSERT_LT(row, screen->cropList.size());
-  EXPECT_TRUE(screen->tableViewCanEditRowAtIndexPath(*v().aspectRatioTableView, IndexPath::forRow(row, 0)));
-  swipeOpen(*v().aspectRatioTableView, IndexPath::forRow(row, 0));
-  tapDelete(*v().aspectRatioTableView);
+  const auto row = ratioRow(guide.frameGuideId);
+  ASSERT_TRUE(row);
+  EXPECT_TRUE(screen->tableViewCanEditRowAtIndexPath(*v().aspectRatioTableView, *row));
+  deleteRatio(guide.frameGuideId);
 
   EXPECT_TRUE(onScreen());
   EXPECT_EQ(edited().cropID, 1);

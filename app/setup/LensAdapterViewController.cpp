@@ -262,7 +262,9 @@ void LensAdapterViewController::deleteLensAdapter(const model::LensAdapterRecord
     saveFailure_.reportDelete(*this, "The adapter \"" + adapter.adapterName + "\"");
     return;
   }
-  storage::PackageUtil::deleteAdapter(adapter);
+  if (!storage::PackageUtil::deleteAdapter(adapter)) {
+    saveFailure_.reportPackagesNotFollowed(*this, "the adapter \"" + adapter.adapterName + "\"");
+  }
   if (adapter.adapterId == currentAdapterID) selectAndCommit(storage::PackageUtil::kNoAdapter);
   if (auto frames = SetupControllerUtil::getApplication()) {
     app::setup::OtherSlotRepair::adapterDeleted(*frames, adapter.adapterId);

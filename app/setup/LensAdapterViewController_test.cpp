@@ -346,6 +346,22 @@ TEST_F(LensAdapterPickerTest, DeletingAnotherAdapterKeepsTheCommittedOne) {
   EXPECT_EQ(editedAdapterId(), kept);
 }
 
+// The package catalogue will not move a saved package off a deleted adapter: the adapter goes, and the
+// person is told that the saved packages still name it.
+TEST_F(LensAdapterPickerTest, SavedPackagesThatCannotFollowADeleteAreSaidNotSaved) {
+  create("0.71", "Spare", false);
+  ASSERT_TRUE(app::setup::SavedPackages::save(*state()->currentPackage, "On spare"));
+  create("0.8", "Kept", false);
+  refuseSavedPackageChanges("UPDATE", "PackageData");
+  auto configuration = screen->tableViewTrailingSwipeActionsConfigurationForRowAtIndexPath(
+      *v().adapterTableView, IndexPath::forRow(rowOf("Spare"), 0));
+  auto source = platform::ui::make<platform::ui::View>();
+  configuration->actions().front()->handler()(*configuration->actions().front(), *source, {});
+  EXPECT_EQ(rowOf("Spare"), -1);
+  expectTold(screen->saveFailure(),
+             "The saved packages could not be stored. Those that used the adapter \"Spare\" still name it.");
+}
+
 TEST_F(LensAdapterPickerTest, ExitCommitsWhatTheCatalogueHasSelected) {
   const model::LensAdapterRecord other = screen->lensAdapterItems()[3];
   {

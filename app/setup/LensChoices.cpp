@@ -88,8 +88,7 @@ LensChoices::Deleted LensChoices::deleteLens(const model::LensObject& lens, size
     LensCatalogue catalogue;
     if (!catalogue || !catalogue->deleteLens(lens)) return Deleted::Refused;
   }
-  storage::PackageUtil::deleteLens(lens);
-  return Deleted::Done;
+  return storage::PackageUtil::deleteLens(lens) ? Deleted::Done : Deleted::PackagesNotFollowed;
 }
 
 bool LensChoices::deleteSeries(int seriesId) {

@@ -37,7 +37,8 @@ class LensChoices {
   // The user's own lens goes from the catalogue and then from the saved packages, unless it is the last
   // lens the series lists (a series keeps at least one lens) or the catalogue refuses (then nothing
   // changes, the saved packages included).
-  enum class Deleted { Done, LastLens, Refused };
+  // PackagesNotFollowed: the lens went, but the saved packages on it could not follow (they still name it).
+  enum class Deleted { Done, PackagesNotFollowed, LastLens, Refused };
   [[nodiscard]] static Deleted deleteLens(const model::LensObject& lens, size_t lensesListed);
   // The user's own series goes with its lenses, and then every saved package that uses it goes; false,
   // with nothing changed, when the catalogue refuses.

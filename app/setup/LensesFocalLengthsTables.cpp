@@ -234,6 +234,9 @@ void LensesFocalLengthsViewController::deleteLensObject(const model::LensObject&
     case LensChoices::Deleted::Refused:
       tellDeleteRefused("The lens " + LensRowTexts::title(lens));
       return;
+    case LensChoices::Deleted::PackagesNotFollowed:
+      saveFailure_.reportPackagesNotFollowed(*this, "the lens " + LensRowTexts::title(lens));
+      break;
     case LensChoices::Deleted::Done: break;
   }
   commit();

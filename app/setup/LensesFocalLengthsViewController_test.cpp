@@ -332,6 +332,17 @@ TEST_F(LensPickerTest, TheLastLensOfASeriesStaysAndSavedPackagesLoseADeletedLens
   screen->okClickFromAlert(*screen->lastLensAlert());
 }
 
+// The package catalogue will not take a deleted lens out of the saved package: the lens goes, and the
+// person is told that the saved packages still name it.
+TEST_F(LensPickerTest, SavedPackagesThatCannotFollowADeletedLensAreSaidNotSaved) {
+  chooseAndSaveTwoPrimes();
+  refuseSavedPackageChanges("DELETE", "PackageLensData");
+  screen->deleteLensObject(screen->lensItems()[1]);
+  EXPECT_EQ(Env::lensesOf(primes).size(), 2u);
+  expectTold(screen->saveFailure(),
+             "The saved packages could not be stored. Those that used the lens 35mm still name it.");
+}
+
 // The lens catalogue deletes nothing (read-only, or locked by another program): a lens and the series
 // the person deletes stay listed, in the edited package and in the saved one, and each refusal is said
 // once, as a delete: the choice the catalogue then takes is not said refused.

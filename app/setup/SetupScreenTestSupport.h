@@ -69,6 +69,15 @@ class SetupScreenFixture {
     }
   }
 
+  // The package catalogue refuses `change` ("UPDATE" or "DELETE") of the rows of `table` that belong to
+  // saved packages, while the standard packages are still stored: the follow-up of a delete fails alone.
+  static void refuseSavedPackageChanges(const std::string& change, const std::string& table) {
+    app::storage::OpenCatalogue<app::storage::PackageDatabaseHelper> packages;
+    ASSERT_TRUE(packages);
+    ASSERT_TRUE(packages->database().execute("CREATE TRIGGER refuseSaved" + change + " BEFORE " + change + " ON " +
+                                             table + " WHEN OLD.packageId > 0 BEGIN SELECT RAISE(ABORT, 'refused'); END"));
+  }
+
   void push(const std::shared_ptr<platform::ui::ViewController>& screen) {
     navigation->pushViewController(screen, false);
     env.advance(0.5);

@@ -71,12 +71,13 @@ class PackageUtil {
   static model::CameraPackage generatePackageFromDB(const PackageDatabaseObject& row);
   static PackageDatabaseObject generateDatabaseObject(const model::CameraPackage& package);
 
-  // Keeping stored packages whole when a catalogue row goes.
-  static void deleteFormat(int formatId);
-  static void deleteCrop(int cropId);
-  static void deleteAdapter(const model::LensAdapterRecord& adapter);  // packages on it get no adapter
-  static void deleteLens(const model::LensObject& lens);
-  static void deleteFrameLine(const model::FrameGuide& guide);  // packages on it get no frame guide
+  // Keeping stored packages whole when a catalogue row goes; false (logged) when the package catalogue
+  // refused the change, and the packages still name the row.
+  [[nodiscard]] static bool deleteFormat(int formatId);
+  [[nodiscard]] static bool deleteCrop(int cropId);
+  [[nodiscard]] static bool deleteAdapter(const model::LensAdapterRecord& adapter);  // packages on it get no adapter
+  [[nodiscard]] static bool deleteLens(const model::LensObject& lens);
+  [[nodiscard]] static bool deleteFrameLine(const model::FrameGuide& guide);  // packages on it get no frame guide
   static void deleteLensManufacturer(int manufacturerId);       // standard packages included
   static void cleanupPackageDB();
 

@@ -101,24 +101,24 @@ bool PackageUtil::editPackageName(int packageId, const std::string& name) {
   return changePackages("be renamed", [&](PackageDatabaseHelper& p) { return p.changePackageName(packageId, name); });
 }
 
-void PackageUtil::deleteFormat(int formatId) {
-  changePackages("follow a deleted format", [&](PackageDatabaseHelper& p) { return p.deleteFormat(formatId); });
+bool PackageUtil::deleteFormat(int formatId) {
+  return changePackages("follow a deleted format", [&](PackageDatabaseHelper& p) { return p.deleteFormat(formatId); });
 }
 
-void PackageUtil::deleteCrop(int cropId) {
-  changePackages("follow a deleted crop", [&](PackageDatabaseHelper& p) { return p.deleteCropFormat(cropId); });
+bool PackageUtil::deleteCrop(int cropId) {
+  return changePackages("follow a deleted crop", [&](PackageDatabaseHelper& p) { return p.deleteCropFormat(cropId); });
 }
 
-void PackageUtil::deleteAdapter(const model::LensAdapterRecord& adapter) {
-  changePackages("follow a deleted adapter", [&](PackageDatabaseHelper& p) { return p.deleteAdapter(adapter.adapterId); });
+bool PackageUtil::deleteAdapter(const model::LensAdapterRecord& adapter) {
+  return changePackages("follow a deleted adapter", [&](PackageDatabaseHelper& p) { return p.deleteAdapter(adapter.adapterId); });
 }
 
-void PackageUtil::deleteLens(const model::LensObject& lens) {
-  changePackages("follow a deleted lens", [&](PackageDatabaseHelper& p) { return p.deleteLenses(lens.lensId); });
+bool PackageUtil::deleteLens(const model::LensObject& lens) {
+  return changePackages("follow a deleted lens", [&](PackageDatabaseHelper& p) { return p.deleteLenses(lens.lensId); });
 }
 
-void PackageUtil::deleteFrameLine(const model::FrameGuide& guide) {
-  changePackages("follow a deleted frame guide", [&](PackageDatabaseHelper& p) { return p.deleteFrameGuide(guide.frameGuideId); });
+bool PackageUtil::deleteFrameLine(const model::FrameGuide& guide) {
+  return changePackages("follow a deleted frame guide", [&](PackageDatabaseHelper& p) { return p.deleteFrameGuide(guide.frameGuideId); });
 }
 
 void PackageUtil::deleteLensManufacturer(int manufacturerId) {
