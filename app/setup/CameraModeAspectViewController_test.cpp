@@ -527,11 +527,7 @@ TEST_F(CameraPickerTest, TheCameraFormHoldsEachSideToARealCameraAndSaysSo) {
 }
 
 TEST_F(CameraPickerTest, ACameraThatCannotBeStoredCommitsNothingKeepsTheFormAndSaysSo) {
-  {
-    OpenCatalogue<storage::CameraFormatCatalogue> formats;
-    ASSERT_TRUE(formats->database().execute(
-        "CREATE TRIGGER refuse BEFORE INSERT ON FormatContainer BEGIN SELECT RAISE(ABORT, 'refused'); END"));
-  }
+  refuse<storage::CameraFormatCatalogue>("INSERT", {"FormatContainer"});
   open();
   const int format = editedFormat();
   const int cameras = cameraCount();
@@ -550,11 +546,7 @@ TEST_F(CameraPickerTest, ACameraThatCannotBeStoredCommitsNothingKeepsTheFormAndS
 }
 
 TEST_F(CameraPickerTest, ARatioThatCannotBeStoredCommitsNothingKeepsTheFormAndSaysSo) {
-  {
-    OpenCatalogue<storage::FrameGuideCatalogue> guides;
-    ASSERT_TRUE(guides->database().execute(
-        "CREATE TRIGGER refuse BEFORE INSERT ON QuorvelFrameGuide BEGIN SELECT RAISE(ABORT, 'refused'); END"));
-  }
+  refuse<storage::FrameGuideCatalogue>("INSERT", {"QuorvelFrameGuide"});
   open(false, true);
   const int crop = edited().cropID;
   openForm();

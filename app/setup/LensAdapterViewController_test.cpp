@@ -183,11 +183,7 @@ TEST_F(LensAdapterPickerTest, BadInputIsMarkedAndNothingStored) {
 }
 
 TEST_F(LensAdapterPickerTest, AFailedWriteKeepsTheFormCommitsNothingAndSaysSoOnScreen) {
-  {
-    OpenCatalogue<storage::LensAdapterCatalogue> adapters;
-    ASSERT_TRUE(adapters->database().execute(
-        "CREATE TRIGGER refuse BEFORE INSERT ON QuorvelLensAdapter BEGIN SELECT RAISE(ABORT, 'refused'); END"));
-  }
+  refuse<storage::LensAdapterCatalogue>("INSERT", {"QuorvelLensAdapter"});
   const int before = editedAdapterId();
   const size_t rows = screen->lensAdapterItems().size();
   platform::log::CapturedLines log;
@@ -218,10 +214,7 @@ TEST_F(LensAdapterPickerTest, AFailedWriteKeepsTheFormCommitsNothingAndSaysSoOnS
   EXPECT_EQ(v().customAdapterView->alpha(), 1);
 
   // Once the catalogue takes it, the same form stores it and closes.
-  {
-    OpenCatalogue<storage::LensAdapterCatalogue> adapters;
-    ASSERT_TRUE(adapters->database().execute("DROP TRIGGER refuse"));
-  }
+  allow<storage::LensAdapterCatalogue>("INSERT", {"QuorvelLensAdapter"});
   tap(*v().saveBtn->button());
   env.advance(0.3);
   EXPECT_EQ(v().customAdapterView->alpha(), 0);
@@ -232,21 +225,14 @@ TEST_F(LensAdapterPickerTest, AFailedWriteKeepsTheFormCommitsNothingAndSaysSoOnS
 // A pick the adapter catalogue refuses keeps the package's adapter; once the catalogue takes writes
 // again (another program let go of it) the next pick is stored and taken, and the picker closes.
 TEST_F(LensAdapterPickerTest, APickTheCatalogueTakesAfterARefusalIsTaken) {
-  {
-    OpenCatalogue<storage::LensAdapterCatalogue> adapters;
-    ASSERT_TRUE(adapters->database().execute(
-        "CREATE TRIGGER refuse BEFORE UPDATE ON QuorvelLensAdapter BEGIN SELECT RAISE(ABORT, 'refused'); END"));
-  }
+  refuse<storage::LensAdapterCatalogue>("UPDATE", {"QuorvelLensAdapter"});
   const int before = editedAdapterId();
   tapRow(2);
   env.advance(1);
   expectToldNotStored(screen->saveFailure(), "The adapter choice");
   EXPECT_TRUE(onScreen());
   EXPECT_EQ(editedAdapterId(), before);
-  {
-    OpenCatalogue<storage::LensAdapterCatalogue> adapters;
-    ASSERT_TRUE(adapters->database().execute("DROP TRIGGER refuse"));
-  }
+  allow<storage::LensAdapterCatalogue>("UPDATE", {"QuorvelLensAdapter"});
   const int chosen = screen->lensAdapterItems()[3].adapterId;
   tapRow(3);
   env.advance(1);

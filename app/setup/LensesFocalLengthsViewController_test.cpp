@@ -100,14 +100,6 @@ class LensPickerTest : public ::testing::Test, public ostrel::testing::SetupScre
   bool marked(const platform::ui::TextField& field) const {
     return field.layer().borderWidth() == 2.0 && field.layer().borderColor() == kit::UIConstants::redWarning();
   }
-  // The lens catalogue refuses every new row of `table` until allowed again, as a full disk would.
-  static void refuseInserts(const std::string& table) {
-    ASSERT_TRUE(LensCatalogue()->database().execute("CREATE TRIGGER refuse" + table + " BEFORE INSERT ON " + table +
-                                                    " BEGIN SELECT RAISE(ABORT, 'refused'); END"));
-  }
-  static void allowInserts(const std::string& table) {
-    ASSERT_TRUE(LensCatalogue()->database().execute("DROP TRIGGER refuse" + table));
-  }
   // Package one on the primes, with 24 and the first 35 mm chosen; saved as "Kept" too.
   void chooseAndSaveTwoPrimes() {
     open();
@@ -478,7 +470,7 @@ TEST_F(LensPickerTest, ALensTheCatalogueRefusesLeavesTheFormTheChoicesAndSaysSo)
   tapSeries(primes);
   tapLens(first35);
   ASSERT_EQ(editedFocalLengths(), (std::vector<float>{24, 35}));
-  refuseInserts("Lenses");
+  refuse<storage::LensDatabaseHelper>("INSERT", {"Lenses"});
   tap(*v().createNewBtn->button());
   env.advance(0.5);
   ASSERT_TRUE(screen->primeLensSetSelected);
@@ -511,10 +503,7 @@ TEST_F(LensPickerTest, ALensTheCatalogueRefusesLeavesTheFormTheChoicesAndSaysSo)
 // not taken from its stale flags, the package keeps the lenses it had, and the person is told.
 TEST_F(LensPickerTest, AChoiceTheCatalogueRefusesLeavesThePackageItsLensesAndSaysSo) {
   const std::vector<float> focals = editedFocalLengths();
-  for (const std::string table : {"Manufacturer", "Lenses"}) {
-    ASSERT_TRUE(LensCatalogue()->database().execute("CREATE TRIGGER refuse" + table + " BEFORE UPDATE ON " + table +
-                                                    " BEGIN SELECT RAISE(ABORT, 'refused'); END"));
-  }
+  refuse<storage::LensDatabaseHelper>("UPDATE", {"Manufacturer", "Lenses"});
   open();
   tapSeries(zooms);
   ASSERT_TRUE(screen->saveFailure().isShown());
@@ -531,10 +520,7 @@ TEST_F(LensPickerTest, AChoiceTheCatalogueTakesAfterARefusalIsTaken) {
   open();
   tapSeries(zooms);
   ASSERT_EQ(editedSeries(), zooms);
-  for (const std::string table : {"Manufacturer", "Lenses"}) {
-    ASSERT_TRUE(LensCatalogue()->database().execute("CREATE TRIGGER refuse" + table + " BEFORE UPDATE ON " + table +
-                                                    " BEGIN SELECT RAISE(ABORT, 'refused'); END"));
-  }
+  refuse<storage::LensDatabaseHelper>("UPDATE", {"Manufacturer", "Lenses"});
   // A zoom, which closes the picker once taken, leaves it open under the notice, with back to leave by.
   tapLens(longZoom);
   EXPECT_TRUE(onScreen());
@@ -548,9 +534,7 @@ TEST_F(LensPickerTest, AChoiceTheCatalogueTakesAfterARefusalIsTaken) {
   tapSeries(primes);
   expectToldNotStored(screen->saveFailure(), "The lens choice");
   ASSERT_EQ(editedSeries(), zooms);
-  for (const char* table : {"Manufacturer", "Lenses"}) {
-    ASSERT_TRUE(LensCatalogue()->database().execute(std::string("DROP TRIGGER refuse") + table));
-  }
+  allow<storage::LensDatabaseHelper>("UPDATE", {"Manufacturer", "Lenses"});
   open();
   tapSeries(primes);
   EXPECT_FALSE(screen->saveFailure().isShown());
@@ -589,7 +573,7 @@ TEST_F(LensPickerTest, APackageThePackageCatalogueRefusesIsSaidNotSaved) {
 }
 
 TEST_F(LensPickerTest, ANewSeriesTheCatalogueRefusesKeepsItsFormsAndIsStoredOnceWhenTaken) {
-  refuseInserts("Manufacturer");
+  refuse<storage::LensDatabaseHelper>("INSERT", {"Manufacturer"});
   open();
   const auto seriesBefore = LensCatalogue()->getAllCustomManufacturers().size();
   tap(*v().createNewBtn->button());
@@ -605,15 +589,15 @@ TEST_F(LensPickerTest, ANewSeriesTheCatalogueRefusesKeepsItsFormsAndIsStoredOnce
   EXPECT_EQ(LensCatalogue()->getAllCustomManufacturers().size(), seriesBefore);
 
   // The series is taken, its first lens is not: the series stays stored for the next SAVE.
-  allowInserts("Manufacturer");
-  refuseInserts("Lenses");
+  allow<storage::LensDatabaseHelper>("INSERT", {"Manufacturer"});
+  refuse<storage::LensDatabaseHelper>("INSERT", {"Lenses"});
   tap(*v().saveBtn->button());
   env.advance(0.5);
   EXPECT_TRUE(screen->creatingNewLensSeries);
   expectToldNotStored(screen->saveFailure(), "The first lens of the lens series \"Homemade\"");
   EXPECT_EQ(LensCatalogue()->getAllCustomManufacturers().size(), seriesBefore + 1);
 
-  allowInserts("Lenses");
+  allow<storage::LensDatabaseHelper>("INSERT", {"Lenses"});
   tap(*v().saveBtn->button());
   env.advance(0.5);
   EXPECT_FALSE(screen->creatingNewLensSeries);

@@ -57,16 +57,30 @@ class SetupScreenFixture {
         "CREATE TRIGGER refuseDelete BEFORE DELETE ON PackageData BEGIN SELECT RAISE(ABORT, 'refused'); END"));
   }
 
-  // From now on the catalogue `Catalogue` deletes no row of each of `tables` (the rows stay, whatever
-  // else a delete holds), as one the app may only read, or one another program holds, would not.
+  // From now on the catalogue `Catalogue` refuses every `change` ("INSERT", "UPDATE" or "DELETE") of a
+  // row of each of `tables`, as one the app may only read, one another program holds or a full disk
+  // would, until allow() takes the refusal back.
   template <class Catalogue>
-  static void refuseDeletes(std::initializer_list<const char*> tables) {
+  static void refuse(const std::string& change, std::initializer_list<const char*> tables) {
     app::storage::OpenCatalogue<Catalogue> catalogue;
     ASSERT_TRUE(catalogue);
     for (const std::string table : tables) {
-      ASSERT_TRUE(catalogue->database().execute("CREATE TRIGGER refuseDelete" + table + " BEFORE DELETE ON " + table +
-                                                " BEGIN SELECT RAISE(ABORT, 'refused'); END"));
+      ASSERT_TRUE(catalogue->database().execute("CREATE TRIGGER refuse" + change + table + " BEFORE " + change +
+                                                " ON " + table + " BEGIN SELECT RAISE(ABORT, 'refused'); END"));
     }
+  }
+  template <class Catalogue>
+  static void allow(const std::string& change, std::initializer_list<const char*> tables) {
+    app::storage::OpenCatalogue<Catalogue> catalogue;
+    ASSERT_TRUE(catalogue);
+    for (const std::string table : tables) {
+      ASSERT_TRUE(catalogue->database().execute("DROP TRIGGER refuse" + change + table));
+    }
+  }
+  // Deletes of the rows of `tables` refused: the rows stay, whatever else a delete holds.
+  template <class Catalogue>
+  static void refuseDeletes(std::initializer_list<const char*> tables) {
+    refuse<Catalogue>("DELETE", tables);
   }
 
   // The package catalogue refuses `change` ("UPDATE" or "DELETE") of the rows of `table` that belong to
