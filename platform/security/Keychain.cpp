@@ -400,6 +400,9 @@ Status Keychain::remove(const Value& query) {
   FolderLock lock(dir, LOCK_EX);
   if (!lock.held()) return kStatusIO;
   Matches found = findMatches(dir, parsed.attributes, true);
+  // One the app may not read stays, and so does every other match: its owner decides, and a removal
+  // is all or nothing.
+  if (!found.unreadableCandidates.empty()) return kStatusInteractionNotAllowed;
   // A damaged file can still be deleted when its name alone shows it is the item asked for.
   bool identityOnly = true;
   for (const auto& [key, value] : parsed.attributes) {
@@ -415,8 +418,6 @@ Status Keychain::remove(const Value& query) {
   } else if (removed == 0 && !found.damagedCandidates.empty()) {
     return kStatusDecode;
   }
-  // One the app may not read stays, and the removal did not happen: its owner decides.
-  if (!found.unreadableCandidates.empty()) return kStatusInteractionNotAllowed;
   if (found.items.empty() && found.damagedCandidates.empty()) return kStatusItemNotFound;
   return removed == 0 ? kStatusIO : kStatusSuccess;
 }

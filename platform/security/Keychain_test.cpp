@@ -1,7 +1,10 @@
 #include "platform/security/Keychain.h"
 
 #include <gtest/gtest.h>
+#include <linux/capability.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -58,6 +61,23 @@ std::vector<std::string> itemFiles() {
     if (entry.path().filename().string().front() != '.') out.push_back(entry.path().string());
   }
   return out;
+}
+
+// Runs `work` on a thread of its own that file modes bind even when this process runs as root: the
+// thread gives up the capabilities that pass over them (each thread has its own). False when it could
+// not.
+bool boundByFileModes(const std::function<void()>& work) {
+  bool bound = false;
+  std::thread([&] {
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct data[2]{};
+    if (::syscall(SYS_capget, &header, data) != 0) return;
+    data[0].effective &= ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH));
+    if (::syscall(SYS_capset, &header, data) != 0) return;
+    bound = true;
+    work();
+  }).join();
+  return bound;
 }
 
 class KeychainTest : public ::testing::Test {
@@ -208,6 +228,31 @@ TEST_F(KeychainTest, AnItemTheAppMayNotReadIsLeftAsItIs) {
   std::size_t naming = 0;
   for (const auto& line : lines.lines()) naming += line.message == item + " is a file the app may not read, which is left in place and not used";
   EXPECT_EQ(naming, 1u);
+}
+
+// A removal whose query also matches an item the app may not read removes nothing, the matches it may
+// read included: it says the removal did not happen, and all of it did not.
+TEST_F(KeychainTest, ARemovalThatMeetsAnItemTheAppMayNotReadRemovesNothing) {
+  ASSERT_EQ(addItem(query("svc", "acct", "group.a"), "a"), kStatusSuccess);
+  const std::vector<std::string> readable = itemFiles();
+  ASSERT_EQ(addItem(query("svc", "acct", "group.b"), "b"), kStatusSuccess);
+  std::vector<std::string> items = itemFiles();
+  ASSERT_EQ(items.size(), 2u);
+  const std::string closed = items[0] == readable.at(0) ? items[1] : items[0];
+  std::filesystem::permissions(closed, std::filesystem::perms::none);
+  bool mayNotRead = false;
+  Status status = 0;
+  ASSERT_TRUE(boundByFileModes([&] {
+    mayNotRead = AtomicFile::mayNotRead(closed);
+    if (mayNotRead) status = K::remove(query("svc", "acct"));
+  }));
+  if (!mayNotRead) GTEST_SKIP() << "this thread may read any file";
+  EXPECT_EQ(status, kStatusInteractionNotAllowed);
+  std::sort(items.begin(), items.end());
+  std::vector<std::string> left = itemFiles();
+  std::sort(left.begin(), left.end());
+  EXPECT_EQ(left, items);
+  EXPECT_EQ(readData(query("svc", "acct", "group.a")), bytes("a"));
 }
 
 // A keychain folder that is a link, even to a folder, and a link at its lock lead out of the container:
