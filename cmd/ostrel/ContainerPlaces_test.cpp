@@ -220,4 +220,22 @@ TEST_F(ContainerPlacesTest, AScriptWhoseOutputOrSourceCannotBeUsedEndsBeforeTheC
   EXPECT_FALSE(fs::exists(folder.pathFor("out")));
 }
 
+// A script whose picture cannot be written (a folder stands at its name) ends the run with a line that
+// names the script, its control characters escaped as every other reason's are: a file name cannot
+// clear the person's terminal or forge a line.
+TEST_F(ContainerPlacesTest, AScriptsFailureNamesItsFileWithoutItsControlCharacters) {
+  home = folder.pathFor("home");
+  const std::string source = folder.pathFor("clear\x1b[2J.script");
+  std::ofstream(source) << "shot first\n";
+  const std::string output = folder.pathFor("out");
+  fs::create_directories(output + "/first.png");
+  const Ended ended = run({"--home", home, "--script", source, "--out", output});
+  EXPECT_TRUE(exitedWith(ended, 1)) << describeWaitStatus(ended.status) << "\n" << ended.output;
+  EXPECT_EQ(ended.output.find('\x1b'), std::string::npos) << ended.output;
+  EXPECT_NE(ended.output.find("ostrel: " + folder.pathFor("clear\\x1B[2J.script") + ":1: cannot write " + output +
+                              "/first.png"),
+            std::string::npos)
+      << ended.output;
+}
+
 }  // namespace

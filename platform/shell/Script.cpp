@@ -1,21 +1,19 @@
 #include "platform/shell/Script.h"
 
 #include <charconv>
-#include <cstdio>
 #include <cmath>
 #include <map>
 #include <sstream>
 #include <string_view>
 
 #include "platform/foundation/AtomicFile.h"
-#include "platform/foundation/Utf8.h"
+#include "platform/log/Log.h"
 
 namespace platform::shell {
 namespace {
 
 constexpr size_t kMaxNameLength = 100;
 constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
-constexpr char32_t kByteOrderMark = 0xFEFF;
 // Longer spans are surely typing mistakes, and an app's repeating timers would fire for ages.
 constexpr double kMaxWaitSeconds = 3600;
 constexpr double kMaxDragSeconds = 60;
@@ -180,27 +178,18 @@ void checkFinger(const Script& script) {
   }
 }
 
-// A message quotes what the script says; bytes that are not printable text are shown as \xNN, so a
-// script of garbage cannot write control sequences to the person's terminal, and a byte-order mark
-// inside a line, which shows as nothing, is seen.
+// A message quotes what the script says; its control characters are escaped as every line the app
+// writes has them, so a script of garbage cannot write control sequences to the person's terminal,
+// and a byte-order mark inside a line, which shows as nothing, is seen.
 std::string printable(const std::string& text) {
   std::string shown;
-  size_t at = 0;
-  while (at < text.size()) {
-    const size_t start = at;
-    const char32_t c = foundation::Utf8::next(text, at);
-    const bool invalid = c == foundation::Utf8::kReplacement && text.compare(start, at - start, "\xEF\xBF\xBD") != 0;
-    if (invalid || c < 0x20 || c == 0x7f || (c >= 0x80 && c < 0xa0) || c == kByteOrderMark) {
-      for (size_t i = start; i < at; ++i) {
-        char hex[8];
-        std::snprintf(hex, sizeof hex, "\\x%02X", static_cast<unsigned char>(text[i]));
-        shown += hex;
-      }
-    } else {
-      shown.append(text, start, at - start);
-    }
+  for (size_t at = 0;;) {
+    const size_t mark = text.find(kUtf8ByteOrderMark, at);
+    shown += log::escapedControlCharacters(std::string_view(text).substr(at, mark - at));
+    if (mark == std::string::npos) return shown;
+    shown += "\\xEF\\xBB\\xBF";
+    at = mark + kUtf8ByteOrderMark.size();
   }
-  return shown;
 }
 
 // A script that cannot be read at all has no line to point at.

@@ -10,6 +10,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
+#include <string>
+#include <string_view>
 
 #include "platform/dispatch/MainLoop.h"
 #include "platform/dispatch/ProcessEnd.h"
@@ -42,6 +44,10 @@ constexpr const char* kDelegateClass = "AppDelegate";
 // How long a headless start may take to settle before the app leaves the foreground regardless.
 constexpr double kStartSettleSeconds = 5;
 
+// Tells the person why the run cannot go on as asked. A reason may quote what a file, a path or a
+// service held: its control characters are escaped, so it can neither forge a line nor drive the terminal.
+void complain(std::string_view reason) { std::cerr << "ostrel: " << log::escapedControlCharacters(reason) << "\n"; }
+
 // Every way the program ends is the end of an app swiped away: it resigns, goes to the background
 // (where the app saves and the SDK sends what it has) and only then hears that it terminates. Then
 // everything stops in order while statics still stand (see ProcessEnd); only then may main return.
@@ -60,8 +66,7 @@ void endProcess() {
 int statusAfterQuit(int status, const std::string& where) {
   const int signal = dispatch::QuitRequest::signal();
   if (signal == 0) return status;
-  std::cerr << "ostrel: stopped by " << dispatch::QuitRequest::signalName(signal) << where
-            << "; the app ended in order\n";
+  complain("stopped by " + std::string(dispatch::QuitRequest::signalName(signal)) + where + "; the app ended in order");
   return 128 + signal;
 }
 
@@ -92,10 +97,10 @@ int runScript(const ShellOptions& options, const Script& script, int argc, char*
     auto written = runner.run(script);
     std::cout << "ostrel: " << written.size() << " file(s) written to " << absolute(options.out) << "\n";
   } catch (const ScriptError& e) {
-    std::cerr << "ostrel: " << e.what() << "\n";
+    complain(e.what());
     status = 2;
   } catch (const std::runtime_error& e) {
-    std::cerr << "ostrel: " << e.what() << "\n";
+    complain(e.what());
     status = 1;
   }
   // The script's clock stays until the end: what stops then still reads and waits on it.
@@ -140,7 +145,7 @@ std::string folderProblem(const std::string& folder) {
 
 // `problem` of `folder` (relative; empty for the root) as the container's, for the person.
 std::string containerLine(const std::string& root, const std::string& folder, const std::string& problem) {
-  return "ostrel: cannot keep the app's files in " + root + ": " + (folder.empty() ? "" : folder + ": ") + problem;
+  return "cannot keep the app's files in " + root + ": " + (folder.empty() ? "" : folder + ": ") + problem;
 }
 
 // The folders of `path` that do not exist yet, the deepest first.
@@ -162,7 +167,7 @@ std::string prepareOutput(const std::string& output, std::vector<std::string>& m
   if (problem.empty()) return {};
   for (const std::string& folder : made) ::rmdir(folder.c_str());
   made.clear();
-  return "ostrel: cannot write the script's output in " + output + ": " + problem;
+  return "cannot write the script's output in " + output + ": " + problem;
 }
 
 // Makes the container at `root` this start's and ready, and the script's `output` folder (none when
@@ -186,7 +191,7 @@ std::string takeContainer(const std::string& root, const std::string& output) {
     if (std::string problem = noFolderAt(path); !problem.empty()) return refuse(containerLine(root, folder, problem));
   }
   if (const std::string refusal = ContainerLock::holdForThisProcess(root); !refusal.empty()) {
-    return refuse("ostrel: " + refusal);
+    return refuse(refusal);
   }
   if (!output.empty() && outputInside) {
     if (std::string line = prepareOutput(output, madeForOutput); !line.empty()) return line;
@@ -227,7 +232,7 @@ void setUpLogging(bool verbose) {
     log::appendToFile(*opened, path, 1 << 20, verbose ? log::Info : log::Notice);
   } else {
     // Whatever stands there is left as it is: the run goes on, its lines on the console only.
-    std::cerr << "ostrel: this run keeps no log file: " << opened.error().localizedDescription() << "\n";
+    complain("this run keeps no log file: " + opened.error().localizedDescription());
   }
   if (verbose || ::isatty(STDERR_FILENO) || !log::systemLogReachable()) log::setStderrEchoLevel(shown);
   // A failure met on every attempt (a full disk) is one line and a count, in the process's own time.
@@ -257,7 +262,7 @@ int runShell(int argc, char** argv) {
   try {
     options = ShellOptions::parse({argv, argv + argc}, haveDisplay());
   } catch (const std::invalid_argument& e) {
-    std::cerr << "ostrel: " << e.what() << "; see ostrel --help\n";
+    complain(std::string(e.what()) + "; see ostrel --help");
     return 2;
   }
   for (const std::string& warning : options.warnings) std::cerr << warning << "\n";
@@ -265,13 +270,13 @@ int runShell(int argc, char** argv) {
     // Help that could not be written (a full disk, a closed pipe) is a failure like any other output.
     std::cout << usageWithLaunchArguments() << std::flush;
     if (!std::cout) {
-      std::cerr << "ostrel: cannot write the help: " << std::strerror(errno) << "\n";
+      complain(std::string("cannot write the help: ") + std::strerror(errno));
       return 1;
     }
     return 0;
   }
   if (options.windowAsked && !haveDisplay()) {
-    std::cerr << "ostrel: --window needs a display, and neither DISPLAY nor WAYLAND_DISPLAY is set\n";
+    complain("--window needs a display, and neither DISPLAY nor WAYLAND_DISPLAY is set");
     return 1;
   }
   dispatch::MainLoop::setMainThread();
@@ -280,7 +285,7 @@ int runShell(int argc, char** argv) {
     try {
       script = Script::load(options.script);
     } catch (const ScriptError& e) {
-      std::cerr << "ostrel: " << e.what() << "\n";
+      complain(e.what());
       return 2;
     }
   }
@@ -289,7 +294,7 @@ int runShell(int argc, char** argv) {
   // data and report success.
   const std::string output = options.mode == ShellOptions::Mode::Script ? absolute(options.out) : "";
   if (const std::string refusal = takeContainer(foundation::Paths::resolvedRoot(), output); !refusal.empty()) {
-    std::cerr << refusal << "\n";
+    complain(refusal);
     return 1;
   }
   setUpLogging(options.verbose);
@@ -299,7 +304,7 @@ int runShell(int argc, char** argv) {
   if (options.mode == ShellOptions::Mode::Window) {
     std::string error;
     if (!DesktopWindow::connectDisplay(&error)) {
-      std::cerr << "ostrel: " << error << "\n";
+      complain(error);
       return 1;
     }
   }
@@ -336,12 +341,11 @@ int runShell(int argc, char** argv) {
         return statusAfterQuit(0, "");
     }
   } catch (const foundation::Exception& e) {
-    // A reason may quote what a file or a service held.
-    std::cerr << "ostrel: " << log::escapedControlCharacters(e.what()) << "\n";
+    complain(e.what());
     try {
       endProcess();
     } catch (const foundation::Exception& again) {
-      std::cerr << "ostrel: " << log::escapedControlCharacters(again.what()) << "\n";
+      complain(again.what());
     }
     return 1;
   }
