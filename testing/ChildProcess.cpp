@@ -4,6 +4,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -49,6 +50,27 @@ std::vector<std::string> environmentWithout(std::initializer_list<std::string_vi
     }
   }
   return kept;
+}
+
+std::vector<std::string> environmentPreloading(std::vector<std::string> environment, const std::string& library) {
+  constexpr std::string_view kPreload = "LD_PRELOAD=", kSanitizer = "ASAN_OPTIONS=";
+  constexpr std::string_view kAnyLinkOrder = "verify_asan_link_order=0";
+  std::string preloaded = std::string(kPreload) + library;
+  std::string sanitizer = std::string(kSanitizer) + std::string(kAnyLinkOrder);
+  std::erase_if(environment, [&](const std::string& entry) {
+    if (entry.starts_with(kPreload)) {
+      if (entry.size() > kPreload.size()) preloaded += ":" + entry.substr(kPreload.size());
+      return true;
+    }
+    if (entry.starts_with(kSanitizer)) {
+      if (entry.size() > kSanitizer.size()) sanitizer = entry + ":" + std::string(kAnyLinkOrder);
+      return true;
+    }
+    return false;
+  });
+  environment.push_back(std::move(preloaded));
+  environment.push_back(std::move(sanitizer));
+  return environment;
 }
 
 std::string describeWaitStatus(int status) {
@@ -128,9 +150,16 @@ bool ChildProcess::stop() {
   // each after the system call it was in returned.
   int status = -1;
   pid_t waited = -1;
-  while ((waited = ::waitpid(pid_, &status, WUNTRACED)) < 0 && errno == EINTR) {
+  while ((waited = reap(&status, WUNTRACED)) < 0 && errno == EINTR) {
   }
   return tookStop(waited, status);
+}
+
+pid_t ChildProcess::reap(int* status, int options) {
+  rusage usage{};
+  const pid_t waited = ::wait4(pid_, status, options, &usage);
+  if (waited == pid_ && !WIFSTOPPED(*status)) peakKiB_ = usage.ru_maxrss;
+  return waited;
 }
 
 bool ChildProcess::tookStop(pid_t waited, int status) {
@@ -149,7 +178,7 @@ bool ChildProcess::waitForStop(double timeoutSeconds) {
   while (!ended_) {
     int status = -1;
     pid_t waited = -1;
-    while ((waited = ::waitpid(pid_, &status, WUNTRACED | WNOHANG)) < 0 && errno == EINTR) {
+    while ((waited = reap(&status, WUNTRACED | WNOHANG)) < 0 && errno == EINTR) {
     }
     if (waited == pid_) {
       const bool stopped = tookStop(waited, status);
@@ -183,7 +212,7 @@ bool ChildProcess::readSome(int timeoutMs) {
   pollfd watched[2] = {{outputOpen_ ? outputFD_ : -1, POLLIN, 0}, {exitedFD_, POLLIN, 0}};
   if (::poll(watched, 2, timeoutMs) > 0 && (watched[1].revents & POLLIN)) {
     int status = -1;
-    while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+    while (reap(&status, 0) < 0 && errno == EINTR) {
     }
     status_ = status;
     ended_ = true;

@@ -26,6 +26,11 @@ int waitTestChild(pid_t pid);
 // `prefixes`, for a child that must not inherit them.
 std::vector<std::string> environmentWithout(std::initializer_list<std::string_view> prefixes);
 
+// `environment` with `library` preloaded into the program, ahead of whatever it preloaded before (one
+// LD_PRELOAD entry: a second one would leave which is taken to the reader). The sanitizers' runtime
+// is told to accept a library loaded ahead of it, which it would otherwise refuse to start with.
+std::vector<std::string> environmentPreloading(std::vector<std::string> environment, const std::string& library);
+
 // How a raw wait status ended, for a test's message: "exit status 3", "signal 11".
 std::string describeWaitStatus(int status);
 
@@ -62,6 +67,9 @@ class ChildProcess {
   // would otherwise hang, never a measure of speed.
   int waitAtMost(double seconds);
   const std::string& output() const { return output_; }
+  // The most memory the program held at once (its peak resident set, KiB), known once it has ended
+  // and been waited for; -1 before. Its own, whatever other children this process had.
+  long peakMemoryKiB() const { return peakKiB_; }
 
   // Runs a program to its end, which must be status 0 (otherwise a test failure says how it ended and
   // what it said); its output. With `hangGuardSeconds`, one still running after that long is killed
@@ -76,6 +84,8 @@ class ChildProcess {
   bool readSome(int timeoutMs);
   // Reads all the pipe holds now; false once it has reached the end.
   bool drainOutput();
+  // waitpid() for the program that also keeps its peak memory once it has ended.
+  pid_t reap(int* status, int options);
   // Takes a stop the kernel reported for the program (true), or its end (false, as ended).
   bool tookStop(pid_t waited, int status);
 
@@ -86,6 +96,7 @@ class ChildProcess {
   bool ended_ = false;
   bool hung_ = false;  // killed by waitAtMost
   int status_ = -1;
+  long peakKiB_ = -1;
   std::string output_;
 };
 

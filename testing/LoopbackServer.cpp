@@ -126,6 +126,7 @@ LoopbackServer::LoopbackServer() : impl_(std::make_unique<Impl>()) {
     changed_.notify_all();
     LoopbackResponse response = answer(request);
     if (response.delaySeconds > 0) hold(response.delaySeconds);
+    if (!response.heldUntilReleased.empty()) holdUntilReleased(response.heldUntilReleased);
     if (response.dropConnection) return dropConnection(port_, in.remote_port);
     out.status = response.status;
     for (const auto& [name, value] : response.headers) out.set_header(name, value);
@@ -217,6 +218,32 @@ void LoopbackServer::hold(double seconds) {
   } else {
     changed_.wait_for(lock, std::chrono::duration<double>(seconds), stopped);
   }
+}
+
+void LoopbackServer::holdUntilReleased(const std::string& name) {
+  std::unique_lock lock(mutex_);
+  Gate& gate = gates_[name];
+  const std::size_t releases = gate.releases;
+  ++gate.held;
+  changed_.notify_all();
+  changed_.wait(lock, [&] { return stopping_ || gate.releases != releases; });
+  --gate.held;
+}
+
+bool LoopbackServer::waitForHeld(const std::string& name, std::size_t count, double timeoutSeconds) const {
+  std::unique_lock lock(mutex_);
+  return changed_.wait_for(lock, std::chrono::duration<double>(timeoutSeconds), [&] {
+    auto gate = gates_.find(name);
+    return gate != gates_.end() && gate->second.held >= count;
+  });
+}
+
+void LoopbackServer::release(const std::string& name) {
+  {
+    std::lock_guard lock(mutex_);
+    ++gates_[name].releases;
+  }
+  changed_.notify_all();
 }
 
 std::vector<LoopbackRequest> LoopbackServer::requests() const {

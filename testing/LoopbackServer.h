@@ -41,6 +41,9 @@ struct LoopbackResponse {
   std::string contentType = "application/octet-stream";
   bool gzipBody = false;        // send the body gzip-compressed with "Content-Encoding: gzip"
   double delaySeconds = 0;      // hold the answer back (kUntilStopped: until the server stops)
+  // Hold the answer until the test calls release() with this name (or the server stops), so that it
+  // surely comes after whatever the test waits for first; empty: not held.
+  std::string heldUntilReleased;
   bool dropConnection = false;  // close the connection without answering at all
   // Announce the whole body but send only this many bytes of it, then close: the client has a
   // response head and still fails. Unset: the whole body is sent.
@@ -80,11 +83,20 @@ class LoopbackServer {
   // Waits (on the system clock, as a safety net) until at least `count` requests have arrived.
   bool waitForRequests(std::size_t count, double timeoutSeconds = 10) const;
   void clearRequests();
+  // Waits (on the system clock, as a safety net) until `count` answers are held for `gate` at once.
+  bool waitForHeld(const std::string& gate, std::size_t count, double timeoutSeconds = 60) const;
+  // Lets go of the answers held for `gate` now; answers that come later are held again.
+  void release(const std::string& gate);
 
  private:
+  struct Gate {
+    std::size_t held = 0;
+    std::size_t releases = 0;
+  };
   struct Impl;
   LoopbackResponse answer(const LoopbackRequest& request);
   void hold(double seconds);
+  void holdUntilReleased(const std::string& gate);
 
   std::unique_ptr<Impl> impl_;
   int port_ = 0;
@@ -95,6 +107,7 @@ class LoopbackServer {
   bool stopping_ = false;
   std::vector<LoopbackRequest> requests_;
   std::map<std::pair<std::string, std::string>, Handler> handlers_;
+  std::map<std::string, Gate> gates_;
 };
 
 }  // namespace ostrel::testing

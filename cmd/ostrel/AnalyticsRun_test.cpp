@@ -23,6 +23,7 @@
 #include <sstream>
 #include <thread>
 
+#include "cmd/ostrel/UploadedAnalyticsEvents.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/PropertyList.h"
 #include "sdk/analytics/foundation/NanoAccessors.h"
@@ -40,18 +41,17 @@ extern char** environ;
 namespace {
 
 using ostrel::testing::contentsOf;
+using ostrel::testing::decodedEvents;
+using ostrel::testing::integerProperties;
+using ostrel::testing::kBundleAppID;
+using ostrel::testing::kBundleEnd;
+using ostrel::testing::kBundleEvents;
+using ostrel::testing::kBundleIndex;
+using ostrel::testing::kBundleRetryCount;
 
 using ostrel::testing::LoopbackRequest;
 using ostrel::testing::LoopbackResponse;
 
-// Bundle fields as the batch carries them (field indexes of the message layer).
-constexpr int kBundleProperties = 2;
-constexpr int kPropertyName = 1;
-constexpr int kPropertyInteger = 3;
-constexpr int kBundleEnd = 5;
-constexpr int kBundleAppID = 14;
-constexpr int kBundleIndex = 24;
-constexpr int kBundleRetryCount = 35;
 constexpr const char* kAppBundleID = "app.ostrel.Ostrel";
 
 // One bundle as the server saw it.
@@ -65,48 +65,15 @@ struct Sighting {
   std::map<std::string, std::int64_t> integerProperties;
 };
 
-std::vector<sdk::analytics::AnalyticsEvent> decodedEvents(const sdk::analytics::ProtoMeasurementBundle& bundle) {
-  std::vector<sdk::analytics::AnalyticsEvent> events;
-  for (const auto& message : sdk::analytics::nanoGetMessageArray<sdk::analytics::ProtoEvent>(bundle, 1)) {
-    auto event = sdk::analytics::eventFromProtoEvent(*message);
-    EXPECT_TRUE(event) << "an event that does not decode";
-    if (event) events.push_back(std::move(*event));
-  }
-  return events;
-}
-
-std::map<std::string, std::int64_t> integerProperties(const sdk::analytics::ProtoMeasurementBundle& bundle) {
-  std::map<std::string, std::int64_t> properties;
-  for (const auto& a : sdk::analytics::nanoGetMessageArray<sdk::analytics::ProtoUserAttribute>(bundle, kBundleProperties)) {
-    if (sdk::analytics::nanoHasField(*a, kPropertyInteger)) {
-      properties[sdk::analytics::nanoGetString(*a, kPropertyName).value_or("")] = sdk::analytics::nanoGetInt64(*a, kPropertyInteger);
-    }
-  }
-  return properties;
-}
-
-std::vector<Sighting> sightingsIn(const LoopbackRequest& request) {
-  std::vector<Sighting> found;
-  auto batch = sdk::analytics::ProtoMeasurementBatch::initWithBuffer(
-      std::span(reinterpret_cast<const std::uint8_t*>(request.body.data()), request.body.size()));
-  EXPECT_TRUE(batch) << "a batch that does not decode";
-  if (!batch) return found;
-  for (const auto& bundle : sdk::analytics::nanoGetMessageArray<sdk::analytics::ProtoMeasurementBundle>(*batch, 0)) {
-    found.push_back({sdk::analytics::nanoGetInt32(*bundle, kBundleIndex), sdk::analytics::nanoGetInt32(*bundle, kBundleRetryCount),
-                     sdk::analytics::nanoGetString(*bundle, kBundleAppID).value_or(""),
-                     sdk::analytics::nanoGetMessageArray<sdk::analytics::ProtoEvent>(*bundle, 1).size(),
-                     static_cast<double>(sdk::analytics::nanoGetInt64(*bundle, kBundleEnd)) / 1000,
-                     decodedEvents(*bundle), integerProperties(*bundle)});
-  }
-  return found;
-}
-
+// Every bundle of the batches among `requests`, in the order they came.
 std::vector<Sighting> sightingsOf(const std::vector<LoopbackRequest>& requests) {
   std::vector<Sighting> all;
-  for (const auto& request : requests) {
-    if (request.path != "/a") continue;
-    auto some = sightingsIn(request);
-    all.insert(all.end(), some.begin(), some.end());
+  for (const auto& bundle : ostrel::testing::uploadedAnalyticsBundles(requests)) {
+    all.push_back({sdk::analytics::nanoGetInt32(*bundle, kBundleIndex), sdk::analytics::nanoGetInt32(*bundle, kBundleRetryCount),
+                   sdk::analytics::nanoGetString(*bundle, kBundleAppID).value_or(""),
+                   sdk::analytics::nanoGetMessageArray<sdk::analytics::ProtoEvent>(*bundle, kBundleEvents).size(),
+                   static_cast<double>(sdk::analytics::nanoGetInt64(*bundle, kBundleEnd)) / 1000,
+                   decodedEvents(*bundle), integerProperties(*bundle)});
   }
   return all;
 }

@@ -87,18 +87,7 @@ class StoredChoicesTest : public KeptPackagesTest {
   }
   // ostrel's environment, with ostrel stopping itself once it has logged `text` (preloaded).
   std::vector<std::string> stoppingAfter(const std::string& text) {
-    auto environment = this->environment();
-    std::string sanitizer = "ASAN_OPTIONS=";
-    for (auto at = environment.begin(); at != environment.end(); ++at) {
-      if (at->starts_with(sanitizer)) {
-        sanitizer = *at + ":";
-        environment.erase(at);
-        break;
-      }
-    }
-    // The preloaded library comes ahead of the sanitizers' runtime, which would otherwise refuse to start.
-    environment.push_back(sanitizer + "verify_asan_link_order=0");
-    environment.push_back("LD_PRELOAD=" OSTREL_STOP_AFTER_TEXT);
+    auto environment = ostrel::testing::environmentPreloading(this->environment(), OSTREL_STOP_AFTER_TEXT);
     environment.push_back("OSTREL_TEST_STOP_AFTER_TEXT=" + text);
     return environment;
   }
