@@ -288,7 +288,7 @@ void MeasurementUploader::uploadDataOrRegisterAlarm() {
 
 bool MeasurementUploader::isNetworkReadyForRequest() {
   if (parts_.network && parts_.network->hasUploadInProgress()) return false;
-  if (isNetworkRequestPending_) {
+  if (isNetworkRequestPending()) {
     monitor()->logWithLevel(LogLevel::kMonitoredError, messages::kUploadStateMismatch,
                            "Analytics is uploading but network is not uploading");
     return false;
@@ -351,7 +351,7 @@ sdk::utilities::HTTPClient::CompletionHandler MeasurementUploader::completionFor
       } finish{*underWay};
       auto self = weak.lock();
       if (!self) return;
-      if (request == self->requestNumber_) self->isNetworkRequestPending_ = false;
+      if (request == self->fetchInFlight_) self->fetchInFlight_ = 0;
       // An answer about data that a wipe has since removed: its row IDs may already name new bundles.
       if (generation != self->wipeGeneration_) {
         self->updateSchedule();
@@ -367,6 +367,12 @@ sdk::utilities::HTTPClient::CompletionHandler MeasurementUploader::completionFor
 void MeasurementUploader::dataWasWiped() {
   ++wipeGeneration_;
   uploadingBundleIDs_.clear();
+  besideBundleIDs_.clear();
+}
+
+// Two batches may be out at the end, answered in either order: each counts until its own answer.
+bool MeasurementUploader::isNetworkRequestPending() const {
+  return !uploadingBundleIDs_.empty() || !besideBundleIDs_.empty() || fetchInFlight_ != 0 || otherRequestPending_;
 }
 
 void MeasurementUploader::finishRequestsUnderWay() {
@@ -376,7 +382,8 @@ void MeasurementUploader::finishRequestsUnderWay() {
   // The leave-foreground upload found a batch in flight: its own goes now, beside it.
   if (stopped_ || uploadingBundleIDs_.empty() || !besideBundleIDs_.empty() || !isNetworkConnected()) return;
   auto bundles = bundlesToUpload(uploadingBundleIDs_);
-  if (bundles && !bundles->empty()) postBatch(std::move(*bundles), besideBundleIDs_);
+  if (!bundles || bundles->empty()) return;
+  postBatch(std::move(*bundles), besideBundleIDs_);
 }
 
 void MeasurementUploader::stopStartingRequests() {
@@ -390,8 +397,8 @@ void MeasurementUploader::leaveRequestInFlight() {
   // While the process ends, this object lives on for answers that still come; outside an end (its
   // owner let go of it for good) an answer finds nobody.
   if (platform::dispatch::ProcessEnd::hasRun()) *keptForAnswers_ = shared_from_this();
-  if (!isNetworkRequestPending_.load()) return;
   if (uploadingBundleIDs_.empty() && besideBundleIDs_.empty()) {
+    if (fetchInFlight_ == 0) return;
     monitor()->logWithLevel(LogLevel::kWarning, messages::kConfigurationFetchUnfinishedAtExit,
                            "The configuration fetch in flight did not finish before the app ended. The upload that "
                            "follows it waits for the next start; the events stay on this device until then");
@@ -424,7 +431,14 @@ void MeasurementUploader::uploadData() {
     return;
   }
   auto bundles = bundlesToUpload({});
-  if (!bundles) return;
+  if (!bundles) {
+    terminateBackgroundTask();
+    return;
+  }
+  if (bundles->empty()) {
+    endWithNothingToUpload();
+    return;
+  }
   std::vector<std::int64_t> rowIDs;
   for (const auto& [bundle, rowID] : *bundles) rowIDs.push_back(rowID);
   if (!setUploadInProgressWithBundleIDs(rowIDs)) {
@@ -433,6 +447,16 @@ void MeasurementUploader::uploadData() {
     return;
   }
   postBatch(std::move(*bundles), uploadingBundleIDs_);
+}
+
+void MeasurementUploader::endWithNothingToUpload() {
+  activateNewSnapshot();
+  monitor()->logWithLevel(LogLevel::kVerbose, messages::kNoDataToUpload, "No data to upload");
+  if (parts_.bundling.settings->isExpired()) {
+    fetchRemoteConfig();
+  } else {
+    terminateBackgroundTask();
+  }
 }
 
 std::optional<std::vector<MeasurementUploader::QueuedBundle>> MeasurementUploader::bundlesToUpload(
@@ -449,19 +473,9 @@ std::optional<std::vector<MeasurementUploader::QueuedBundle>> MeasurementUploade
   if (!queued) {
     monitor()->logWithLevel(LogLevel::kMonitoredError, messages::kUploadBundlesQueryFailed,
                            "Failed to query bundles. Error", errorText(queued.error()));
-    terminateBackgroundTask();
     return std::nullopt;
   }
-  if (queued->empty()) {
-    activateNewSnapshot();
-    monitor()->logWithLevel(LogLevel::kVerbose, messages::kNoDataToUpload, "No data to upload");
-    if (settings.isExpired()) {
-      fetchRemoteConfig();
-    } else {
-      terminateBackgroundTask();
-    }
-    return std::nullopt;
-  }
+  if (queued->empty()) return std::vector<QueuedBundle>();
   if (auto& identity = parts_.bundling.identity) {
     auto consent = ConsentSettings::consentSignals();
     bool gate = settings.gateIDFAOnATTMASEnabled();
@@ -510,7 +524,6 @@ void MeasurementUploader::postBatch(std::vector<QueuedBundle> bundles, std::vect
   parts_.bundling.persistedConfig->setLastFailedUploadTimestamp(current);
   // Counted before it goes: whatever becomes of this attempt, a later send of these bundles is a repeat.
   changeRetryCounters(rowIDs, true);
-  isNetworkRequestPending_ = true;
   std::optional<std::string> session;
   if (parts_.network) {
     parts_.network->setTimeoutInterval(settings.networkTimeout());
@@ -531,9 +544,8 @@ void MeasurementUploader::postBatch(std::vector<QueuedBundle> bundles, std::vect
     // The batch never left: the attempt counted before it went is taken back, or its next send would
     // arrive marked as a repeat of a send that never was.
     changeRetryCounters(rowIDs, false);
-    rowIDs.clear();
     // The client reports why on the worker queue; until then nothing is pending any more.
-    isNetworkRequestPending_ = false;
+    rowIDs.clear();
     if (!parts_.network) updateSchedule();
   }
 }

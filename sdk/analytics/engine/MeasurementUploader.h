@@ -124,9 +124,10 @@ class MeasurementUploader final : public sdk::utilities::HTTPClientReachabilityD
   // --- state
   // The database was emptied: the upload in flight is forgotten.
   void dataWasWiped();
-  bool isNetworkRequestPending() const { return isNetworkRequestPending_.load(); }
+  // A batch or the configuration fetch is out, or another request of the engine. Worker queue only.
+  bool isNetworkRequestPending() const;
   // Other requests of the engine (the deferred deep link) hold uploads back while they are out.
-  void setIsNetworkRequestPending(bool pending) { isNetworkRequestPending_ = pending; }
+  void setIsNetworkRequestPending(bool pending) { otherRequestPending_ = pending; }
   double suspendedUploadTimestamp() const { return suspendedUploadTimestamp_.load(); }
   void setSuspendedUploadTimestamp(double uptime) { suspendedUploadTimestamp_ = uptime; }
   std::vector<std::int64_t> uploadingBundleIDs() const { return uploadingBundleIDs_; }
@@ -143,8 +144,10 @@ class MeasurementUploader final : public sdk::utilities::HTTPClientReachabilityD
 
  private:
   void endSchedule();
-  // Bundles what is raw and reads the queued bundles that may travel together, leaving out `inFlight`;
-  // nothing when there is nothing to send (said, and the configuration fetched when it is due).
+  // The upload found nothing queued: says so and fetches the configuration when it is due.
+  void endWithNothingToUpload();
+  // Bundles what is raw and reads the queued bundles that may travel together, leaving out `inFlight`:
+  // none when nothing is queued; nothing (logged) when the queue could not be read.
   std::optional<std::vector<QueuedBundle>> bundlesToUpload(const std::vector<std::int64_t>& inFlight);
   // Stamps `bundles` and posts them as one batch; `rowIDs` receives their row IDs while it is out.
   void postBatch(std::vector<QueuedBundle> bundles, std::vector<std::int64_t>& rowIDs);
@@ -160,7 +163,7 @@ class MeasurementUploader final : public sdk::utilities::HTTPClientReachabilityD
   void terminateBackgroundTask() const;
   void activateNewSnapshot() const;
   // Hands a request to the network; the completion runs on the worker queue while this object lives,
-  // with the pending flag already cleared for the latest request.
+  // with a configuration fetch it answers no longer counted as out.
   using Completion = std::function<void(MeasurementUploader&, const std::optional<platform::net::HTTPURLResponse>&,
                                         const std::optional<platform::foundation::Data>&,
                                         const std::optional<Error>&)>;
@@ -188,7 +191,7 @@ class MeasurementUploader final : public sdk::utilities::HTTPClientReachabilityD
   // until the last of them has run. Worker queue only.
   std::shared_ptr<std::shared_ptr<MeasurementUploader>> keptForAnswers_ =
       std::make_shared<std::shared_ptr<MeasurementUploader>>();
-  std::atomic<bool> isNetworkRequestPending_{false};
+  std::atomic<bool> otherRequestPending_{false};
   std::atomic<double> suspendedUploadTimestamp_{0};
   platform::log::FailureSeries requestFailures_;
   std::atomic<bool> stopped_{false};    // stopStartingRequests() was called
@@ -196,8 +199,10 @@ class MeasurementUploader final : public sdk::utilities::HTTPClientReachabilityD
   // Requests handed to the network whose completion has not finished running; shared with the
   // completions, which may outlive this object.
   std::shared_ptr<std::atomic<int>> requestsUnderWay_ = std::make_shared<std::atomic<int>>(0);
-  // Worker queue only: the latest request handed to the network, and the wipes so far.
+  // Worker queue only: the latest request handed to the network, the configuration fetch out (0 for
+  // none), and the wipes so far.
   std::uint64_t requestNumber_ = 0;
+  std::uint64_t fetchInFlight_ = 0;
   std::uint64_t wipeGeneration_ = 0;
 };
 

@@ -51,16 +51,17 @@ void MeasurementUploader::fetchRemoteConfig() {
   if (std::string lastModified = persisted.configServerLastModifiedString(); !lastModified.empty()) {
     headers["If-Modified-Since"] = lastModified;
   }
-  isNetworkRequestPending_ = true;
   parts_.network->setTimeoutInterval(settings.networkTimeout());
   parts_.network->setMaximumResponseSize(kMaximumConfigurationBytes);
-  auto session = parts_.network->getURL(
-      *url, headers, parts_.scheduler->workerQueue(), shouldUseBackgroundSession(),
+  auto completion =
       completionFor([](MeasurementUploader& self, const auto& response, const auto& data, const auto& error) {
         self.networkRemoteConfigFetchCompletionHandler(response, data, error);
-      }));
+      });
+  fetchInFlight_ = requestNumber_;
+  auto session = parts_.network->getURL(*url, headers, parts_.scheduler->workerQueue(), shouldUseBackgroundSession(),
+                                        std::move(completion));
   // A request that never started reports why through its completion; nothing is pending meanwhile.
-  if (!session) isNetworkRequestPending_ = false;
+  if (!session) fetchInFlight_ = 0;
 }
 
 void MeasurementUploader::networkRemoteConfigFetchCompletionHandler(const std::optional<HTTPURLResponse>& response,

@@ -458,6 +458,14 @@ TEST_F(MeasurementUploaderTest, AtTheEndWhatIsQueuedBesideABatchInFlightGoesAtOn
   onWorker([&] { uploader->uploadData(); });  // the leave-foreground upload, held back by the one in flight
   onWorker([&] { uploader->finishRequestsUnderWay(); });
   ASSERT_TRUE(spinUntil([&] { return requestsFor("/a").size() == 2; })) << "the end's batch waits for the answer";
+  // The end's own batch is answered first; the first is still out when the end stops waiting.
+  ASSERT_TRUE(spinUntil([&] { return env.queuedBundles().size() == 1; }));
+  settle();
+  onWorker([&] {
+    uploader->stopStartingRequests();
+    uploader->leaveRequestInFlight();
+  });
+  EXPECT_TRUE(env.scope.logged(messages::kUploadUnfinishedAtExit));
   release();
   ASSERT_TRUE(spinUntil([&] { return !uploader->hasRequestsUnderWay(); }));
   settle();
@@ -470,6 +478,30 @@ TEST_F(MeasurementUploaderTest, AtTheEndWhatIsQueuedBesideABatchInFlightGoesAtOn
   }
   EXPECT_EQ(sent, (std::vector<std::string>{"shot", "left"}));
   EXPECT_EQ(requestsFor("/a").size(), 2u);
+}
+
+// The end finds the leave-foreground batch in flight and nothing beside it: it sends nothing more, and
+// the background task lasts as long as the batch is out.
+TEST_F(MeasurementUploaderTest, AtTheEndNothingBesideABatchInFlightLeavesItsBackgroundTaskRunning) {
+  serveConfiguration();
+  server.on("POST", "/a", LoopbackResponse::held());
+  env.store("shot", kHour + 1);
+  onWorker([&] { uploader->uploadData(); });
+  ASSERT_TRUE(ostrel::testing::TaskManagerEnvironment::spinUntil([&] { return requestsFor("/a").size() == 1; }));
+  settle();
+  int endsBefore = 0, endsAfter = 0;
+  onWorker([&] {
+    endsBefore = backgroundTaskEnds.load();
+    uploader->finishRequestsUnderWay();
+    endsAfter = backgroundTaskEnds.load();
+  });
+  EXPECT_EQ(endsAfter, endsBefore) << "the background task ended while the batch was out";
+  onWorker([&] {
+    uploader->stopStartingRequests();
+    uploader->leaveRequestInFlight();
+  });
+  EXPECT_TRUE(env.scope.logged(messages::kUploadUnfinishedAtExit));
+  EXPECT_EQ(server.requestCount(), 2u);
 }
 
 // A server that drops its kept-alive connections after taking a batch: each attempt reaches it once,
@@ -667,10 +699,15 @@ TEST_F(MeasurementUploaderTest, ARequestThatNeverStartsLeavesNothingPendingAndNo
   const std::int32_t tries = retryCountQueued();
   unsetenv(sdk::analytics::kAnalyticsServiceURLEnvironmentVariable);
   onWorker([&] { uploader->uploadData(); });
-  for (int i = 0; i < 100 && !uploader->isNetworkRequestPending() && platform::dispatch::MainLoop::runOnce(); ++i) {
+  const auto pending = [&] {
+    bool out = false;
+    onWorker([&] { out = uploader->isNetworkRequestPending(); });
+    return out;
+  };
+  for (int i = 0; i < 100 && !pending() && platform::dispatch::MainLoop::runOnce(); ++i) {
   }
   settle();
-  EXPECT_FALSE(uploader->isNetworkRequestPending());
+  EXPECT_FALSE(pending());
   onWorker([&] { EXPECT_TRUE(uploader->isNetworkReadyForRequest()); });
   EXPECT_FALSE(env.scope.logged(23041));
   EXPECT_TRUE(uploader->uploadingBundleIDs().empty());
