@@ -44,6 +44,13 @@ std::string fieldText(const ProtoMeasurementBundle& bundle, int index) {
   return nanoGetString(bundle, index).value_or("");
 }
 
+std::vector<std::int64_t> rowIDsOf(const std::vector<MeasurementDatabase::QueuedBundle>& bundles) {
+  std::vector<std::int64_t> rowIDs;
+  rowIDs.reserve(bundles.size());
+  for (const auto& [bundle, rowID] : bundles) rowIDs.push_back(rowID);
+  return rowIDs;
+}
+
 // Counts one request as under way from the moment it is handed to the network until its completion has
 // run, or until the network lets go of a completion it never ran.
 class RequestUnderWay {
@@ -317,7 +324,7 @@ std::vector<MeasurementUploader::QueuedBundle> MeasurementUploader::filteredBund
   return kept;
 }
 
-bool MeasurementUploader::setUploadInProgressWithBundleIDs(const std::vector<std::int64_t>& rowIDs) {
+bool MeasurementUploader::setUploadInProgressWithBundleIDs(std::vector<std::int64_t> rowIDs) {
   if (rowIDs.empty()) {
     monitor()->logWithLevel(LogLevel::kSilentError, messages::kBundleListEmpty,
                            "Bundle list is empty. Cancelling upload");
@@ -330,7 +337,7 @@ bool MeasurementUploader::setUploadInProgressWithBundleIDs(const std::vector<std
                            "Set uploading progress before finishing the previous upload");
     return false;
   }
-  uploadingBundleIDs_ = rowIDs;
+  uploadingBundleIDs_ = std::move(rowIDs);
   return true;
 }
 
@@ -383,6 +390,7 @@ void MeasurementUploader::finishRequestsUnderWay() {
   if (stopped_ || uploadingBundleIDs_.empty() || !besideBundleIDs_.empty() || !isNetworkConnected()) return;
   auto bundles = bundlesToUpload(uploadingBundleIDs_);
   if (!bundles || bundles->empty()) return;
+  besideBundleIDs_ = rowIDsOf(*bundles);
   postBatch(std::move(*bundles), besideBundleIDs_);
 }
 
@@ -439,9 +447,7 @@ void MeasurementUploader::uploadData() {
     endWithNothingToUpload();
     return;
   }
-  std::vector<std::int64_t> rowIDs;
-  for (const auto& [bundle, rowID] : *bundles) rowIDs.push_back(rowID);
-  if (!setUploadInProgressWithBundleIDs(rowIDs)) {
+  if (!setUploadInProgressWithBundleIDs(rowIDsOf(*bundles))) {
     // Nothing goes out, so nothing failed: no failure time, and the background task may end.
     terminateBackgroundTask();
     return;
@@ -508,13 +514,11 @@ void MeasurementUploader::postBatch(std::vector<QueuedBundle> bundles, std::vect
   const std::int64_t uploadTime = NumericUtil::millisecondsFromSeconds(current);
   const bool checksum = settings.checksumEnabled();
   auto batch = ProtoMeasurementBatch::make();
-  rowIDs.clear();
-  for (auto& [bundle, rowID] : bundles) {
+  for (auto& [bundle, _] : bundles) {
     nanoSetInt64(*bundle, kLibraryVersionAtUpload, Identity::analyticsLibraryVersion());
     nanoSetInt64(*bundle, kUploadTimestamp, uploadTime);
     if (checksum) nanoSetInt64(*bundle, kChecksum, md5Low64Bits(bundle->protoBuffer()));
     nanoAddMessage(*batch, 0, *bundle);
-    rowIDs.push_back(rowID);
   }
   Data payload = batch->protoBuffer();
   monitor()->logWithLevel(LogLevel::kDebug, messages::kMeasurementDataSent,
@@ -550,10 +554,6 @@ void MeasurementUploader::postBatch(std::vector<QueuedBundle> bundles, std::vect
   }
 }
 
-void MeasurementUploader::incrementRetryCounter() { changeRetryCounters(uploadingBundleIDs_, true); }
-
-void MeasurementUploader::takeBackRetryCounter() { changeRetryCounters(uploadingBundleIDs_, false); }
-
 void MeasurementUploader::changeRetryCounters(const std::vector<std::int64_t>& rowIDs, bool up) {
   auto& database = *parts_.bundling.database;
   auto result = up ? database.incrementRetryCounterForBundlesWithIDs(rowIDs)
@@ -562,11 +562,6 @@ void MeasurementUploader::changeRetryCounters(const std::vector<std::int64_t>& r
     monitor()->logWithLevel(LogLevel::kSilentError, messages::kBundleRetryCountsUpdateFailed,
                            "Failed to update the bundles' retry counts. Error", errorText(result.error()));
   }
-}
-
-void MeasurementUploader::networkUploadCompletionHandler(const std::optional<HTTPURLResponse>& response,
-                                                         const std::optional<Error>& error) {
-  handleUploadAnswer(response, error, uploadingBundleIDs_);
 }
 
 void MeasurementUploader::handleUploadAnswer(const std::optional<HTTPURLResponse>& response,

@@ -87,12 +87,8 @@ class MeasurementUploader final : public sdk::utilities::HTTPClientReachabilityD
                                                                       const std::string& resettableDeviceID,
                                                                       const std::string& vendorDeviceID,
                                                                       const std::vector<QueuedBundle>& bundles);
-  // The answer to the upload of the recorded bundles (uploadingBundleIDs()).
-  void networkUploadCompletionHandler(const std::optional<platform::net::HTTPURLResponse>& response,
-                                      const std::optional<Error>& error);
-  void incrementRetryCounter();
   // False (logged) when the upload must not go: no bundles, or another upload still recorded.
-  [[nodiscard]] bool setUploadInProgressWithBundleIDs(const std::vector<std::int64_t>& rowIDs);
+  [[nodiscard]] bool setUploadInProgressWithBundleIDs(std::vector<std::int64_t> rowIDs);
 
   // --- configuration fetch
   void fetchRemoteConfig();
@@ -149,12 +145,12 @@ class MeasurementUploader final : public sdk::utilities::HTTPClientReachabilityD
   // Bundles what is raw and reads the queued bundles that may travel together, leaving out `inFlight`:
   // none when nothing is queued; nothing (logged) when the queue could not be read.
   std::optional<std::vector<QueuedBundle>> bundlesToUpload(const std::vector<std::int64_t>& inFlight);
-  // Stamps `bundles` and posts them as one batch; `rowIDs` receives their row IDs while it is out.
+  // Stamps `bundles` and posts them as one batch; `rowIDs`, holding their row IDs, keeps them while it
+  // is out.
   void postBatch(std::vector<QueuedBundle> bundles, std::vector<std::int64_t>& rowIDs);
   void handleUploadAnswer(const std::optional<platform::net::HTTPURLResponse>& response,
                           const std::optional<Error>& error, std::vector<std::int64_t>& rowIDs);
   void changeRetryCounters(const std::vector<std::int64_t>& rowIDs, bool up);
-  void takeBackRetryCounter();
   // What the schedule asks of the stored data, one read per question: each failure is logged at its
   // question and counts as no answer.
   MeasurementDatabase::StoredDataSummary storedDataOneReadEach();
