@@ -251,27 +251,15 @@ sdk::promises::Promise::Ptr UploadOperation::replyToRequest(const std::shared_pt
                                                             const platform::net::URLRequest& request,
                                                             std::uint32_t batchID) {
   auto self = shared_from_this();
-  return sdk::promises::Promise::async([self, session, request, batchID](sdk::promises::Promise::FulfillBlock fulfill,
-                                                                         sdk::promises::Promise::RejectBlock reject) {
-    auto task = session->dataTaskWithRequest(
-        request, [self, fulfill, reject, batchID](std::optional<platform::net::HTTPURLResponse> response, Data body,
-                                                  std::optional<Error> error) {
-          if (error && !response) return reject(*error);
-          self->answerCame();
-          if (error) {
-            transportLogDebug("UPL: the reply to batch %u came with status %ld, then its body failed (%@): the status "
-                              "is the answer",
-                              batchID, static_cast<long>(response->statusCode), error->localizedDescription());
-            body.clear();
-          }
-          fulfill(Value(std::make_shared<sdk::utilities::URLSessionDataResponse>(std::move(*response), std::move(body))));
-        });
-    if (!task) {
-      return reject(platform::net::makeURLError(platform::net::URLErrorUnknown, "The session is invalidated", request.url));
-    }
-    task->setTimeoutIntervalForResource(request.timeoutInterval);
-    task->resume();
-  });
+  return sdk::utilities::dataTaskPromiseWithRequest(
+      session, request, [self, batchID](const platform::net::HTTPURLResponse& response, const std::optional<Error>& error) {
+        self->answerCame();
+        if (error) {
+          transportLogDebug("UPL: the reply to batch %u came with status %ld, then its body failed (%@): the status "
+                            "is the answer",
+                            batchID, static_cast<long>(response.statusCode), error->localizedDescription());
+        }
+      });
 }
 
 void UploadOperation::answerCame() {

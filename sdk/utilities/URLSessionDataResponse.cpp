@@ -10,12 +10,17 @@ std::string URLSessionDataResponse::description() const {
 }
 
 sdk::promises::Promise::Ptr dataTaskPromiseWithRequest(const std::shared_ptr<platform::net::URLSession>& session,
-                                               const platform::net::URLRequest& request) {
-  return sdk::promises::Promise::async([session, request](sdk::promises::Promise::FulfillBlock fulfill, sdk::promises::Promise::RejectBlock reject) {
+                                               const platform::net::URLRequest& request, ReplyHeadHandler headCame) {
+  return sdk::promises::Promise::async([session, request, headCame = std::move(headCame)](
+                                           sdk::promises::Promise::FulfillBlock fulfill,
+                                           sdk::promises::Promise::RejectBlock reject) {
     auto task = session->dataTaskWithRequest(
-        request, [fulfill, reject](std::optional<platform::net::HTTPURLResponse> response, platform::foundation::Data body,
-                                   std::optional<platform::foundation::Error> error) {
-          if (error) return reject(*error);
+        request, [fulfill, reject, headCame](std::optional<platform::net::HTTPURLResponse> response,
+                                             platform::foundation::Data body,
+                                             std::optional<platform::foundation::Error> error) {
+          if (error && (!response || !headCame)) return reject(*error);
+          if (headCame) headCame(*response, error);
+          if (error) body.clear();
           auto result = std::make_shared<URLSessionDataResponse>(response.value_or(platform::net::HTTPURLResponse{}),
                                                                      std::move(body));
           fulfill(platform::foundation::Value(result));

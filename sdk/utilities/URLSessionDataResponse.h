@@ -1,6 +1,8 @@
 #pragma once
 
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "platform/foundation/Value.h"
@@ -21,11 +23,19 @@ class URLSessionDataResponse : public platform::foundation::Object {
   platform::foundation::Data HTTPBody;
 };
 
-// Runs a data task of `session` for `request`. The promise (observed on the default queue) rejects
-// with the transport's error whenever there is one, response or not, and otherwise fulfils with a
-// URLSessionDataResponse. The request's time-out limits the whole transfer, not only idle spells.
+// Told, on the session's queue, of a reply whose head came, with the error that cut its body short if
+// one did.
+using ReplyHeadHandler =
+    std::function<void(const platform::net::HTTPURLResponse&, const std::optional<platform::foundation::Error>&)>;
+
+// Runs a data task of `session` for `request`. The promise (observed on the default queue) fulfils with
+// a URLSessionDataResponse; it rejects with the transport's error whenever there is one, response or
+// not, unless `headCame` is given: then a reply whose head came is the answer, told to `headCame` before
+// the promise fulfils, with an empty body when its body failed. The request's time-out limits the whole
+// transfer, not only idle spells.
 sdk::promises::Promise::Ptr dataTaskPromiseWithRequest(const std::shared_ptr<platform::net::URLSession>& session,
-                                               const platform::net::URLRequest& request);
+                                               const platform::net::URLRequest& request,
+                                               ReplyHeadHandler headCame = {});
 
 }  // namespace sdk::utilities
 

@@ -8,6 +8,7 @@
 #include "testing/LoopbackServer.h"
 
 #include <condition_variable>
+#include <map>
 #include <mutex>
 
 namespace sdk::utilities {
@@ -41,6 +42,28 @@ TEST(URLSessionDataResponse, PromiseFulfilsWithTheAnswerAndRejectsOnTransportErr
   for (const auto& failed : {dropped, cut}) {
     EXPECT_EQ(failed->error().value_or(Error{}).domain, platform::net::kURLErrorDomain);
   }
+
+  // Where the head is the answer, a body cut short leaves the status standing; no head is still a failure.
+  std::mutex mutex;
+  std::map<std::int64_t, bool> headsWithFailedBodies;
+  auto headFor = [&](const std::string& path) {
+    platform::net::URLRequest request(server.url(path));
+    request.httpMethod = "POST";
+    return dataTaskPromiseWithRequest(platform::net::URLSession::sharedSession(), request,
+                                      [&](const platform::net::HTTPURLResponse& head, const std::optional<Error>& error) {
+                                        std::lock_guard lock(mutex);
+                                        headsWithFailedBodies[head.statusCode] = error.has_value();
+                                      });
+  };
+  auto whole = headFor("/batch"), headOnly = headFor("/cut"), none = headFor("/drop");
+  ASSERT_TRUE(sdk::promises::waitForPromisesWithTimeout(20));
+  EXPECT_EQ(headsWithFailedBodies, (std::map<std::int64_t, bool>{{200, true}, {201, false}}));
+  auto cutAnswer = headOnly->value().objectAs<URLSessionDataResponse>();
+  ASSERT_NE(cutAnswer, nullptr);
+  EXPECT_EQ(cutAnswer->HTTPResponse.statusCode, 200);
+  EXPECT_TRUE(cutAnswer->HTTPBody.empty());
+  EXPECT_EQ(whole->value().objectAs<URLSessionDataResponse>()->HTTPBody.size(), 11u);
+  EXPECT_EQ(none->error().value_or(Error{}).code, platform::net::URLErrorNetworkConnectionLost);
 }
 
 // A server that sends a byte now and then is never idle long enough to time out; the request's time-out
