@@ -23,6 +23,7 @@ namespace {
 
 using platform::foundation::Error;
 using platform::foundation::Value;
+using ostrel::testing::kRuleRegistering;
 using sdk::analytics::EventHandler;
 
 struct Stored {
@@ -363,16 +364,13 @@ TEST_F(EventHandlerTest, AFailingEditingProgramStoresTheUneditedEventOnce) {
 // as one in the day's public events and in the names the cardinality limit allows, never the screen
 // views' internal twin. Only the edited event takes the internal name of its public one.
 TEST_F(EventHandlerTest, EventsEditingMakesKeepTheirOwnNames) {
-  const std::string program =
-      "(const \"register\" (require \"internal.registerCallback\") \"log\" (require \"internal.eventLogger\"))"
-      "(defun \"rule\" (quote \"options\") (register \"rule\" (. $options \"callback\") $options))";
   const std::string rules[] = {
       "(object \"type\" \"create\" \"callback\" (fn \"\" (quote \"e\") (log \"screen_view\" 1000 (object))))",
       "(object \"type\" \"edit\" \"callback\" (fn \"\" (quote \"e\")"
       " (if (=== (call $e \"getEventName\" (quote)) \"rename\") (quote (call $e \"setEventName\" (quote \"app_update\"))))"
       " (return 0)))"};
   host->editing = std::make_shared<EventEditing>(host);
-  ASSERT_TRUE(host->editing->loadProgram(*ostrel::testing::program(program, {{"rule", rules[0]}, {"rule", rules[1]}})).ok());
+  ASSERT_TRUE(host->editing->loadProgram(*ostrel::testing::program(kRuleRegistering, {{"rule", rules[0]}, {"rule", rules[1]}})).ok());
   handle(event("_internal", {}, "auto"));
   EXPECT_EQ(storedNames(), (std::vector<std::string>{"_internal", "screen_view"}));
   EXPECT_EQ(counts().publicEventsCount, 1);
@@ -384,7 +382,7 @@ TEST_F(EventHandlerTest, EventsEditingMakesKeepTheirOwnNames) {
   host->editing = std::make_shared<EventEditing>(host);
   const std::string madeAnew =
       "(object \"type\" \"create\" \"callback\" (fn \"\" (quote \"e\") (log \"made_anew\" 1000 (object))))";
-  ASSERT_TRUE(host->editing->loadProgram(*ostrel::testing::program(program, {{"rule", madeAnew}})).ok());
+  ASSERT_TRUE(host->editing->loadProgram(*ostrel::testing::program(kRuleRegistering, {{"rule", madeAnew}})).ok());
   handle(event("_internal", {}, "auto"));
   EXPECT_EQ(storedNames().back(), "_internal");
   EXPECT_EQ(errorCodes(), std::vector<std::int64_t>{8});

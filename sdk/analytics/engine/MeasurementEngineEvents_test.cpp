@@ -117,10 +117,7 @@ class MeasurementEventsTest : public ::testing::Test {
     if (!rules.empty()) {
       std::vector<std::pair<std::string, std::string>> activities;
       for (const auto& rule : rules) activities.emplace_back("rule", rule);
-      const std::string registering =
-          "(const \"register\" (require \"internal.registerCallback\") \"log\" (require \"internal.eventLogger\"))"
-          "(defun \"rule\" (quote \"options\") (register \"rule\" (. $options \"callback\") $options))";
-      nanoAddMessage(*config, 8, *ostrel::testing::program(registering, activities));
+      nanoAddMessage(*config, 8, *ostrel::testing::program(ostrel::testing::kRuleRegistering, activities));
     }
     ASSERT_TRUE(database->updateRemoteConfig(*config));
   }

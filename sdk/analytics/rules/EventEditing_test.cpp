@@ -16,10 +16,7 @@ using platform::foundation::Value;
 
 namespace {
 
-// Every program here defines "rule", which registers its callback argument with the options.
-const std::string kRegister =
-    "(const \"register\" (require \"internal.registerCallback\") \"log\" (require \"internal.eventLogger\"))"
-    "(defun \"rule\" (quote \"options\") (register \"rule\" (. $options \"callback\") $options))";
+using ostrel::testing::kRuleRegistering;
 
 std::string editRule(const std::string& priority, const std::string& body) {
   return "(object \"type\" \"edit\" " + priority + " \"callback\" (fn \"\" (quote \"e\") " + body + "))";
@@ -31,7 +28,7 @@ class EventEditingTest : public ::testing::Test {
     editing = std::make_unique<EventEditing>(host, limits);
     std::vector<std::pair<std::string, std::string>> activities;
     for (const auto& rule : rules) activities.emplace_back("rule", rule);
-    return record(editing->loadProgram(*ostrel::testing::program(kRegister + extra, activities)));
+    return record(editing->loadProgram(*ostrel::testing::program(kRuleRegistering + extra, activities)));
   }
   // Whether the event was edited or made others; false, with the error kept, when handling failed.
   bool handle(const EditingEvent& event) {
@@ -166,7 +163,7 @@ TEST_F(EventEditingTest, EndToEndFromAnEncodedConfiguration) {
       " (log \"derived\" 1.9 (object \"from\" (call $e \"getEventName\" (quote)) \"_o\" \"auto\" \"nothing\" (null)))"
       " (log \"bad name!\" NaN (object))))";
   auto program = ostrel::testing::program(
-      kRegister, {{"rule", editRule("", "(call $e \"setEventName\" (quote \"checkout\"))"
+      kRuleRegistering, {{"rule", editRule("", "(call $e \"setEventName\" (quote \"checkout\"))"
                                         "(call $e \"setParamValue\" (quote \"value\" (* (call $e \"getParamValue\" (quote \"value\")) 2)))"
                                         "(call $e \"setParamValue\" (quote \"item\" (null))) (return 0)")},
                   {"rule", createRule}});

@@ -177,6 +177,12 @@ inline std::shared_ptr<sdk::analytics::ProtoProgram> program(const std::string& 
   return message;
 }
 
+// The head of an event-editing program: defines "rule", which registers its callback argument with
+// its options, and names the event logger "log".
+inline const std::string kRuleRegistering =
+    "(const \"register\" (require \"internal.registerCallback\") \"log\" (require \"internal.eventLogger\"))"
+    "(defun \"rule\" (quote \"options\") (register \"rule\" (. $options \"callback\") $options))";
+
 // Names of eight code units that a widely used fixed-seed string hash (the standard library's 64-bit
 // one here) maps to a single value: every step of that hash can be undone, so the second half of
 // each name is solved from its first. Names with a unit a program text cannot spell (a surrogate, a
