@@ -133,6 +133,20 @@ class MeasurementUploaderTest : public ::testing::Test {
       return done;
     });
   }
+  static bool spinUntil(const std::function<bool()>& state) {
+    return ostrel::testing::TaskManagerEnvironment::spinUntil(state);
+  }
+  // The end with a batch out: "shot" goes, "left" is stored, the leave-foreground upload finds the
+  // batch out and the end sends "left" beside it.
+  void endBesideABatchInFlight() {
+    env.store("shot", kHour + 1);
+    onWorker([&] { uploader->uploadData(); });
+    ASSERT_TRUE(spinUntil([&] { return requestsFor("/a").size() == 1; }));
+    env.store("left", kHour + 2);
+    onWorker([&] { uploader->uploadData(); });
+    onWorker([&] { uploader->finishRequestsUnderWay(); });
+    ASSERT_TRUE(spinUntil([&] { return requestsFor("/a").size() == 2; })) << "the end's batch waits for the answer";
+  }
   void upload(std::size_t expectedRequests) {
     onWorker([&] { uploader->uploadData(); });
     ASSERT_TRUE(until(expectedRequests));
@@ -424,49 +438,52 @@ TEST_F(MeasurementUploaderTest, ABatchInFlightIsAlreadyMarkedTriedAndAStoppedUpl
   EXPECT_EQ(server.requestCount(), 2u) << "nothing new went out";
 }
 
+// Answers the first `count` uploads only once released (at the latest when it ends), the others at once.
+class HeldUploads {
+ public:
+  HeldUploads(ostrel::testing::LoopbackServer& server, int count) {
+    server.on("POST", "/a", [this, count](const LoopbackRequest&) {
+      std::unique_lock lock(mutex_);
+      if (++posts_ <= count) changed_.wait(lock, [&] { return released_; });
+      return LoopbackResponse::withStatus(204);
+    });
+  }
+  ~HeldUploads() { release(); }
+  HeldUploads(const HeldUploads&) = delete;
+  HeldUploads& operator=(const HeldUploads&) = delete;
+
+  void release() {
+    std::lock_guard lock(mutex_);
+    released_ = true;
+    changed_.notify_all();
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  bool released_ = false;
+  int posts_ = 0;
+};
+
 // The app ends while a batch waits for a slow answer: the leave-foreground upload found it in flight,
 // so what is queued beside it goes at the end at once, in a batch of its own, rather than after that
 // answer; each answer deletes its own bundles, and no bundle travels twice.
 TEST_F(MeasurementUploaderTest, AtTheEndWhatIsQueuedBesideABatchInFlightGoesAtOnce) {
   serveConfiguration();
-  std::mutex mutex;
-  std::condition_variable changed;
-  bool released = false;
-  int posts = 0;
-  server.on("POST", "/a", [&](const LoopbackRequest&) {
-    std::unique_lock lock(mutex);
-    if (++posts == 1) changed.wait(lock, [&] { return released; });
-    return LoopbackResponse::withStatus(204);
-  });
-  const auto release = [&] {
-    std::lock_guard lock(mutex);
-    released = true;
-    changed.notify_all();
-  };
-  struct Released {
-    std::function<void()> release;
-    ~Released() { release(); }
-  } releasedAtTheEnd{release};
-  const auto spinUntil = [](const std::function<bool()>& state) {
-    return ostrel::testing::TaskManagerEnvironment::spinUntil(state);
-  };
-
-  env.store("shot", kHour + 1);
-  onWorker([&] { uploader->uploadData(); });
-  ASSERT_TRUE(spinUntil([&] { return requestsFor("/a").size() == 1; }));
-  env.store("left", kHour + 2);
-  onWorker([&] { uploader->uploadData(); });  // the leave-foreground upload, held back by the one in flight
-  onWorker([&] { uploader->finishRequestsUnderWay(); });
-  ASSERT_TRUE(spinUntil([&] { return requestsFor("/a").size() == 2; })) << "the end's batch waits for the answer";
+  HeldUploads held(server, 1);
+  ASSERT_NO_FATAL_FAILURE(endBesideABatchInFlight());
   // The end's own batch is answered first; the first is still out when the end stops waiting.
-  ASSERT_TRUE(spinUntil([&] { return env.queuedBundles().size() == 1; }));
-  settle();
+  ASSERT_TRUE(spinUntil([&] {
+    std::size_t queued = 0;
+    onWorker([&] { queued = env.queuedBundles().size(); });
+    return queued == 1;
+  }));
   onWorker([&] {
     uploader->stopStartingRequests();
     uploader->leaveRequestInFlight();
   });
   EXPECT_TRUE(env.scope.logged(messages::kUploadUnfinishedAtExit));
-  release();
+  held.release();
   ASSERT_TRUE(spinUntil([&] { return !uploader->hasRequestsUnderWay(); }));
   settle();
   EXPECT_TRUE(env.queuedBundles().empty());
@@ -684,6 +701,24 @@ TEST_F(MeasurementUploaderTest, AWipeDuringAnUploadDeletesNoNewBundle) {
   auto queued = env.queuedBundles();
   ASSERT_EQ(queued.size(), 1u);
   EXPECT_EQ(BundlingEnvironment::eventNames(*queued[0]), std::vector<std::string>{"new"});
+}
+
+// A wipe at the end, with the end's own batch out beside the first: once both are answered nothing is
+// out any more, and uploads may go again.
+TEST_F(MeasurementUploaderTest, AWipeAtTheEndForgetsBothBatchesOut) {
+  serveConfiguration();
+  HeldUploads held(server, 2);
+  ASSERT_NO_FATAL_FAILURE(endBesideABatchInFlight());
+  onWorker([&] {
+    ASSERT_TRUE(env.database->reset());
+    uploader->dataWasWiped();
+  });
+  held.release();
+  ASSERT_TRUE(spinUntil([&] { return !uploader->hasRequestsUnderWay(); }));
+  onWorker([&] {
+    EXPECT_FALSE(uploader->isNetworkRequestPending());
+    EXPECT_TRUE(uploader->isNetworkReadyForRequest());
+  });
 }
 
 // A batch for which the network makes no session never leaves: nothing stays pending, and its bundles,
