@@ -11,6 +11,9 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/foundation/AtomicFile.h"
+#include "platform/foundation/Clock.h"
+#include "platform/foundation/PropertyList.h"
 #include "sdk/analytics/foundation/FoundationTestSupport.h"
 #include "sdk/analytics/foundation/MeasurementDatabase.h"
 #include "sdk/analytics/foundation/PersistedConfig.h"
@@ -37,10 +40,10 @@ std::string screenClass(const Stored& event) {
 
 class TourAnalyticsTest : public ::testing::Test {
  protected:
-  // ostrel headless on the tour in this test's container, with no analytics service configured, so
-  // everything it records stays in the database. Returns the raw wait status.
-  int playTour() {
-    std::vector<std::string> arguments = {OSTREL_EXECUTABLE, "--home", container.path(), "--script", OSTREL_TOUR,
+  // ostrel headless on `script` (the tour) in this test's container, with no analytics service
+  // configured, so everything it records stays in the database. Returns the raw wait status.
+  int playTour(const std::string& script = OSTREL_TOUR) {
+    std::vector<std::string> arguments = {OSTREL_EXECUTABLE, "--home", container.path(), "--script", script,
                                           "--out", container.pathFor("tour")};
     std::vector<std::string> environment;
     for (char** entry = environ; *entry; ++entry) {
@@ -131,6 +134,39 @@ TEST_F(TourAnalyticsTest, TheTourRecordsAFirstOpenASessionAndTheScreensItShows) 
     EXPECT_NE(screenViews[i].parameters.at("_si").int64Value(), screenViews[i - 1].parameters.at("_si").int64Value())
         << "each screen shown is a new instance";
   }
+}
+
+// The feedback mail the rating prompt opens is a screen of its own while it shows: a person who has used
+// the app for weeks opens the setup menu, where the prompt comes up, answers "Not really", then "Ok, sure",
+// and cancels the mail.
+TEST_F(TourAnalyticsTest, TheFeedbackMailFromTheRatingPromptIsAScreen) {
+  const double now = platform::foundation::Clock::current()->now();
+  ASSERT_TRUE(platform::foundation::AtomicFile::createDirectories(container.pathFor("Documents")).ok());
+  const platform::foundation::Value guides(platform::foundation::Dictionary{
+      {"FIRSTSTARTDATE", platform::foundation::Value::date(now - 40 * 86400)},
+      {"MAINVIEWTOTALVIEWTIME", platform::foundation::Value(std::int64_t{700})},
+      {"didEnterSetup", platform::foundation::Value(std::int64_t{1})},
+      {"didExit_Guide_MainView_GetStarted", platform::foundation::Value(std::int64_t{1})}});
+  const std::string settings = container.pathFor("Documents/InteractiveGuideSettings.plist");
+  ASSERT_TRUE(platform::foundation::PropertyList::writeFile(settings, guides, platform::foundation::PropertyList::Format::Xml));
+  const std::string script = container.pathFor("mail.script");
+  std::ofstream(script) << "wait 1\ntap 195 119  # the setup menu\nwait 20\ntap 288 773  # Not really\nwait 1\n"
+                           "tap 101 773  # Ok, sure\nwait 2\ntap 41 67  # Cancel\nwait 2\n";
+  const int status = playTour(script);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "ostrel ended with " << status << "\n"
+                                                               << contentsOf(output);
+  std::vector<std::string> screens;
+  std::string shownDuringTheMail;
+  for (const auto& event : storedEvents()) {
+    if (event.name == "_vs") screens.push_back(screenClass(event));
+    if (event.name == "_e" && !screens.empty() && screens.back() == "MFMailComposeViewController") {
+      shownDuringTheMail = screenClass(event);
+    }
+  }
+  EXPECT_EQ(screens, (std::vector<std::string>{"NewMainViewController", "NewCameraSetupViewController",
+                                               "MFMailComposeViewController", "NewCameraSetupViewController"}))
+      << contentsOf(output);
+  EXPECT_EQ(shownDuringTheMail, "MFMailComposeViewController") << "the engagement while it showed";
 }
 
 }  // namespace

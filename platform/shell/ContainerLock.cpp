@@ -29,6 +29,18 @@ std::string notAFile(const std::string& path) {
   return "it is " + foundation::AtomicFile::whatStandsAt(path) + ", not a regular file";
 }
 
+// Why the lock file could not be opened (`error`): what the system said of a file that is there (a
+// read-only mount) or of a missing one that could not be made, unless something else stands there.
+std::string refusedOpen(const std::string& path, int error) {
+  struct stat status {};
+  if (::lstat(path.c_str(), &status) != 0) return std::strerror(error);
+  if (!S_ISREG(status.st_mode)) return notAFile(path);
+  if ((error == EACCES || error == EPERM) && status.st_uid != ::geteuid()) {
+    return std::string("it belongs to another user and may not be opened: ") + std::strerror(error);
+  }
+  return std::strerror(error);
+}
+
 }  // namespace
 
 std::string ContainerLock::holdForThisProcess(const std::string& root) {
@@ -38,8 +50,7 @@ std::string ContainerLock::holdForThisProcess(const std::string& root) {
   // Not followed, never waited on (a FIFO put there), and closed in every program the app executes.
   const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0644);
   if (fd < 0) {
-    const int error = errno;
-    return unusable(path, foundation::AtomicFile::anythingAt(path) ? notAFile(path) : std::strerror(error));
+    return unusable(path, refusedOpen(path, errno));
   }
   struct stat status {};
   if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {

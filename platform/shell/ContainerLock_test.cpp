@@ -8,10 +8,13 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <iostream>
 #include <memory>
 
 #include "testing/ChildProcess.h"
+#include "testing/OtherUser.h"
 #include "testing/ScratchFolder.h"
 
 extern char** environ;
@@ -56,6 +59,30 @@ class ContainerLockTest : public ::testing::Test {
     return child;
   }
 
+  // The holder run with `before` ahead of it on its command line (another user, a namespace of its
+  // own): the line it was refused with, or empty when it took the lock or ended first; `said` gets all
+  // it said.
+  std::string refusalOfHolderRunAs(std::vector<std::string> before, std::string* said) {
+    auto environment = ostrel::testing::environmentWithout({kRootVariable, kSpawnVariable});
+    environment.push_back(std::string(kRootVariable) + "=" + container.path());
+    before.insert(before.end(), {std::filesystem::read_symlink("/proc/self/exe").string(),
+                                 "--gtest_filter=ContainerLockHolder.HoldUntilKilled"});
+    auto child = ostrel::testing::ChildProcess::start(before, environment);
+    if (!child) return {};
+    child->waitForOutput("[held ");  // or its end
+    child->signal(SIGKILL);
+    child->wait();
+    *said = child->output();
+    const auto at = said->find("[refused] ");
+    return at == std::string::npos ? "" : said->substr(at + 10, said->find('\n', at) - at - 10);
+  }
+  std::string lockFile() {
+    std::filesystem::create_directories(container.pathFor("Library"));
+    const std::string path = container.pathFor(ContainerLock::kRelativePath);
+    std::ofstream(path).flush();
+    return path;
+  }
+
   ostrel::testing::ScratchFolder container;
 };
 
@@ -91,6 +118,40 @@ TEST_F(ContainerLockTest, SomethingElseAtTheLockFilesPlaceIsRefusedWithoutWaitin
   ASSERT_EQ(::mkfifo(path.c_str(), 0644), 0);
   EXPECT_EQ(ContainerLock::holdForThisProcess(container.path()),
             "cannot lock the container with " + path + ": it is a FIFO, not a regular file");
+}
+
+// A lock file that is there but may not be opened for writing is refused with what the system said of
+// it, where the refusal took it for something that is not a file: the container mounted read-only, in
+// a mount namespace of the holder's own.
+TEST_F(ContainerLockTest, ALockFileOnAReadOnlyMountIsRefusedWithTheSystemsReason) {
+  const std::string path = lockFile();
+  constexpr const char* kUnshare = "/usr/bin/unshare";
+  if (::access(kUnshare, X_OK) != 0) GTEST_SKIP() << "needs " << kUnshare << " to mount the container read-only";
+  std::string said;
+  const std::string refusal = refusalOfHolderRunAs(
+      {kUnshare, "-rm", "sh", "-c",
+       "mount --bind \"$1\" \"$1\" && mount -o remount,bind,ro \"$1\" && exec \"$2\" \"$3\"", "sh",
+       container.path()},
+      &said);
+  if (said.find("[refused] ") == std::string::npos && said.find("[held ") == std::string::npos) {
+    GTEST_SKIP() << "a read-only mount cannot be made here: " << said;
+  }
+  EXPECT_EQ(refusal, "cannot lock the container with " + path + ": Read-only file system") << said;
+}
+
+TEST_F(ContainerLockTest, AnotherUsersLockFileIsRefusedAsOneThatMayNotBeOpened) {
+  const std::string path = lockFile();
+  const std::string whyNot = ostrel::testing::OtherUser::unavailableReason(
+      {std::filesystem::read_symlink("/proc/self/exe").string(),
+       std::filesystem::path(container.path()).parent_path().string()});
+  if (!whyNot.empty()) GTEST_SKIP() << whyNot;
+  auto asNobody = ostrel::testing::OtherUser::commandHanding(container.path());
+  ASSERT_EQ(::lchown(path.c_str(), 0, 0), 0) << "the lock file stays root's";
+  std::string said;
+  EXPECT_EQ(refusalOfHolderRunAs(asNobody, &said),
+            "cannot lock the container with " + path +
+                ": it belongs to another user and may not be opened: Permission denied")
+      << said;
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <map>
 #include <sstream>
 #include <string_view>
@@ -225,6 +226,22 @@ Script Script::parse(const std::string& text, const std::string& source) {
   checkNamesUnique(script);
   checkFinger(script);
   return script;
+}
+
+void Script::checkOnScreen(Size size) const {
+  const auto onScreen = [&size](Point p) { return p.x >= 0 && p.y >= 0 && p.x <= size.width && p.y <= size.height; };
+  for (const ScriptStep& step : steps) {
+    const bool touches = step.kind == ScriptStep::Kind::Tap || step.kind == ScriptStep::Kind::Down ||
+                         step.kind == ScriptStep::Kind::Move || step.kind == ScriptStep::Kind::Up ||
+                         step.kind == ScriptStep::Kind::Drag;
+    if (!touches) continue;
+    for (Point p : {step.point, step.kind == ScriptStep::Kind::Drag ? step.to : step.point}) {
+      if (onScreen(p)) continue;
+      char text[128];
+      std::snprintf(text, sizeof text, "(%g, %g) is off the %gx%g screen", p.x, p.y, size.width, size.height);
+      throw ScriptError(source, step.line, text);
+    }
+  }
 }
 
 Script Script::load(const std::string& path) {

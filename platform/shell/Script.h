@@ -9,6 +9,7 @@
 namespace platform::shell {
 
 using graphics::Point;
+using graphics::Size;
 
 // The keys a person presses besides typing text: Return is Done, Escape is Cancel.
 enum class Key { Return, Escape, Backspace };
@@ -58,6 +59,10 @@ struct Script {
   static Script parse(const std::string& text, const std::string& source = "script");
   // Reads and parses a file; a missing file is a ScriptError on line 0.
   static Script load(const std::string& path);
+
+  // Throws ScriptError, naming the line, for the first point of a touch or a drag off a screen of `size`
+  // points. Known before the app starts, so such a mistake too is refused before anything is touched.
+  void checkOnScreen(Size size) const;
 };
 
 }  // namespace platform::shell

@@ -19,17 +19,6 @@ namespace {
 
 using Kind = ScriptStep::Kind;
 
-bool onScreen(const ui::Window& window, Point p) {
-  ui::Size size = window.bounds().size;
-  return p.x >= 0 && p.y >= 0 && p.x <= size.width && p.y <= size.height;
-}
-
-std::string pointText(Point p) {
-  char text[64];
-  std::snprintf(text, sizeof text, "(%g, %g)", p.x, p.y);
-  return text;
-}
-
 }  // namespace
 
 ScriptRunner::ScriptRunner(std::shared_ptr<ui::Window> window, InputSink& input,
@@ -53,23 +42,8 @@ std::function<void()> ScriptRunner::settleWorkers() {
   };
 }
 
-void ScriptRunner::check(const Script& script) const {
-  ui::Size size = window_->bounds().size;
-  for (const ScriptStep& step : script.steps) {
-    bool touches = step.kind == Kind::Tap || step.kind == Kind::Down || step.kind == Kind::Move ||
-                   step.kind == Kind::Up || step.kind == Kind::Drag;
-    for (Point p : {step.point, step.kind == Kind::Drag ? step.to : step.point}) {
-      if (touches && !onScreen(*window_, p)) {
-        char screen[64];
-        std::snprintf(screen, sizeof screen, "%gx%g", size.width, size.height);
-        throw ScriptError(script.source, step.line, pointText(p) + " is off the " + screen + " screen");
-      }
-    }
-  }
-}
-
 std::vector<std::string> ScriptRunner::run(const Script& script) {
-  check(script);
+  script.checkOnScreen(window_->bounds().size);
   if (auto made = foundation::AtomicFile::createDirectories(folder_); !made.ok()) {
     throw std::runtime_error("cannot make the output folder " + folder_ + ": " + made.error().localizedDescription());
   }

@@ -49,7 +49,6 @@ class ScriptRunner {
   void setClockObserver(std::function<void(double now)> observer) { clockObserver_ = std::move(observer); }
 
  private:
-  void check(const Script& script) const;
   void play(const Script& script, const ScriptStep& step);
   void drag(const ScriptStep& step);
   void advance(double seconds);

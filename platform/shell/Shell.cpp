@@ -32,6 +32,7 @@
 #include "platform/shell/TestCard.h"
 #include "platform/shell/WindowInput.h"
 #include "platform/ui/Application.h"
+#include "platform/ui/Window.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 #include <sanitizer/lsan_interface.h>
@@ -41,6 +42,8 @@ namespace platform::shell {
 namespace {
 
 constexpr const char* kDelegateClass = "AppDelegate";
+// The screen a window is made on unless it names another, as the app's does.
+constexpr const char* kAppScreen = "phone";
 // How long a headless start may take to settle before the app leaves the foreground regardless.
 constexpr double kStartSettleSeconds = 5;
 
@@ -284,6 +287,8 @@ int runShell(int argc, char** argv) {
   if (options.mode == ShellOptions::Mode::Script) {
     try {
       script = Script::load(options.script);
+      // The app's window is a phone's screen (the runner checks again against the window it made).
+      script.checkOnScreen(ui::Screen::named(kAppScreen).size);
     } catch (const ScriptError& e) {
       complain(e.what());
       return 2;

@@ -93,4 +93,27 @@ TEST(RunShell, AWindowWithoutADisplayEndsAtOnceWithItsMessage) {
   for (const auto& [variable, value] : saved) setenv(variable, value.c_str(), 1);
 }
 
+// A point off the screen is a mistake of the script like any other: refused with its line before the
+// container or the output folder is touched, where it was found only once the app had started there.
+TEST(RunShell, APointOffTheScreenIsRefusedBeforeAnythingIsTouched) {
+  ostrel::testing::ScratchFolder scratch;
+  const std::string script = scratch.pathFor("off.script");
+  ASSERT_TRUE(foundation::AtomicFile::writeAtomically(
+                  script, std::string_view("shot first\ntap 10 10\n\n# the far corner\nwait 1\ndown 5 5\nup 5 5\n"
+                                           "tap 1000 2000\n"))
+                  .ok());
+  const std::string home = scratch.pathFor("home");
+  const std::string out = scratch.pathFor("out");
+  std::vector<std::string> words = {"ostrel", "--home", home, "--script", script, "--out", out};
+  std::vector<char*> argv;
+  for (std::string& word : words) argv.push_back(word.data());
+  argv.push_back(nullptr);
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(runShell(static_cast<int>(words.size()), argv.data()), 2);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+            "ostrel: " + script + ":8: (1000, 2000) is off the 390x844 screen\n");
+  EXPECT_FALSE(foundation::AtomicFile::anythingAt(home)) << "the container was made";
+  EXPECT_FALSE(foundation::AtomicFile::anythingAt(out)) << "the output folder was made";
+}
+
 }  // namespace platform::shell

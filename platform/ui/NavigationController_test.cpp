@@ -26,9 +26,9 @@ class NavScreen : public ViewController {
   std::function<void()> onStyleChange;
 
   void viewDidLoad() override { gCalls.push_back(name + ".load"); }
-  void viewWillAppear(bool) override { gCalls.push_back(name + ".willAppear"); }
+  void viewWillAppear(bool) override { gCalls.push_back(name + ".willAppear" + presented()); }
   void viewDidAppear(bool) override {
-    gCalls.push_back(name + ".didAppear");
+    gCalls.push_back(name + ".didAppear" + presented());
     if (auto next = std::exchange(onDidAppear, nullptr)) next();
   }
   void viewWillDisappear(bool) override { gCalls.push_back(name + ".willDisappear"); }
@@ -37,6 +37,7 @@ class NavScreen : public ViewController {
     gCalls.push_back(name + (previous.userInterfaceStyle == UserInterfaceStyle::Light ? ".wasLight" : ".wasDark"));
     if (onStyleChange) onStyleChange();
   }
+  std::string presented() const { return isBeingPresented() ? " (presented)" : ""; }
 };
 
 class NavigationTest : public ::testing::Test {
@@ -147,14 +148,22 @@ TEST_F(NavigationTest, PopToRootSkipsTheControllersBetween) {
 TEST_F(NavigationTest, ModalPresentationAndDismissal) {
   auto sheet = make<NavScreen>("sheet");
   int completed = 0;
-  root->presentViewController(sheet, true, [&] { ++completed; });
-  EXPECT_EQ(gCalls, (Calls{"sheet.load", "sheet.willAppear"}));
+  // The sheet is being presented from its will-appear through its did-appear; its completion and
+  // whatever comes after see it presented.
+  root->presentViewController(sheet, true, [&] {
+    ++completed;
+    EXPECT_FALSE(sheet->isBeingPresented());
+  });
+  EXPECT_EQ(gCalls, (Calls{"sheet.load", "sheet.willAppear (presented)"}));
   EXPECT_EQ(root->presentedViewController(), sheet);
   EXPECT_EQ(sheet->presentingViewController(), root.get());
   EXPECT_EQ(sheet->view()->superview(), window.get());
+  EXPECT_TRUE(sheet->isBeingPresented()) << "while it slides up";
+  EXPECT_FALSE(root->isBeingPresented());
   advance(0.3);
   EXPECT_EQ(completed, 1);
-  EXPECT_EQ(gCalls.back(), "sheet.didAppear");
+  EXPECT_EQ(gCalls.back(), "sheet.didAppear (presented)");
+  EXPECT_FALSE(sheet->isBeingPresented());
 
   // A second presentation while one is up is refused.
   root->presentViewController(make<NavScreen>("other"), false);
@@ -166,6 +175,15 @@ TEST_F(NavigationTest, ModalPresentationAndDismissal) {
   EXPECT_EQ(completed, 2);
   EXPECT_EQ(root->presentedViewController(), nullptr);
   EXPECT_EQ(sheet->view()->superview(), nullptr);
+
+  // Shown at once, and dismissed before its slide ends: no longer being presented either way.
+  root->presentViewController(sheet, false);
+  EXPECT_EQ(gCalls.back(), "sheet.didAppear (presented)");
+  EXPECT_FALSE(sheet->isBeingPresented());
+  root->presentViewController(sheet, true);
+  root->dismissViewControllerAnimated(true);
+  EXPECT_FALSE(sheet->isBeingPresented());
+  advance(0.3);
 }
 
 // A screen that rebuilds itself on a style change, as the main screen does: it pushes its successor

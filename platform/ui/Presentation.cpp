@@ -33,10 +33,12 @@ void ViewController::presentViewController(std::shared_ptr<ViewController> contr
   auto shown = controller->view();
   Rect bounds = shownIn->bounds();
   shown->setFrame(animated ? bounds.offsetBy(0, bounds.height()) : bounds);
+  controller->beingPresented_ = true;
   controller->sendViewWillAppear(animated);
   placeInWindow(*shownIn, shown);
   auto done = [controller, animated, completion] {
     controller->sendViewDidAppear(animated);
+    controller->beingPresented_ = false;
     if (completion) completion();
   };
   if (!animated) {
@@ -59,6 +61,7 @@ void ViewController::dismissViewControllerAnimated(bool animated, std::function<
   }
   std::shared_ptr<ViewController> gone = std::move(presented_);
   presented_.reset();
+  gone->beingPresented_ = false;  // dismissed before its presentation ended
   // Whatever the dismissed screen presents goes with it.
   if (gone->presented_) gone->dismissViewControllerAnimated(false);
   // Editing inside the dismissed screen ends with it.

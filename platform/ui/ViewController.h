@@ -96,6 +96,9 @@ class ViewController : public runtime::Object {
   void dismissViewControllerAnimated(bool animated, std::function<void()> completion = {});
   std::shared_ptr<ViewController> presentedViewController() const { return presented_; }
   ViewController* presentingViewController() const { return presenting_; }
+  // True while this controller's presentation runs: from its will-appear through its did-appear, not in
+  // the completion. Whoever looks for the screen on show from those calls finds it by this.
+  bool isBeingPresented() const { return beingPresented_; }
 
  protected:
   ViewController();
@@ -119,6 +122,7 @@ class ViewController : public runtime::Object {
   ViewController* presenting_ = nullptr;  // non-owning: a presenter holds what it presents
   std::shared_ptr<ViewController> presented_;
   bool appeared_ = false;
+  bool beingPresented_ = false;
   // The style before the first change this controller missed while out of the window.
   std::optional<UserInterfaceStyle> missedStyle_;
   // A controller, its view and its containers are the main thread's: a debug run stops on a call from

@@ -62,10 +62,10 @@ void MeasurementEngine::handleAppDidBecomeActiveEvent() {
   });
 }
 
-// The settings reach the disk on the defaults' own queue: replacing their file takes two flushes, which
-// neither the main thread leaving the screen nor the worker between two events need wait for.
+// The settings are on disk before the background task begins: a phone may suspend the app whenever
+// no task holds it.
 void MeasurementEngine::handleAppWillResignActiveEvent() {
-  persistedConfig_->synchronizeToDiskSoon();
+  persistedConfig_->synchronizeToDisk();
   auto monitor = sharedMonitor();
   monitor->logWithLevel(LogLevel::kVerbose, messages::kUploadScheduledOnResignActive,
                         "App will resign active state. Scheduling data upload");
@@ -94,8 +94,10 @@ void MeasurementEngine::handleAppWillResignActiveEvent() {
 
 void MeasurementEngine::handleAppWillEnterForegroundNotification() { terminateBackgroundTask(); }
 
+// The write comes first and is waited for: once the task ends a phone suspends the app, and a write
+// still queued would wait for its return, or be lost with the process.
 void MeasurementEngine::terminateBackgroundTask() {
-  persistedConfig_->synchronizeToDiskSoon();
+  persistedConfig_->synchronizeToDisk();
   backgroundUpdateTask_.end();
 }
 

@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <future>
 
 #include "platform/foundation/IdentityFacts.h"
 #include "platform/foundation/NotificationCenter.h"
+#include "platform/foundation/PreferencesDomain.h"
+#include "platform/foundation/PropertyList.h"
 #include "platform/ui/Application.h"
 #include "sdk/analytics/engine/Analytics.h"
 #include "sdk/analytics/engine/ConsentSettings.h"
@@ -26,6 +29,7 @@
 #include "sdk/analytics/foundation/ServiceURL.h"
 #include "sdk/analytics/foundation/FoundationTestSupport.h"
 #include "sdk/analytics/rules/ExperimentsTestSupport.h"
+#include "sdk/utilities/UserDefaultsStore.h"
 #include "testing/LoopbackServer.h"
 #include "testing/MainThreadEnvironment.h"
 #include "testing/TempContainer.h"
@@ -231,6 +235,28 @@ TEST_F(MeasurementUploadTest, LeavingTheForegroundUploadsUnderABackgroundTaskTha
   EXPECT_EQ(engine->backgroundUpdateTask(), platform::ui::Application::kInvalidBackgroundTask);
   EXPECT_EQ(application->backgroundTaskCount(), tasksBefore);
   Analytics::resetForTesting();
+}
+
+// A phone suspends the app once its background task ends, and may before one begins: the settings are
+// in their file by then, whatever the defaults' own queue is doing.
+TEST_F(MeasurementUploadTest, TheSettingsAreOnDiskBeforeTheBackgroundTaskBeginsAndWhenItEnds) {
+  const std::string file = platform::foundation::PreferencesDomain::named(PersistedConfig::kSuiteName)->path();
+  const auto stored = [&file] {
+    return platform::foundation::PropertyList::readFile(file)["/vadeze/measurement/app_version"].toString();
+  };
+  std::promise<void> release;
+  std::shared_future<void> released = release.get_future().share();
+  sdk::utilities::UserDefaultsStore::synchronizeQueue()->async([released] { released.wait(); });
+  std::shared_ptr<void> letGo(nullptr, [&release](void*) { release.set_value(); });
+
+  persisted->setAppVersion("leaving");
+  auto& center = platform::foundation::NotificationCenter::defaultCenter();
+  center.post(platform::ui::kApplicationWillResignActiveNotification);
+  EXPECT_EQ(stored(), "leaving");
+  persisted->setAppVersion("ending");
+  engine->terminateBackgroundTask();
+  EXPECT_EQ(stored(), "ending");
+  EXPECT_EQ(engine->backgroundUpdateTask(), platform::ui::Application::kInvalidBackgroundTask);
 }
 
 TEST_F(MeasurementUploadTest, ComingBackAfterAWeekFetchesTheConfigurationWhenInternalEventsAreBlocklisted) {

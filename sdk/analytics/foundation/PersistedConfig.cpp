@@ -85,8 +85,6 @@ std::optional<double> PersistedConfig::latestTimeKept(double bound) const {
   return latest;
 }
 
-void PersistedConfig::synchronizeToDiskSoon() { defaults_.synchronizeSoon(); }
-
 void PersistedConfig::clearValues() {
   for (const char* key : kAllKeys) defaults_.removeObjectForKey(key);
 }

@@ -23,9 +23,6 @@ class PersistedConfig {
   PersistedConfig();
 
   void synchronizeToDisk();
-  // As synchronizeToDisk(), but the caller does not wait for the disk: the write follows at once on
-  // another thread, and the process end waits for it.
-  void synchronizeToDiskSoon();
   // Removes every key of the table below.
   void clearValues();
   // Seconds since 1970: the latest of the times kept here (the last activity, upload and bundling, the

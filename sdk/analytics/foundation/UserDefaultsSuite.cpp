@@ -23,7 +23,5 @@ double UserDefaultsSuite::doubleForKey(const std::string& key) const { return st
 void UserDefaultsSuite::setDouble(double value, const std::string& key) { store_->setDouble(value, key); }
 void UserDefaultsSuite::synchronize() { store_->synchronize(); }
 
-void UserDefaultsSuite::synchronizeSoon() { store_->synchronizeSoon(); }
-
 }  // namespace sdk::analytics
 

@@ -35,8 +35,6 @@ class UserDefaultsSuite {
   double doubleForKey(const std::string& key) const;
   void setDouble(double value, const std::string& key);
   void synchronize();
-  // Writes pending changes on the defaults' own queue, without waiting for the disk.
-  void synchronizeSoon();
 
  private:
   explicit UserDefaultsSuite(std::shared_ptr<sdk::utilities::UserDefaultsStore> store) : store_(std::move(store)) {}

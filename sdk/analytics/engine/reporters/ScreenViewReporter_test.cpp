@@ -1,6 +1,7 @@
 #include "sdk/analytics/engine/reporters/ScreenViewReporter.h"
 
 #include <filesystem>
+#include <functional>
 #include <set>
 #include <thread>
 
@@ -41,6 +42,18 @@ class TestScreen : public ViewController {
 
  protected:
   explicit TestScreen(Class* cls) : ViewController(cls) {}
+};
+
+// A screen that tells the reporter of its appearance from inside the call, as the replaced method
+// does: while a presentation of it is still running.
+class ReportingScreen : public ViewController {
+ public:
+  static constexpr platform::runtime::NativeClass<ViewController> kRuntimeClass{"ReporterTestSheet"};
+  ReportingScreen() : ViewController(platform::runtime::classOf<ReportingScreen>()) {}
+  std::function<void(ViewController&)> appeared;
+  void viewDidAppear(bool) override {
+    if (appeared) appeared(*this);
+  }
 };
 
 Class* screenClass(const std::string& name, Image image = Image::App) {
@@ -286,6 +299,32 @@ TEST_F(ScreenViewReporterTest, NavigationShowsItsTopAndFallsBackOnPop) {
   std::vector<std::string> classes;
   for (const auto& view : screenViews()) classes.push_back(view.parameters.at("_sc").description());
   EXPECT_EQ(classes, (std::vector<std::string>{"NavRootController", "NavPushedController", "NavRootController"}));
+}
+
+TEST_F(ScreenViewReporterTest, APresentedScreenIsCurrentWhileItShowsThenItsPresenterAgain) {
+  auto home = screenNamed("PresenterController");
+  show(home);
+  auto sheet = make<ReportingScreen>();
+  sheet->appeared = [this](ViewController& vc) { reporter->viewControllerDidAppear(vc); };
+  home->presentViewController(sheet, false);
+  auto views = screenViews();
+  ASSERT_EQ(views.size(), 2u);
+  EXPECT_EQ(views[1].parameters.at("_sc").description(), "ReporterTestSheet");
+  EXPECT_EQ(views[1].parameters.at("_pc").description(), "PresenterController");
+  EXPECT_EQ(reporter->screenParameters().at("_sc"), AnalyticsValue("ReporterTestSheet")) << "events carry the sheet";
+
+  home->dismissViewControllerAnimated(false);
+  reporter->viewControllerDidDisappear(*sheet);
+  views = screenViews();
+  ASSERT_EQ(views.size(), 3u);
+  EXPECT_EQ(views[2].parameters.at("_sc").description(), "PresenterController");
+  EXPECT_EQ(views[2].integer("_si"), views[0].integer("_si"));
+
+  // Presented again, the sheet keeps its instance.
+  home->presentViewController(sheet, false);
+  views = screenViews();
+  ASSERT_EQ(views.size(), 4u);
+  EXPECT_EQ(views[3].integer("_si"), views[1].integer("_si"));
 }
 
 TEST_F(ScreenViewReporterTest, ScreenChangesFeedTheSessionReporter) {

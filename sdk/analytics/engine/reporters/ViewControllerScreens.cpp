@@ -41,14 +41,17 @@ bool isContainer(const std::shared_ptr<ViewController>& viewController) {
   return dynamic_cast<NavigationController*>(viewController.get()) != nullptr;
 }
 
-// One step down from a candidate: what a container shows, or what a view controller presents.
+// One step down from a candidate: what a container shows, or what a view controller presents, or the
+// controller itself while its presentation runs: a presented screen that presents nothing is the top,
+// where the step past it would land on its presenter, the screen already current.
 std::shared_ptr<ViewController> descend(const std::shared_ptr<ViewController>& viewController) {
   if (auto* navigation = dynamic_cast<NavigationController*>(viewController.get())) {
     auto top = navigation->topViewController();
     if (top && top->presentedViewController()) return top->presentedViewController();
     return top;
   }
-  return viewController->presentedViewController();
+  if (auto presented = viewController->presentedViewController()) return presented;
+  return viewController->isBeingPresented() ? viewController : nullptr;
 }
 
 std::shared_ptr<ViewController> sharedOf(ViewController* viewController) {
