@@ -289,6 +289,10 @@ void NewMainViewController::valueDisplayKeyboardAnimationShow(double duration, c
   auto a = isSecondCamera ? views_.overlayValueFormatTwoA : views_.overlayValueFormatOneA;
   auto b = isSecondCamera ? views_.overlayValueFormatTwoB : views_.overlayValueFormatOneB;
   auto root = view();
+  // Lifted, the display may come to rest over the other package's (on the lens match page package
+  // one's lands on package two's): what is typed into it must be drawn above that.
+  const auto& other = isSecondCamera ? views_.valueDisplayView : views_.secondValueDisplayView;
+  root->insertSubviewAbove(isSecondCamera ? views_.secondValueDisplayView : views_.valueDisplayView, other.get());
   View::animate(duration, 0, 0, [&constraint, lift, a, b, root] {
     constraint.setConstant(lift);
     a->setAlpha(1);

@@ -10,6 +10,7 @@
 #include "platform/shell/SystemAppearance.h"
 #include "platform/ui/Animation.h"
 #include "platform/ui/Application.h"
+#include "platform/ui/Renderer.h"
 
 namespace app::main {
 
@@ -18,6 +19,10 @@ namespace {
 using ostrel::testing::MainScreenFixture;
 
 class MainScreenTest : public ::testing::Test, public MainScreenFixture<> {};
+class MainScreenLightTest : public ::testing::Test, public MainScreenFixture<> {
+ protected:
+  MainScreenLightTest() : MainScreenFixture<>(false) {}
+};
 
 struct PageRow {
   int page;
@@ -194,6 +199,52 @@ TEST_F(MainScreenTest, EveryShownValueOpensItsEditorWhereverItIsTapped) {
       }
     }
   }
+}
+
+// On the lens match page a display lifted over the keyboard comes to rest on the other package's: what
+// is typed into it is drawn there, in its package's colour, and nothing of the other package's shows
+// through. Each package, focal length and aperture.
+void expectTypedValuesShowOnTheLensMatchPage(MainScreenFixture<>& f) {
+  f.screen->goToMenuPosition(3);
+  f.env.advance(0.5);
+  for (bool second : {false, true}) {
+    const auto& display = second ? *f.views().secondValueDisplayView : *f.views().valueDisplayView;
+    const auto own = second ? kit::UIConstants::secondCameraGreen() : kit::UIConstants::blue();
+    const auto other = second ? kit::UIConstants::blue() : kit::UIConstants::secondCameraGreen();
+    for (bool aperture : {false, true}) {
+      SCOPED_TRACE(std::string("package ") + (second ? "two" : "one") + (aperture ? ", aperture" : ", focal length"));
+      f.tap(aperture ? *display.apertureBtn() : *display.focalLengthBtn());
+      f.env.advance(0.5);
+      const auto& field = aperture ? *display.apertureTextField() : *display.focalLengthTextField();
+      ASSERT_TRUE(field.isFirstResponder());
+      platform::ui::Keyboard::shared().typeText(aperture ? "4" : "65");
+      f.env.advance(0.1);
+      auto shot = platform::ui::Renderer::render(*f.window);
+      ASSERT_TRUE(shot);
+      const double scale = shot->pixelWidth() / f.window->bounds().width();
+      const auto rect = field.convertRectTo(field.bounds(), nullptr);
+      const auto near = [](const platform::graphics::Color& a, const platform::graphics::Color& b) {
+        return std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) + std::abs(a.blue() - b.blue()) < 0.15;
+      };
+      int owns = 0, others = 0;
+      for (int y = static_cast<int>(rect.minY() * scale); y < static_cast<int>(rect.maxY() * scale); ++y) {
+        for (int x = static_cast<int>(rect.minX() * scale); x < static_cast<int>(rect.maxX() * scale); ++x) {
+          const auto pixel = shot->pixel(x, y);
+          owns += near(pixel, own);
+          others += near(pixel, other);
+        }
+      }
+      EXPECT_GT(owns, 20) << "the typed value is drawn";
+      EXPECT_EQ(others, 0) << "the other package's display shows over it";
+      f.screen->cancelKeyboard();
+      f.env.advance(1);
+    }
+  }
+}
+
+TEST_F(MainScreenTest, ATypedValueShowsAboveTheOtherPackagesDisplay) { expectTypedValuesShowOnTheLensMatchPage(*this); }
+TEST_F(MainScreenLightTest, ATypedValueShowsAboveTheOtherPackagesDisplay) {
+  expectTypedValuesShowOnTheLensMatchPage(*this);
 }
 
 TEST_F(MainScreenTest, KeyboardNotificationsReachTheScreenOnlyWhileItIsShown) {

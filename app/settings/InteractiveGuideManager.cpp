@@ -33,6 +33,17 @@ bool flag(const Value& stored, const char* key) {
   return stored[key].toBool();
 }
 
+// Seconds on the main screen are never negative: a total below zero (a hand edit, or an earlier build's
+// count that ran past the largest integer) would hold the rating prompt back for ever, so it counts
+// from 0 again. What is no number reads as 0 too.
+int64_t mainScreenTime(const Value& stored, const std::string& path) {
+  const int64_t total = stored["MAINVIEWTOTALVIEWTIME"].toInt64();
+  if (total >= 0) return total;
+  platform::log::write(platform::log::Warning, "The main screen's time in " + path + " is negative (" +
+                                                   std::to_string(total) + " s); it counts from 0 again");
+  return 0;
+}
+
 }  // namespace
 
 std::shared_ptr<InteractiveGuideManager> InteractiveGuideManager::getSingleton() {
@@ -81,7 +92,7 @@ void InteractiveGuideManager::loadInteractiveGuidePrefs() {
     stored = Value(platform::foundation::Dictionary{});
   }
   didEnterSetup = flag(stored, "didEnterSetup");
-  mainViewTotalViewTime = stored["MAINVIEWTOTALVIEWTIME"].toInt64();
+  mainViewTotalViewTime = mainScreenTime(stored, path);
   firstStart = stored["FIRSTSTARTDATE"].date().value_or(now());
   didExit_Guide_MainView_GetStarted = flag(stored, "didExit_Guide_MainView_GetStarted");
   didExit_Guide_LensAdapter_OpticalAdapter = flag(stored, "didExit_Guide_LensAdapter_OpticalAdapter");
@@ -165,7 +176,8 @@ void InteractiveGuideManager::stopTimer() {
 
 void InteractiveGuideManager::updateViewTime() {
   viewTimeCount += 1;
-  if (currentViewName == kMainScreen && mainViewTotalViewTime != kMaxViewTime) ++mainViewTotalViewTime;
+  // A total at the cap stays there, and so does one past it: counting on from there would overflow.
+  if (currentViewName == kMainScreen && mainViewTotalViewTime < kMaxViewTime) ++mainViewTotalViewTime;
 }
 
 void InteractiveGuideManager::checkIfSomethingIs2Show() {

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <limits>
 
 #include "app/settings/InteractiveGuideManager.h"
 #include "app/settings/SettingsTestSupport.h"
@@ -130,6 +131,34 @@ TEST_F(GuideManagerTest, MainScreenTimeIsCountedOnlyThereAndKeptAcrossLaunches) 
   auto relaunched = std::make_shared<InteractiveGuideManager>();
   relaunched->loadInteractiveGuidePrefs();
   EXPECT_EQ(relaunched->mainViewTotalViewTime, 103);
+}
+
+// A total the file holds at or past the cap (hand-edited, damaged) stays where it is and still lets the
+// prompt come; one below zero, or no number at all, counts from 0.
+TEST_F(GuideManagerTest, MainScreenTimeStopsAtTheCapAndNeverRunsNegative) {
+  constexpr int64_t kLargest = std::numeric_limits<int64_t>::max();
+  for (int64_t stored : {InteractiveGuideManager::kMaxViewTime, InteractiveGuideManager::kMaxViewTime + 1, kLargest}) {
+    writeFile(30, stored, 0);
+    registerOn(InteractiveGuideManager::kMainScreen);
+    env.advance(3);
+    manager->unregisterViewForInteractiveGuide();
+    EXPECT_EQ(storedGuide("MAINVIEWTOTALVIEWTIME").toInt64(), stored);
+    registerOn(InteractiveGuideManager::kSetupMenuScreen);
+    env.advance(1);
+    manager->unregisterViewForInteractiveGuide();
+    EXPECT_EQ(screen->tags, std::vector<int>{100}) << stored;
+    screen->tags.clear();
+  }
+  for (Value stored : {Value(int64_t{-5}), Value(-kLargest - 1), Value("many"), Value(-1e300)}) {
+    platform::foundation::Dictionary file{{"MAINVIEWTOTALVIEWTIME", stored}};
+    ASSERT_TRUE(platform::foundation::PropertyList::writeFile(InteractiveGuideManager::settingsPath(),
+                                                              Value(std::move(file)),
+                                                              platform::foundation::PropertyList::Format::Xml));
+    registerOn(InteractiveGuideManager::kMainScreen);
+    env.advance(3);
+    manager->unregisterViewForInteractiveGuide();
+    EXPECT_EQ(storedGuide("MAINVIEWTOTALVIEWTIME").toInt64(), 3) << stored.description();
+  }
 }
 
 TEST_F(GuideManagerTest, RegisteringAgainReplacesTheRunningTimers) {

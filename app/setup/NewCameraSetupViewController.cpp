@@ -90,8 +90,9 @@ void NewCameraSetupViewController::viewWillAppear(bool) {
 void NewCameraSetupViewController::viewDidAppear(bool) {
   if (views_.ReviewAlertView->alpha() != 1.0) return;
   view()->layoutIfNeeded();
-  views_.favoriteTable->setContentInset({0, 0, kReviewAlertHeight, 0});
-  views_.favoriteTable->setScrollIndicatorInsets({0, 0, kReviewAlertHeight, 0});
+  const double height = views_.ReviewAlertView->frame().height();
+  views_.favoriteTable->setContentInset({0, 0, height, 0});
+  views_.favoriteTable->setScrollIndicatorInsets({0, 0, height, 0});
 }
 
 void NewCameraSetupViewController::viewWillDisappear(bool) {
@@ -284,7 +285,8 @@ void NewCameraSetupViewController::animateShowReviewAlert() {
   view()->setNeedsLayout();
   view()->layoutIfNeeded();
   views_.ReviewAlertView->setAlpha(1);
-  const double height = kReviewAlertHeight;
+  // The prompt reaches into the bottom safe area: the last saved package must clear all of it.
+  const double height = views_.ReviewAlertView->frame().height();
   platform::ui::View::animate(0.4, 1.0, platform::ui::AnimationOptionCurveEaseOut, [this, height] {
     reviewAlertBottomConstraint.setConstant(0);
     views_.favoriteTable->setContentInset({0, 0, height, 0});

@@ -381,7 +381,7 @@ TEST_F(SetupMenuTest, RatingPromptSlidesInOnTheFirstVisitAndShowsAtOnceLater) {
   EXPECT_EQ(manager->ratingShowCounter, 1);
   EXPECT_EQ(v().ReviewAlertView->alpha(), 1);
   EXPECT_EQ(menu->reviewAlertBottomConstraint.constant(), 0) << "the model value is the end of the slide";
-  EXPECT_EQ(v().favoriteTable->contentInset().bottom, Menu::kReviewAlertHeight);
+  EXPECT_EQ(v().favoriteTable->contentInset().bottom, v().ReviewAlertView->frame().height());
   back();
 
   open();
@@ -399,6 +399,29 @@ TEST_F(SetupMenuTest, RatingPromptSlidesInOnTheFirstVisitAndShowsAtOnceLater) {
     open();
     env.advance(1);
     EXPECT_EQ(v().ReviewAlertView->alpha(), 0) << counter << (rated ? " rated" : "");
+    back();
+  }
+}
+
+// The prompt reaches into the bottom safe area; however far the list is scrolled, the last of nine
+// saved packages must come out from under it, on the visit it slides in and on a later one.
+TEST_F(SetupMenuTest, TheLastSavedPackageScrollsClearOfTheRatingPrompt) {
+  for (int i = 1; i <= 9; ++i) ASSERT_TRUE(SavedPackages::save(*state()->currentPackage, "Kit " + std::to_string(i)));
+  writeGuideSettings(30, 700, 0, false);
+  for (const char* visit : {"sliding in", "shown at once"}) {
+    open();
+    env.advance(2);
+    tap(*v().menuFavorites);
+    env.advance(0.5);
+    ASSERT_EQ(v().ReviewAlertView->alpha(), 1) << visit;
+    auto& table = *v().favoriteTable;
+    table.setContentOffset(table.maximumContentOffset());
+    layOut();
+    auto last = table.cellForRowAtIndexPath(IndexPath::forRow(8, 0));
+    ASSERT_TRUE(last) << visit;
+    const auto prompt = v().ReviewAlertView->convertRectTo(v().ReviewAlertView->bounds(), nullptr);
+    EXPECT_LE(last->convertRectTo(last->bounds(), nullptr).maxY(), prompt.minY() + 1e-9) << visit;
+    EXPECT_GT(prompt.height(), Menu::kReviewAlertHeight) << "the phone has a bottom safe area";
     back();
   }
 }

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "app/state/FramesObject.h"
-#include "platform/foundation/AtomicFile.h"
+#include "platform/foundation/FileStamp.h"
 #include "platform/foundation/Paths.h"
 #include "platform/foundation/PropertyList.h"
 
@@ -13,25 +13,32 @@ namespace app::state {
 
 namespace {
 
-struct Known {
-  std::string container;
+using platform::foundation::FileStamp;
+
+struct Parsed {
+  std::string path;
+  std::optional<FileStamp> stamp;  // none: no file stood there
   bool dark = false;
 };
 
 // Never destroyed: drawing may still ask while the process exits.
-std::mutex& knownMutex() {
+std::mutex& parsedMutex() {
   static auto* const mutex = new std::mutex;
   return *mutex;
 }
 
-std::optional<Known>& known() {
-  static auto* const value = new std::optional<Known>;
+std::optional<Parsed>& parsed() {
+  static auto* const value = new std::optional<Parsed>;
   return *value;
 }
 
-bool readFromFile() {
-  const std::string path = FramesObject::preferencePath();
-  if (!platform::foundation::AtomicFile::fileExists(path)) return false;
+// FramesObject::preferencePath, without making the Documents folder: a colour asked for in a container
+// without one needs no folder made, and making it would cost every question a look at the disk more.
+std::string preferencePath() {
+  return platform::foundation::Paths::resolvedRoot() + "/Documents/" + FramesObject::kPreferenceFile;
+}
+
+bool readFromFile(const std::string& path) {
   // A damaged file is the preference writer's to report; here it simply reads as light.
   return platform::foundation::PropertyList::readFile(path, FramesObject::kPreferenceFileMaximumBytes)["SETTINGS_APPINDARKMODE"]
       .toBool();
@@ -40,23 +47,20 @@ bool readFromFile() {
 }  // namespace
 
 bool SavedThemeFlag::isDark() {
-  // The container is named without touching the disk, so a question answered from memory costs none.
-  const std::string container = platform::foundation::Paths::resolvedRoot();
-  std::lock_guard lock(knownMutex());
-  if (!known() || known()->container != container) known() = Known{container, readFromFile()};
-  return known()->dark;
+  const std::string path = preferencePath();
+  // Stamped before it is read: a file replaced in between is read again at the next question.
+  const std::optional<FileStamp> stamp = FileStamp::of(path);
+  std::lock_guard lock(parsedMutex());
+  auto& last = parsed();
+  if (!last || last->path != path || last->stamp != stamp) last = Parsed{path, stamp, stamp && readFromFile(path)};
+  return last->dark;
 }
 
-void SavedThemeFlag::fileWritten(bool dark) {
-  std::string container = platform::foundation::Paths::resolvedRoot();
-  std::lock_guard lock(knownMutex());
-  known() = Known{std::move(container), dark};
-}
+void SavedThemeFlag::fileWritten(bool) { fileChanged(); }
 
 void SavedThemeFlag::fileChanged() {
-  std::lock_guard lock(knownMutex());
-  known().reset();
+  std::lock_guard lock(parsedMutex());
+  parsed().reset();
 }
 
 }  // namespace app::state
-

@@ -87,7 +87,7 @@ void Control::touchesMoved(const Touches& touches, const Event* event) {
   bool now = inside(*touch);
   bool was = touchInside_;
   touchInside_ = now;
-  setHighlighted(now);
+  setHighlighted(now && touch->isTap());
   if (followTracking_) followTracking_ = continueTracking(*touch, event);
   ControlEvent events = now ? ControlEvent::TouchDragInside : ControlEvent::TouchDragOutside;
   if (now != was) events = events | (now ? ControlEvent::TouchDragEnter : ControlEvent::TouchDragExit);
@@ -105,7 +105,7 @@ void Control::touchesEnded(const Touches& touches, const Event* event) {
   setHighlighted(false);
   if (followTracking_) endTracking(*touch, event);
   followTracking_ = false;
-  sendActionsForControlEvents(in ? eventsForTouchUpInside() : ControlEvent::TouchUpOutside);
+  sendActionsForControlEvents(tapsInside(*touch) ? eventsForTouchUpInside() : ControlEvent::TouchUpOutside);
 }
 
 void Control::touchesCancelled(const Touches& touches, const Event* event) {

@@ -47,7 +47,9 @@ constexpr bool operator&(ControlState a, ControlState b) {
 
 // A view that turns touches into events for target-action pairs: touch down, drags inside and
 // outside, up inside or outside (judged with a margin around the bounds, as a finger is wide) and
-// cancel. A disabled control takes no part in touches but still keeps them from the views behind it.
+// cancel. Only a tap lifts inside: a finger that strayed past the tap slop (Touch::isTap) is a swipe or
+// a drag, which lifts outside wherever it ends and stops showing the control pressed once it strays.
+// A disabled control takes no part in touches but still keeps them from the views behind it.
 class Control : public View {
  public:
   using Handler = std::function<void(Control&)>;
@@ -113,6 +115,7 @@ class Control : public View {
  private:
   bool tracked(const Touches& touches) const;
   bool inside(const Touch& touch) const;
+  bool tapsInside(const Touch& touch) const { return touch.isTap() && inside(touch); }
 
   TargetActionList<Control> actions_;
   bool enabled_ = true;

@@ -114,6 +114,30 @@ TEST_F(ControlTest, TouchEventsFollowTheFingerWithAMargin) {
   EXPECT_EQ(events, (std::vector<std::string>{"down", "up-in", "down", "repeat", "up-in"}));
 }
 
+// A swipe or a drag that ends on a button (a bar's, a cell's) presses nothing; a finger's jitter does.
+TEST_F(ControlTest, OnlyATapLiftsInside) {
+  std::vector<std::string> events;
+  watch(*button, events);
+  window->touchDown({110, 120});
+  window->touchMove({150, 120});
+  EXPECT_FALSE(button->isHighlighted()) << "a finger past the slop no longer shows the button pressed";
+  window->touchMove({190, 120});
+  window->touchUp({190, 120});
+  clock->advance(1);
+  window->touchDown({150, 120});
+  window->touchMove({165, 120});
+  window->touchMove({150, 120});
+  window->touchUp({150, 120});
+  clock->advance(1);
+  EXPECT_EQ(events, (std::vector<std::string>{"down", "in", "in", "up-out", "down", "in", "in", "up-out"}));
+  events.clear();
+  window->touchDown({150, 120});
+  window->touchMove({156, 127});
+  EXPECT_TRUE(button->isHighlighted());
+  window->touchUp({156, 127});
+  EXPECT_EQ(events, (std::vector<std::string>{"down", "in", "up-in"}));
+}
+
 TEST_F(ControlTest, DisabledControlIgnoresButHoldsTouches) {
   auto behind = make<View>(window->bounds());
   auto tapBehind = std::make_shared<TapGestureRecognizer>();

@@ -7,10 +7,11 @@
 namespace platform::ui {
 
 // A drag: begins once the finger has moved kHysteresis points, then changes with every move and ends
-// when the last finger lifts. Translation is measured from where the fingers came down.
+// when the last finger lifts. Translation is measured from where the fingers came down. A touch that
+// moves far enough to begin a pan is no tap any more.
 class PanGestureRecognizer : public GestureRecognizer {
  public:
-  static constexpr double kHysteresis = 10;
+  static constexpr double kHysteresis = Touch::kTapSlop;
 
   // The movement since the touch came down (or since setTranslation), in `view`'s space.
   Point translationInView(const View* view) const;

@@ -165,6 +165,7 @@ class TableView : public ScrollView {
   void scrollToIndexTitle(size_t index);
   void layoutIndexStrip();
   void clearPress();
+  [[nodiscard]] bool followsPress(const Touches& touches) const;
 
   DelegateRef<TableViewDataSource> dataSource_;
   DelegateRef<TableViewDelegate> tableDelegate_;

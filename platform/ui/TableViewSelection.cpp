@@ -101,14 +101,22 @@ void TableView::touchesBegan(const Touches& touches, const Event*) {
   if (auto it = visible_.find(*ip); it != visible_.end()) it->second->setHighlighted(true, false);
 }
 
-void TableView::touchesMoved(const Touches&, const Event*) {}
+bool TableView::followsPress(const Touches& touches) const {
+  auto touch = pressTouch_.lock();
+  return pressed_ && touch && std::find(touches.begin(), touches.end(), touch) != touches.end();
+}
+
+// A finger that strays past the tap slop swipes or drags over the row: it lets the row go at once.
+void TableView::touchesMoved(const Touches& touches, const Event*) {
+  if (followsPress(touches) && !pressTouch_.lock()->isTap()) clearPress();
+}
 
 void TableView::touchesEnded(const Touches& touches, const Event*) {
+  if (!followsPress(touches)) return;
   auto touch = pressTouch_.lock();
-  if (!pressed_ || !touch || std::find(touches.begin(), touches.end(), touch) == touches.end()) return;
   IndexPath ip = *pressed_;
   clearPress();
-  if (rectForRowAtIndexPath(ip).contains(touch->locationInView(this))) tapRow(ip);
+  if (touch->isTap() && rectForRowAtIndexPath(ip).contains(touch->locationInView(this))) tapRow(ip);
 }
 
 void TableView::touchesCancelled(const Touches&, const Event*) { clearPress(); }

@@ -131,6 +131,43 @@ TEST_F(TableViewTest, SingleSelectionByTouch) {
   EXPECT_GT(table->contentOffset().y, 0);
 }
 
+// Only a tap chooses a row: a finger that strays past the tap slop, sideways or back and forth, is a
+// swipe or a drag over it, whether or not the row offers a swipe of its own.
+TEST_F(TableViewTest, ASwipeOrADragOverARowChoosesNothingWhileATapStillDoes) {
+  const auto stroke = [&](const IndexPath& ip, std::initializer_list<Point> moves) {
+    Point p = table->convertPointTo(table->rectForRowAtIndexPath(ip).center(), nullptr);
+    window->touchDown(p);
+    Point at = p;
+    for (Point move : moves) {
+      clock->advance(0.02);
+      at = {p.x + move.x, p.y + move.y};
+      window->touchMove(at);
+    }
+    window->touchUp(at);
+    clock->advance(1);
+  };
+  for (bool offersSwipe : {false, true}) {
+    rows.canEdit = offersSwipe;
+    rows.calls.clear();
+    swipeRow({0, 1}, 40);
+    swipeRow({0, 2}, 200);
+    stroke({0, 3}, {{20, 0}, {40, 0}});           // rightwards
+    stroke({0, 4}, {{0, 6}, {0, -6}, {-14, 0}});  // a wobble, then sideways past the slop
+    stroke({0, 5}, {{30, 0}, {0, 0}});            // out and back to where it came down
+    if (table->isEditing()) table->setEditing(false, false);
+    for (const auto& call : rows.calls) EXPECT_EQ(call.rfind("select", 0), std::string::npos) << call;
+  }
+  rows.calls.clear();
+  Point p = table->convertPointTo(table->rectForRowAtIndexPath({0, 6}).center(), nullptr);
+  window->touchDown(p);
+  window->touchMove({p.x + 14, p.y});
+  EXPECT_FALSE(table->cellForRowAtIndexPath({0, 6})->isHighlighted()) << "a row is let go as the finger strays";
+  window->touchUp({p.x + 14, p.y});
+  clock->advance(1);
+  stroke({0, 7}, {{6, 3}, {-4, 5}});  // a finger's own jitter is still a tap
+  EXPECT_EQ(rows.calls, (std::vector<std::string>{"select 0.7"}));
+}
+
 TEST_F(TableViewTest, MultipleSelectionTogglesAndEditingHasItsOwnModes) {
   table->setAllowsMultipleSelection(true);
   tapRow({0, 1});

@@ -8,6 +8,14 @@
 
 namespace platform::ui {
 
+namespace {
+
+bool allTaps(const Touches& touches) {
+  return std::all_of(touches.begin(), touches.end(), [](const auto& touch) { return touch->isTap(); });
+}
+
+}  // namespace
+
 TapGestureRecognizer::TapGestureRecognizer() = default;
 
 TapGestureRecognizer::~TapGestureRecognizer() { stopWaiting(); }
@@ -21,19 +29,16 @@ void TapGestureRecognizer::touchesBegan(const Touches& touches, const Event&) {
     setState(State::Failed);
     return;
   }
-  if (fingersThisTap_ == 0) tapStart_ = p;
   fingersThisTap_ = std::max(fingersThisTap_, numberOfTouches());
   if (fingersThisTap_ > static_cast<size_t>(touchesRequired_)) setState(State::Failed);
 }
 
 void TapGestureRecognizer::touchesMoved(const Touches& touches, const Event&) {
-  Point now = touches.front()->locationInWindow();
-  if (std::hypot(now.x - tapStart_.x, now.y - tapStart_.y) > kAllowableMovement) setState(State::Failed);
+  if (!allTaps(touches)) setState(State::Failed);
 }
 
 void TapGestureRecognizer::touchesEnded(const Touches& touches, const Event&) {
-  Point now = touches.front()->locationInWindow();
-  if (std::hypot(now.x - tapStart_.x, now.y - tapStart_.y) > kAllowableMovement) {
+  if (!allTaps(touches)) {
     setState(State::Failed);
     return;
   }

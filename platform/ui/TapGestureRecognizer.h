@@ -10,11 +10,10 @@ class Timer;
 
 namespace platform::ui {
 
-// One or more quick taps in one place. A finger that moves more than kAllowableMovement, or a pause
-// longer than kTapInterval between taps of a multiple tap, fails it.
+// One or more quick taps in one place. A finger that strays past the tap slop (Touch::isTap), or a
+// pause longer than kTapInterval between taps of a multiple tap, fails it.
 class TapGestureRecognizer : public GestureRecognizer {
  public:
-  static constexpr double kAllowableMovement = 10;
   static constexpr double kTapInterval = 0.35;
   static constexpr double kMultiTapDistance = 45;
 
@@ -41,7 +40,6 @@ class TapGestureRecognizer : public GestureRecognizer {
   int taps_ = 0;
   size_t fingersThisTap_ = 0;
   Point firstLocation_;
-  Point tapStart_;
   std::shared_ptr<dispatch::Timer> wait_;
 };
 

@@ -106,7 +106,9 @@ void TextField::didResignFirstResponder() {
 }
 
 void TextField::touchesEnded(const Touches& touches, const Event* event) {
-  if (!touches.empty() && bounds().contains(touches.front()->locationInView(this)) && !isFirstResponder()) {
+  // Only a tap starts editing: a swipe or a drag across the field passes on to the views around it.
+  if (!touches.empty() && touches.front()->isTap() && bounds().contains(touches.front()->locationInView(this)) &&
+      !isFirstResponder()) {
     becomeFirstResponder();
     return;
   }

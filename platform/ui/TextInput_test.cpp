@@ -244,7 +244,12 @@ TEST_F(TextInputTest, ReturnAndEscapeUseTheAccessoryBarsItems) {
   EXPECT_TRUE(first->isFirstResponder());        // the items decide what ends editing
 }
 
-TEST_F(TextInputTest, ATapOnTheFieldStartsEditing) {
+TEST_F(TextInputTest, ATapOnTheFieldStartsEditingAndASwipeAcrossItDoesNot) {
+  window->touchDown({50, 110});
+  window->touchMove({150, 110});
+  window->touchUp({150, 110});
+  EXPECT_FALSE(first->isFirstResponder());
+  clock->advance(1);
   window->touchDown({50, 110});
   window->touchUp({50, 110});
   EXPECT_TRUE(first->isFirstResponder());

@@ -1,14 +1,21 @@
 #include "platform/ui/Touch.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "platform/ui/View.h"
 
 namespace platform::ui {
 
 Touch::Touch(Window* window, int finger, Point location, double timestamp, int tapCount)
-    : window_(window), finger_(finger), location_(location), previous_(location), timestamp_(timestamp),
-      tapCount_(tapCount) {}
+    : window_(window), finger_(finger), start_(location), location_(location), previous_(location),
+      timestamp_(timestamp), tapCount_(tapCount) {}
+
+void Touch::moveTo(Point location) {
+  previous_ = location_;
+  location_ = location;
+  if (std::hypot(location.x - start_.x, location.y - start_.y) > kTapSlop) isTap_ = false;
+}
 
 Point Touch::locationInView(const View* view) const {
   return view ? view->convertPointFrom(location_, nullptr) : location_;

@@ -20,12 +20,19 @@ enum class TouchPhase { Began, Moved, Stationary, Ended, Cancelled };
 // the current Clock's monotonic seconds.
 class Touch {
  public:
+  // How far a finger may stray from where it came down and still make a tap, as on a phone: past it
+  // the touch is a drag or a swipe, and a lift chooses nothing (a pan begins at the same distance).
+  static constexpr double kTapSlop = 10;
+
   Touch(Window* window, int finger, Point location, double timestamp, int tapCount);
 
   TouchPhase phase() const { return phase_; }
   double timestamp() const { return timestamp_; }
   // How many taps in quick succession at about this place this touch completes (1 for a single tap).
   int tapCount() const { return tapCount_; }
+  // The finger has stayed within kTapSlop of where it came down, so far: lifted now, it taps. Once it
+  // strayed further it never taps again, even back at its start.
+  bool isTap() const { return isTap_; }
   int finger() const { return finger_; }
   Window* window() const { return window_; }
   // The view hit when the finger came down; null once that view is gone.
@@ -45,10 +52,14 @@ class Touch {
   Window* window_;  // non-owning: the window that dispatches this touch outlives it
   int finger_;
   TouchPhase phase_ = TouchPhase::Began;
+  void moveTo(Point location);
+
+  Point start_;
   Point location_;
   Point previous_;
   double timestamp_;
   int tapCount_;
+  bool isTap_ = true;
   std::weak_ptr<View> view_;
   std::vector<std::shared_ptr<GestureRecognizer>> recognizers_;
   bool viewCancelled_ = false;  // a recogniser took the touch: the view saw touchesCancelled

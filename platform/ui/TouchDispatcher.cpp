@@ -55,8 +55,7 @@ void TouchDispatcher::touchMove(Point location, int finger) {
   if (it == active_.end()) return;
   auto touch = it->second;
   if (location == touch->location_) return;
-  touch->previous_ = touch->location_;
-  touch->location_ = location;
+  touch->moveTo(location);
   touch->timestamp_ = monotonicNow();
   deliver(touch, TouchPhase::Moved);
 }
@@ -65,8 +64,7 @@ void TouchDispatcher::touchUp(Point location, int finger) {
   auto it = active_.find(finger);
   if (it == active_.end()) return;
   auto touch = it->second;
-  touch->previous_ = touch->location_;
-  touch->location_ = location;
+  touch->moveTo(location);
   touch->timestamp_ = monotonicNow();
   deliver(touch, TouchPhase::Ended);
   active_.erase(finger);
