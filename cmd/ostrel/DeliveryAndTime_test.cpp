@@ -177,6 +177,19 @@ class DeliveryAndTimeTest : public ::testing::Test {
   double longestRun = 0;  // seconds, from start to exit
 };
 
+// A reply of 200 whose body, ten bytes short of what it announces, stalls or drips a byte every half
+// second: its head is the answer.
+LoopbackResponse slowBody(bool trickles) {
+  LoopbackResponse response = LoopbackResponse::withStatus(200, std::string(trickles ? 1000 : 20, 'r'));
+  if (trickles) {
+    response.trickleSeconds = 0.5;
+  } else {
+    response.bodyHeldUntilReleased = "body";
+    response.bodyBytesBeforeHold = 10;
+  }
+  return response;
+}
+
 // A collector that answers each batch after two seconds, while every start is over sooner: its uploads
 // are still on their way when the app ends. Each is given its answer, so no event arrives twice, and
 // every event a start stored arrives (only the last start's may still wait in the container for the
@@ -366,6 +379,41 @@ TEST_F(DeliveryAndTimeTest, AnAnalyticsAnswerAfterTheEndsWaitIsTakenWhileTheEndS
   std::cout << kStarts << " starts, " << analyticsEventTimes(server.requests()).size() << " events delivered, "
             << repeated << " bundles sent again; the longest start took " << longestRun << " s\n";
   EXPECT_EQ(repeated, 0);
+}
+
+// Collectors that answer 200 at once and then stall the body, or trickle it: each store takes the
+// status as the answer and deletes what it sent, so the next start sends none of it again, and the end
+// cuts the body off rather than waiting it out (no upload is left unfinished at its bound).
+TEST_F(DeliveryAndTimeTest, AnAnswerWhoseBodyStallsOrTricklesIsTakenByItsHead) {
+  const std::string steps = script("short.script", "wait 5\ntap 195 400\nwait 5\n");
+  const std::string unfinished = "still on its way when the app ended";
+  int analyticsOut = 0, transportOut = 0;
+  for (const bool trickles : {false, true}) {
+    server.on("POST", "/a", slowBody(trickles));
+    serveTransport(slowBody(trickles));
+    const auto before = server.requestCount();
+    const int status = run(steps);
+    ASSERT_EQ(status, 0) << output;
+    server.release("body");
+    const auto requests = server.requests();
+    for (auto request = requests.begin() + static_cast<std::ptrdiff_t>(before); request != requests.end(); ++request) {
+      analyticsOut += request->path == "/a";
+      transportOut += request->path.rfind("/batch/", 0) == 0;
+    }
+    EXPECT_EQ(log().find(unfinished), std::string::npos) << (trickles ? "trickle: " : "stall: ") << log();
+  }
+  server.on("POST", "/a", LoopbackResponse::withStatus(204));
+  serveTransport(LoopbackResponse::withStatus(200, ostrel::testing::encodeReply(0)));
+  ASSERT_EQ(run(steps), 0) << output;
+  const int repeatedAnalytics = repeatedBundles(server.requests());
+  const int repeatedTransport = repeats(transportEventsReceived());
+  std::cout << "a stalled and a trickling body: " << analyticsOut << " analytics and " << transportOut
+            << " transport batches answered so, " << repeatedAnalytics << " analytics bundles and " << repeatedTransport
+            << " transport events sent again; the longest start took " << longestRun << " s\n";
+  ASSERT_GT(analyticsOut, 0) << "no analytics batch met the slow bodies";
+  ASSERT_GT(transportOut, 0) << "no transport batch met the slow bodies";
+  EXPECT_EQ(repeatedAnalytics, 0);
+  EXPECT_EQ(repeatedTransport, 0);
 }
 
 // With nothing else out, the process end still waits for the analytics upload after the analytics end's
