@@ -138,6 +138,11 @@ LoopbackServer::LoopbackServer() : impl_(std::make_unique<Impl>()) {
                                  if (offset < sent) sink.write(body.data() + offset, sent - offset);
                                  return false;
                                });
+    } else if (!response.bodyHeldUntilReleased.empty() || response.trickleSeconds > 0) {
+      out.set_content_provider(response.body.size(), response.contentType,
+                               [this, response](std::size_t offset, std::size_t, httplib::DataSink& sink) {
+                                 return sendSlowly(response, offset, &sink);
+                               });
     } else if (response.gzipBody) {
       out.set_header("Content-Encoding", "gzip");
       out.set_content(gzip(response.body), response.contentType);
@@ -228,6 +233,23 @@ void LoopbackServer::holdUntilReleased(const std::string& name) {
   changed_.notify_all();
   changed_.wait(lock, [&] { return stopping_ || gate.releases != releases; });
   --gate.held;
+}
+
+bool LoopbackServer::sendSlowly(const LoopbackResponse& response, std::size_t offset, void* data) {
+  auto& sink = *static_cast<httplib::DataSink*>(data);
+  if (response.trickleSeconds > 0) {
+    if (offset > 0) hold(response.trickleSeconds);
+    {
+      std::lock_guard lock(mutex_);
+      if (stopping_) return false;
+    }
+    // A write to a client that has gone fails, which ends the answer.
+    return sink.write(response.body.data() + offset, 1);
+  }
+  const std::size_t before = std::min(response.bodyBytesBeforeHold, response.body.size());
+  if (offset < before) return sink.write(response.body.data() + offset, before - offset);
+  holdUntilReleased(response.bodyHeldUntilReleased);
+  return false;
 }
 
 bool LoopbackServer::waitForHeld(const std::string& name, std::size_t count, double timeoutSeconds) const {

@@ -48,6 +48,14 @@ struct LoopbackResponse {
   // Announce the whole body but send only this many bytes of it, then close: the client has a
   // response head and still fails. Unset: the whole body is sent.
   std::optional<std::size_t> truncateAfter;
+  // A body that stalls: the whole is announced and this many bytes of it are sent, then nothing more
+  // until the test calls release() with `bodyHeldUntilReleased` (or the server stops), after which the
+  // connection is closed short of it. Empty: not held.
+  std::string bodyHeldUntilReleased;
+  std::size_t bodyBytesBeforeHold = 0;
+  // A body that trickles: one byte at a time, this many seconds apart, until it is whole, the client
+  // has gone or the server stops. 0: sent at once.
+  double trickleSeconds = 0;
 
   static LoopbackResponse ok(std::string body = {});
   static LoopbackResponse withStatus(int status, std::string body = {});
@@ -97,6 +105,8 @@ class LoopbackServer {
   LoopbackResponse answer(const LoopbackRequest& request);
   void hold(double seconds);
   void holdUntilReleased(const std::string& gate);
+  // The next piece of a body that stalls or trickles, from `offset`; false ends the answer.
+  bool sendSlowly(const LoopbackResponse& response, std::size_t offset, void* sink);
 
   std::unique_ptr<Impl> impl_;
   int port_ = 0;

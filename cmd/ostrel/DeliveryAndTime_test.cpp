@@ -92,7 +92,7 @@ class DeliveryAndTimeTest : public ::testing::Test {
                                                        bool verbose = false) {
     auto environment = ostrel::testing::environmentWithout({"OSTREL_", "DISPLAY=", "WAYLAND_DISPLAY=", "ASAN_OPTIONS="});
     environment.push_back("OSTREL_ANALYTICS_URL=" + server.url(""));
-    environment.push_back("OSTREL_TRANSPORT_URL=" + server.url(""));
+    if (transportServed) environment.push_back("OSTREL_TRANSPORT_URL=" + server.url(""));
     environment.push_back("ASAN_OPTIONS=detect_leaks=1");
     if (wallClockShift != 0) {
       environment = ostrel::testing::environmentPreloading(std::move(environment), OSTREL_SHIFTED_WALL_CLOCK);
@@ -170,10 +170,25 @@ class DeliveryAndTimeTest : public ::testing::Test {
   ostrel::testing::ScratchFolder folder;
   ostrel::testing::LoopbackServer server;
   std::string output;
+  // Without it the transport has no address and sends nothing.
+  bool transportServed = true;
   int runs = 0;
   std::chrono::steady_clock::time_point started;
   double longestRun = 0;  // seconds, from start to exit
 };
+
+// A reply of 200 whose body, ten bytes short of what it announces, stalls or drips a byte every half
+// second: its head is the answer.
+LoopbackResponse slowBody(bool trickles) {
+  LoopbackResponse response = LoopbackResponse::withStatus(200, std::string(trickles ? 1000 : 20, 'r'));
+  if (trickles) {
+    response.trickleSeconds = 0.5;
+  } else {
+    response.bodyHeldUntilReleased = "body";
+    response.bodyBytesBeforeHold = 10;
+  }
+  return response;
+}
 
 // A collector that answers each batch after two seconds, while every start is over sooner: its uploads
 // are still on their way when the app ends. Each is given its answer, so no event arrives twice, and
@@ -363,6 +378,68 @@ TEST_F(DeliveryAndTimeTest, AnAnalyticsAnswerAfterTheEndsWaitIsTakenWhileTheEndS
   const int repeated = repeatedBundles(server.requests());
   std::cout << kStarts << " starts, " << analyticsEventTimes(server.requests()).size() << " events delivered, "
             << repeated << " bundles sent again; the longest start took " << longestRun << " s\n";
+  EXPECT_EQ(repeated, 0);
+}
+
+// Collectors that answer 200 at once and then stall the body, or trickle it: each store takes the
+// status as the answer and deletes what it sent, so the next start sends none of it again, and the end
+// cuts the body off rather than waiting it out (no upload is left unfinished at its bound).
+TEST_F(DeliveryAndTimeTest, AnAnswerWhoseBodyStallsOrTricklesIsTakenByItsHead) {
+  const std::string steps = script("short.script", "wait 5\ntap 195 400\nwait 5\n");
+  const std::string unfinished = "still on its way when the app ended";
+  int analyticsOut = 0, transportOut = 0;
+  for (const bool trickles : {false, true}) {
+    server.on("POST", "/a", slowBody(trickles));
+    serveTransport(slowBody(trickles));
+    const auto before = server.requestCount();
+    const int status = run(steps);
+    ASSERT_EQ(status, 0) << output;
+    server.release("body");
+    const auto requests = server.requests();
+    for (auto request = requests.begin() + static_cast<std::ptrdiff_t>(before); request != requests.end(); ++request) {
+      analyticsOut += request->path == "/a";
+      transportOut += request->path.rfind("/batch/", 0) == 0;
+    }
+    EXPECT_EQ(log().find(unfinished), std::string::npos) << (trickles ? "trickle: " : "stall: ") << log();
+  }
+  server.on("POST", "/a", LoopbackResponse::withStatus(204));
+  serveTransport(LoopbackResponse::withStatus(200, ostrel::testing::encodeReply(0)));
+  ASSERT_EQ(run(steps), 0) << output;
+  const int repeatedAnalytics = repeatedBundles(server.requests());
+  const int repeatedTransport = repeats(transportEventsReceived());
+  std::cout << "a stalled and a trickling body: " << analyticsOut << " analytics and " << transportOut
+            << " transport batches answered so, " << repeatedAnalytics << " analytics bundles and " << repeatedTransport
+            << " transport events sent again; the longest start took " << longestRun << " s\n";
+  ASSERT_GT(analyticsOut, 0) << "no analytics batch met the slow bodies";
+  ASSERT_GT(transportOut, 0) << "no transport batch met the slow bodies";
+  EXPECT_EQ(repeatedAnalytics, 0);
+  EXPECT_EQ(repeatedTransport, 0);
+}
+
+// With nothing else out, the process end still waits for the analytics upload after the analytics end's
+// own wait: an answer that comes then is taken, and the next start sends none of its bundles again. The
+// collector holds each answer until the start has said that its upload missed that wait.
+TEST_F(DeliveryAndTimeTest, AnAnalyticsAnswerAfterItsOwnWaitIsTakenWithNothingElseOut) {
+  transportServed = false;
+  LoopbackResponse held = LoopbackResponse::withStatus(204);
+  held.heldUntilReleased = "analytics";
+  server.on("POST", "/a", held);
+  const std::string steps = script("short.script", "wait 5\ntap 195 400\nwait 5\n");
+  for (int start = 1; start <= 2; ++start) {
+    auto child = this->start(steps, 0, true);
+    ASSERT_TRUE(child);
+    const bool missedTheWait = child->waitForOutput("did not finish within the wait the app gives it at its end");
+    server.release("analytics");
+    const bool taken = missedTheWait && child->waitForOutput("Successful upload. Got network response");
+    ASSERT_EQ(finish(*child), 0) << "start " << start << "\n" << output;
+    ASSERT_TRUE(missedTheWait) << "start " << start << ": no upload was still on its way after the wait\n" << child->output();
+    EXPECT_TRUE(taken) << "start " << start << ": the late answer was dropped\n" << child->output();
+  }
+  server.on("POST", "/a", LoopbackResponse::withStatus(204));
+  ASSERT_EQ(run(steps), 0) << output;
+  const int repeated = repeatedBundles(server.requests());
+  std::cout << "2 starts answered after the analytics end's wait, " << repeated << " bundles sent again; the longest start took "
+            << longestRun << " s\n";
   EXPECT_EQ(repeated, 0);
 }
 

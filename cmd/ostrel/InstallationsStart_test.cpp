@@ -210,6 +210,20 @@ TEST_F(InstallationsStartTest, RefreshTokensRefusedOnEveryRequestCostOneNewInsta
   }
 }
 
+// Token lifetimes written with a sign or a blank before them ("+3600s", " 3600s") are an hour like any
+// other: the installation made at the first start keeps its ID, and each start only asks for a fresh
+// token, as an hour's token is near its end.
+TEST_F(InstallationsStartTest, TokenLifetimesWithASignOrABlankAreTakenAndTheInstallationKept) {
+  server.on("POST", kCreatePath, created(serverFID(1), "+3600s"));
+  auto token = LoopbackResponse::withStatus(200, R"({"token":"token-again","expiresIn":" 3600s"})");
+  token.contentType = "application/json";
+  server.on("POST", kCreatePath + serverFID(1) + "/authTokens:generate", token);
+  for (int run = 1; run <= 3; ++run) start();
+  EXPECT_EQ(creates(), 1u) << "registered again\n" << logFile();
+  EXPECT_EQ(logFile().find("is malformed"), std::string::npos) << logFile();
+  EXPECT_EQ(logFile().find("A request to the installations service failed"), std::string::npos) << logFile();
+}
+
 // A preference file of the installations damaged in any way (garbage, empty, cut short) is kept aside,
 // and the installation it vouched for keeps its ID: nothing is registered again.
 TEST_F(InstallationsStartTest, ADamagedPreferenceFileCostsNoInstallationItsID) {

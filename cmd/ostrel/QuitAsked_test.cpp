@@ -1,12 +1,14 @@
 // ostrel asked to quit from outside, as a desktop's log-out, a supervisor or Ctrl-C asks, with a
 // collecting server on loopback attached: the window and a headless tour both end in order, with no
-// sanitizer report, and what the app recorded before the request is kept.
+// sanitizer report, and what the app recorded before the request is kept; a request that comes before
+// the program's own start-up too.
 #include <signal.h>
 #include <sqlite3.h>
 #include <sys/wait.h>
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <map>
 
 #include "cmd/ostrel/UploadedAnalyticsEvents.h"
@@ -175,6 +177,29 @@ TEST_F(QuitAskedTest, AHeadlessTourStoppedBySigtermKeepsWhatItRecorded) {
   for (const auto& [name, count] : recorded) {
     EXPECT_GE(stored.contains(name) ? stored.at(name) : 0, count) << name << " was stored before the signal and lost";
   }
+}
+
+// A SIGTERM that comes as the program starts, before any start-up work of its own (stopped there by a
+// preloaded library and signalled while it stands), still ends it in order: the script stops before its
+// first line and the status is the signal's.
+TEST_F(QuitAskedTest, ASigtermBeforeTheProgramsOwnStartUpStillEndsItInOrder) {
+  auto environment = ostrel::testing::environmentPreloading(
+      ostrel::testing::environmentWithout({"OSTREL_", "DISPLAY=", "WAYLAND_DISPLAY=", "DBUS_SESSION_BUS_ADDRESS="}),
+      OSTREL_STOP_AT_START);
+  environment.push_back("OSTREL_ANALYTICS_URL=" + server.url(""));
+  const std::string script = container.pathFor("tap.script");
+  std::ofstream(script) << "wait 5\ntap 195 400\n";
+  auto app = ChildProcess::start(
+      {OSTREL_EXECUTABLE, "--home", container.path(), "--script", script, "--out", container.pathFor("tap")}, environment);
+  ASSERT_TRUE(app);
+  ASSERT_TRUE(app->waitForStop()) << "it never stopped as it started\n" << app->output();
+  app->signal(SIGTERM);
+  app->resume();
+  const int status = app->wait();
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 128 + SIGTERM) << describeWaitStatus(status) << "\n"
+                                                                           << app->output();
+  EXPECT_NE(app->output().find("stopped by SIGTERM before line 1 "), std::string::npos) << app->output();
+  EXPECT_FALSE(hasSanitizerReport(app->output())) << app->output();
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <cstring>
@@ -12,6 +13,7 @@
 #include <mutex>
 #include <thread>
 
+#include "platform/dispatch/ProcessEnd.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/Paths.h"
 #include "platform/net/CurlLibrary.h"
@@ -23,6 +25,8 @@ namespace platform::net {
 namespace {
 
 constexpr int kMaximumRedirects = 16;
+// Where the network's stop comes among the end's: before the components', which wait for answers.
+constexpr int kBeforeTheComponents = dispatch::ProcessEnd::kComponents - 1;
 
 // The engine loads the library before its first transfer; everything below runs after that.
 const CurlLibrary& curl() {
@@ -106,6 +110,9 @@ struct Transfer {
   std::int64_t resourceTimeout = 0;  // nanoseconds
   std::int64_t startedAt = 0;
   std::int64_t lastActivity = 0;
+  std::int64_t headAt = 0;   // when the head of the response came
+  std::int64_t endingAt = 0;  // when this transfer learnt that the app is ending; 0 before
+  bool bodyBoundArmed = false;
 
   CURL* easy = nullptr;
   curl_slist* headers = nullptr;
@@ -139,9 +146,15 @@ struct Transfer {
   std::string downloadPath;
 
   void touch() { lastActivity = clock->monotonicNanoseconds(); }
+  // Once the app is ending, a head that came is the answer: its body gets a last short while, then it
+  // is cut off. INT64_MAX while no such bound runs.
+  std::int64_t bodyDeadline() const {
+    if (!headersDone || endingAt == 0) return INT64_MAX;
+    return saturatingAdd(std::max(headAt, endingAt), foundation::Clock::toNanoseconds(URLSession::kBodySecondsAtEnd));
+  }
   // When the transfer times out unless it hears from the server first.
   std::int64_t deadline() const {
-    return std::min(saturatingAdd(lastActivity, idleTimeout), saturatingAdd(startedAt, resourceTimeout));
+    return std::min({saturatingAdd(lastActivity, idleTimeout), saturatingAdd(startedAt, resourceTimeout), bodyDeadline()});
   }
   // Waiting on a delegate's answer, when no time-out runs.
   bool waitingForDelegate() const { return awaitingRedirect || trust == Trust::Asking; }
@@ -163,6 +176,7 @@ size_t onHeader(char* buffer, size_t size, size_t count, void* data) {
   if (line.empty()) {
     if (t.response.statusCode >= 200) {
       t.headersDone = true;
+      t.headAt = t.lastActivity;
       char* url = nullptr;
       curl().easyGetinfo(t.easy, CURLINFO_EFFECTIVE_URL, &url);
       t.response.url = url ? url : t.request.url;
@@ -362,6 +376,8 @@ struct CurlEngine::Impl {
     std::int64_t deadline = INT64_MAX;
   };
   std::vector<Watchdog> watchdogs;
+  // The end's stop, which tells the worker that the app is ending; kept for the life of the process.
+  dispatch::ProcessEnd::Registration atProcessEnd;
 
   void post(std::function<void()> command) {
     if (!multi) return;  // no transfer ever started
@@ -393,6 +409,7 @@ struct CurlEngine::Impl {
       }
       // Body pieces of transfers still running go out now; an ended one took its pieces with its end.
       for (auto& [id, t] : transfers) {
+        armBodyBound(*t);
         if (!t->holdsData) continue;
         t->holdsData = false;
         t->task->sendHeldData();
@@ -411,6 +428,9 @@ struct CurlEngine::Impl {
   void attach(Transfer& t);
   void detach(Transfer& t);
   void arm(Transfer& t);
+  // The app is ending: from here on a head that came is not kept waiting for its body.
+  void noticeEnding();
+  void armBodyBound(Transfer& t);
   Watchdog& watchdogFor(const std::shared_ptr<foundation::Clock>& clock);
   void setWatchdog(Watchdog& watchdog, const std::shared_ptr<foundation::Clock>& clock, std::int64_t deadline);
   void onWatchdog(const std::weak_ptr<foundation::Clock>& clock);
@@ -434,6 +454,9 @@ CurlEngine::CurlEngine() : impl_(new Impl) {
   if (!CurlLibrary::load(&impl_->unavailable)) return;
   curl().globalInit(CURL_GLOBAL_DEFAULT);
   impl_->multi = curl().multiInit();
+  impl_->atProcessEnd = dispatch::ProcessEnd::add(kBeforeTheComponents, "the network", [impl = impl_] {
+    impl->post([impl] { impl->noticeEnding(); });
+  });
   std::thread([impl = impl_] { impl->run(); }).detach();
 }
 
@@ -486,6 +509,7 @@ void CurlEngine::Impl::begin(std::shared_ptr<URLSessionTask> task) {
   t.resourceTimeout = foundation::Clock::toNanoseconds(std::min(whole, idle));
   t.limit = config.maximumResponseSize > 0 ? static_cast<std::uint64_t>(config.maximumResponseSize) : 0;
   t.startedAt = t.lastActivity = t.clock->monotonicNanoseconds();
+  if (dispatch::ProcessEnd::hasRun()) t.endingAt = t.startedAt;
   transfers[task->taskIdentifier()] = std::move(owned);
 
   if (!openBody(t)) return finish(t, makeURLError(URLErrorFileDoesNotExist, "The upload file does not exist", t.request.url));
@@ -669,6 +693,19 @@ void CurlEngine::Impl::arm(Transfer& t) {
   if (watchdog.timer == 0 || deadline < watchdog.deadline) setWatchdog(watchdog, t.clock, deadline);
 }
 
+void CurlEngine::Impl::noticeEnding() {
+  for (auto& [id, t] : transfers) {
+    if (t->endingAt == 0) t->endingAt = t->clock->monotonicNanoseconds();
+    armBodyBound(*t);
+  }
+}
+
+void CurlEngine::Impl::armBodyBound(Transfer& t) {
+  if (t.bodyBoundArmed || t.bodyDeadline() == INT64_MAX || !t.attached) return;
+  t.bodyBoundArmed = true;
+  arm(t);
+}
+
 CurlEngine::Impl::Watchdog& CurlEngine::Impl::watchdogFor(const std::shared_ptr<foundation::Clock>& clock) {
   // A clock that is gone took its timers with it; its place may be taken by a new one at the same address.
   std::erase_if(watchdogs, [](const Watchdog& w) { return w.clock.expired(); });
@@ -708,7 +745,13 @@ void CurlEngine::Impl::onWatchdog(const std::weak_ptr<foundation::Clock>& weak) 
   // on at once, and a timer set after that move would wait for the move after it.
   if (next != INT64_MAX) setWatchdog(watchdog, clock, next);
   for (std::uint64_t id : expired) {
-    if (Transfer* t = find(id)) finish(*t, makeURLError(URLErrorTimedOut, "The request timed out.", t->request.url));
+    Transfer* t = find(id);
+    if (!t) continue;
+    // The head came and is the answer; what is cut off is only the rest of its body.
+    const bool bodyCutOff = now >= t->bodyDeadline();
+    finish(*t, makeURLError(URLErrorTimedOut,
+                            bodyCutOff ? "The response's body was still coming when the app ended." : "The request timed out.",
+                            t->request.url));
   }
 }
 
@@ -791,7 +834,8 @@ void CurlEngine::Impl::follow(Transfer& t, URLRequest request) {
   t.bodyOffset = 0;
   if (t.bodyFile) std::rewind(t.bodyFile);
   t.response = HTTPURLResponse{};
-  t.headersDone = t.redirectCandidate = false;
+  t.headersDone = t.redirectCandidate = t.bodyBoundArmed = false;
+  t.headAt = 0;
   t.held.clear();
   t.inflater.reset();
   t.received = 0;

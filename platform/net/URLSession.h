@@ -166,8 +166,16 @@ class URLSessionTask : public std::enable_shared_from_this<URLSessionTask> {
 //
 // A session keeps its delegate until it is invalidated; a session that is never invalidated keeps it
 // for as long as the session itself lives.
+//
+// Once the app's end has begun (dispatch::ProcessEnd), a response whose head came is not kept waiting
+// for its body: the body has kBodySecondsAtEnd more, from its head or from the end's start, whichever
+// is later, and one still coming then (a server that stalls or trickles) is cut off. The task ends with
+// its response and URLErrorTimedOut, so a caller for whom the status is the answer takes it within the
+// end's wait, and a caller who needs the body fails as the end would have failed it anyway.
 class URLSession : public std::enable_shared_from_this<URLSession> {
  public:
+  static constexpr double kBodySecondsAtEnd = 1;
+
   static std::shared_ptr<URLSession> sessionWithConfiguration(URLSessionConfiguration configuration,
                                                               std::shared_ptr<URLSessionDelegate> delegate = {},
                                                               std::shared_ptr<dispatch::Queue> delegateQueue = {});

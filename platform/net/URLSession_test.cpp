@@ -7,6 +7,7 @@
 #include <future>
 
 #include "platform/dispatch/MainLoop.h"
+#include "platform/dispatch/ProcessEnd.h"
 #include "platform/foundation/AtomicFile.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/Paths.h"
@@ -340,6 +341,76 @@ TEST_F(URLSessionTest, APostIsNeverSentTwiceWhenTheServerDropsTheConnection) {
   EXPECT_EQ(requests[1].body, "second");
   EXPECT_NE(requests[1].connection, requests[0].connection);  // never on a connection that may be dead
   EXPECT_EQ(requests[3].connection, requests[2].connection);  // the GETs share one
+}
+
+// Once the app is ending, a response whose head came is not kept waiting for a body that stalls: the
+// body has a last second from its head, or from the end's start when the head came before, and the task
+// then ends with its response, so whoever takes the status as the answer has it within the end's wait.
+TEST_F(URLSessionTest, AtTheEndABodyStillComingIsCutOffASecondAfterItsHead) {
+  ostrel::testing::MainThreadEnvironment env;
+  auto clock = env.clock();
+  std::promise<void> headWanted;
+  auto later = headWanted.get_future().share();
+  const std::string stalling = "HTTP/1.1 200 OK\r\nContent-Length: 20\r\n\r\nabc";
+  ostrel::testing::HostileServer server;
+  // However the test ends, the late head's script is let go before the server stops.
+  std::shared_ptr<void> release(nullptr, [&](void*) { headWanted.set_value(); });
+  server.on("/before", [&](const ostrel::testing::HostileRequest&, ostrel::testing::HostileConnection& c) {
+    c.send(stalling);
+    c.hold();
+  });
+  server.on("/during", [&, later](const ostrel::testing::HostileRequest&, ostrel::testing::HostileConnection& c) {
+    later.wait();
+    c.send(stalling);
+    c.hold();
+  });
+  server.on("/quick", [](const ostrel::testing::HostileRequest&, ostrel::testing::HostileConnection& c) {
+    c.send(ostrel::testing::HostileServer::response(204));
+  });
+  auto before = std::make_shared<Recorder>();
+  auto during = std::make_shared<Recorder>();
+  const auto start = [&](const std::shared_ptr<Recorder>& recorder, const char* path) {
+    URLSession::sessionWithConfiguration(URLSessionConfiguration::defaultSessionConfiguration(), recorder)
+        ->dataTaskWithRequest(URLRequest(server.url(path)))
+        ->resume();
+  };
+  // A request answered at once, run to its end: the network has dealt with every time-out a move of
+  // the clock before it set off, and told the main queue of what it ended.
+  const auto settle = [&] {
+    auto quick = std::make_shared<Recorder>();
+    start(quick, "/quick");
+    ASSERT_TRUE(MainLoop::runUntil([&] { return quick->completed; }, 20));
+  };
+  start(before, "/before");
+  ASSERT_TRUE(MainLoop::runUntil([&] { return !before->data.empty(); }, 20));
+  clock->advance(30);
+  settle();
+  EXPECT_FALSE(before->completed) << "a running app waits for a body as long as its request may take";
+
+  ASSERT_TRUE(dispatch::ProcessEnd::run(0));
+  // The network hears of the end before it takes the next request.
+  start(during, "/during");
+  ASSERT_TRUE(MainLoop::runUntil([&] { return server.requests().size() == 3; }, 20));
+  clock->advance(0.5);
+  settle();
+  EXPECT_FALSE(before->completed);
+  clock->advance(0.6);
+  ASSERT_TRUE(MainLoop::runUntil([&] { return before->completed; }, 20)) << "the end waited for the body";
+  ASSERT_TRUE(before->response && before->error);
+  EXPECT_EQ(before->response->statusCode, 200);
+  EXPECT_EQ(before->error->code, URLErrorTimedOut);
+  EXPECT_NE(before->error->localizedDescription().find("still coming when the app ended"), std::string::npos);
+
+  // A head that comes a while into the end has its own second.
+  release.reset();
+  ASSERT_TRUE(MainLoop::runUntil([&] { return !during->data.empty(); }, 20));
+  clock->advance(0.5);
+  settle();
+  EXPECT_FALSE(during->completed) << "cut off before its second was out";
+  clock->advance(0.6);
+  ASSERT_TRUE(MainLoop::runUntil([&] { return during->completed; }, 20));
+  EXPECT_EQ(during->response.value_or(HTTPURLResponse{}).statusCode, 200);
+  dispatch::ProcessEnd::resetForTesting();
 }
 
 TEST_F(URLSessionTest, CancelEndsRunningAndUnstartedTasks) {

@@ -1,13 +1,12 @@
 #include "sdk/installations/ServiceClient.h"
 
 #include <algorithm>
-#include <charconv>
-#include <cmath>
 #include <cstdlib>
 
 #include "platform/dispatch/ProcessEnd.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Clock.h"
+#include "platform/foundation/DecimalText.h"
 #include "platform/foundation/Format.h"
 #include "platform/foundation/Json.h"
 #include "sdk/core/App.h"
@@ -50,20 +49,16 @@ platform::net::URLSessionConfiguration sessionConfiguration() {
   return configuration;
 }
 
-// "3600s", "0.5s", "1209600s": decimal seconds and one unit character, which is dropped unread. What is
-// no number, lies in the past or is absurd (past kAbsurdTokenLifetime) would hand out a dead token as
-// good or keep one for ever, and is refused. A lifetime of days is sound, and is believed up to
+// "3600s", "0.5s", "+3600s", " 3600s": decimal seconds and one unit character, which is dropped unread.
+// What is no number, lies in the past or is absurd (past kAbsurdTokenLifetime) would hand out a dead
+// token as good or keep one for ever, and is refused. A lifetime of days is sound, and is believed up to
 // kMaximumTokenLifetime: the token is only refreshed early.
 std::optional<double> tokenLifetime(const std::string& expiresIn) {
-  const std::string seconds = expiresIn.substr(0, expiresIn.size() - 1);
+  const std::string_view seconds = std::string_view(expiresIn).substr(0, expiresIn.size() - 1);
   if (seconds.empty()) return 0.0;
-  if (seconds.find_first_not_of("0123456789.eE+-") != std::string::npos) return std::nullopt;
-  double value = 0;
-  const char* end = seconds.data() + seconds.size();
-  const auto [stop, failure] = std::from_chars(seconds.data(), end, value);
-  if (failure != std::errc() || stop != end) return std::nullopt;
-  if (!std::isfinite(value) || value < 0 || value > ServiceClient::kAbsurdTokenLifetime) return std::nullopt;
-  return std::min(value, ServiceClient::kMaximumTokenLifetime);
+  const auto value = platform::foundation::readDecimalNumber(seconds);
+  if (!value || *value < 0 || *value > ServiceClient::kAbsurdTokenLifetime) return std::nullopt;
+  return std::min(*value, ServiceClient::kMaximumTokenLifetime);
 }
 
 // Only non-empty strings count as present.

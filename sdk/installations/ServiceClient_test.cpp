@@ -107,7 +107,9 @@ TEST_F(ServiceClientTest, RepliesAreParsedIntoItemsAndTokens) {
 
   // A lifetime of days is sound; what is believed of it ends a week on, when the token is asked for anew.
   for (const auto& [expiresIn, lifetime] : std::vector<std::pair<std::string, double>>{
-           {"1209600s", 604800}, {"2592000s", 604800}, {"604800s", 604800}, {"3600.5s", 3600.5}, {"3.6e3s", 3600}}) {
+           {"1209600s", 604800}, {"2592000s", 604800}, {"604800s", 604800}, {"3600.5s", 3600.5}, {"3.6e3s", 3600},
+           // Written with a sign or a blank before it, it is the same decimal number of seconds.
+           {"+3600s", 3600}, {" 3600s", 3600}, {"\t+60s", 60}, {"-0s", 0}}) {
     const Value reply(platform::foundation::Dictionary{{"token", "t"}, {"expiresIn", expiresIn}});
     auto token = ServiceClient::authTokenWithJSONDict(reply, date);
     ASSERT_TRUE(token.ok()) << expiresIn << ": " << token.error();
@@ -144,6 +146,14 @@ TEST_F(ServiceClientTest, RepliesAreParsedIntoItemsAndTokens) {
       {R"({"refreshToken":"r","authToken":{"token":"t","expiresIn":"999999999999s"}})",
        "The response field with name authToken.expiresIn is malformed"},
       {R"({"refreshToken":"r","authToken":{"token":"t","expiresIn":"36OOs"}})",
+       "The response field with name authToken.expiresIn is malformed"},
+      {R"({"refreshToken":"r","authToken":{"token":"t","expiresIn":"+-36s"}})",
+       "The response field with name authToken.expiresIn is malformed"},
+      {R"({"refreshToken":"r","authToken":{"token":"t","expiresIn":"0x10s"}})",
+       "The response field with name authToken.expiresIn is malformed"},
+      {R"({"refreshToken":"r","authToken":{"token":"t","expiresIn":"+infs"}})",
+       "The response field with name authToken.expiresIn is malformed"},
+      {R"({"refreshToken":"r","authToken":{"token":"t","expiresIn":"  s"}})",
        "The response field with name authToken.expiresIn is malformed"},
       {R"({"fid":"dOther_-9A","refreshToken":"r","authToken":{"token":"t","expiresIn":"1s"}})",
        "The response field with name fid is malformed"},

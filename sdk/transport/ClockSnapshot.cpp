@@ -2,11 +2,10 @@
 
 #include <cmath>
 #include <ctime>
-#include <fstream>
 #include <functional>
 #include <limits>
-#include <sstream>
 
+#include "platform/foundation/BootTime.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/Format.h"
 #include "platform/foundation/SaturatedInt64.h"
@@ -14,18 +13,6 @@
 namespace sdk::transport {
 
 namespace {
-
-std::int64_t readBootTimeSeconds() {
-  std::ifstream stat("/proc/stat");
-  std::string line;
-  while (std::getline(stat, line)) {
-    if (line.rfind("btime ", 0) != 0) continue;
-    std::istringstream fields(line.substr(6));
-    std::int64_t seconds = 0;
-    if (fields >> seconds) return seconds;
-  }
-  return 0;
-}
 
 std::int64_t timezoneOffsetAt(double secondsSince1970) {
   std::time_t when = static_cast<std::time_t>(std::floor(secondsSince1970));
@@ -41,7 +28,10 @@ std::int64_t millisOf(double secondsSince1970) {
 }  // namespace
 
 std::int64_t ClockSnapshot::kernelBootTimeNanosecondsNow() {
-  static const std::int64_t bootTime = readBootTimeSeconds() * 1000000000;
+  static const std::int64_t bootTime = [] {
+    const auto boot = platform::foundation::BootTime::read();
+    return boot ? boot->nanoseconds() : 0;
+  }();
   return bootTime;
 }
 

@@ -46,8 +46,9 @@ class ClockSnapshot final : public platform::foundation::KeyedCodable {
   void encodeWithCoder(platform::foundation::KeyedArchiver& coder) const override;
   static std::shared_ptr<ClockSnapshot> initWithCoder(platform::foundation::KeyedUnarchiver& coder);
 
-  // The kernel's boot time in nanoseconds since 1970, 0 when it cannot be read. Read once: it is what the
-  // kernel recorded at boot, so it does not move with later adjustments of the wall clock.
+  // The kernel's boot time in nanoseconds since 1970, in whole microseconds (platform::foundation::BootTime),
+  // 0 when it cannot be read. Read once: within a run it does not move with later adjustments of the wall
+  // clock, so the snapshots of one run compare by their wall times.
   static std::int64_t kernelBootTimeNanosecondsNow();
 
  private:

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <time.h>
+
 #include <cstdlib>
 #include <regex>
 
@@ -114,6 +116,25 @@ TEST_F(TransportEventTest, SnapshotsReadTheProcessClockAndTheTimeSinceBootOnTheS
   EXPECT_EQ(later->timeMillis(), now->timeMillis() + 250);
   EXPECT_EQ(later->kernelBootTime(), now->kernelBootTime());
   EXPECT_TRUE(later->isAfter(*now));
+}
+
+// On the system's own clock the time since boot an event carries is the machine's, to the microsecond:
+// the boot time keeps the fraction of a second the kernel's whole seconds drop, which stood the uptime
+// up to a second above the machine's.
+TEST_F(TransportEventTest, TheTimeSinceBootNeverStandsAboveTheMachines) {
+  const auto upNow = [] {
+    timespec up{};
+    EXPECT_EQ(::clock_gettime(CLOCK_BOOTTIME, &up), 0);
+    return std::int64_t{up.tv_sec} * 1000000000 + up.tv_nsec;
+  };
+  platform::foundation::Clock::setForSystemTimes(nullptr);
+  const std::int64_t before = upNow();
+  auto now = ClockSnapshot::snapshot();
+  const std::int64_t after = upNow();
+  platform::foundation::Clock::setForSystemTimes(clock);
+  EXPECT_LE(now->uptimeNanoseconds(), after) << "an uptime above the machine's";
+  // The wall time is read as a double: a fraction of a microsecond is lost on the way.
+  EXPECT_GE(now->uptimeNanoseconds(), before - 2000);
 }
 
 TEST_F(TransportEventTest, CustomBytesFollowTheirRules) {

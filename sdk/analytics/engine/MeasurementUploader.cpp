@@ -52,10 +52,15 @@ std::vector<std::int64_t> rowIDsOf(const std::vector<MeasurementDatabase::Queued
 }
 
 // Counts one request as under way from the moment it is handed to the network until its completion has
-// run, or until the network lets go of a completion it never ran.
+// run, or until the network lets go of a completion it never ran. One whose answer the device must keep
+// (`inFlightName`) is the process end's work in flight for as long: the end waits for it within its own
+// bound, after the engine's wait, so an answer that comes while the process still ends is taken.
 class RequestUnderWay {
  public:
-  explicit RequestUnderWay(std::shared_ptr<std::atomic<int>> count) : count_(std::move(count)) { ++*count_; }
+  RequestUnderWay(std::shared_ptr<std::atomic<int>> count, std::string inFlightName) : count_(std::move(count)) {
+    ++*count_;
+    if (!inFlightName.empty()) inFlight_ = platform::dispatch::ProcessEnd::addWorkInFlight(std::move(inFlightName));
+  }
   ~RequestUnderWay() { finished(); }
   RequestUnderWay(const RequestUnderWay&) = delete;
   RequestUnderWay& operator=(const RequestUnderWay&) = delete;
@@ -63,10 +68,12 @@ class RequestUnderWay {
   void finished() {
     if (count_) --*count_;
     count_.reset();
+    inFlight_.reset();
   }
 
  private:
   std::shared_ptr<std::atomic<int>> count_;
+  platform::dispatch::ProcessEnd::Registration inFlight_;
 };
 
 }  // namespace
@@ -341,11 +348,12 @@ bool MeasurementUploader::setUploadInProgressWithBundleIDs(std::vector<std::int6
   return true;
 }
 
-sdk::utilities::HTTPClient::CompletionHandler MeasurementUploader::completionFor(Completion completion) {
+sdk::utilities::HTTPClient::CompletionHandler MeasurementUploader::completionFor(Completion completion,
+                                                                                 std::string inFlightName) {
   const std::uint64_t request = ++requestNumber_;
   const std::uint64_t generation = wipeGeneration_;
   std::weak_ptr<MeasurementUploader> weak = weak_from_this();
-  auto underWay = std::make_shared<RequestUnderWay>(requestsUnderWay_);
+  auto underWay = std::make_shared<RequestUnderWay>(requestsUnderWay_, std::move(inFlightName));
   return [weak, request, generation, underWay, kept = keptForAnswers_, completion = std::move(completion)](
              std::optional<HTTPURLResponse> response, std::optional<Data> data, std::optional<Error> error) {
     // An answer that comes while the app ends is taken whole: the end waits for what it asks.
@@ -538,9 +546,11 @@ void MeasurementUploader::postBatch(std::vector<QueuedBundle> bundles, std::vect
     session = parts_.network->postURL(
         base.empty() ? std::string() : base + kUploadPath, payload, parts_.scheduler->workerQueue(),
         shouldUseBackgroundSession(),
-        completionFor([recorded](MeasurementUploader& self, const auto& response, const auto&, const auto& failure) {
-          self.handleUploadAnswer(response, failure, *recorded);
-        }));
+        completionFor(
+            [recorded](MeasurementUploader& self, const auto& response, const auto&, const auto& failure) {
+              self.handleUploadAnswer(response, failure, *recorded);
+            },
+            "the analytics upload"));
   }
   if (!session) {
     monitor()->logWithLevel(LogLevel::kSilentError, messages::kNetworkSessionCreationFailed,

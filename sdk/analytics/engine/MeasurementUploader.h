@@ -110,8 +110,8 @@ class MeasurementUploader final : public sdk::utilities::HTTPClientReachabilityD
   // No upload, fetch or alarm starts from here on; the request in flight may still finish.
   void stopStartingRequests();
   // The end's wait for the requests in flight is over: should an answer still come before the process
-  // has ended (while the end waits for other work), it is taken all the same, which keeps this object
-  // until then. Said in a warning: an upload's bundles were marked as tried before they went, so
+  // has ended (the process end waits for an upload within its own bound, and for other work), it is
+  // taken all the same, which keeps this object until then. Said in a warning: an upload's bundles were marked as tried before they went, so
   // should no answer come, the next start sends them again with their retry count raised and the
   // service can tell the repeat; after a configuration fetch, the upload that would have followed it
   // waits for the next start.
@@ -159,11 +159,13 @@ class MeasurementUploader final : public sdk::utilities::HTTPClientReachabilityD
   void terminateBackgroundTask() const;
   void activateNewSnapshot() const;
   // Hands a request to the network; the completion runs on the worker queue while this object lives,
-  // with a configuration fetch it answers no longer counted as out.
+  // with a configuration fetch it answers no longer counted as out. A request named `inFlightName` is
+  // work in flight of the process end until then (an upload, whose answer deletes what the service took;
+  // the configuration fetch is not: its answer is worth no wait of the end).
   using Completion = std::function<void(MeasurementUploader&, const std::optional<platform::net::HTTPURLResponse>&,
                                         const std::optional<platform::foundation::Data>&,
                                         const std::optional<Error>&)>;
-  sdk::utilities::HTTPClient::CompletionHandler completionFor(Completion completion);
+  sdk::utilities::HTTPClient::CompletionHandler completionFor(Completion completion, std::string inFlightName = {});
   // Tells the person of the failed request (an upload, or the configuration fetch the uploads wait
   // for) that begins a series, once the retry is scheduled, and of the success that ends one.
   void reportRequestFailure(const char* what, std::int64_t status, const std::optional<Error>& error);
