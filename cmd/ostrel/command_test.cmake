@@ -156,6 +156,16 @@ if(NOT status EQUAL 0 OR NOT EXISTS ${WORK}/caller/shots/first.png OR NOT IS_DIR
   message(FATAL_ERROR "scripts/run from another folder exited ${status}, or read and wrote elsewhere:\n${out}\n${err}")
 endif()
 
+# Without arguments it plays the repository's tours and ends with a line a tour: its folder, and how many
+# pictures and dumps it holds, rather than every file's path.
+file(MAKE_DIRECTORY ${repo}/resources/tour)
+file(WRITE ${repo}/resources/tour/one.script "shot first\nshot second\ndump first\n")
+execute_process(COMMAND ${CMAKE_COMMAND} -E env "PATH=${WORK}/stubs:$ENV{PATH}" ${repo}/scripts/run
+                WORKING_DIRECTORY ${WORK}/caller RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
+if(NOT status EQUAL 0 OR NOT out MATCHES "\n  build/run/tour/one +2 pictures, 1 dump\n$" OR out MATCHES "first\\.")
+  message(FATAL_ERROR "scripts/run did not end with its tour's folder and counts (${status}):\n${out}\n${err}")
+endif()
+
 # A single-dash word nobody reads is named with the option it resembles, a short one is warned of as a
 # long one is, and a known switch passes quietly.
 expect_status(0 ${CMAKE_COMMAND} -E env --unset=DISPLAY --unset=WAYLAND_DISPLAY
