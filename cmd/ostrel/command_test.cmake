@@ -1,6 +1,6 @@
 # Runs the ostrel command as a person would. Called by ctest with OSTREL (the executable), WORK (a
-# scratch folder), TOUR (the tour script), README (the README, whose switches --help must list) and RUN_SCRIPT
-# (scripts/run).
+# scratch folder), TOUR (the tour script), SWITCHES (the page whose table of switches --help must list) and
+# RUN_SCRIPT (scripts/run).
 file(REMOVE_RECURSE ${WORK})
 file(MAKE_DIRECTORY ${WORK})
 
@@ -156,6 +156,16 @@ if(NOT status EQUAL 0 OR NOT EXISTS ${WORK}/caller/shots/first.png OR NOT IS_DIR
   message(FATAL_ERROR "scripts/run from another folder exited ${status}, or read and wrote elsewhere:\n${out}\n${err}")
 endif()
 
+# Without arguments it plays the repository's tours and ends with a line a tour: its folder, and how many
+# pictures and dumps it holds, rather than every file's path.
+file(MAKE_DIRECTORY ${repo}/resources/tour)
+file(WRITE ${repo}/resources/tour/one.script "shot first\nshot second\ndump first\n")
+execute_process(COMMAND ${CMAKE_COMMAND} -E env "PATH=${WORK}/stubs:$ENV{PATH}" ${repo}/scripts/run
+                WORKING_DIRECTORY ${WORK}/caller RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
+if(NOT status EQUAL 0 OR NOT out MATCHES "\n  build/run/tour/one +2 pictures, 1 dump\n$" OR out MATCHES "first\\.")
+  message(FATAL_ERROR "scripts/run did not end with its tour's folder and counts (${status}):\n${out}\n${err}")
+endif()
+
 # A single-dash word nobody reads is named with the option it resembles, a short one is warned of as a
 # long one is, and a known switch passes quietly.
 expect_status(0 ${CMAKE_COMMAND} -E env --unset=DISPLAY --unset=WAYLAND_DISPLAY
@@ -166,20 +176,20 @@ if(NOT last_err MATCHES "ostrel: \"-window\" is not an option \\(did you mean --
   message(FATAL_ERROR "-window was not answered with --window, -x not warned of, or a known switch was warned of:\n${last_err}")
 endif()
 
-# The help lists every switch the README tells a person to look up there, and help that cannot be
+# The help lists every switch the behaviour page tells a person to look up there, and help that cannot be
 # written is a failure.
 expect_status(0 ${OSTREL} -help)
-file(STRINGS ${README} switches REGEX "^\\| `-[A-Za-z]+` \\|")
+file(STRINGS ${SWITCHES} switches REGEX "^\\| `-[A-Za-z]+` \\|")
 list(LENGTH switches count)
 if(count LESS 4)
-  message(FATAL_ERROR "the README's table of switches was not found (${count} rows)")
+  message(FATAL_ERROR "the table of switches in ${SWITCHES} was not found (${count} rows)")
 endif()
 foreach(row IN LISTS switches)
   string(REGEX MATCHALL "`-[A-Za-z]+`" names "${row}")
   foreach(name IN LISTS names)
     string(REPLACE "`" "" name "${name}")
     if(NOT last_out MATCHES "\n  ${name}\n")
-      message(FATAL_ERROR "--help does not list ${name}, which the README names:\n${last_out}")
+      message(FATAL_ERROR "--help does not list ${name}, which ${SWITCHES} names:\n${last_out}")
     endif()
   endforeach()
 endforeach()

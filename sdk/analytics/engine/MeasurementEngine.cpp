@@ -152,7 +152,7 @@ void MeasurementEngine::logLaunchArgumentHints() const {
   auto monitor = sharedMonitor();
   // The SDK's own spelling when the public interface is linked, the library's otherwise.
   const int spelling = isAnalyticsClassPresent() ? 1 : 0;
-  const char* documentation = " (see README.md, \"Analytics logging\")";
+  const char* documentation = " (see docs/BEHAVIOUR.md, \"Analytics logging\")";
   if (monitor->isDebugModeEnabled()) {
     monitor->logWithLevel(LogLevel::kNotice, messages::kDebugLoggingSwitchHint,
                           platform::foundation::format("To disable debug logging set the following application "
