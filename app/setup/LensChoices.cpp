@@ -91,13 +91,12 @@ LensChoices::Deleted LensChoices::deleteLens(const model::LensObject& lens, size
   return storage::PackageUtil::deleteLens(lens) ? Deleted::Done : Deleted::PackagesNotFollowed;
 }
 
-bool LensChoices::deleteSeries(int seriesId) {
+LensChoices::Deleted LensChoices::deleteSeries(int seriesId) {
   {
     LensCatalogue catalogue;
-    if (!catalogue || !catalogue->deleteManufacturer(seriesId)) return false;
+    if (!catalogue || !catalogue->deleteManufacturer(seriesId)) return Deleted::Refused;
   }
-  storage::PackageUtil::deleteLensManufacturer(seriesId);
-  return true;
+  return storage::PackageUtil::deleteLensManufacturer(seriesId) ? Deleted::Done : Deleted::PackagesNotFollowed;
 }
 
 }  // namespace app::setup

@@ -83,14 +83,16 @@ TEST_F(PackageDatabaseHelperTest, CleanUpRemovesExactlyTheOrphanedLensRows) {
   EXPECT_EQ(helper_.savePackageStandardOne(makePackage("standard", {5}, 133)), -2);
   ASSERT_TRUE(helper_.deleteFormat(133));
   EXPECT_EQ(helper_.getAllLensesInPackages().size(), 5u) << "deleting by format leaves the lens rows";
+  EXPECT_TRUE(helper_.packageIDExists(-2)) << "a standard package is never deleted with a format";
   helper_.closeDb();
 
   ASSERT_TRUE(helper_.cleanUp());
   ASSERT_TRUE(helper_.openDb(false));
   const auto rows = helper_.getAllLensesInPackages();
-  ASSERT_EQ(rows.size(), 2u);
+  ASSERT_EQ(rows.size(), 3u);
   EXPECT_EQ(rows[0].packageID, 1);
   EXPECT_EQ(rows[1].packageID, 1);
+  EXPECT_EQ(rows[2].packageID, -2);
   EXPECT_EQ(helper_.getLensPackageIDForPackageId(2, 3), -1);
 }
 

@@ -82,15 +82,20 @@ int PackageUtil::saveNewPackageFromOldPreset(const PackageDatabaseObject& packag
 }
 
 bool PackageUtil::saveStandardPackageOne(const model::CameraPackage& package) {
-  const auto row = generateDatabaseObject(package);
-  return changePackages("store standard package one",
-                        [&](PackageDatabaseHelper& p) { return p.storeStandardPackage(row, -2); });
+  return storeStandardPackage(generateDatabaseObject(package), -2);
 }
 
 bool PackageUtil::saveStandardPackageTwo(const model::CameraPackage& package) {
-  const auto row = generateDatabaseObject(package);
-  return changePackages("store standard package two",
-                        [&](PackageDatabaseHelper& p) { return p.storeStandardPackage(row, -1); });
+  return storeStandardPackage(generateDatabaseObject(package), -1);
+}
+
+bool PackageUtil::storeStandardPackage(const PackageDatabaseObject& row, int packageId) {
+  return changePackages(packageId == -2 ? "store standard package one" : "store standard package two",
+                        [&](PackageDatabaseHelper& p) { return p.storeStandardPackage(row, packageId); });
+}
+
+std::optional<PackageDatabaseObject> PackageUtil::storedPackage(int packageId) {
+  return withPackages([packageId](PackageDatabaseHelper& p) { return p.loadPackage(packageId); });
 }
 
 bool PackageUtil::deletePackage(int packageId) {
@@ -121,8 +126,8 @@ bool PackageUtil::deleteFrameLine(const model::FrameGuide& guide) {
   return changePackages("follow a deleted frame guide", [&](PackageDatabaseHelper& p) { return p.deleteFrameGuide(guide.frameGuideId); });
 }
 
-void PackageUtil::deleteLensManufacturer(int manufacturerId) {
-  changePackages("follow a deleted lens series", [&](PackageDatabaseHelper& p) { return p.deleteLensManufacturer(manufacturerId); });
+bool PackageUtil::deleteLensManufacturer(int manufacturerId) {
+  return changePackages("follow a deleted lens series", [&](PackageDatabaseHelper& p) { return p.deleteLensManufacturer(manufacturerId); });
 }
 
 void PackageUtil::cleanupPackageDB() {
