@@ -40,7 +40,6 @@ class Tally {
     mend();
     if (std::find(mended_.begin(), mended_.end(), part) == mended_.end()) mended_.push_back(part);
   }
-  bool mended(const char* part) const { return std::find(mended_.begin(), mended_.end(), part) != mended_.end(); }
   PackageMend::Outcome outcome() const {
     return unknown_ ? PackageMend::Outcome::Unknown
                     : mended_.empty() ? PackageMend::Outcome::Whole : PackageMend::Outcome::Mended;
@@ -69,13 +68,12 @@ void mendFormat(model::CameraPackage& package, const PackageDatabaseObject& row,
     package.shootingMode = formats ? formats->getCameraFormat(PackageMend::kFormat) : std::nullopt;
     package.cameraManufacturer.reset();
     if (package.shootingMode) package.cameraManufacturer = formats->getCameraManufacturer(package.shootingMode->manufacturerID);
-    uncropped(package);
   });
 }
 
 // generatePackageFromDB leaves crop id 0 for a crop it could not find.
 void mendCrop(model::CameraPackage& package, const PackageDatabaseObject& row, Tally& tally) {
-  if (row.cropID < 2 || package.cropID != 0 || tally.mended("camera")) return;
+  if (row.cropID < 2 || package.cropID != 0) return;
   tally.missing(lookUp<CameraFormatCatalogue>("QuorvelFrameGuide", "id", row.cropID), "aspect ratio",
                 [&package] { uncropped(package); });
 }

@@ -10,8 +10,8 @@ namespace app::storage {
 
 // A stored package that names catalogue rows that are gone (deleted while the package catalogue refused
 // to follow, or by a run killed before it followed, or by an older build), mended part by part: only
-// what is gone falls back, every other choice stays. A format falls back to the start format uncropped,
-// a crop to none, a series to the generic primes with their chosen lenses, an adapter or a frame guide
+// what is gone falls back, every other choice stays. A format falls back to the start format (its crop
+// stays, a ratio being no format's own), a crop to none, a series to the generic primes with their chosen lenses, an adapter or a frame guide
 // to none; a lens is dropped, and a package left without one takes the chosen lenses of its series, or
 // its first.
 //
