@@ -144,6 +144,8 @@ wait 1
 dump series-deleted
 )";
 }
+// The main screen's words under a header whose package stands in.
+constexpr const char* kStandsIn = "Shown for now: your stored package could not be read";
 // A start that only looks at the main screen.
 constexpr const char* kLook = "wait 1\ndump main\n";
 
@@ -241,8 +243,9 @@ std::map<std::string, std::string> StandInPackagesTest::controls_;
 // for it: each reaches the stored package, over the rest of it, as with nothing in the way; nothing is
 // said NOT SAVED, and the next start shows the person's package with the camera chosen.
 TEST_F(StandInPackagesTest, AChoiceOnAStandInStoresOnlyWhatWasChosen) {
-  const std::string withAdapter = std::string(kOpenSetup) + kPickCamera + kPickAdapter + kSaveSecondUnit + kMenuDone;
-  const std::string cameraOnly = std::string(kOpenSetup) + kPickCamera + kSaveSecondUnit + kMenuDone;
+  const std::string opened = "wait 1\ndump opened\n" + std::string(kOpenSetup);
+  const std::string withAdapter = opened + kPickCamera + kPickAdapter + kSaveSecondUnit + kMenuDone;
+  const std::string cameraOnly = opened + kPickCamera + kSaveSecondUnit + kMenuDone;
   const std::string& chosen = control(withAdapter);
   EXPECT_NE(holdingsOf(chosen, "-2").find("ARRI ALEXA 35"), std::string::npos) << chosen;
   EXPECT_NE(holdingsOf(chosen, "-2").find("Homemade"), std::string::npos) << chosen;
@@ -261,9 +264,11 @@ TEST_F(StandInPackagesTest, AChoiceOnAStandInStoresOnlyWhatWasChosen) {
     SCOPED_TRACE(cases[i].obstacle.what());
     const std::string home = expectAsTheControl(cases[i].obstacle, cases[i].steps, "choice-" + std::to_string(i));
     EXPECT_EQ(shown(home, "saved").find("NOT SAVED"), std::string::npos);
+    EXPECT_NE(shown(home, "opened").find(kStandsIn), std::string::npos) << "said on the main screen";
     const std::string main = shown(home, "main");
     EXPECT_NE(main.find("ARRI ALEXA 35"), std::string::npos) << main;
     EXPECT_NE(main.find("Homemade"), std::string::npos) << main;
+    EXPECT_EQ(main.find(kStandsIn), std::string::npos) << main;
   }
 }
 
