@@ -421,8 +421,9 @@ void FramesObject::storeStandardPackage(std::optional<model::CameraPackage>& pac
   auto row = persons.personsRow(*package, [packageId] { return storage::PackageUtil::storedPackage(packageId); });
   if (!row) {
     ++packageStoresRefused_;
-    platform::log::write(platform::log::Warning, std::string(name) +
-                                                     " is not stored: what is shown of it, or the stored one it stands for, could not be read whole");
+    platform::log::write(platform::log::Warning,
+                         std::string(name) +
+                             " is not stored: what is shown of it, or the stored one it stands for, could not be read whole");
     return;
   }
   row->packageName = name;
