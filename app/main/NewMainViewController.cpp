@@ -265,18 +265,18 @@ void NewMainViewController::setSecondPackageColours() {
   views_.secondApertureScrollBar->markerView()->setBackgroundColor(green);
 }
 
-void NewMainViewController::setHeader(const std::optional<model::CameraPackage>& package, platform::ui::Label& format,
-                                      platform::ui::Label& lens, platform::ui::Label& adapter,
+void NewMainViewController::setHeader(const std::optional<model::CameraPackage>& package, bool standsIn,
+                                      platform::ui::Label& format, platform::ui::Label& lens, platform::ui::Label& adapter,
                                       platform::ui::LayoutConstraint& top) {
   if (!package) return;
   format.setText(package->getCameraFormatLabelString());
   lens.setText(package->getLensStringForMainView());
   const bool noAdapter = !package->lensAdapter || package->lensAdapter->isNoneAdapter();
-  if (noAdapter) {
+  if (noAdapter && !standsIn) {
     adapter.setAlpha(0);
     top.setConstant(-6);
   } else {
-    adapter.setText(package->getAdapterString());
+    adapter.setText(standsIn ? kStandsIn : package->getAdapterString());
     adapter.setAlpha(1);
     top.setConstant(-12);
   }
@@ -284,10 +284,10 @@ void NewMainViewController::setHeader(const std::optional<model::CameraPackage>&
 
 void NewMainViewController::setUIStringsAndArrays() {
   auto frames = state();
-  setHeader(frames->packageOne, *views_.formatOneLabel, *views_.lensSetOneLabel, *views_.adapterOneLabel,
-            constraints_.formatOneLabelTopConstraint);
-  setHeader(frames->packageTwo, *views_.formatTwoLabel, *views_.lensSetTwoLabel, *views_.adapterTwoLabel,
-            constraints_.formatTwoLabelTopConstraint);
+  setHeader(frames->packageOne, frames->packageOneStandsIn(), *views_.formatOneLabel, *views_.lensSetOneLabel,
+            *views_.adapterOneLabel, constraints_.formatOneLabelTopConstraint);
+  setHeader(frames->packageTwo, frames->packageTwoStandsIn(), *views_.formatTwoLabel, *views_.lensSetTwoLabel,
+            *views_.adapterTwoLabel, constraints_.formatTwoLabelTopConstraint);
   view()->setNeedsLayout();
 }
 

@@ -52,6 +52,9 @@ class NewMainViewController : public platform::ui::ViewController,
   static constexpr const char* kStoryboardIdentifier = "NewMainViewController";
   static constexpr const char* kSetupIdentifier = "NewCameraSetupViewController";
   static constexpr int kGuideScreen = 1;
+  // Under a package's header, in the adapter's place, while it stands in for a stored one that could not
+  // be read: the person learns it without reading the log.
+  static constexpr const char* kStandsIn = "Shown for now: your stored package could not be read";
 
   // The device name the small-phone constants are chosen by; the hardware table's by default.
   static void setDeviceNameForTesting(std::optional<std::string> name);
@@ -167,8 +170,8 @@ class NewMainViewController : public platform::ui::ViewController,
   void setSecondPackageColours();
   // The value display's label and text field of a bar type (0 focal length, 1 aperture, 2 distance).
   static void colourValue(ValueDisplayView& display, int type, const platform::graphics::Color& colour);
-  void setHeader(const std::optional<model::CameraPackage>& package, platform::ui::Label& format, platform::ui::Label& lens,
-                 platform::ui::Label& adapter, platform::ui::LayoutConstraint& top);
+  void setHeader(const std::optional<model::CameraPackage>& package, bool standsIn, platform::ui::Label& format,
+                 platform::ui::Label& lens, platform::ui::Label& adapter, platform::ui::LayoutConstraint& top);
   void scaleHeader(platform::ui::View& header, double scale, unsigned curve);
   void matchFocalLength(bool sourceIsTwo, float focalLength);
   bool isSmallPhone() const;

@@ -334,6 +334,7 @@ void CameraModeAspectViewController::deleteCameraFormat(const model::Camera& cam
     saveFailure_.reportDelete(*this, "The camera \"" + camera.manufacturer + "\"");
     return;
   }
+  platform::log::write(platform::log::Notice, "The camera \"" + camera.manufacturer + "\" was deleted from its catalogue");
   if (*formatId > 0) {
     if (!storage::PackageUtil::deleteFormat(*formatId)) {
       saveFailure_.reportPackagesNotFollowed(*this, "the camera \"" + camera.manufacturer + "\"");
@@ -388,6 +389,7 @@ void CameraModeAspectViewController::deleteCrop(int cropId) {
     saveFailure_.reportDelete(*this, "The aspect ratio " + ratio);
     return;
   }
+  platform::log::write(platform::log::Notice, "The aspect ratio " + ratio + " was deleted from its catalogue");
   const bool guidesFollowed = storage::PackageUtil::deleteFrameLine(*guide);
   if (!storage::PackageUtil::deleteCrop(cropId) || !guidesFollowed) {
     saveFailure_.reportPackagesNotFollowed(*this, "the aspect ratio " + ratio);

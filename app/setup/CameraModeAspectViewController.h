@@ -15,6 +15,7 @@
 #include "app/model/FrameGuide.h"
 #include "app/settings/InteractiveGuideDelegate.h"
 #include "app/setup/FormSaveFailure.h"
+#include "app/storage/PackageMend.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/ImageView.h"
@@ -53,7 +54,7 @@ class CameraModeAspectViewController : public platform::ui::ViewController,
   static constexpr double kRowHeight = 40;
   static constexpr double kFilterMenuHeight = 44;
   // A deleted camera of the edited package gives way to this format, without a crop.
-  static constexpr int kFallbackFormat = 1084;
+  static constexpr int kFallbackFormat = storage::PackageMend::kFormat;
   // Form fields, tagged in order inside their form for the Next button.
   static constexpr int64_t kNameFieldTag = 1, kSensorWidthFieldTag = 2, kSensorHeightFieldTag = 3;
   static constexpr int64_t kRatioWidthFieldTag = 1, kRatioHeightFieldTag = 2;

@@ -12,6 +12,7 @@
 #include "app/setup/SetupPause.h"
 #include "app/setup/SetupText.h"
 #include "app/storage/OpenCatalogue.h"
+#include "platform/log/Log.h"
 #include "app/storage/LensAdapterCatalogue.h"
 #include "app/storage/PackageUtil.h"
 #include "platform/ui/AnimationOptions.h"
@@ -262,6 +263,7 @@ void LensAdapterViewController::deleteLensAdapter(const model::LensAdapterRecord
     saveFailure_.reportDelete(*this, "The adapter \"" + adapter.adapterName + "\"");
     return;
   }
+  platform::log::write(platform::log::Notice, "The adapter \"" + adapter.adapterName + "\" was deleted from its catalogue");
   if (!storage::PackageUtil::deleteAdapter(adapter)) {
     saveFailure_.reportPackagesNotFollowed(*this, "the adapter \"" + adapter.adapterName + "\"");
   }

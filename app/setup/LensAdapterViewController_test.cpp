@@ -272,7 +272,7 @@ TEST_F(LensAdapterPickerTest, DeletingTheCommittedAdapterFallsBackToAdapterOneEv
   create("0.71", "Booster", false);
   const int booster = selectedInCatalogue().adapterId;
   // A saved package and the other slot on the new adapter.
-  ASSERT_TRUE(app::setup::SavedPackages::save(*state()->currentPackage, "On booster"));
+  ASSERT_TRUE(app::setup::SavedPackages::save(*state(), "On booster"));
   state()->packageTwo->lensAdapter = state()->currentPackage->lensAdapter;
 
   const int row = rowOf("Booster");
@@ -302,7 +302,7 @@ TEST_F(LensAdapterPickerTest, DeletingTheCommittedAdapterFallsBackToAdapterOneEv
 TEST_F(LensAdapterPickerTest, ADeleteTheCatalogueRefusesIsSaidAndChangesNothing) {
   create("0.71", "Booster", false);
   const int booster = selectedInCatalogue().adapterId;
-  ASSERT_TRUE(app::setup::SavedPackages::save(*state()->currentPackage, "On booster"));
+  ASSERT_TRUE(app::setup::SavedPackages::save(*state(), "On booster"));
   refuseDeletes<storage::LensAdapterCatalogue>({"QuorvelLensAdapter"});
   auto configuration = screen->tableViewTrailingSwipeActionsConfigurationForRowAtIndexPath(
       *v().adapterTableView, IndexPath::forRow(rowOf("Booster"), 0));
@@ -336,7 +336,7 @@ TEST_F(LensAdapterPickerTest, DeletingAnotherAdapterKeepsTheCommittedOne) {
 // person is told that the saved packages still name it.
 TEST_F(LensAdapterPickerTest, SavedPackagesThatCannotFollowADeleteAreSaidNotSaved) {
   create("0.71", "Spare", false);
-  ASSERT_TRUE(app::setup::SavedPackages::save(*state()->currentPackage, "On spare"));
+  ASSERT_TRUE(app::setup::SavedPackages::save(*state(), "On spare"));
   create("0.8", "Kept", false);
   refuseSavedPackageChanges("UPDATE", "PackageData");
   auto configuration = screen->tableViewTrailingSwipeActionsConfigurationForRowAtIndexPath(

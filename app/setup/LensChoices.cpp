@@ -3,6 +3,7 @@
 #include "app/model/NumericText.h"
 #include "app/storage/LensDatabaseHelper.h"
 #include "app/storage/OpenCatalogue.h"
+#include "platform/log/Log.h"
 #include "app/storage/PackageUtil.h"
 
 using app::model::NumericText;
@@ -88,16 +89,18 @@ LensChoices::Deleted LensChoices::deleteLens(const model::LensObject& lens, size
     LensCatalogue catalogue;
     if (!catalogue || !catalogue->deleteLens(lens)) return Deleted::Refused;
   }
+  platform::log::write(platform::log::Notice, "Lens " + std::to_string(lens.lensId) + " was deleted from its catalogue");
   return storage::PackageUtil::deleteLens(lens) ? Deleted::Done : Deleted::PackagesNotFollowed;
 }
 
-bool LensChoices::deleteSeries(int seriesId) {
+LensChoices::Deleted LensChoices::deleteSeries(int seriesId) {
   {
     LensCatalogue catalogue;
-    if (!catalogue || !catalogue->deleteManufacturer(seriesId)) return false;
+    if (!catalogue || !catalogue->deleteManufacturer(seriesId)) return Deleted::Refused;
   }
-  storage::PackageUtil::deleteLensManufacturer(seriesId);
-  return true;
+  platform::log::write(platform::log::Notice,
+                       "Lens series " + std::to_string(seriesId) + " was deleted from its catalogue with its lenses");
+  return storage::PackageUtil::deleteLensManufacturer(seriesId) ? Deleted::Done : Deleted::PackagesNotFollowed;
 }
 
 }  // namespace app::setup

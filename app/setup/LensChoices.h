@@ -40,9 +40,10 @@ class LensChoices {
   // PackagesNotFollowed: the lens went, but the saved packages on it could not follow (they still name it).
   enum class Deleted { Done, PackagesNotFollowed, LastLens, Refused };
   [[nodiscard]] static Deleted deleteLens(const model::LensObject& lens, size_t lensesListed);
-  // The user's own series goes with its lenses, and then every saved package that uses it goes; false,
-  // with nothing changed, when the catalogue refuses.
-  [[nodiscard]] static bool deleteSeries(int seriesId);
+  // The user's own series goes with its lenses, and then every saved package that uses it goes: Refused,
+  // with nothing changed, when the lens catalogue refuses; PackagesNotFollowed when the series went but
+  // the saved packages on it could not follow (they still name it).
+  [[nodiscard]] static Deleted deleteSeries(int seriesId);
 
   static bool isPrime(const model::LensObject& lens);
 };

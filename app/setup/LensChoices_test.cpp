@@ -99,7 +99,7 @@ TEST_F(LensChoicesTest, DeletingALensKeepsTheLastOneAndFollowsTheSavedPackages) 
   EXPECT_EQ(LensChoices::deleteLens(lensAt(series, 50), 1), LensChoices::Deleted::LastLens);
   EXPECT_EQ(Env::lensesOf(series).size(), 1u);
 
-  EXPECT_TRUE(LensChoices::deleteSeries(series));
+  EXPECT_EQ(LensChoices::deleteSeries(series), LensChoices::Deleted::Done);
   EXPECT_TRUE(Env::lensesOf(series).empty());
   storage::LensDatabaseHelper catalogue;
   ASSERT_TRUE(catalogue.openDb(false));

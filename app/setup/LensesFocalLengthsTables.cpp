@@ -246,10 +246,14 @@ void LensesFocalLengthsViewController::deleteLensObject(const model::LensObject&
 }
 
 void LensesFocalLengthsViewController::deleteManufacturerObject(const model::LensManufacturer& series) {
-  if (!LensChoices::deleteSeries(series.manufacturerId)) {
-    tellDeleteRefused("The lens series \"" + series.manufacturer + (series.series.empty() ? "" : " " + series.series) +
-                      "\"");
-    return;
+  const std::string name = "\"" + series.manufacturer + (series.series.empty() ? "" : " " + series.series) + "\"";
+  switch (LensChoices::deleteSeries(series.manufacturerId)) {
+    case LensChoices::Deleted::Refused: tellDeleteRefused("The lens series " + name); return;
+    case LensChoices::Deleted::PackagesNotFollowed:
+      saveFailure_.reportPackagesNotFollowed(*this, "the lens series " + name);
+      break;
+    case LensChoices::Deleted::Done:
+    case LensChoices::Deleted::LastLens: break;
   }
   if (SetupControllerUtil::getCurrentLensManufacturerID() == series.manufacturerId) {
     SetupControllerUtil::setDefaultLensManufacturer();

@@ -335,6 +335,17 @@ TEST_F(LensPickerTest, SavedPackagesThatCannotFollowADeletedLensAreSaidNotSaved)
              "The saved packages could not be stored. Those that used the lens 35mm still name it.");
 }
 
+// So with a series: it goes, and the saved package on it, which the package catalogue will not delete, is
+// said to name it still.
+TEST_F(LensPickerTest, SavedPackagesThatCannotFollowADeletedSeriesAreSaidNotSaved) {
+  chooseAndSaveTwoPrimes();
+  refuseSavedPackageChanges("DELETE", "PackageData");
+  screen->deleteManufacturerObject(*screen->seriesList().seriesAt(*screen->seriesList().indexPathOf(primes)));
+  EXPECT_TRUE(Env::lensesOf(primes).empty());
+  expectTold(screen->saveFailure(),
+             "The saved packages could not be stored. Those that used the lens series \"Aaa Primes\" still name it.");
+}
+
 // The lens catalogue deletes nothing (read-only, or locked by another program): a lens and the series
 // the person deletes stay listed, in the edited package and in the saved one, and each refusal is said
 // once, as a delete: the choice the catalogue then takes is not said refused.

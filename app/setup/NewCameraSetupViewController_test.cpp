@@ -10,6 +10,7 @@
 #include "app/setup/LensesFocalLengthsViewController.h"
 #include "app/setup/NewCameraSetupViewController.h"
 #include "app/setup/SavedPackages.h"
+#include "app/storage/PackageUtil.h"
 #include "app/setup/SetupListCells.h"
 #include "app/setup/SetupMenuRows.h"
 #include "app/setup/SetupScreenTestSupport.h"
@@ -309,8 +310,9 @@ TEST_F(SetupMenuTest, RenameKeepsTheNameForAnEmptyTextAndDeleteEmptiesThePage) {
 TEST_F(SetupMenuTest, TappingASavedPackageLoadsItIntoTheEditedSlotAndCloses) {
   // Package two edited; package one saved earlier.
   state()->setPackageTwoAsCurrentPackage();
-  const model::CameraPackage one = *state()->packageOne;
-  ASSERT_TRUE(SavedPackages::save(one, "Camera A"));
+  model::CameraPackage one = *state()->packageOne;
+  one.packageName = "Camera A";
+  ASSERT_GE(storage::PackageUtil::savePackage(one), 1);
   open();
   tap(*v().menuFavorites);
   env.advance(0.5);
@@ -326,7 +328,9 @@ TEST_F(SetupMenuTest, TappingASavedPackageLoadsItIntoTheEditedSlotAndCloses) {
 // The package catalogue refuses: a saved package deleted stays in the list, and one loaded into the
 // edited slot is shown but not stored; each is said, and the menu stays.
 TEST_F(SetupMenuTest, ADeleteOrALoadThePackageCatalogueRefusesIsSaidAndTheMenuStays) {
-  ASSERT_TRUE(SavedPackages::save(*state()->packageTwo, "Camera B"));
+  model::CameraPackage two = *state()->packageTwo;
+  two.packageName = "Camera B";
+  ASSERT_GE(storage::PackageUtil::savePackage(two), 1);
   open();
   refusePackageWrites();
   tap(*v().menuFavorites);
@@ -358,7 +362,8 @@ TEST_F(SetupMenuTest, ABrokenSavedPackageIsNotLoadedAndTheMenuStays) {
   }
   model::CameraPackage broken = *state()->packageTwo;
   broken.frameGuide = guide;
-  ASSERT_TRUE(SavedPackages::save(broken, "Broken"));
+  broken.packageName = "Broken";
+  ASSERT_GE(storage::PackageUtil::savePackage(broken), 1);
   {
     OpenCatalogue<storage::FrameGuideCatalogue> guides;
     ASSERT_TRUE(guides->deleteFrameGuide(guide));

@@ -80,8 +80,9 @@ void NewCameraSetupViewController::openRenameDialog(const IndexPath& indexPath) 
 }
 
 std::optional<int> NewCameraSetupViewController::savePackageWithName(const std::string& name) {
-  if (!currentPackage) return std::nullopt;
-  const auto id = SavedPackages::save(*currentPackage, name);
+  const auto state = SetupControllerUtil::getApplication();
+  if (!currentPackage || !state) return std::nullopt;
+  const auto id = SavedPackages::save(*state, name);
   if (id) currentPackage->packageName = name;
   loadPackageData();
   view()->window() ? static_cast<void>(view()->window()->endEditing(true)) : void();

@@ -2,13 +2,13 @@
 
 #include <algorithm>
 
-#include "app/setup/SetupControllerUtil.h"
 #include "app/state/FramesObject.h"
 #include "app/storage/CameraFormatCatalogue.h"
 #include "app/storage/LensDatabaseHelper.h"
 #include "app/storage/OpenCatalogue.h"
 #include "app/storage/FrameGuideCatalogue.h"
 #include "app/storage/LensAdapterCatalogue.h"
+#include "app/storage/PackageMend.h"
 #include "app/storage/PackageUtil.h"
 
 namespace app::setup {
@@ -16,17 +16,6 @@ namespace app::setup {
 using app::storage::OpenCatalogue;
 
 namespace {
-
-// The series' lenses that are chosen in the catalogue, else its shortest one, as a commit would take them.
-std::vector<model::LensObject> lensesOfSeries(int seriesId) {
-  OpenCatalogue<storage::LensDatabaseHelper> lenses;
-  if (!lenses) return {};
-  auto chosen = lenses->getSelectedLenses4Manufacturer(seriesId);
-  if (!chosen.empty()) return chosen;
-  auto all = lenses->getAllLensesForManufacturer(seriesId);
-  if (all.empty()) return {};
-  return {all.front()};
-}
 
 void refreshLensSet(model::CameraPackage& package) {
   const int series = package.lensManufacturer ? package.lensManufacturer->manufacturerId : 0;
@@ -61,7 +50,7 @@ void OtherSlotRepair::formatDeleted(state::FramesObject& frames, int formatId) {
   if (!package || !package->shootingMode || package->shootingMode->containerID != formatId) return;
   OpenCatalogue<storage::CameraFormatCatalogue> formats;
   if (!formats) return;
-  package->shootingMode = formats->getCameraFormat(storage::PackageUtil::kStartFormatOne);
+  package->shootingMode = formats->getCameraFormat(storage::PackageMend::kFormat);
   package->cameraManufacturer.reset();
   if (package->shootingMode) {
     package->cameraManufacturer = formats->getCameraManufacturer(package->shootingMode->manufacturerID);
@@ -92,9 +81,9 @@ void OtherSlotRepair::seriesDeleted(state::FramesObject& frames, int seriesId) {
   {
     OpenCatalogue<storage::LensDatabaseHelper> lenses;
     if (!lenses) return;
-    package->lensManufacturer = lenses->getLensManufacturer(SetupControllerUtil::kDefaultLensSeries);
+    package->lensManufacturer = lenses->getLensManufacturer(storage::PackageMend::kSeries);
   }
-  package->lensSet = lensesOfSeries(SetupControllerUtil::kDefaultLensSeries);
+  package->lensSet = storage::PackageMend::lensesOfSeries(storage::PackageMend::kSeries);
   refreshLensSet(*package);
   store(frames);
 }
@@ -107,7 +96,7 @@ void OtherSlotRepair::lensDeleted(state::FramesObject& frames, int lensId) {
   if (gone == set.end()) return;
   set.erase(gone, set.end());
   // A series always keeps a lens, so a package left without one takes the series' first lens.
-  if (set.empty() && package->lensManufacturer) set = lensesOfSeries(package->lensManufacturer->manufacturerId);
+  if (set.empty() && package->lensManufacturer) set = storage::PackageMend::lensesOfSeries(package->lensManufacturer->manufacturerId);
   refreshLensSet(*package);
   store(frames);
 }

@@ -11,10 +11,6 @@ namespace app::setup {
 
 using platform::foundation::format;
 
-namespace {
-
-}  // namespace
-
 std::vector<model::CameraPackage> SavedPackages::list(int sortMode) {
   return sortMode == kByName ? storage::PackageUtil::getAllPackagesSortedByName() : storage::PackageUtil::getAllPackages();
 }
@@ -32,11 +28,19 @@ std::string SavedPackages::defaultName(const model::CameraPackage& package) {
   return format("%@ %@ %@", camera.manufacturer, camera.model, localized("Package"));
 }
 
-std::optional<int> SavedPackages::save(model::CameraPackage package, const std::string& typedName) {
-  package.packageName = typedName.empty() ? defaultName(package) : typedName;
-  const int id = storage::PackageUtil::savePackage(package);
+std::optional<int> SavedPackages::save(const state::FramesObject& frames, const std::string& typedName) {
+  const auto& shown = frames.currentPackage;
+  const std::string name = typedName.empty() ? defaultName(shown.value_or(model::CameraPackage())) : typedName;
+  auto row = frames.editedPackageRow();
+  if (!row) {
+    platform::log::write(platform::log::Error, "The package \"" + name +
+                                                   "\" could not be saved: the package it is made from could not be read");
+    return std::nullopt;
+  }
+  row->packageName = name;
+  const int id = storage::PackageUtil::saveNewPackageFromOldPreset(*row);
   if (id < 1) {
-    platform::log::write(platform::log::Error, "The package \"" + package.packageName + "\" could not be saved");
+    platform::log::write(platform::log::Error, "The package \"" + name + "\" could not be saved");
     return std::nullopt;
   }
   return id;
@@ -61,7 +65,7 @@ bool SavedPackages::load(state::FramesObject& frames, const model::CameraPackage
     platform::log::write(platform::log::Error, "The saved package \"" + listed.packageName + "\" could not be loaded");
     return false;
   }
-  frames.loadPackage(package);
+  frames.loadPackage(package, state::PersonsPackage::kWhole);
   frames.savePrefs();
   return true;
 }

@@ -34,9 +34,11 @@ class SavedPackages {
 
   // "<maker> <model> Package": the name a package is saved under when none is typed.
   static std::string defaultName(const model::CameraPackage& package);
-  // Stores `package` as a new saved package under `typedName` (the default name when it is empty).
-  // Returns the new package's id, or nothing when it was not stored.
-  static std::optional<int> save(model::CameraPackage package, const std::string& typedName);
+  // Stores the package being edited as a new saved package under `typedName` (the default name of the
+  // package shown when it is empty): the person's package as the state object has it
+  // (FramesObject::editedPackageRow), never what stands in for it. Returns the new package's id, or
+  // nothing when it was not stored.
+  static std::optional<int> save(const state::FramesObject& frames, const std::string& typedName);
   // An empty name keeps the old one; returns whether a name was stored.
   static bool rename(int packageId, const std::string& name);
   // Whether the package is gone from the catalogue.

@@ -21,9 +21,10 @@ using app::storage::OpenCatalogue;
 class SavedPackagesTest : public ::testing::Test {
  protected:
   std::shared_ptr<state::FramesObject> frames() { return env.state(); }
-  // Package two (the slot edited after start), saved under `name`.
+  // Package two, edited, saved under `name`.
   int saveEdited(const std::string& name) {
-    const auto id = SavedPackages::save(*frames()->packageTwo, name);
+    frames()->setPackageTwoAsCurrentPackage();
+    const auto id = SavedPackages::save(*frames(), name);
     EXPECT_TRUE(id);
     return id.value_or(-1);
   }
@@ -84,7 +85,7 @@ TEST_F(SavedPackagesTest, AFailedSaveReportsNoPackage) {
         "CREATE TRIGGER refuse BEFORE INSERT ON PackageData WHEN NEW.packageId > 0 "
         "BEGIN SELECT RAISE(ABORT, 'refused'); END"));
   }
-  EXPECT_FALSE(SavedPackages::save(*frames()->packageTwo, "Lost"));
+  EXPECT_FALSE(SavedPackages::save(*frames(), "Lost"));
   EXPECT_TRUE(SavedPackages::list(SavedPackages::kRecent).empty());
   EXPECT_TRUE(log.contains("The package \"Lost\" could not be saved"));
 }
@@ -94,7 +95,7 @@ TEST_F(SavedPackagesTest, LoadingIntoSlotTwoLeavesSlotOneAlone) {
   auto state = frames();
   state->setPackageOneAsCurrentPackage();
   const model::CameraPackage one = *state->currentPackage;
-  const int id = SavedPackages::save(one, "Large format").value_or(-1);
+  const int id = SavedPackages::save(*state, "Large format").value_or(-1);
   ASSERT_GE(id, 1);
   state->setPackageTwoAsCurrentPackage();
   const int twoFormat = state->formatTwoId;
@@ -127,7 +128,8 @@ TEST_F(SavedPackagesTest, ABrokenSavedPackageIsNotLoaded) {
   }
   model::CameraPackage saved = *state->packageOne;
   saved.frameGuide = guide;
-  ASSERT_TRUE(SavedPackages::save(saved, "Soon broken"));
+  saved.packageName = "Soon broken";
+  ASSERT_GE(storage::PackageUtil::savePackage(saved), 1);
   {
     OpenCatalogue<storage::FrameGuideCatalogue> guides;
     ASSERT_TRUE(guides->deleteFrameGuide(guide));

@@ -12,6 +12,7 @@
 #include "app/storage/PackageUtil.h"
 #include "platform/log/Log.h"
 
+using app::state::PersonsPackage;
 using app::storage::OpenCatalogue;
 
 namespace app::setup {
@@ -24,7 +25,7 @@ void logError(const std::string& message) { platform::log::write(platform::log::
 
 }  // namespace
 
-bool SetupControllerUtil::commit(int formatId, int cropId, int shading, const model::StoredColor& color) {
+bool SetupControllerUtil::commit(int formatId, int cropId, int shading, const model::StoredColor& color, unsigned parts) {
   // One connection per catalogue file for the whole rebuild and the save that follows it.
   app::storage::CatalogueSession session;
   model::CameraPackage package;
@@ -32,31 +33,34 @@ bool SetupControllerUtil::commit(int formatId, int cropId, int shading, const mo
   loadLens(package);
   loadFrameguide(package, shading, color);
   loadLensAdapter(package);
-  saveChangedPackage(package);
+  saveChangedPackage(package, parts);
   return true;
 }
 
 bool SetupControllerUtil::setNewCameraSetupWithCamera(int, int shootingMode, int crop) {
-  return commit(shootingMode, crop, getCurrentFrameGuideShading(), getCurrentFrameGuideColor());
+  return commit(shootingMode, crop, getCurrentFrameGuideShading(), getCurrentFrameGuideColor(), PersonsPackage::kCamera);
 }
 
 bool SetupControllerUtil::setNewCameraManufacturer(int, int shootingMode) {
-  return commit(shootingMode, kNoCrop, getCurrentFrameGuideShading(), getCurrentFrameGuideColor());
+  return commit(shootingMode, kNoCrop, getCurrentFrameGuideShading(), getCurrentFrameGuideColor(), PersonsPackage::kCamera);
 }
 
 bool SetupControllerUtil::setNewCameraCrop(int crop) {
-  return commit(getCurrentShootingModeID(), crop, getCurrentFrameGuideShading(), getCurrentFrameGuideColor());
+  return commit(getCurrentShootingModeID(), crop, getCurrentFrameGuideShading(), getCurrentFrameGuideColor(),
+                PersonsPackage::kCamera);
 }
 
-bool SetupControllerUtil::setNewLensSetup() {
-  return commit(getCurrentShootingModeID(), getCurrentCropID(), getCurrentFrameGuideShading(),
-                getCurrentFrameGuideColor());
-}
+bool SetupControllerUtil::setNewLensSetup() { return commitEdited(PersonsPackage::kLenses); }
 
-bool SetupControllerUtil::setNewLensAdapter() { return setNewLensSetup(); }
+bool SetupControllerUtil::setNewLensAdapter() { return commitEdited(PersonsPackage::kAdapter); }
+
+bool SetupControllerUtil::commitEdited(unsigned parts) {
+  return commit(getCurrentShootingModeID(), getCurrentCropID(), getCurrentFrameGuideShading(), getCurrentFrameGuideColor(),
+                parts);
+}
 
 bool SetupControllerUtil::setNewFrameGuide(int shading, const model::StoredColor& color) {
-  return commit(getCurrentShootingModeID(), getCurrentCropID(), shading, color);
+  return commit(getCurrentShootingModeID(), getCurrentCropID(), shading, color, PersonsPackage::kFrameGuide);
 }
 
 void SetupControllerUtil::setDefaultLensManufacturer() {
@@ -168,7 +172,7 @@ void SetupControllerUtil::loadLensAdapter(model::CameraPackage& package) {
   package.lensAdapter = std::move(adapter);
 }
 
-void SetupControllerUtil::saveChangedPackage(model::CameraPackage& package) {
+void SetupControllerUtil::saveChangedPackage(model::CameraPackage& package, unsigned parts) {
   auto frames = getApplication();
   frames->currentPackage.reset();
   const int series = package.lensManufacturer ? package.lensManufacturer->manufacturerId : 0;
@@ -176,7 +180,7 @@ void SetupControllerUtil::saveChangedPackage(model::CameraPackage& package) {
   package.packageID = 0;
   // The state object names the package it stores; the current package is a copy of it, named alike.
   package.packageName = frames->currentPackageModus == 0 ? "Standard Package One" : "Standard Package Two";
-  frames->loadPackage(package);
+  frames->loadPackage(package, parts);
   frames->savePrefs();
 }
 

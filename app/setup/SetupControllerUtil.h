@@ -6,6 +6,7 @@
 #include "app/model/CameraPackage.h"
 #include "app/model/Crop.h"
 #include "app/model/StoredColor.h"
+#include "app/storage/PackageMend.h"
 
 namespace app::state {
 class FramesObject;
@@ -46,7 +47,8 @@ class SetupControllerUtil {
   static void loadLens(model::CameraPackage& package);
   static void loadFrameguide(model::CameraPackage& package, int shading, const model::StoredColor& color);
   static void loadLensAdapter(model::CameraPackage& package);
-  static void saveChangedPackage(model::CameraPackage& package);
+  // Hands the package to the state object as the person's choice of `parts` (PersonsPackage::Parts).
+  static void saveChangedPackage(model::CameraPackage& package, unsigned parts);
 
   // Readers of the state object's edited package; ids read 0 and records nullopt when it is missing.
   static std::shared_ptr<state::FramesObject> getApplication();
@@ -68,11 +70,13 @@ class SetupControllerUtil {
   static bool setupHasShootingMode();
 
   // The series selected when the current one is deleted: the generic primes.
-  static constexpr int kDefaultLensSeries = 250;
+  static constexpr int kDefaultLensSeries = storage::PackageMend::kSeries;
 
  private:
-  // The whole commit with the given format, crop, shading and colour.
-  static bool commit(int formatId, int cropId, int shading, const model::StoredColor& color);
+  // The whole commit with the given format, crop, shading and colour, a choice of `parts`.
+  static bool commit(int formatId, int cropId, int shading, const model::StoredColor& color, unsigned parts);
+  // The edited package's own format, crop, shading and colour with the catalogues' selections.
+  static bool commitEdited(unsigned parts);
 };
 
 }  // namespace app::setup

@@ -87,7 +87,7 @@ TEST_F(SetupCommitTest, ASavedPackageChangedAnywhereBecomesTheStandardOneKeeping
   ASSERT_GT(id, 0);
   auto loaded = storage::PackageUtil::loadPackage(id);
   ASSERT_EQ(loaded.packageID, id);
-  frames()->loadPackage(loaded);
+  frames()->loadPackage(loaded, state::PersonsPackage::kWhole);
 
   ASSERT_TRUE(SetupControllerUtil::setNewLensAdapter());
   const auto& package = *frames()->currentPackage;

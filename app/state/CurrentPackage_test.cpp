@@ -65,7 +65,7 @@ TEST_F(StartUpTest, ASetupPackageReplacesTheStandardPackageItIsFor) {
     built.lensAdapter = storage::PackageUtil::loadPackage(-2).lensAdapter;
     built.packageName = "built";
     state->currentPackageModus = modus;
-    state->loadPackage(built);
+    state->loadPackage(built, PersonsPackage::kWhole);
 
     const auto& replaced = modus ? state->packageTwo : state->packageOne;
     ASSERT_TRUE(replaced && state->currentPackage) << modus;

@@ -32,6 +32,10 @@ bool standsIn(storage::PackageUtil::Found found, const char* which) {
   return true;
 }
 
+void take(PersonsPackage& persons, storage::PackageUtil::Found found, const char* which) {
+  standsIn(found, which) ? persons.shownStandsIn() : persons.shownIsPersons();
+}
+
 }  // namespace
 
 std::shared_ptr<FramesObject> FramesObject::getSingleton() {
@@ -74,26 +78,38 @@ void FramesObject::loadPackages() {
   DCHECK_CALLED_ON_VALID_SEQUENCE(sequenceChecker_);
   auto found = storage::PackageUtil::Found::Stored;
   packageOne = storage::PackageUtil::loadPackage(kStandardOne, &found);
-  oneStandsIn_ = standsIn(found, "one");
+  take(personsOne_, found, "one");
   dress(*packageOne, kNameOne, true);
   packageTwo = storage::PackageUtil::loadPackage(kStandardTwo, &found);
-  twoStandsIn_ = standsIn(found, "two");
+  take(personsTwo_, found, "two");
   dress(*packageTwo, kNameTwo, true);
   currentPackageModus = 1;
 }
 
-void FramesObject::setPackageOneAsCurrentPackage() {
-  DCHECK_CALLED_ON_VALID_SEQUENCE(sequenceChecker_);
-  currentPackageModus = 0;
-  currentPackage = storage::PackageUtil::loadPackage(kStandardOne);
-  dress(*currentPackage, kNameOne, true);
-}
+void FramesObject::setPackageOneAsCurrentPackage() { editSlot(0); }
 
-void FramesObject::setPackageTwoAsCurrentPackage() {
+void FramesObject::setPackageTwoAsCurrentPackage() { editSlot(1); }
+
+void FramesObject::editSlot(int32_t modus) {
   DCHECK_CALLED_ON_VALID_SEQUENCE(sequenceChecker_);
-  currentPackageModus = 1;
-  currentPackage = storage::PackageUtil::loadPackage(kStandardTwo);
-  dress(*currentPackage, kNameTwo, true);
+  currentPackageModus = modus;
+  const bool two = modus != 0;
+  auto found = storage::PackageUtil::Found::Stored;
+  model::CameraPackage loaded = storage::PackageUtil::loadPackage(two ? kStandardTwo : kStandardOne, &found);
+  const bool readWhole = found == storage::PackageUtil::Found::Stored || found == storage::PackageUtil::Found::Mended;
+  auto& slot = two ? packageTwo : packageOne;
+  if (!readWhole && slot) {
+    // What was read stands in: the slot's own package is the one edited, with its own selections.
+    loaded = *slot;
+    storage::PackageUtil::setLoadedPackageinDB(loaded);
+  } else if (readWhole && persons().standsIn()) {
+    // Read whole at last: what stood in gives way to the person's package.
+    persons().shownIsPersons();
+    slot = loaded;
+    dress(*slot, two ? kNameTwo : kNameOne, false);
+  }
+  currentPackage = loaded;
+  dress(*currentPackage, two ? kNameTwo : kNameOne, true);
 }
 
 void FramesObject::generateStartPackages() {
@@ -107,11 +123,16 @@ void FramesObject::generateStartPackages() {
   storage::PackageUtil::saveStandardPackageTwo(*currentPackage);
 }
 
-void FramesObject::loadPackage(const model::CameraPackage& package) {
-  // The person's own choice: it replaces the stored package even where the fallback stood in.
-  (currentPackageModus != 0 ? twoStandsIn_ : oneStandsIn_) = false;
+void FramesObject::loadPackage(const model::CameraPackage& package, unsigned parts) {
+  auto& slot = currentPackageModus != 0 ? packageTwo : packageOne;
+  if (!persons().choose(slot.value_or(model::CameraPackage()), package, parts)) {
+    ++packageStoresRefused_;
+    platform::log::write(platform::log::Warning,
+                         std::string("A choice for standard package ") + (currentPackageModus != 0 ? "two" : "one") +
+                             " could not be read whole; it is shown and not stored");
+  }
   currentPackage.reset();
-  (currentPackageModus != 0 ? packageTwo : packageOne) = package;
+  slot = package;
   currentPackage = package;
   lensAdapter = package.lensAdapter;
   changeFormatFromPackage(package);

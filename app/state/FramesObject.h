@@ -11,6 +11,7 @@
 #include "app/model/CameraPackage.h"
 #include "app/optics/FStopMatrix.h"
 #include "app/state/FramesSettings.h"
+#include "app/state/PersonsPackage.h"
 #include "app/storage/LensAdapter.h"
 #include "app/storage/GenericLensMigration.h"
 #include "platform/foundation/SequenceChecker.h"
@@ -62,8 +63,16 @@ class FramesObject {
   void setPackageOneAsCurrentPackage();
   void setPackageTwoAsCurrentPackage();
   void generateStartPackages();
-  // A package built by the setup screens becomes package one or two (by currentPackageModus).
-  void loadPackage(const model::CameraPackage& package);
+  // A package the person chose on the setup screens becomes package one or two (by currentPackageModus);
+  // `parts` (PersonsPackage::Parts) are what the choice was about. What of it may be stored is decided
+  // by the slot's PersonsPackage: a choice that cannot be stored counts as a refused store (and is logged).
+  void loadPackage(const model::CameraPackage& package, unsigned parts);
+  // Whether package one (two) stands in for a stored package that could not be read.
+  bool packageOneStandsIn() const { return personsOne_.standsIn(); }
+  bool packageTwoStandsIn() const { return personsTwo_.standsIn(); }
+  // The row holding the person's package being edited (by currentPackageModus), for a save under a name:
+  // nothing when it cannot be known (PersonsPackage::personsRow).
+  std::optional<storage::PackageDatabaseObject> editedPackageRow() const;
   void changeFormatFromPackage(const model::CameraPackage& package);
   void loadCurrentPackage();
   void setLensAdapterFromPackage();
@@ -149,6 +158,11 @@ class FramesObject {
   // After a damaged preference file: the formats it held are the standard packages' own.
   void takeFormatsFromPackages();
   void storeStandardPackages();
+  void storeStandardPackage(std::optional<model::CameraPackage>& package, PersonsPackage& persons, int packageId,
+                            const char* name);
+  // Opening a slot for editing: the stored package read again, or, where it cannot be read whole now,
+  // the slot's own.
+  void editSlot(int32_t modus);
   bool migrateCatalogues(bool& lensUpdated, const FreshCatalogues& fresh);
   // The generic-lens migration: its snapshot is taken before the catalogues change, and written into
   // them afterwards unless the lens catalogue could not be brought to the built-in version.
@@ -171,11 +185,12 @@ class FramesObject {
   // The app's state is the main thread's, read and changed there without a guard: a debug run stops on
   // a use from anywhere else.
   platform::foundation::SequenceChecker sequenceChecker_;
-  // Set while a slot shows the fallback in place of a stored standard package that could not be read
-  // or used (a catalogue locked, unreadable or damaged): the stored one is kept, and only the person's
-  // own change of the slot replaces it.
-  bool oneStandsIn_ = false;
-  bool twoStandsIn_ = false;
+  // What of each slot is the person's: a package shown in place of a stored one that could not be read
+  // or used (a catalogue locked, unreadable or damaged) stands in, and only what the person chooses on it
+  // reaches the stored one.
+  PersonsPackage personsOne_;
+  PersonsPackage personsTwo_;
+  PersonsPackage& persons() { return currentPackageModus != 0 ? personsTwo_ : personsOne_; }
   int packageStoresRefused_ = 0;
   bool hapticFeedbackWasSet_ = false;
   bool hapticBlocked_ = false;

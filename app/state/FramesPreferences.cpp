@@ -372,11 +372,11 @@ void FramesObject::loadPrefs() {
 }
 
 void FramesObject::takeFormatsFromPackages() {
-  const auto formatOf = [](const std::optional<model::CameraPackage>& package, bool standsIn) {
-    return package && package->shootingMode && !standsIn ? package->shootingMode->containerID : 0;
+  const auto formatOf = [](const std::optional<model::CameraPackage>& package, const PersonsPackage& persons) {
+    return package && package->shootingMode && !persons.standsIn() ? package->shootingMode->containerID : 0;
   };
-  if (const int32_t one = formatOf(packageOne, oneStandsIn_)) formatOneId = one;
-  if (const int32_t two = formatOf(packageTwo, twoStandsIn_)) formatTwoId = two;
+  if (const int32_t one = formatOf(packageOne, personsOne_)) formatOneId = one;
+  if (const int32_t two = formatOf(packageTwo, personsTwo_)) formatTwoId = two;
 }
 
 void FramesObject::writePreferenceFile() const {
@@ -407,17 +407,40 @@ void FramesObject::writePreferenceFile() const {
 }
 
 void FramesObject::storeStandardPackages() {
-  // Without a loaded package there is nothing to store; an empty row would replace the stored one, and
-  // so would the fallback standing in for one that could not be read. A package stored as it is now is
-  // not written again.
-  if (packageOne && !oneStandsIn_) {
-    packageOne->packageName = "Standard Package One";
-    if (!storage::PackageUtil::saveStandardPackageOne(*packageOne)) ++packageStoresRefused_;
+  storeStandardPackage(packageOne, personsOne_, -2, "Standard Package One");
+  storeStandardPackage(packageTwo, personsTwo_, -1, "Standard Package Two");
+}
+
+void FramesObject::storeStandardPackage(std::optional<model::CameraPackage>& package, PersonsPackage& persons,
+                                        int packageId, const char* name) {
+  // Without a loaded package there is nothing to store; an empty row would replace the stored one. What
+  // stands in for one that could not be read is stored only as what the person chose on it. A package
+  // stored as it is now is not written again.
+  if (!package || (persons.standsIn() && !persons.choicesWaiting())) return;
+  package->packageName = name;
+  auto row = persons.personsRow(*package, [packageId] { return storage::PackageUtil::storedPackage(packageId); });
+  if (!row) {
+    ++packageStoresRefused_;
+    platform::log::write(platform::log::Warning,
+                         std::string(name) +
+                             " is not stored: what is shown of it, or the stored one it stands for, could not be read whole");
+    return;
   }
-  if (packageTwo && !twoStandsIn_) {
-    packageTwo->packageName = "Standard Package Two";
-    if (!storage::PackageUtil::saveStandardPackageTwo(*packageTwo)) ++packageStoresRefused_;
+  row->packageName = name;
+  if (!storage::PackageUtil::storeStandardPackage(*row, packageId)) {
+    ++packageStoresRefused_;
+    return;
   }
+  persons.choicesStored();
+}
+
+std::optional<storage::PackageDatabaseObject> FramesObject::editedPackageRow() const {
+  const bool two = currentPackageModus != 0;
+  const auto& shown = currentPackage ? currentPackage : two ? packageTwo : packageOne;
+  if (!shown) return std::nullopt;
+  return (two ? personsTwo_ : personsOne_).personsRow(*shown, [two] {
+    return storage::PackageUtil::storedPackage(two ? -1 : -2);
+  });
 }
 
 void FramesObject::savePrefs() {

@@ -64,7 +64,7 @@ class KeptPackagesTest : public StartUpTest {
     one.lensSet = {lens};
     one.lensAdapter = adapter;
     state->currentPackageModus = 0;
-    state->loadPackage(one);
+    state->loadPackage(one, PersonsPackage::kWhole);
     state->savePrefs();
     one.packageName = "Night Exterior";
     ASSERT_GE(PackageUtil::savePackage(one), 1);

@@ -220,6 +220,19 @@ int CatalogueDatabase::nextIdOrLog(std::string_view sql) {
   return *next < 1 ? 1 : *next;
 }
 
+std::optional<bool> CatalogueDatabase::holdsRow(const std::string& table, const std::string& column, int64_t id) {
+  if (!isIdentifier(table) || !isIdentifier(column)) return std::nullopt;
+  CatalogueStatement statement = prepare("SELECT 1 FROM " + table + " WHERE " + column + " = ? LIMIT 1", true);
+  if (!statement.ok()) return std::nullopt;
+  statement.bind(1, id);
+  switch (statement.step()) {
+    case CatalogueStatement::Step::Row: return true;
+    case CatalogueStatement::Step::Done: return false;
+    case CatalogueStatement::Step::Error: return std::nullopt;
+  }
+  return std::nullopt;
+}
+
 bool CatalogueDatabase::remapIds(const std::string& table, const std::string& column,
                                  const std::vector<model::UpdateFormatIDObject>& mapping) {
   if (!isIdentifier(table) || !isIdentifier(column)) {

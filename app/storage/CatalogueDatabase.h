@@ -107,6 +107,10 @@ class CatalogueDatabase {
   // cannot be read or has no next id.
   [[nodiscard]] int nextIdOrLog(std::string_view sql);
 
+  // Whether `table` holds a row whose `column` is `id`; nullopt when the catalogue could not answer (not
+  // open, or the read failed), which is never taken for a row that is gone.
+  [[nodiscard]] std::optional<bool> holdsRow(const std::string& table, const std::string& column, int64_t id);
+
   // Re-points every row whose `column` holds an old id of `mapping` to that entry's new id, in one
   // UPDATE inside a transaction: each row is looked up by the value it had before the update, so a
   // value just written is never moved again by a later entry (5->7 then 7->9 leaves old 5s on 7).

@@ -212,13 +212,8 @@ model::LensObject LensDatabaseHelper::getLens(int lensId) {
 
 std::optional<bool> LensDatabaseHelper::holdsAnyLens(const std::vector<int>& lensIds) {
   for (int lensId : lensIds) {
-    auto statement = database_.prepare("SELECT 1 FROM Lenses WHERE LensId = ?", true);
-    statement.bind(1, lensId);
-    switch (statement.step()) {
-      case Step::Row: return true;
-      case Step::Done: break;
-      case Step::Error: return std::nullopt;
-    }
+    const auto held = database_.holdsRow("Lenses", "LensId", lensId);
+    if (!held || *held) return held;
   }
   return false;
 }

@@ -61,6 +61,7 @@ class PackageDatabaseHelper {
   [[nodiscard]] bool deletePackage(int packageId);
   [[nodiscard]] bool deletePackageLenses(int packageId);
   [[nodiscard]] bool deleteLenses(int lensID);
+  // The saved packages on a deleted format, crop or series; never a standard package.
   [[nodiscard]] bool deleteFormat(int formatId);
   [[nodiscard]] bool deleteCropFormat(int cropId);
   [[nodiscard]] bool deleteLensManufacturer(int lensManufacturerId);

@@ -73,7 +73,9 @@ bool PackageDatabaseHelper::writePackage(const PackageDatabaseObject& package, i
   if (replace && storedAs(package, packageId)) return true;  // unchanged: nothing to write
   CatalogueDatabase::Transaction transaction(database_);
   if (!transaction.active()) return false;
-  if (replace && !deletePackage(packageId)) return false;
+  // A new package's lens rows are its own: rows a package deleted before it under the same id left
+  // behind (a format or crop takes its packages and leaves their lens rows to the clean-up) are not.
+  if (!(replace ? deletePackage(packageId) : deletePackageLenses(packageId))) return false;
   if (!insertPackageRow(package, packageId)) return false;
   for (int lensID : package.lensSetIDs) {
     if (savePackageLensID(lensID, packageId) < 0) return false;
@@ -142,12 +144,14 @@ bool PackageDatabaseHelper::deleteLenses(int lensID) {
   return database_.runDelete("DELETE FROM PackageLensData WHERE lensID = ?", {lensID});
 }
 
+// Only saved packages (ids above 0) go with a deleted row: a standard package is the person's camera
+// setup, and loses only the part that went (PackageMend), never the whole of it.
 bool PackageDatabaseHelper::deleteFormat(int formatId) {
-  return database_.runDelete("DELETE FROM PackageData WHERE cameraFormatId = ?", {formatId});
+  return database_.runDelete("DELETE FROM PackageData WHERE cameraFormatId = ? AND packageId > 0", {formatId});
 }
 
 bool PackageDatabaseHelper::deleteCropFormat(int cropId) {
-  return database_.runDelete("DELETE FROM PackageData WHERE cropId = ?", {cropId});
+  return database_.runDelete("DELETE FROM PackageData WHERE cropId = ? AND packageId > 0", {cropId});
 }
 
 bool PackageDatabaseHelper::deleteLensManufacturer(int lensManufacturerId) {
@@ -156,9 +160,9 @@ bool PackageDatabaseHelper::deleteLensManufacturer(int lensManufacturerId) {
   const bool deleted =
       database_.runDelete(
           "DELETE FROM PackageLensData WHERE packageId IN "
-          "(SELECT packageId FROM PackageData WHERE lensManufacturerId = ?)",
+          "(SELECT packageId FROM PackageData WHERE lensManufacturerId = ? AND packageId > 0)",
           {lensManufacturerId}) &&
-      database_.runDelete("DELETE FROM PackageData WHERE lensManufacturerId = ?", {lensManufacturerId});
+      database_.runDelete("DELETE FROM PackageData WHERE lensManufacturerId = ? AND packageId > 0", {lensManufacturerId});
   return deleted && transaction.commit();
 }
 

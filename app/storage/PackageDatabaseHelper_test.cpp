@@ -83,14 +83,16 @@ TEST_F(PackageDatabaseHelperTest, CleanUpRemovesExactlyTheOrphanedLensRows) {
   EXPECT_EQ(helper_.savePackageStandardOne(makePackage("standard", {5}, 133)), -2);
   ASSERT_TRUE(helper_.deleteFormat(133));
   EXPECT_EQ(helper_.getAllLensesInPackages().size(), 5u) << "deleting by format leaves the lens rows";
+  EXPECT_TRUE(helper_.packageIDExists(-2)) << "a standard package is never deleted with a format";
   helper_.closeDb();
 
   ASSERT_TRUE(helper_.cleanUp());
   ASSERT_TRUE(helper_.openDb(false));
   const auto rows = helper_.getAllLensesInPackages();
-  ASSERT_EQ(rows.size(), 2u);
+  ASSERT_EQ(rows.size(), 3u);
   EXPECT_EQ(rows[0].packageID, 1);
   EXPECT_EQ(rows[1].packageID, 1);
+  EXPECT_EQ(rows[2].packageID, -2);
   EXPECT_EQ(helper_.getLensPackageIDForPackageId(2, 3), -1);
 }
 
@@ -112,6 +114,38 @@ TEST_F(PackageDatabaseHelperTest, DeletedCatalogueRowsTakeOrFallBackEveryPackage
   ASSERT_TRUE(helper_.deleteLensManufacturer(5));
   EXPECT_EQ(idsOf(helper_.getAllPackages()), std::vector<int>{3});
   EXPECT_EQ(helper_.getAllLensesInPackages().size(), 1u) << "the lens rows went with their packages";
+}
+
+// A deleted format, crop or series takes the saved packages on it and never a standard package, which
+// loses only the part that went when it is next loaded.
+TEST_F(PackageDatabaseHelperTest, ADeletedRowTakesOnlyTheSavedPackagesOnIt) {
+  auto package = makePackage("on them", {7}, 133);
+  package.cropID = 12;
+  package.lensManufacturerId = 40;
+  ASSERT_EQ(helper_.savePackageStandardOne(package), -2);
+  ASSERT_EQ(helper_.savePackageStandardTwo(package), -1);
+  for (int i = 0; i < 3; ++i) ASSERT_GE(helper_.saveNewPackage(package), 1);
+  ASSERT_TRUE(helper_.deleteFormat(133));
+  ASSERT_TRUE(helper_.saveNewPackage(package) >= 1 && helper_.saveNewPackage(package) >= 1);
+  ASSERT_TRUE(helper_.deleteCropFormat(12));
+  ASSERT_GE(helper_.saveNewPackage(package), 1);
+  ASSERT_TRUE(helper_.deleteLensManufacturer(40));
+  EXPECT_TRUE(helper_.getAllPackages().empty());
+  for (int id : {-2, -1}) {
+    EXPECT_EQ(load(id).packageID, id);
+    EXPECT_EQ(load(id).lensSetIDs, std::vector<int>{7}) << id;
+  }
+}
+
+// A saved package deleted with its format leaves its lens rows to the clean-up; a package saved next under
+// the freed id holds only its own lenses.
+TEST_F(PackageDatabaseHelperTest, ANewPackageHoldsOnlyItsOwnLenses) {
+  EXPECT_EQ(helper_.saveNewPackage(makePackage("kept", {1})), 1);
+  EXPECT_EQ(helper_.saveNewPackage(makePackage("goes", {2, 3}, 133)), 2);
+  ASSERT_TRUE(helper_.deleteFormat(133));
+  EXPECT_EQ(helper_.saveNewPackage(makePackage("new", {4})), 2);
+  EXPECT_EQ(load(2).lensSetIDs, std::vector<int>{4});
+  EXPECT_EQ(load(1).lensSetIDs, std::vector<int>{1});
 }
 
 TEST_F(PackageDatabaseHelperTest, AFailedWriteStoresNothingAndKeepsTheOldStandardPackage) {

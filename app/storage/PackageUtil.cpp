@@ -7,6 +7,7 @@
 #include "app/storage/LensDatabaseHelper.h"
 #include "app/storage/LogError.h"
 #include "app/storage/OpenCatalogue.h"
+#include "app/storage/PackageMend.h"
 #include "app/storage/PackageDatabaseHelper.h"
 #include "app/storage/FrameGuideCatalogue.h"
 #include "app/storage/LensAdapterCatalogue.h"
@@ -112,18 +113,12 @@ void selectSeries(int series, std::optional<std::vector<int>> lensIds) {
   if (!stored) logError("The lens selection could not be stored");
 }
 
-// Whether a package built from a stored row names every row the stored one names (no adapter and no
-// frame guide are id 0 or 1, no crop any id below 2).
-bool sameChoices(PackageDatabaseObject built, PackageDatabaseObject stored) {
-  for (auto* row : {&built, &stored}) {
-    std::sort(row->lensSetIDs.begin(), row->lensSetIDs.end());
-    if (row->adapterId == 0) row->adapterId = PackageUtil::kNoAdapter;
-    if (row->frameGuideId == 0) row->frameGuideId = PackageUtil::kNoFrameGuide;
-    if (row->cropID < 2) row->cropID = PackageUtil::kNoCrop;
-  }
-  return built.lensSetIDs == stored.lensSetIDs && built.lensManufacturerId == stored.lensManufacturerId &&
-         built.cameraFormatId == stored.cameraFormatId && built.adapterId == stored.adapterId &&
-         built.frameGuideId == stored.frameGuideId && built.cropID == stored.cropID;
+// Says which parts of a stored package fell back because the rows they named are gone.
+void logMended(const PackageDatabaseObject& row, const std::vector<std::string>& mended) {
+  std::string parts;
+  for (const auto& part : mended) parts += (parts.empty() ? "its " : ", its ") + part;
+  platform::log::write(platform::log::Warning, "The package \"" + row.packageName + "\" named rows no longer in the catalogues (" +
+                                                   parts + "): only those fall back, the rest of it stays");
 }
 
 model::CameraPackage checked(model::CameraPackage package) {
@@ -173,16 +168,22 @@ PackageDatabaseObject PackageUtil::generateDatabaseObject(const model::CameraPac
 }
 
 model::CameraPackage PackageUtil::loadPackage(int packageId, Found* found) {
-  std::optional<PackageDatabaseObject> row;
-  if (OpenCatalogue<PackageDatabaseHelper> packages; packages) row = packages->loadPackage(packageId);
+  const std::optional<PackageDatabaseObject> row = storedPackage(packageId);
 
   model::CameraPackage package;
-  if (row) package = generatePackageFromDB(*row);
+  auto outcome = PackageMend::Outcome::Unknown;
+  if (row && row->packageID != 0) {
+    package = generatePackageFromDB(*row);
+    std::vector<std::string> mended;
+    outcome = PackageMend::mend(package, *row, mended);
+    if (!mended.empty()) logMended(*row, mended);
+  }
   const bool usable = !errorInPackage(row ? &package : nullptr);
   if (found) {
-    *found = usable ? (sameChoices(generateDatabaseObject(package), *row) ? Found::Stored : Found::InPart)
-             : row && row->packageID == 0 ? Found::Nothing
-                                          : Found::Unusable;
+    *found = !usable ? (row && row->packageID == 0 ? Found::Nothing : Found::Unusable)
+             : outcome == PackageMend::Outcome::Whole  ? Found::Stored
+             : outcome == PackageMend::Outcome::Mended ? Found::Mended
+                                                       : Found::InPart;
   }
   if (!usable) package = getFallBackPackage();
   setLoadedPackageinDB(package);

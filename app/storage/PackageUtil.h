@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -47,11 +48,17 @@ class PackageUtil {
   static bool saveStandardPackageOne(const model::CameraPackage& package);
   static bool saveStandardPackageTwo(const model::CameraPackage& package);
 
-  // What loadPackage found under the id: the package, nothing at all, a package it could read only in
-  // part (a lens, adapter or frame guide it names could not be found: it comes without), or one it
-  // could not read or use, for which the fallback stands in. Only the person's own change may replace
-  // a package read in part or not at all.
-  enum class Found { Stored, Nothing, InPart, Unusable };
+  // The stored row under the id (one with id 0 when none is); nullopt when it could not be read.
+  static std::optional<PackageDatabaseObject> storedPackage(int packageId);
+  // Stores `row` as standard package -2 or -1; whether the catalogue holds it so afterwards.
+  [[nodiscard]] static bool storeStandardPackage(const PackageDatabaseObject& row, int packageId);
+
+  // What loadPackage found under the id: the package; the package mended where rows it names are gone
+  // (PackageMend), the person's all the same; nothing at all; a package it could read only in part (a
+  // row it names could not be answered for: it comes without), or one it could not read or use, for
+  // which the fallback stands in. What stands in for a package read in part or not at all is never
+  // stored as the person's.
+  enum class Found { Stored, Mended, Nothing, InPart, Unusable };
   // The stored package (the fallback package when it is broken or missing), its choices written into
   // the catalogues' selection flags, with the lens set of its series.
   static model::CameraPackage loadPackage(int packageId, Found* found = nullptr);
@@ -72,13 +79,14 @@ class PackageUtil {
   static PackageDatabaseObject generateDatabaseObject(const model::CameraPackage& package);
 
   // Keeping stored packages whole when a catalogue row goes; false (logged) when the package catalogue
-  // refused the change, and the packages still name the row.
+  // refused the change, and the packages still name the row. A format, crop or series takes the saved
+  // packages on it with it; the standard packages only ever lose the part that went (PackageMend).
   [[nodiscard]] static bool deleteFormat(int formatId);
   [[nodiscard]] static bool deleteCrop(int cropId);
   [[nodiscard]] static bool deleteAdapter(const model::LensAdapterRecord& adapter);  // packages on it get no adapter
   [[nodiscard]] static bool deleteLens(const model::LensObject& lens);
   [[nodiscard]] static bool deleteFrameLine(const model::FrameGuide& guide);  // packages on it get no frame guide
-  static void deleteLensManufacturer(int manufacturerId);       // standard packages included
+  [[nodiscard]] static bool deleteLensManufacturer(int manufacturerId);
   static void cleanupPackageDB();
 
   [[nodiscard]] static bool genericLensesExist();

@@ -30,6 +30,15 @@ bool changePackages(const char* what, Change&& change) {
   return false;
 }
 
+// The stored packages following a deleted catalogue row; noted once they did, so that the log tells
+// each step of a delete.
+template <class Change>
+bool followDelete(const std::string& row, int id, Change&& change) {
+  if (!changePackages(("follow a deleted " + row).c_str(), std::forward<Change>(change))) return false;
+  platform::log::write(platform::log::Notice, "The stored packages followed the deleted " + row + " " + std::to_string(id));
+  return true;
+}
+
 // Whether a stored package's lenses are known to be gone, not merely unread: its lens rows were read
 // whole, the lens catalogue opened and answered for each of them, and neither catalogue may lack rows
 // of the person's kept elsewhere (a copy kept aside, a rescue to finish, a file they moved away: it may
@@ -82,15 +91,20 @@ int PackageUtil::saveNewPackageFromOldPreset(const PackageDatabaseObject& packag
 }
 
 bool PackageUtil::saveStandardPackageOne(const model::CameraPackage& package) {
-  const auto row = generateDatabaseObject(package);
-  return changePackages("store standard package one",
-                        [&](PackageDatabaseHelper& p) { return p.storeStandardPackage(row, -2); });
+  return storeStandardPackage(generateDatabaseObject(package), -2);
 }
 
 bool PackageUtil::saveStandardPackageTwo(const model::CameraPackage& package) {
-  const auto row = generateDatabaseObject(package);
-  return changePackages("store standard package two",
-                        [&](PackageDatabaseHelper& p) { return p.storeStandardPackage(row, -1); });
+  return storeStandardPackage(generateDatabaseObject(package), -1);
+}
+
+bool PackageUtil::storeStandardPackage(const PackageDatabaseObject& row, int packageId) {
+  return changePackages(packageId == -2 ? "store standard package one" : "store standard package two",
+                        [&](PackageDatabaseHelper& p) { return p.storeStandardPackage(row, packageId); });
+}
+
+std::optional<PackageDatabaseObject> PackageUtil::storedPackage(int packageId) {
+  return withPackages([packageId](PackageDatabaseHelper& p) { return p.loadPackage(packageId); });
 }
 
 bool PackageUtil::deletePackage(int packageId) {
@@ -102,27 +116,30 @@ bool PackageUtil::editPackageName(int packageId, const std::string& name) {
 }
 
 bool PackageUtil::deleteFormat(int formatId) {
-  return changePackages("follow a deleted format", [&](PackageDatabaseHelper& p) { return p.deleteFormat(formatId); });
+  return followDelete("format", formatId, [&](PackageDatabaseHelper& p) { return p.deleteFormat(formatId); });
 }
 
 bool PackageUtil::deleteCrop(int cropId) {
-  return changePackages("follow a deleted crop", [&](PackageDatabaseHelper& p) { return p.deleteCropFormat(cropId); });
+  return followDelete("crop", cropId, [&](PackageDatabaseHelper& p) { return p.deleteCropFormat(cropId); });
 }
 
 bool PackageUtil::deleteAdapter(const model::LensAdapterRecord& adapter) {
-  return changePackages("follow a deleted adapter", [&](PackageDatabaseHelper& p) { return p.deleteAdapter(adapter.adapterId); });
+  return followDelete("adapter", adapter.adapterId,
+                      [&](PackageDatabaseHelper& p) { return p.deleteAdapter(adapter.adapterId); });
 }
 
 bool PackageUtil::deleteLens(const model::LensObject& lens) {
-  return changePackages("follow a deleted lens", [&](PackageDatabaseHelper& p) { return p.deleteLenses(lens.lensId); });
+  return followDelete("lens", lens.lensId, [&](PackageDatabaseHelper& p) { return p.deleteLenses(lens.lensId); });
 }
 
 bool PackageUtil::deleteFrameLine(const model::FrameGuide& guide) {
-  return changePackages("follow a deleted frame guide", [&](PackageDatabaseHelper& p) { return p.deleteFrameGuide(guide.frameGuideId); });
+  return followDelete("frame guide", guide.frameGuideId,
+                      [&](PackageDatabaseHelper& p) { return p.deleteFrameGuide(guide.frameGuideId); });
 }
 
-void PackageUtil::deleteLensManufacturer(int manufacturerId) {
-  changePackages("follow a deleted lens series", [&](PackageDatabaseHelper& p) { return p.deleteLensManufacturer(manufacturerId); });
+bool PackageUtil::deleteLensManufacturer(int manufacturerId) {
+  return followDelete("lens series", manufacturerId,
+                      [&](PackageDatabaseHelper& p) { return p.deleteLensManufacturer(manufacturerId); });
 }
 
 void PackageUtil::cleanupPackageDB() {

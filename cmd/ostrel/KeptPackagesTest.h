@@ -10,6 +10,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,41 @@
 #include "testing/ScratchFolder.h"
 
 namespace ostrel::testing {
+
+struct CloseDatabase {
+  void operator()(sqlite3* db) const { sqlite3_close(db); }
+};
+using Holder = std::unique_ptr<sqlite3, CloseDatabase>;
+
+// Another program's lock on the catalogue at `path`, held until let go of: `begin` IMMEDIATE lets it be
+// read and not written, EXCLUSIVE neither.
+inline Holder lockFor(const std::string& path, const char* begin = "BEGIN IMMEDIATE") {
+  sqlite3* db = nullptr;
+  EXPECT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+  EXPECT_EQ(sqlite3_exec(db, begin, nullptr, nullptr, nullptr), SQLITE_OK) << path;
+  return Holder(db);
+}
+
+// Steps of a script on the setup screens, at the phone's size (390 x 844 points).
+namespace steps {
+// Package one's setup menu, opened from the main screen.
+inline constexpr const char* kOpenSetup = "wait 1\ntap 195 119\nwait 1\n";
+// From a menu whose camera has shooting modes: the adapter picker, and the Iscorama tapped.
+inline constexpr const char* kPickAdapter = "tap 195 499\nwait 1\ntap 195 407\nwait 1\ndump adapter-picked\n";
+// From a menu whose camera has shooting modes: the adapter picker, and the person's own adapter (Front
+// Anamorphic, the setup tour's) swiped and deleted, with the screen dumped.
+inline constexpr const char* kDeleteOwnAdapter = R"(tap 195 499
+wait 1
+drag 340 367 100 367 0.3
+wait 1
+tap 342 367
+wait 1
+dump adapter-deleted
+)";
+// OK on a notice; DONE on the setup menu.
+inline constexpr const char* kOk = "tap 195 491\nwait 1\n";
+inline constexpr const char* kMenuDone = "tap 329 75\nwait 1\n";
+}  // namespace steps
 
 class KeptPackagesTest : public ::testing::Test {
  protected:
@@ -89,6 +125,28 @@ class KeptPackagesTest : public ::testing::Test {
     const std::string home = scratch_.pathFor(name);
     std::filesystem::copy(made, home, std::filesystem::copy_options::recursive);
     return home;
+  }
+
+  // What the screen said in the view-tree dump `name` of the run in `home`.
+  static std::string shown(const std::string& home, const std::string& name) {
+    return contentsOf(home + "/shots/" + name + ".json");
+  }
+#ifdef OSTREL_STOP_AFTER_TEXT
+  // ostrel's environment, with ostrel stopping itself once it has logged `text` (preloaded).
+  std::vector<std::string> stoppingAfter(const std::string& text) {
+    auto environment = environmentPreloading(this->environment(), OSTREL_STOP_AFTER_TEXT);
+    environment.push_back("OSTREL_TEST_STOP_AFTER_TEXT=" + text);
+    return environment;
+  }
+#endif
+
+  // The line of packagesIn() whose package id is `id`, from its series on: what it holds, not its name.
+  static std::string holdingsOf(const std::string& packages, const std::string& id) {
+    const auto at = packages.find("\n" + id + " | ");
+    if (at == std::string::npos) return "no package " + id;
+    const auto line = packages.substr(at + 1, packages.find('\n', at + 1) - at - 1);
+    const auto name = line.find(" | ", line.find(" | ") + 3);
+    return line.substr(name + 3);
   }
 
   // Each stored package by what it shows: names, sizes and focal lengths.

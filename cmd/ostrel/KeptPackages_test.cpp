@@ -122,15 +122,6 @@ TEST_F(KeptPackagesTest, NothingInAStoredFilesPlaceHangsAStartOrCostsAPackage) {
 
 namespace {
 
-// The package line of `packages` whose id is `id`, from its series on (what it holds, not its name).
-std::string holdingsOf(const std::string& packages, const std::string& id) {
-  const auto at = packages.find("\n" + id + " | ");
-  if (at == std::string::npos) return "no package " + id;
-  const auto line = packages.substr(at + 1, packages.find('\n', at + 1) - at - 1);
-  const auto name = line.find(" | ", line.find(" | ") + 3);
-  return line.substr(name + 3);
-}
-
 // The setup tour over a lens catalogue that can be read but not written, after a start that left the
 // second standard package's series selected in it: a package is never given that selection for its own.
 class UnwritableLensCatalogueTest : public KeptPackagesTest {

@@ -14,11 +14,15 @@
 namespace {
 
 using ostrel::testing::ChildProcess;
-using ostrel::testing::contentsOf;
+using ostrel::testing::Holder;
+using ostrel::testing::lockFor;
+using ostrel::testing::steps::kDeleteOwnAdapter;
+using ostrel::testing::steps::kMenuDone;
+using ostrel::testing::steps::kOk;
+using ostrel::testing::steps::kOpenSetup;
+using ostrel::testing::steps::kPickAdapter;
 using ostrel::testing::KeptPackagesTest;
 
-// Package one's setup menu, opened from the main screen.
-constexpr const char* kOpenSetup = "wait 1\ntap 195 119\nwait 1\n";
 // From the setup menu: the lens picker, and the generic primes found by a search and tapped.
 constexpr const char* kPickSeries = R"(tap 195 380
 wait 1
@@ -30,23 +34,8 @@ tap 195 201
 wait 1
 dump series-picked
 )";
-// From the setup menu: the adapter picker, and the Iscorama tapped.
-constexpr const char* kPickAdapter = "tap 195 499\nwait 1\ntap 195 407\nwait 1\ndump adapter-picked\n";
-// From the setup menu: the adapter picker, and the person's own adapter (Front Anamorphic) swiped and
-// deleted, with the screen dumped.
-constexpr const char* kDeleteOwnAdapter = R"(tap 195 499
-wait 1
-drag 340 367 100 367 0.3
-wait 1
-tap 342 367
-wait 1
-dump adapter-deleted
-)";
-// OK on a notice.
-constexpr const char* kOk = "tap 195 491\nwait 1\n";
-// DONE on the lens page, then on the setup menu; DONE on the setup menu.
+// DONE on the lens page, then on the setup menu.
 constexpr const char* kLensesDone = "tap 336 72\nwait 1\ntap 329 75\nwait 1\n";
-constexpr const char* kMenuDone = "tap 329 75\nwait 1\n";
 // EXIT from the adapter picker; the saved package deleted on the setup menu's second page (swiped,
 // Delete), with its notice dumped.
 constexpr const char* kExitAndDelete = R"(tap 354 72
@@ -60,19 +49,6 @@ wait 1
 dump deleted
 )";
 
-struct CloseDatabase {
-  void operator()(sqlite3* db) const { sqlite3_close(db); }
-};
-using Holder = std::unique_ptr<sqlite3, CloseDatabase>;
-
-// Another program's lock on the catalogue at `path`: it may be read, not written, until let go of.
-Holder lockFor(const std::string& path) {
-  sqlite3* db = nullptr;
-  EXPECT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
-  EXPECT_EQ(sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
-  return Holder(db);
-}
-
 class StoredChoicesTest : public KeptPackagesTest {
  protected:
   // The one row `sql` gives on Library/`file` (the other catalogues attached), its columns joined.
@@ -80,16 +56,6 @@ class StoredChoicesTest : public KeptPackagesTest {
     std::string rows = rowsIn(home, file, sql);
     rows.erase(0, rows.find('\n') + 1);
     return rows;
-  }
-  // What the screen said in the view-tree dump `name` of the run in `home`.
-  static std::string shown(const std::string& home, const std::string& name) {
-    return contentsOf(home + "/shots/" + name + ".json");
-  }
-  // ostrel's environment, with ostrel stopping itself once it has logged `text` (preloaded).
-  std::vector<std::string> stoppingAfter(const std::string& text) {
-    auto environment = ostrel::testing::environmentPreloading(this->environment(), OSTREL_STOP_AFTER_TEXT);
-    environment.push_back("OSTREL_TEST_STOP_AFTER_TEXT=" + text);
-    return environment;
   }
 };
 
