@@ -366,6 +366,12 @@ std::string AtomicFile::notAFolder(const std::string& path) {
   return "it is " + standing + ", not a folder";
 }
 
+std::string AtomicFile::notAFile(const std::string& path) {
+  const std::string standing = whatStandsAt(path);
+  if (standing.empty() || regularFileAt(path)) return {};
+  return "it is " + standing + ", not a file";
+}
+
 ErrorOr<int> AtomicFile::openForAppending(const std::string& path, mode_t mode) {
   constexpr int kAppend = O_WRONLY | O_APPEND | O_CLOEXEC | O_NOCTTY;
   // Made only where nothing stands, and exclusively, so that nothing put there in between is opened: a
