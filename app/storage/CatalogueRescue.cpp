@@ -34,8 +34,8 @@ std::string what(const std::string& fileName) { return "catalogue " + fileName; 
 
 // The scratch copy goes whatever happened, for the room it takes; the note only with the rescue (2).
 void settle(const std::string& path, bool ended) {
-  static_cast<void>(AtomicFile::removeFile(CatalogueRescue::scratchPath(path)));
-  if (ended) static_cast<void>(AtomicFile::removeFile(CatalogueRescue::notePath(path)));
+  static_cast<void>(AtomicFile::removeLeftover(CatalogueRescue::scratchPath(path)));
+  if (ended) static_cast<void>(AtomicFile::removeLeftover(CatalogueRescue::notePath(path)));
 }
 
 std::string fileNameOf(const std::string& path) { return path.substr(path.find_last_of('/') + 1); }
@@ -181,7 +181,7 @@ KeptRows keptRowsOf(const std::string& path, const std::string& kept, const std:
   if (!readable.unknown.empty()) return {{}, waitingToRead(readable.unknown)};
   KeptRows found{.rows = PersonsRows::Rows(), .then = {}};
   if (readable.made) found.rows = PersonsRows::of(fileName, scratch);
-  static_cast<void>(AtomicFile::removeFile(scratch));
+  static_cast<void>(AtomicFile::removeLeftover(scratch));
   return found;
 }
 

@@ -13,6 +13,7 @@
 #include <set>
 
 #include "app/storage/CatalogueRescue.h"
+#include "app/storage/CatalogueSeeding.h"
 #include "app/storage/CatalogueSweep.h"
 #include "app/storage/CatalogueUpdateTestSupport.h"
 #include "app/storage/PackageUtil.h"
@@ -402,6 +403,28 @@ TEST_F(FullDiskRescueTest, AKeptCopyBehindALinkIsReadThroughItAndOneLeadingNowhe
   scene.expectWhole();
   expectRescued(LensDatabaseHelper::kFileName);
   EXPECT_TRUE(fs::is_symlink(kept)) << "left as the person made it";
+}
+
+// Something put where the rescue makes its scratch copy, and the seeding its staged copy, is named and
+// left as it is, never taken for a leftover of the app's.
+TEST_F(FullDiskRescueTest, SomethingAtTheNameOfAScratchCopyIsNamedAndLeft) {
+  scenes::AdapterScene scene;
+  scene.build();
+  leavePending<LensAdapterCatalogue>();
+  const std::string path = CatalogueDatabase::libraryPath(LensAdapterCatalogue::kFileName);
+  const std::string scratch = CatalogueRescue::scratchPath(path), seeding = path + ".seeding";
+  ASSERT_EQ(::mkfifo(scratch.c_str(), 0644), 0);
+  fs::create_symlink(container_.pathFor("NotMounted/staged"), seeding);
+  EXPECT_FALSE(openLater<LensAdapterCatalogue>());
+  EXPECT_TRUE(log_.contains("your own rows wait there: a FIFO stands at " + scratch));
+  const std::pair<const char*, const char*> adapters[] = {kEveryCatalogue[2]};
+  CatalogueSeeding::removeStaleCopies(adapters);
+  EXPECT_TRUE(fs::is_fifo(scratch)) << "left in place";
+  EXPECT_TRUE(fs::is_symlink(seeding)) << "left in place";
+  fs::remove(scratch);
+  EXPECT_TRUE(openLater<LensAdapterCatalogue>());
+  scene.expectWhole();
+  expectRescued(LensAdapterCatalogue::kFileName);
 }
 
 // What the app did not write at a note's name (a FIFO, noise) is named and left. Beside a catalogue in

@@ -325,6 +325,11 @@ ErrorOr<void> AtomicFile::removeFile(const std::string& path) {
   return failure("cannot remove", path, errno);
 }
 
+bool AtomicFile::removeLeftover(const std::string& path) {
+  struct stat info {};
+  return ::lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && ::unlink(path.c_str()) == 0;
+}
+
 namespace {
 
 ErrorOr<void> copyThroughTemporary(const std::string& from, const std::string& to, mode_t mode, Flush flush,

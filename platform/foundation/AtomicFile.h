@@ -81,6 +81,10 @@ class AtomicFile {
   [[nodiscard]] static int openLockFile(const std::string& path);
   // Removes a file (not a folder); a file that is already gone counts as removed.
   static ErrorOr<void> removeFile(const std::string& path);
+  // Removes what a writer of the app's left at a name only it uses (a scratch or staged copy, a note):
+  // a regular file. Anything else standing there (a link, a FIFO, a folder) is someone else's and is
+  // left in place. True when a file went.
+  static bool removeLeftover(const std::string& path);
   // Copies the regular file `from` to `to`, where nothing may stand yet: written under a temporary name,
   // flushed with its folder, and renamed into place without replacing anything, so whatever bears the
   // name is the whole copy. The temporary is named as one of `from`'s (".<from's name>.XXXXXX" beside
