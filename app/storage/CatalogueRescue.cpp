@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <optional>
-#include <set>
 #include <string_view>
 
 #include "app/storage/CatalogueConnection.h"
@@ -185,6 +184,35 @@ KeptRows keptRowsOf(const std::string& path, const std::string& kept, const std:
   return found;
 }
 
+// A rescue whose catalogue's place holds a file: ended (its note gone) when that file holds the kept
+// copy's rows; otherwise it waits, and the warning names what stands in its way.
+bool endedOverFileInPlace(const std::string& path, const std::string& kept, const std::string& fileName) {
+  if (holdsRowsOf(path, kept)) {
+    // Cut short after the fresh copy was put in place, before the person was told.
+    DamagedFile::reportKept(path, kept, what(fileName), "a fresh copy takes its place");
+    settle(path, true);
+    return true;
+  }
+  const KeptRows keptRows = keptRowsOf(path, kept, fileName);
+  if (!keptRows.then.empty()) {
+    DamagedFile::reportKept(path, kept, what(fileName), keptRows.then);
+    return false;
+  }
+  // An unmarked file (an older build's fresh copy) holds them only with every value the person set.
+  if (keptRows.rows && PersonsRows::allHeldIn(fileName, path, *keptRows.rows)) {
+    // Its rows are home, whoever put the copy there: nothing more can come of the kept copy.
+    DamagedFile::reportKept(path, kept, what(fileName), "the catalogue in place holds your own rows of it");
+    settle(path, true);
+    return true;
+  }
+  // A file someone else put in the empty place: it is theirs, and the rows are not home.
+  DamagedFile::reportKept(path, kept, what(fileName),
+                          "your own rows wait there: a file that does not hold them stands at " + path +
+                              "; it is left as it is, the catalogue is not used, and your rows are carried over "
+                              "once that file is moved away");
+  return false;
+}
+
 }  // namespace
 
 bool CatalogueRescue::markFreshCopy(const std::string& fileName, const std::string& staging) {
@@ -248,32 +276,7 @@ bool CatalogueRescue::resume(const std::string& fileName, const std::string& res
   const auto place = CataloguePlace::stateOf(path);
   // Something else put in the empty place (a link, a FIFO): the open names it, and the rescue waits.
   if (place == CataloguePlace::State::Unreadable) return true;
-  if (place == CataloguePlace::State::File) {
-    if (holdsRowsOf(path, kept)) {
-      // Cut short after the fresh copy was put in place, before the person was told.
-      DamagedFile::reportKept(path, kept, what(fileName), "a fresh copy takes its place");
-      settle(path, true);
-      return true;
-    }
-    const KeptRows keptRows = keptRowsOf(path, kept, fileName);
-    if (!keptRows.then.empty()) {
-      DamagedFile::reportKept(path, kept, what(fileName), keptRows.then);
-      return false;
-    }
-    // An unmarked file (an older build's fresh copy) holds them only with every value the person set.
-    if (keptRows.rows && PersonsRows::allHeldIn(fileName, path, *keptRows.rows)) {
-      // Its rows are home, whoever put the copy there: nothing more can come of the kept copy.
-      DamagedFile::reportKept(path, kept, what(fileName), "the catalogue in place holds your own rows of it");
-      settle(path, true);
-      return true;
-    }
-    // A file someone else put in the empty place: it is theirs, and the rows are not home.
-    DamagedFile::reportKept(path, kept, what(fileName),
-                            "your own rows wait there: a file that does not hold them stands at " + path +
-                                "; it is left as it is, the catalogue is not used, and your rows are carried over "
-                                "once that file is moved away");
-    return false;
-  }
+  if (place == CataloguePlace::State::File) return endedOverFileInPlace(path, kept, fileName);
   CatalogueSession::forget(path);
   const Attempt attempt = replaceFrom(kept, fileName, resourceName, carryRows);
   DamagedFile::reportKept(path, kept, what(fileName), attempt.then);
