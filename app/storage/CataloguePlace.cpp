@@ -102,7 +102,7 @@ bool CataloguePlace::mayLackPersonsRows(const std::string& fileName) {
 
 bool CataloguePlace::setStrayLogAside(const std::string& path, std::string& error) {
   for (const auto& [suffix, name] : {std::pair{"-wal", "write-ahead log"}, {"-shm", "shared-memory index"}}) {
-    const std::string log = path + suffix;
+    const std::string log = DatabaseSideFiles::namedAfter(path) + suffix;
     struct stat info {};
     if (::lstat(log.c_str(), &info) != 0) continue;
     const std::string kept = DamagedFile::keepAside(log);

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <optional>
-#include <set>
 #include <string_view>
 
 #include "app/storage/CatalogueConnection.h"
@@ -34,8 +33,8 @@ std::string what(const std::string& fileName) { return "catalogue " + fileName; 
 
 // The scratch copy goes whatever happened, for the room it takes; the note only with the rescue (2).
 void settle(const std::string& path, bool ended) {
-  static_cast<void>(AtomicFile::removeFile(CatalogueRescue::scratchPath(path)));
-  if (ended) static_cast<void>(AtomicFile::removeFile(CatalogueRescue::notePath(path)));
+  static_cast<void>(AtomicFile::removeLeftover(CatalogueRescue::scratchPath(path)));
+  if (ended) static_cast<void>(AtomicFile::removeLeftover(CatalogueRescue::notePath(path)));
 }
 
 std::string fileNameOf(const std::string& path) { return path.substr(path.find_last_of('/') + 1); }
@@ -52,29 +51,69 @@ bool isIdentity(std::string_view line) {
   return std::all_of(line.begin(), line.end(), [](char c) { return c == ':' || (c >= '0' && c <= '9'); });
 }
 
-// The copy the note beside `path` names. By its name beside the note, which a copy or a move of the
-// container keeps; by the file's identity, which only the disk it was kept on keeps; and, for a note
-// that names no copy (written before copies were named) whose catalogue's place is empty, so that its
-// file was moved aside, the copy kept last, which is the one that rescue made.
-std::string keptCopyNoted(const std::string& path) {
+// What a rescue's note beside `path` says: the kept copy's file name, the file's identity, or both.
+struct Note {
+  std::string name, identity;
+};
+
+// The note beside `path`, when what stands at its name is one a rescue wrote: a file of the app's, not
+// a link, a name and a number. Anything else there (a FIFO, noise, another user's file) is someone
+// else's, and nothing is known of a rescue from it.
+std::optional<Note> noteBeside(const std::string& path) {
   // A note is a name and a number; anything longer was not written by a rescue.
   constexpr std::size_t kNoteBytes = 4096;
-  const std::string note = AtomicFile::readText(CatalogueRescue::notePath(path), kNoteBytes).valueOr({});
-  std::string name, identity;
-  for (std::size_t start = 0; start < note.size();) {
-    const std::size_t end = std::min(note.find('\n', start), note.size());
-    const std::string line = note.substr(start, end - start);
-    (isIdentity(line) ? identity : name) = line;
+  const std::string notePath = CatalogueRescue::notePath(path);
+  if (AtomicFile::whatStandsAt(notePath) != "a regular file") return std::nullopt;
+  auto text = AtomicFile::readText(notePath, kNoteBytes);
+  if (!text.ok()) return std::nullopt;
+  Note note;
+  for (std::size_t start = 0; start < text->size();) {
+    const std::size_t end = std::min(text->find('\n', start), text->size());
+    const std::string line = text->substr(start, end - start);
     start = end + 1;
+    if (line.empty()) continue;
+    if (isIdentity(line)) {
+      note.identity = line;
+    } else if (DamagedFile::namesKeptCopyOf(path, line)) {
+      note.name = line;
+    } else {
+      return std::nullopt;
+    }
   }
-  if (!name.empty()) {
-    if (std::string copy = DamagedFile::keptCopyNamed(path, name); !copy.empty()) return copy;
+  return note;
+}
+
+// The copy `note` beside `path` names. By its name beside the note, which a copy or a move of the
+// container keeps (whatever stands there: a link the person left where they moved it away, a file the
+// app may not read); by the file's identity, which only the disk it was kept on keeps; and, for a note
+// that names no copy (written before copies were named) whose catalogue's place is empty, so that its
+// file was moved aside, the copy kept last, which is the one that rescue made.
+std::string keptCopyNoted(const std::string& path, const Note& note) {
+  if (!note.name.empty()) {
+    if (std::string copy = DamagedFile::keptCopyNamed(path, note.name); !copy.empty()) return copy;
   }
-  if (std::string copy = DamagedFile::keptCopyOf(path, identity); !copy.empty()) return copy;
-  if (name.empty() && CataloguePlace::stateOf(path) == CataloguePlace::State::Missing) {
+  if (std::string copy = DamagedFile::keptCopyOf(path, note.identity); !copy.empty()) return copy;
+  if (note.name.empty() && CataloguePlace::stateOf(path) == CataloguePlace::State::Missing) {
     return DamagedFile::newestKeptCopyOf(path);
   }
   return {};
+}
+
+std::string keptCopyNoted(const std::string& path) {
+  const auto note = noteBeside(path);
+  return note ? keptCopyNoted(path, *note) : std::string();
+}
+
+// Names what stands at the note's name beside the catalogue at `path` when the app did not write it
+// there. It is left as it is; while it stands, an empty place is not filled, since it may stand for a
+// rescue the app cannot see.
+void warnNotANote(const std::string& fileName, const std::string& path) {
+  const std::string note = CatalogueRescue::notePath(path);
+  const bool empty = CataloguePlace::stateOf(path) == CataloguePlace::State::Missing;
+  const std::string line = note + " is " + AtomicFile::whatStandsAt(note) +
+                           ", not a note the app wrote of a rescue of the " + what(fileName) + "; it is left as it is" +
+                           (empty ? ", and the catalogue's empty place is not filled while it stands there" : "");
+  platform::log::writeOnce(platform::log::Warning, line, line);
 }
 
 // The table in which a rescue's fresh copy names the kept copy its rows came from (4).
@@ -107,19 +146,71 @@ std::vector<DatabaseSideFiles::Stranger> strangersInTheWay(const std::string& ke
   return strangers;
 }
 
-// Whether the catalogue at `path`, unmarked, holds every row of the person's that the kept copy holds:
-// a rescue that an older build cut short after its fresh copy took the place left no mark in it. What
-// the kept copy holds is read as the rescue reads it, into the scratch copy, which goes again at once.
-bool holdsKeptRows(const std::string& path, const std::string& kept, const std::string& fileName) {
-  // Something in the way of reading the kept copy leaves its rows unknown.
-  if (!strangersInTheWay(kept, path, fileName).empty()) return false;
+constexpr const char* kNotYet =
+    "a fresh copy holding your own rows could not be written (is the disk full?); it is tried again later, and the "
+    "catalogue is not used until then";
+
+// How the warning naming the kept copy ends while something stands in the way of reading it.
+std::string waitingBehind(const std::vector<DatabaseSideFiles::Stranger>& strangers) {
+  return "your own rows wait there: " + DatabaseSideFiles::described(strangers) +
+         "; it is left as it is, the catalogue is not used, and your rows are carried over once that is gone";
+}
+
+// The same while what the kept copy holds cannot be read now (`why`: "it is a file the app may not
+// read"): its rows are unknown, never none.
+std::string waitingToRead(const std::string& why) {
+  return "your own rows wait there, but " + why +
+         "; it is left as it is, the catalogue is not used, and your rows are carried over once the app can read it";
+}
+
+// What of the person's the kept copy holds, read as the rescue reads it, into the scratch copy, which
+// goes again at once; when the kept copy itself cannot be read now, how the warning naming it ends.
+// Rows unknown for anything else (something in the way, the copy's own damage: a table that fails
+// part-way) leave both empty, and the file in the place is named.
+struct KeptRows {
+  std::optional<PersonsRows::Rows> rows;
+  std::string then;
+};
+
+KeptRows keptRowsOf(const std::string& path, const std::string& kept, const std::string& fileName) {
+  if (!strangersInTheWay(kept, path, fileName).empty()) return {};
   const std::string scratch = CatalogueRescue::scratchPath(path);
   const CatalogueSalvage::Result readable = CatalogueSalvage::copyReadable(kept, scratch);
-  if (readable.notWritten) return false;
-  std::optional<std::set<std::string>> rows = std::set<std::string>();
-  if (readable.made) rows = PersonsRows::of(fileName, scratch);
-  static_cast<void>(AtomicFile::removeFile(scratch));
-  return rows && PersonsRows::allHeldIn(fileName, path, *rows);
+  if (readable.notWritten) return {{}, kNotYet};
+  if (!readable.unknown.empty()) return {{}, waitingToRead(readable.unknown)};
+  KeptRows found{.rows = PersonsRows::Rows(), .then = {}};
+  if (readable.made) found.rows = PersonsRows::of(fileName, scratch);
+  static_cast<void>(AtomicFile::removeLeftover(scratch));
+  return found;
+}
+
+// A rescue whose catalogue's place holds a file: ended (its note gone) when that file holds the kept
+// copy's rows; otherwise it waits, and the warning names what stands in its way.
+bool endedOverFileInPlace(const std::string& path, const std::string& kept, const std::string& fileName) {
+  if (holdsRowsOf(path, kept)) {
+    // Cut short after the fresh copy was put in place, before the person was told.
+    DamagedFile::reportKept(path, kept, what(fileName), "a fresh copy takes its place");
+    settle(path, true);
+    return true;
+  }
+  const KeptRows keptRows = keptRowsOf(path, kept, fileName);
+  if (!keptRows.then.empty()) {
+    DamagedFile::reportKept(path, kept, what(fileName), keptRows.then);
+    return false;
+  }
+  // An unmarked file (an older build's fresh copy) holds them only with every value the person set.
+  if (keptRows.rows && PersonsRows::allHeldIn(fileName, path, *keptRows.rows)) {
+    // Its rows are home, whoever put the copy there: nothing more can come of the kept copy.
+    DamagedFile::reportKept(path, kept, what(fileName), "the catalogue in place holds your own rows of it");
+    settle(path, true);
+    return true;
+  }
+  // A file someone else put in the empty place: it is theirs, and the rows are not home.
+  DamagedFile::reportKept(path, kept, what(fileName),
+                          "your own rows wait there: a file that does not hold them stands at " + path +
+                              "; it is left as it is, the catalogue is not used, and your rows are carried over "
+                              "once that file is moved away");
+  return false;
 }
 
 }  // namespace
@@ -143,12 +234,17 @@ bool CatalogueRescue::markFreshCopy(const std::string& fileName, const std::stri
 std::string CatalogueRescue::notePath(const std::string& path) { return path + ".rescuing"; }
 std::string CatalogueRescue::scratchPath(const std::string& path) { return path + ".readable"; }
 
-bool CatalogueRescue::isPendingAt(const std::string& path) { return AtomicFile::fileExists(notePath(path)); }
+bool CatalogueRescue::isPendingAt(const std::string& path) { return AtomicFile::anythingAt(notePath(path)); }
 bool CatalogueRescue::isPending(const std::string& fileName) { return isPendingAt(CatalogueDatabase::libraryPath(fileName)); }
 
 bool CatalogueRescue::keepAsideAndReplace(const std::string& fileName, const std::string& resourceName,
                                           CarryRows carryRows) {
   const std::string path = CatalogueDatabase::libraryPath(fileName);
+  // Someone else's file at the note's name is never written over: the rescue cannot begin beside it.
+  if (AtomicFile::anythingAt(notePath(path))) {
+    warnNotANote(fileName, path);
+    return false;
+  }
   const std::string keptPath = DamagedFile::nextKeptPath(path);
   if (auto noted = AtomicFile::writeAtomically(notePath(path), noteFor(keptPath, path)); !noted.ok()) {
     platform::log::write(platform::log::Warning, "The " + what(fileName) + " could not be read, and its rescue cannot begin (" +
@@ -166,7 +262,12 @@ bool CatalogueRescue::keepAsideAndReplace(const std::string& fileName, const std
 bool CatalogueRescue::resume(const std::string& fileName, const std::string& resourceName, CarryRows carryRows) {
   if (!isPending(fileName)) return true;
   const std::string path = CatalogueDatabase::libraryPath(fileName);
-  const std::string kept = keptCopyNoted(path);
+  const auto note = noteBeside(path);
+  if (!note) {
+    warnNotANote(fileName, path);
+    return CataloguePlace::stateOf(path) != CataloguePlace::State::Missing;
+  }
+  const std::string kept = keptCopyNoted(path, *note);
   if (kept.empty()) {
     // Cut short before the move aside: the open finds the file damaged again.
     settle(path, true);
@@ -175,26 +276,7 @@ bool CatalogueRescue::resume(const std::string& fileName, const std::string& res
   const auto place = CataloguePlace::stateOf(path);
   // Something else put in the empty place (a link, a FIFO): the open names it, and the rescue waits.
   if (place == CataloguePlace::State::Unreadable) return true;
-  if (place == CataloguePlace::State::File) {
-    if (holdsRowsOf(path, kept)) {
-      // Cut short after the fresh copy was put in place, before the person was told.
-      DamagedFile::reportKept(path, kept, what(fileName), "a fresh copy takes its place");
-      settle(path, true);
-      return true;
-    }
-    if (holdsKeptRows(path, kept, fileName)) {
-      // Its rows are home, whoever put the copy there: nothing more can come of the kept copy.
-      DamagedFile::reportKept(path, kept, what(fileName), "the catalogue in place holds your own rows of it");
-      settle(path, true);
-      return true;
-    }
-    // A file someone else put in the empty place: it is theirs, and the rows are not home.
-    DamagedFile::reportKept(path, kept, what(fileName),
-                            "your own rows wait there: a file that does not hold them stands at " + path +
-                                "; it is left as it is, the catalogue is not used, and your rows are carried over "
-                                "once that file is moved away");
-    return false;
-  }
+  if (place == CataloguePlace::State::File) return endedOverFileInPlace(path, kept, fileName);
   CatalogueSession::forget(path);
   const Attempt attempt = replaceFrom(kept, fileName, resourceName, carryRows);
   DamagedFile::reportKept(path, kept, what(fileName), attempt.then);
@@ -204,16 +286,11 @@ bool CatalogueRescue::resume(const std::string& fileName, const std::string& res
 
 CatalogueRescue::Attempt CatalogueRescue::replaceFrom(const std::string& kept, const std::string& fileName,
                                                       const std::string& resourceName, CarryRows carryRows) {
-  const Attempt notYet{.ended = false,
-                       .then = "a fresh copy holding your own rows could not be written (is the disk full?); it is tried "
-                               "again later, and the catalogue is not used until then"};
+  const Attempt notYet{.ended = false, .then = kNotYet};
   const std::string path = CatalogueDatabase::libraryPath(fileName);
   // Whether the kept copy can be read is a matter of what it holds, never of what stands beside it.
   if (const auto strangers = strangersInTheWay(kept, path, fileName); !strangers.empty()) {
-    return {.ended = false,
-            .then = "your own rows wait there: " + DatabaseSideFiles::described(strangers) +
-                    "; it is left as it is, the catalogue is not used, and your rows are carried over once that is "
-                    "gone"};
+    return {.ended = false, .then = waitingBehind(strangers)};
   }
   CatalogueSalvage::Result readable;
   auto carried = CatalogueUpdate::Rebuilt::SourceUnreadable;
@@ -221,6 +298,8 @@ CatalogueRescue::Attempt CatalogueRescue::replaceFrom(const std::string& kept, c
     const std::string scratch = scratchPath(path);
     readable = CatalogueSalvage::copyReadable(kept, scratch);
     if (readable.notWritten) return notYet;
+    // One the app may not read, or reached through a link that leads nowhere, holds rows unknown.
+    if (!readable.unknown.empty()) return {.ended = false, .then = waitingToRead(readable.unknown)};
     if (readable.made) {
       carried = carryRows(scratch);
       CatalogueSession::forget(scratch);

@@ -22,11 +22,12 @@ namespace app::storage {
 **       the file is moved aside, and with no room for it the file is not moved (it stays in place,
 **       unread, until there is room).
 **   (2) The note goes only once the catalogue in place holds the person's rows, or once nothing more of
-**       them can come of the kept copy (what it holds cannot be read, or its rows cannot be carried; a
-**       bare copy then takes the place and the kept copy stays for the person). Anything else that
-**       stands in the way (no room, something in the empty place, something SQLite cannot use beside
-**       the kept copy or where the scratch or fresh copy is made) keeps the note, is named, and the
-**       rescue is tried again once it is gone.
+**       them can come of the kept copy (what it holds cannot be read for its damage, or its rows cannot
+**       be carried; a bare copy then takes the place and the kept copy stays for the person). Anything
+**       else that stands in the way (no room, something in the empty place, something SQLite cannot use
+**       beside the kept copy or where the scratch or fresh copy is made, a kept copy the app may not
+**       read now or a link at its name that leads nowhere) keeps the note, is named, and the rescue is
+**       tried again once it is gone. A link at the kept copy's name to a file is read as that file.
 **   (3) While the note is there the catalogue's place stays empty: nothing seeds it, updates it or reads
 **       it, and every open tries the rescue again from the kept copy (a catalogue left alone for a
 **       while, as a locked one is). So nothing built on its rows is deleted or written over meanwhile.
@@ -34,7 +35,10 @@ namespace app::storage {
 **       so that a rescue cut short after the rename knows it from a file someone else put there, and
 **       so does a copy of the container. An unmarked file there (an older version's fresh copy, or
 **       anyone's) ends the rescue only when it is a sound catalogue holding every row of the person's
-**       that the kept copy holds, compared by content (PersonsRows).
+**       that the kept copy holds, compared by every value the person set (PersonsRows).
+**   (5) Only a note a rescue wrote is read or removed. Anything else at its name (a FIFO, noise,
+**       another user's file) is named and left; while it stands, the catalogue's empty place is not
+**       filled and no rescue begins, since it may stand for one the app cannot see.
 */
 class CatalogueRescue {
  public:

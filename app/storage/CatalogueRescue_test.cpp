@@ -7,11 +7,14 @@
 #include <sys/stat.h>
 
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <regex>
 #include <set>
 
 #include "app/storage/CatalogueRescue.h"
+#include "app/storage/CatalogueSeeding.h"
+#include "app/storage/CatalogueSweep.h"
 #include "app/storage/CatalogueUpdateTestSupport.h"
 #include "app/storage/PackageUtil.h"
 #include "platform/foundation/AtomicFile.h"
@@ -128,6 +131,36 @@ TEST_F(SalvageTest, ADamagedTableRootLosesThatTableAndADamagedOrEmptiedFileEvery
     EXPECT_FALSE(nothing.notWritten);
     EXPECT_EQ(nothing.unread, (std::vector<std::string>{"all of it"}));
     EXPECT_FALSE(fs::exists(copy_));
+  }
+}
+
+// A file the app cannot read now holds rows unknown, never none: another program's lock on it, or a link
+// at its name that leads nowhere. A link to it is read through.
+TEST_F(SalvageTest, AFileThatCannotBeReadNowHoldsRowsUnknown) {
+  {
+    CatalogueDatabase other;
+    ASSERT_TRUE(other.openPath(path_, false));
+    ASSERT_TRUE(other.execute("BEGIN EXCLUSIVE"));
+    const auto locked = CatalogueSalvage::copyReadable(path_, copy_);
+    EXPECT_FALSE(locked.made);
+    EXPECT_FALSE(locked.notWritten);
+    EXPECT_EQ(locked.unknown, "it could not be read now (database is locked)");
+    EXPECT_FALSE(fs::exists(copy_));
+    ASSERT_TRUE(other.execute("ROLLBACK"));
+  }
+  const std::string moved = container_.pathFor("Elsewhere.db"), link = container_.pathFor("Linked.db");
+  fs::rename(path_, moved);
+  fs::create_symlink(container_.pathFor("NotMounted/scratch.db"), link);
+  EXPECT_EQ(CatalogueSalvage::copyReadable(link, copy_).unknown, "it is a link that leads nowhere");
+  fs::remove(link);
+  fs::create_symlink(moved, link);
+  const auto through = CatalogueSalvage::copyReadable(link, copy_);
+  EXPECT_TRUE(through.made && through.unknown.empty() && through.unread.empty());
+  EXPECT_EQ(idsOf(copy_, "t").size(), 3000u);
+
+  fs::permissions(moved, fs::perms::none);
+  if (platform::foundation::AtomicFile::mayNotRead(moved)) {
+    EXPECT_EQ(CatalogueSalvage::copyReadable(moved, copy_).unknown, "it is a file the app may not read");
   }
 }
 
@@ -261,6 +294,24 @@ class FullDiskRescueTest : public StorageTest {
     EXPECT_FALSE(fs::exists(CatalogueRescue::scratchPath(path)));
   }
 
+  // Damage where the person's rows are in Library/<Helper's file>, met by an open with room for the
+  // rescue's note only: the rescue waits, its place empty; the copy kept aside.
+  template <class Helper>
+  std::string leavePending() {
+    scenes::damageRows(Helper::kFileName);
+    openOnAFullDisk<Helper>(Disk::RoomForItsNoteOnly);
+    const auto kept = damagedCopiesOf(CatalogueDatabase::libraryPath(Helper::kFileName));
+    EXPECT_EQ(kept.size(), 1u);
+    return kept.empty() ? std::string() : kept[0];
+  }
+  // An open a while later, as the next use of a catalogue left alone makes it; whether it opened.
+  template <class Helper>
+  bool openLater() {
+    clock_->advance(60);
+    log_.clear();
+    return Helper().openDb(false);
+  }
+
   static std::set<std::string> filesBeside(const std::string& path) {
     std::set<std::string> files;
     for (const auto& entry : fs::directory_iterator(fs::path(path).parent_path())) files.insert(entry.path());
@@ -328,6 +379,88 @@ TEST_F(FullDiskRescueTest, WhatStandsInTheRescuesWayKeepsItUntilItIsGone) {
   EXPECT_TRUE(withOpen<LensDatabaseHelper>([](LensDatabaseHelper&) { return true; }));
   scene.expectWhole();
   expectRescued(LensDatabaseHelper::kFileName);
+}
+
+// The kept copy moved away with a link left at its name: while the link leads nowhere the rescue waits,
+// naming it; once it leads to the copy, the copy is read through it and every row comes home.
+TEST_F(FullDiskRescueTest, AKeptCopyBehindALinkIsReadThroughItAndOneLeadingNowhereWaits) {
+  scenes::LensScene scene;
+  scene.build();
+  const std::string kept = leavePending<LensDatabaseHelper>(), moved = container_.pathFor("OtherDisk/kept.db");
+  const std::string path = CatalogueDatabase::libraryPath(LensDatabaseHelper::kFileName);
+  fs::create_directories(fs::path(moved).parent_path());
+  fs::rename(kept, moved);
+  fs::create_symlink(container_.pathFor("NotMounted/kept.db"), kept);
+  EXPECT_FALSE(openLater<LensDatabaseHelper>());
+  EXPECT_TRUE(log_.contains("kept as " + kept + " and your own rows wait there, but it is a link that leads nowhere; "));
+  EXPECT_TRUE(CatalogueRescue::isPending(LensDatabaseHelper::kFileName));
+  EXPECT_FALSE(fs::exists(path)) << "the place stays empty";
+  EXPECT_FALSE(fs::exists(container_.pathFor("NotMounted"))) << "nothing made at the far end";
+
+  fs::remove(kept);
+  fs::create_symlink(moved, kept);
+  EXPECT_TRUE(openLater<LensDatabaseHelper>());
+  scene.expectWhole();
+  expectRescued(LensDatabaseHelper::kFileName);
+  EXPECT_TRUE(fs::is_symlink(kept)) << "left as the person made it";
+}
+
+// Something put where the rescue makes its scratch copy, and the seeding its staged copy, is named and
+// left as it is, never taken for a leftover of the app's.
+TEST_F(FullDiskRescueTest, SomethingAtTheNameOfAScratchCopyIsNamedAndLeft) {
+  scenes::AdapterScene scene;
+  scene.build();
+  leavePending<LensAdapterCatalogue>();
+  const std::string path = CatalogueDatabase::libraryPath(LensAdapterCatalogue::kFileName);
+  const std::string scratch = CatalogueRescue::scratchPath(path), seeding = path + ".seeding";
+  ASSERT_EQ(::mkfifo(scratch.c_str(), 0644), 0);
+  fs::create_symlink(container_.pathFor("NotMounted/staged"), seeding);
+  EXPECT_FALSE(openLater<LensAdapterCatalogue>());
+  EXPECT_TRUE(log_.contains("your own rows wait there: a FIFO stands at " + scratch));
+  const std::pair<const char*, const char*> adapters[] = {kEveryCatalogue[2]};
+  CatalogueSeeding::removeStaleCopies(adapters);
+  EXPECT_TRUE(fs::is_fifo(scratch)) << "left in place";
+  EXPECT_TRUE(fs::is_symlink(seeding)) << "left in place";
+  fs::remove(scratch);
+  EXPECT_TRUE(openLater<LensAdapterCatalogue>());
+  scene.expectWhole();
+  expectRescued(LensAdapterCatalogue::kFileName);
+}
+
+// What the app did not write at a note's name (a FIFO, noise) is named and left. Beside a catalogue in
+// place the catalogue is used and no rescue begins for its damage; beside an empty place nothing fills
+// it while it stands.
+TEST_F(FullDiskRescueTest, SomethingTheAppDidNotWriteAtANotesNameIsNamedAndLeft) {
+  seedAsAFirstStart();
+  const std::string lenses = CatalogueDatabase::libraryPath(LensDatabaseHelper::kFileName);
+  const std::string adapters = CatalogueDatabase::libraryPath(LensAdapterCatalogue::kFileName);
+  ASSERT_EQ(::mkfifo(CatalogueRescue::notePath(lenses).c_str(), 0644), 0);
+  std::ofstream(CatalogueRescue::notePath(adapters)) << std::string(512, '\0');
+  overwriteWithNoise(CatalogueRescue::notePath(adapters), 0, 512, 5);
+  const std::string noise = contentsOf(CatalogueRescue::notePath(adapters));
+  const std::pair<const char*, const char*> named[] = {{LensDatabaseHelper::kFileName, "a FIFO"},
+                                                       {LensAdapterCatalogue::kFileName, "a regular file"}};
+  const std::pair<const char*, const char*> both[] = {kEveryCatalogue[0], kEveryCatalogue[2]};
+  EXPECT_EQ(CatalogueSweep::leftoversOf(both), 0u);
+  EXPECT_TRUE(withOpen<LensDatabaseHelper>([](LensDatabaseHelper&) { return true; })) << "used as it is";
+  EXPECT_TRUE(withOpen<LensAdapterCatalogue>([](LensAdapterCatalogue&) { return true; }));
+  for (const auto& [file, what] : named) {
+    const std::string note = CatalogueRescue::notePath(CatalogueDatabase::libraryPath(file));
+    EXPECT_TRUE(log_.contains(note + " is " + what + ", not a note the app wrote of a rescue of the catalogue " + file +
+                              "; it is left as it is"))
+        << file;
+  }
+
+  scenes::damageRows(LensAdapterCatalogue::kFileName);
+  EXPECT_FALSE(openLater<LensAdapterCatalogue>()) << "no rescue begins beside it";
+  EXPECT_TRUE(damagedCopiesOf(adapters).empty());
+  fs::remove(lenses);
+  EXPECT_FALSE(openLater<LensDatabaseHelper>());
+  EXPECT_TRUE(CatalogueDatabase::seedAllMissing(both).empty());
+  EXPECT_FALSE(fs::exists(lenses)) << "the empty place is not filled";
+  EXPECT_TRUE(log_.contains("and the catalogue's empty place is not filled while it stands there"));
+  EXPECT_TRUE(fs::is_fifo(CatalogueRescue::notePath(lenses)));
+  EXPECT_EQ(contentsOf(CatalogueRescue::notePath(adapters)), noise);
 }
 
 // A rescue waiting for room meets a file in write-ahead mode put in the empty place, with its log and

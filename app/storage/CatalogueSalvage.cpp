@@ -11,6 +11,7 @@
 #include <optional>
 #include <string_view>
 
+#include "platform/foundation/AtomicFile.h"
 #include "platform/foundation/DatabaseSideFiles.h"
 
 namespace app::storage {
@@ -241,13 +242,41 @@ class TableCopy {
   bool writeFailed_ = false;
 };
 
-Database openExisting(const std::string& path) {
+// Failures that say nothing of what a file holds: its owner or mode keeps it from the app, or another
+// program holds it. Any other failure to read it is its damage.
+bool saysNothingOfContents(int code) {
+  switch (code & 0xff) {
+    case SQLITE_CANTOPEN:
+    case SQLITE_PERM:
+    case SQLITE_AUTH:
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+    case SQLITE_READONLY:
+    case SQLITE_NOMEM: return true;
+    default: return false;
+  }
+}
+
+// The file at `path` opened where it can be read now; otherwise `unknown` says why not.
+Database openExisting(const std::string& path, std::string& unknown) {
+  using platform::foundation::AtomicFile;
+  using platform::foundation::DatabaseSideFiles;
+  if (const std::string standing = AtomicFile::whatStandsAt(path);
+      standing != "a regular file" && standing != "a link to a regular file") {
+    unknown = "it is " + (standing.empty() ? std::string("gone") : standing);
+    return nullptr;
+  }
   // Kept with the copy, a FIFO where its journal belongs would hold the rescue for ever.
-  if (!platform::foundation::DatabaseSideFiles::strangersBeside(path).empty()) return nullptr;
+  if (const auto strangers = DatabaseSideFiles::strangersBeside(path); !strangers.empty()) {
+    unknown = DatabaseSideFiles::described(strangers);
+    return nullptr;
+  }
   sqlite3* db = nullptr;
   const int result = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
   Database owned(db);
-  return result == SQLITE_OK ? std::move(owned) : nullptr;
+  if (result == SQLITE_OK) return owned;
+  unknown = std::string("it could not be opened (") + (db ? sqlite3_errmsg(db) : sqlite3_errstr(result)) + ")";
+  return nullptr;
 }
 
 Database createFresh(const std::string& path) {
@@ -270,9 +299,17 @@ bool run(sqlite3* db, const std::string& sql) {
 }  // namespace
 
 CatalogueSalvage::Result CatalogueSalvage::copyReadable(const std::string& damaged, const std::string& into) {
-  Result result{.unread = {"all of it"}};
-  Database from = openExisting(damaged);
+  Result result{.unread = {"all of it"}, .unknown = {}};
+  Database from = openExisting(damaged, result.unknown);
   const auto schema = from ? readSchema(from.get()) : std::nullopt;
+  if (from && !schema && saysNothingOfContents(sqlite3_errcode(from.get()))) {
+    result.unknown = std::string("it could not be read now (") + sqlite3_errmsg(from.get()) + ")";
+  }
+  if (!result.unknown.empty()) {
+    result.unread.clear();
+    ::unlink(into.c_str());
+    return result;
+  }
   // An emptied file reads as a database without tables: nothing of it can be read either.
   if (!schema || std::none_of(schema->begin(), schema->end(), [](const SchemaEntry& entry) { return entry.table; })) {
     ::unlink(into.c_str());

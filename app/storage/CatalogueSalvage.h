@@ -20,10 +20,13 @@ class CatalogueSalvage {
     // What could not be read, in words for the warning: "Lenses (ids 121 to 180)", "Lenses (from id
     // 121)", "Lenses" (the whole table), or "all of it".
     std::vector<std::string> unread;
+    // Why the damaged file cannot be read now, in words ("it is a file the app may not read", "it could
+    // not be read now (database is locked)"): what it holds is unknown, not nothing, and nothing was made.
+    std::string unknown;
   };
 
-  // Reads `damaged` (an existing file, never created) into a new SQLite file at `into`, replacing any
-  // file there.
+  // Reads `damaged` (an existing file, never created; a link is followed to one) into a new SQLite file
+  // at `into`, replacing any file there.
   static Result copyReadable(const std::string& damaged, const std::string& into);
 };
 

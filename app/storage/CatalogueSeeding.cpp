@@ -28,9 +28,14 @@ std::map<std::string, std::string>& staged() {
 std::string copyPathFor(const std::string& path) { return path + ".seeding"; }
 
 // Not flushed: publish() flushes it once the start's writes are in. Writable whatever the bundle
-// file's mode, and replacing a copy a stopped start left.
+// file's mode, and replacing a copy a stopped start left. Anything else at that name (a link, which the
+// copy would follow to make the file at its far end, a FIFO) is someone else's: the catalogue is then
+// seeded in its place instead.
 bool copyUnflushed(const std::string& from, const std::string& to) {
   namespace fs = std::filesystem;
+  if (const std::string standing = AtomicFile::whatStandsAt(to); !standing.empty() && standing != "a regular file") {
+    return false;
+  }
   std::error_code ec;
   fs::copy_file(from, to, fs::copy_options::overwrite_existing, ec);
   if (!ec) {
@@ -42,7 +47,7 @@ bool copyUnflushed(const std::string& from, const std::string& to) {
 }
 
 void unstage(const std::string& path) {
-  (void)AtomicFile::removeFile(copyPathFor(path));  // a copy left behind goes with the next start's stale copies
+  (void)AtomicFile::removeLeftover(copyPathFor(path));  // a copy left behind goes with the next start's stale copies
   staged().erase(path);
 }
 
@@ -70,7 +75,7 @@ bool CatalogueSeeding::stageAll(std::span<const Catalogue> catalogues) {
 void CatalogueSeeding::removeStaleCopies(std::span<const Catalogue> catalogues) {
   for (const auto& [fileName, resourceName] : catalogues) {
     const std::string path = CatalogueDatabase::libraryPath(fileName);
-    if (!staged().contains(path)) (void)AtomicFile::removeFile(copyPathFor(path));  // tried again next start
+    if (!staged().contains(path)) (void)AtomicFile::removeLeftover(copyPathFor(path));  // tried again next start
   }
 }
 
@@ -108,7 +113,7 @@ bool CatalogueSeeding::publish() {
   // A copy that could not be flushed is dropped: the catalogue is then missing and seeded the usual way.
   for (auto it = staged().begin(); it != staged().end();) {
     if (CatalogueSession::release(it->first)) {
-      (void)AtomicFile::removeFile(it->second);  // a copy left behind goes with the next start's stale copies
+      (void)AtomicFile::removeLeftover(it->second);  // a copy left behind goes with the next start's stale copies
       it = staged().erase(it);
     } else {
       ++it;

@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <fstream>
 
 #include "app/storage/CatalogueConnection.h"
@@ -129,6 +130,24 @@ TEST_F(CatalogueSeedingTest, WithOneCatalogueInPlaceTheMissingOnesAreSeededAtOnc
   EXPECT_EQ(CatalogueDatabase::seedAllMissing(kCatalogues).size(), 3u);
   EXPECT_EQ(inPlace(), 4);
   EXPECT_FALSE(AtomicFile::fileExists(copyOfLenses()));
+}
+
+// A link at the staged copy's name is someone's: the copy is never made at its far end, the catalogues
+// are seeded in their places instead, and the link is left.
+TEST_F(CatalogueSeedingTest, ALinkAtAStagedCopysNameIsNeitherFollowedNorRemoved) {
+  namespace fs = std::filesystem;
+  const std::string farEnd = container_.pathFor("OtherDisk/LensDatabase.db");
+  fs::create_directories(fs::path(farEnd).parent_path());
+  fs::create_symlink(farEnd, copyOfLenses());
+  {
+    CatalogueSession session;
+    EXPECT_EQ(CatalogueDatabase::seedAllMissing(kCatalogues).size(), 4u);
+    EXPECT_TRUE(CatalogueSeeding::publish());
+  }
+  EXPECT_EQ(inPlace(), 4);
+  EXPECT_FALSE(fs::is_symlink(lensPath())) << "the catalogue is a file of its own";
+  EXPECT_FALSE(fs::exists(farEnd)) << "nothing made at the far end";
+  EXPECT_TRUE(fs::is_symlink(copyOfLenses())) << "left in place";
 }
 
 TEST_F(CatalogueSeedingTest, WithoutASessionNothingIsStaged) {

@@ -100,11 +100,6 @@ std::size_t removeSuperJournalsOf(const std::string& fileName) {
   return removed;
 }
 
-bool removeIfThere(const std::string& path) {
-  struct stat info {};
-  return ::lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && ::unlink(path.c_str()) == 0;
-}
-
 }  // namespace
 
 std::size_t CatalogueSweep::leftoversOf(std::span<const std::pair<const char*, const char*>> catalogues) {
@@ -115,9 +110,9 @@ std::size_t CatalogueSweep::leftoversOf(std::span<const std::pair<const char*, c
     for (const std::string& written : {path, staging, CatalogueRescue::notePath(path)}) {
       removed += AtomicFile::removeStaleTemporariesOf(written, 0);
     }
-    removed += removeIfThere(staging);
-    removed += removeIfThere(staging + "-journal");
-    if (!CatalogueRescue::isPending(fileName)) removed += removeIfThere(CatalogueRescue::scratchPath(path));
+    removed += AtomicFile::removeLeftover(staging);
+    removed += AtomicFile::removeLeftover(staging + "-journal");
+    if (!CatalogueRescue::isPending(fileName)) removed += AtomicFile::removeLeftover(CatalogueRescue::scratchPath(path));
     removed += removeSuperJournalsOf(fileName);
   }
   return removed;

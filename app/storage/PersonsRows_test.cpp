@@ -1,5 +1,6 @@
 // What a rescue learns of the person's rows in a copy of a catalogue: a kind of row the copy has no
-// table for holds nothing to carry, while a copy that cannot be read to the end holds rows unknown.
+// table for holds nothing to carry, while a copy that cannot be read to the end holds rows unknown; and
+// a copy one value behind (an older copy of the person's own catalogue) does not hold them.
 #include "app/storage/PersonsRows.h"
 
 #include <gtest/gtest.h>
@@ -27,11 +28,18 @@ class PersonsRowsTest : public StorageTest {
     scenes::savePackage(5, {});
     fs::copy_file(CatalogueDatabase::libraryPath(PackageDatabaseHelper::kFileName), copy_);
   }
-  std::optional<std::set<std::string>> rows() const { return PersonsRows::of(PackageDatabaseHelper::kFileName, copy_); }
-  void change(const std::string& sql) const {
+  std::optional<PersonsRows::Rows> rows() const { return PersonsRows::of(PackageDatabaseHelper::kFileName, copy_); }
+  void change(const std::string& sql) const { changeAt(copy_, sql); }
+  static void changeAt(const std::string& path, const std::string& sql) {
     CatalogueDatabase database;
-    ASSERT_TRUE(database.openPath(copy_, false));
+    ASSERT_TRUE(database.openPath(path, false));
     ASSERT_TRUE(database.execute(sql));
+  }
+  // Whether a copy of the catalogue at `from` changed by `sql` holds `rows` of the catalogue `fileName`.
+  bool heldAfter(const char* fileName, const std::string& from, const PersonsRows::Rows& rows, const std::string& sql) const {
+    fs::copy_file(from, place_, fs::copy_options::overwrite_existing);
+    if (!sql.empty()) changeAt(place_, sql);
+    return PersonsRows::allHeldIn(fileName, place_, rows);
   }
   // The pages holding the lens rows, where a read of them goes (the table's or its index's).
   std::vector<int> pagesOfLensRows() const {
@@ -45,13 +53,14 @@ class PersonsRowsTest : public StorageTest {
   }
 
   std::string copy_ = container_.pathFor("Copy.sqlite");
+  std::string place_ = container_.pathFor("Place.sqlite");
 };
 
 TEST_F(PersonsRowsTest, ATableOrColumnTheCopyLacksHoldsNothingToCarry) {
   const auto whole = rows();
   ASSERT_TRUE(whole);
   const auto lensRows = std::count_if(whole->begin(), whole->end(),
-                                      [](const std::string& row) { return row.starts_with("lenses of package|"); });
+                                      [](const auto& row) { return row.first.starts_with("lenses of package|"); });
   ASSERT_EQ(lensRows, 1);
   ASSERT_GE(whole->size(), 3u);
 
@@ -74,6 +83,47 @@ TEST_F(PersonsRowsTest, ACopyThatCannotBeReadToTheEndHoldsRowsUnknown) {
   EXPECT_FALSE(rows()) << "not a database";
   fs::remove(copy_);
   EXPECT_FALSE(rows()) << "missing";
+}
+
+TEST_F(PersonsRowsTest, APackageOneChoiceBehindDoesNotHoldThePersonsOwn) {
+  const auto whole = rows();
+  ASSERT_TRUE(whole);
+  EXPECT_TRUE(heldAfter(PackageDatabaseHelper::kFileName, copy_, *whole, ""));
+  const std::string last = " WHERE packageId = (SELECT MAX(packageId) FROM PackageData)";
+  for (const std::string& behind :
+       {"UPDATE PackageData SET cameraFormatId = 1085" + last, "UPDATE PackageData SET lensManufacturerId = 6" + last,
+        "UPDATE PackageData SET cropId = 2" + last, "UPDATE PackageData SET adapterId = 2" + last,
+        "UPDATE PackageData SET frameGuideId = 2" + last, "UPDATE PackageData SET frameGuideShading = 4" + last,
+        "UPDATE PackageData SET frameGuideColor = 255" + last, "UPDATE PackageData SET packageName = 'B'" + last,
+        std::string("UPDATE PackageLensData SET lensID = 9999 WHERE lensPackageId = (SELECT MIN(lensPackageId) FROM "
+                    "PackageLensData)")}) {
+    EXPECT_FALSE(heldAfter(PackageDatabaseHelper::kFileName, copy_, *whole, behind)) << behind;
+  }
+}
+
+// The person's series, their lenses and a lens added to a shipped series, each by every value they set;
+// carried into a fresh copy, renumbered, with a lens the fresh copy ships alike standing for theirs.
+TEST_F(PersonsRowsTest, ALensCatalogueOneValueBehindDoesNotHoldThePersonsOwnAndACarriedOneDoes) {
+  scenes::LensScene scene;
+  scene.build();
+  const std::string lenses = CatalogueDatabase::libraryPath(LensDatabaseHelper::kFileName);
+  fs::copy_file(lenses, copy_, fs::copy_options::overwrite_existing);
+  const auto theirs = PersonsRows::of(LensDatabaseHelper::kFileName, copy_);
+  ASSERT_TRUE(theirs);
+  EXPECT_TRUE(heldAfter(LensDatabaseHelper::kFileName, copy_, *theirs, "UPDATE Lenses SET DefaultSelection = 1 - DefaultSelection"))
+      << "a selection is stored again at every start";
+  for (const char* behind : {"UPDATE Manufacturer SET Anamorphotic = 1.5 WHERE LensSeries = 'A primes'",
+                             "UPDATE Manufacturer SET Type = 'Zoom Lens' WHERE LensSeries = 'A primes'",
+                             "UPDATE Lenses SET Category = '0.45' WHERE FocalLength = 40 AND Custom = 1",
+                             "UPDATE Lenses SET Anamorphotic = 2 WHERE FocalLength = 75 AND Custom = 1",
+                             "UPDATE Lenses SET FocalLengthMax = 17.5 WHERE FocalLength = 17.5 AND Custom = 1",
+                             "UPDATE Lenses SET LensType = 'Zoom Lens' WHERE FocalLength = 17.5 AND Custom = 1"}) {
+    EXPECT_FALSE(heldAfter(LensDatabaseHelper::kFileName, copy_, *theirs, behind)) << behind;
+  }
+  ASSERT_EQ(LensDatabaseHelper::carryRowsFrom(copy_), CatalogueUpdate::Rebuilt::Done);
+  EXPECT_EQ(scenes::LensScene::countOf("SELECT COUNT(*) FROM Lenses WHERE ManufacturerId = 5 AND FocalLength = 35 AND Custom = 1"), 0)
+      << "the shipped 35 mm stands for the person's";
+  EXPECT_TRUE(PersonsRows::allHeldIn(LensDatabaseHelper::kFileName, lenses, *theirs));
 }
 
 }  // namespace

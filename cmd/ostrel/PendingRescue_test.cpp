@@ -1,13 +1,16 @@
 // ostrel as a person leaves it after the setup and lens tours, with a damaged catalogue whose rescue
 // waits for room (the disk was full during it), and then something put where the rescue must find room:
 // a file in the catalogue's empty place (an empty one, as `sqlite3 FILE .tables` leaves it, noise, a bare
-// copy of the bundle's), or something SQLite cannot use beside the copy kept aside or where the scratch
-// copy is made. The start names what stands in the way, leaves it, and keeps the rescue's note; once it
-// is gone, the next start brings every package and row of the person's home. A sound catalogue in the
-// place that holds all the person's rows of the kept copy (an older build's fresh copy, unmarked) ends
-// the rescue at once.
+// copy of the bundle's, an older copy of the person's own catalogue one value behind), something SQLite
+// cannot use beside the copy kept aside or where the scratch copy is made, or a kept copy the app may not
+// read or reached through a link that leads nowhere. The start names what stands in the way, leaves it,
+// and keeps the rescue's note; once it is gone, the next start brings every package and row of the
+// person's home. A sound catalogue in the place that holds all the person's rows of the kept copy (an
+// older build's fresh copy, unmarked) ends the rescue at once. With no rescue pending, what the app did
+// not write at a rescue note's name is named and left.
 #include <sqlite3.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -65,16 +68,9 @@ class PendingRescueTest : public KeptPackagesTest {
         if (!all && kind != catalogue % strangers.size()) continue;
         const Stranger& stranger = strangers[kind];
         SCOPED_TRACE(std::string(file) + ", " + stranger.kind);
-        const std::string home = copyOf(made, "case-" + std::to_string(++at));
-        const std::string path = home + "/Library/" + file;
-        damageRows(path);
-        {
-          ScopedFileSizeLimit full(kPage);
-          play(home, script("wait 1\n"));
-        }
-        const auto kept = damagedCopiesOf(path);
-        ASSERT_EQ(kept.size(), 1u);
-        ASSERT_TRUE(fs::exists(path + ".rescuing"));
+        const auto [home, path, keptCopy] = pendingIn(made, "case-" + std::to_string(++at), file);
+        ASSERT_FALSE(keptCopy.empty());
+        const std::vector<std::string> kept = {keptCopy};
 
         const std::string standing = stranger.put(path, kept[0]);
         const std::string was = AtomicFile::whatStandsAt(standing);
@@ -109,6 +105,48 @@ class PendingRescueTest : public KeptPackagesTest {
     packages_ = packagesIn(made);
     rows_ = personsRowsIn(made);
     return made;
+  }
+  // The same with a camera and a ratio of the person's, as the camera forms store them (numbers a float
+  // holds exactly), and package two on them.
+  std::string madeWithACameraOfTheirs() {
+    const std::string made = madeByTheTours();
+    runOn(made + "/Library/QuorvelFormatDatabase.db", R"(
+      INSERT INTO ManufactorTable (id, manufactor, model, type, origin)
+        SELECT MAX(id) + 1, 'Backyard Cine', '', 'Cine', 1 FROM ManufactorTable;
+      INSERT INTO FormatContainer (id, manufactorId, shootingMode, anamorphic, width, height, category, origin,
+                                   aspectratio, orderNumber)
+        SELECT (SELECT MAX(id) + 1 FROM FormatContainer), MAX(id), '', 1.25, 27.25, 15.5, 'Cine', 1, '1.76:1', 0
+        FROM ManufactorTable;
+      INSERT INTO QuorvelFrameGuide (id, width, height, selected, type, sortValue)
+        SELECT MAX(id) + 1, 2.5, 1, 0, 1, 2.5 FROM QuorvelFrameGuide;)");
+    runOn(made + "/Library/QuorvelPackageDatabase.db",
+          "ATTACH '" + made + "/Library/QuorvelFormatDatabase.db' AS formats; UPDATE PackageData SET "
+          "cameraFormatId = (SELECT MAX(id) FROM formats.FormatContainer), cropId = (SELECT MAX(id) FROM "
+          "formats.QuorvelFrameGuide) WHERE packageId = -1");
+    packages_ = packagesIn(made);
+    rows_ = personsRowsIn(made);
+    EXPECT_NE(rows_.find("Backyard Cine"), std::string::npos) << rows_;
+    EXPECT_NE(packages_.find("Backyard Cine"), std::string::npos) << packages_;
+    return made;
+  }
+  // A copy of `made` whose catalogue `file` is damaged, the start that met it on a full disk leaving its
+  // rescue waiting for room; its catalogue's path and the copy kept aside (empty when none was kept).
+  struct Pending {
+    std::string home, path, kept;
+  };
+  Pending pendingIn(const std::string& made, const std::string& name, const char* file) {
+    Pending pending{.home = copyOf(made, name), .path = {}, .kept = {}};
+    pending.path = pending.home + "/Library/" + file;
+    damageRows(pending.path);
+    {
+      ScopedFileSizeLimit full(kPage);
+      play(pending.home, script("wait 1\n"));
+    }
+    const auto kept = damagedCopiesOf(pending.path);
+    EXPECT_EQ(kept.size(), 1u);
+    EXPECT_TRUE(fs::exists(pending.path + ".rescuing"));
+    if (kept.size() == 1) pending.kept = kept[0];
+    return pending;
   }
   // The start that `said` this ended the rescue of the catalogue at `path`, kept as `kept`, with `how`,
   // and every package and row of the person's is home.
@@ -224,6 +262,124 @@ TEST_F(PendingRescueTest, SomethingBesideTheKeptOrScratchCopyKeepsTheRescueUntil
          return path + ".readable-shm";
        }},
   });
+}
+
+// The kept copy is another user's (0600) or of mode 000 while ostrel runs as nobody, then moved away
+// with a link left at its name that leads nowhere (its disk not mounted): what it holds is unknown, not
+// nothing, so each start names it and waits, the place empty. Once the link leads to it, readable again,
+// it is read through the link and every row comes home, on every catalogue.
+TEST_F(PendingRescueTest, AKeptCopyTheAppCannotReadNowKeepsTheRescueUntilItCan) {
+  const bool otherUser = otherUserUnavailable().empty();
+  const std::string made = madeWithACameraOfTheirs();
+  int at = 0;
+  for (const char* file : kCatalogues) {
+    SCOPED_TRACE(file);
+    const auto [home, path, kept] = pendingIn(made, "unreadable-" + std::to_string(++at), file);
+    ASSERT_FALSE(kept.empty());
+    const std::string bytes = contentsOf(kept);
+    const auto runAs = otherUser ? asNobody(home) : std::vector<std::string>();
+    const auto expectWaiting = [&](const std::string& said, const std::string& what) {
+      EXPECT_NE(said.find("kept as " + kept + " and your own rows wait there, but it is " + what +
+                          "; it is left as it is, the catalogue is not used, and your rows are carried over once the "
+                          "app can read it"),
+                std::string::npos)
+          << said;
+      EXPECT_TRUE(fs::exists(path + ".rescuing")) << "the rescue goes on";
+      EXPECT_FALSE(fs::exists(path)) << "the place stays empty";
+    };
+    if (otherUser) {
+      const bool theirs = at % 2 == 1;
+      if (theirs) {
+        EXPECT_EQ(::chown(kept.c_str(), 0, 0), 0);
+      }
+      fs::permissions(kept, theirs ? fs::perms::owner_read | fs::perms::owner_write : fs::perms::none);
+      expectWaiting(play(home, script("wait 1\n"), runAs), "a file the app may not read");
+      EXPECT_EQ(contentsOf(kept), bytes) << "left as it was";
+      struct stat owner {};
+      ASSERT_EQ(::stat(home.c_str(), &owner), 0);
+      EXPECT_EQ(::chown(kept.c_str(), owner.st_uid, owner.st_gid), 0);
+      fs::permissions(kept, fs::perms::owner_read | fs::perms::owner_write);
+    }
+    const std::string moved = home + "/OtherDisk/" + fs::path(kept).filename().native();
+    fs::create_directories(fs::path(moved).parent_path());
+    fs::rename(kept, moved);
+    fs::create_symlink(home + "/NotMounted/" + fs::path(kept).filename().native(), kept);
+    expectWaiting(play(home, script("wait 1\n"), runAs), "a link that leads nowhere");
+    EXPECT_FALSE(fs::exists(home + "/NotMounted")) << "nothing made at its far end";
+
+    fs::remove(kept);
+    fs::create_symlink(moved, kept);
+    expectHome(home, path, play(home, script("wait 1\n"), runAs), kept, "a fresh copy takes its place, with your own rows");
+    EXPECT_EQ(contentsOf(moved), bytes) << "read, never written";
+  }
+}
+
+// An older copy of the person's own catalogue put in the empty place, one value behind the kept copy
+// (their series' squeeze; package one's camera and series): it does not hold their rows, so it is named
+// and left, and once it is moved away the rescue carries the kept copy's values.
+TEST_F(PendingRescueTest, AnOlderCopyOfThePersonsOwnCatalogueDoesNotEndTheRescue) {
+  const std::string made = madeWithTheirRows();
+  const std::pair<const char*, const char*> behind[] = {
+      {"LensDatabase.db", "UPDATE Manufacturer SET Anamorphotic = 1.0 WHERE Origin = 1"},
+      {"QuorvelPackageDatabase.db", "UPDATE PackageData SET cameraFormatId = 599, lensManufacturerId = 5 WHERE packageId = -2"},
+  };
+  int at = 0;
+  for (const auto& [file, change] : behind) {
+    SCOPED_TRACE(file);
+    const std::string older = scratch_.pathFor(std::string("older-") + file);
+    fs::copy_file(made + "/Library/" + file, older);
+    runOn(older, change);
+    const auto [home, path, kept] = pendingIn(made, "older-" + std::to_string(++at), file);
+    ASSERT_FALSE(kept.empty());
+    fs::copy_file(older, path);
+    const std::string bytes = contentsOf(path);
+    const std::string said = play(home, script("wait 1\n"));
+    EXPECT_NE(said.find("kept as " + kept + " and your own rows wait there: a file that does not hold them stands at " + path),
+              std::string::npos)
+        << said;
+    EXPECT_TRUE(fs::exists(path + ".rescuing"));
+    EXPECT_EQ(contentsOf(path), bytes) << "left as it was";
+    fs::remove(path);
+    expectHome(home, path, play(home, script("wait 1\n")), kept, "a fresh copy takes its place, with your own rows");
+  }
+}
+
+// With no rescue pending, a FIFO, noise or another user's file at a rescue note's name is no note: each
+// is named and left as it was, and the catalogues are used as they are.
+TEST_F(PendingRescueTest, WhatTheAppDidNotWriteAtANotesNameIsNamedAndLeft) {
+  const std::string home = scratch_.pathFor("notes");
+  play(home, script("wait 1\n"));
+  const std::string packages = packagesIn(home), rows = personsRowsIn(home);
+  const std::string library = home + "/Library/";
+  ASSERT_EQ(::mkfifo((library + "LensDatabase.db.rescuing").c_str(), 0644), 0);
+  std::ofstream(library + "QuorvelFormatDatabase.db.rescuing") << std::string(2048, '\0');
+  ostrel::testing::overwriteWithNoise(library + "QuorvelFormatDatabase.db.rescuing", 0, 2048, 9);
+  const std::string noise = contentsOf(library + "QuorvelFormatDatabase.db.rescuing");
+  std::vector<std::pair<const char*, const char*>> named = {{"LensDatabase.db", "a FIFO"},
+                                                            {"QuorvelFormatDatabase.db", "a regular file"}};
+  std::vector<std::string> runAs;
+  if (otherUserUnavailable().empty()) {
+    runAs = asNobody(home);
+    for (const char* file : {"QuorvelLensAdapterDb.db", "QuorvelPackageDatabase.db"}) {
+      const std::string note = library + file + ".rescuing";
+      std::ofstream(note) << fs::path(file).filename().native() << ".damaged-20240101-000000\n";
+      fs::permissions(note, fs::perms::owner_read | fs::perms::owner_write);
+      named.emplace_back(file, "a file the app may not read");
+    }
+  }
+  const std::string said = play(home, script("wait 1\n"), runAs);
+  for (const auto& [file, what] : named) {
+    const std::string note = library + file + ".rescuing";
+    EXPECT_NE(said.find(note + " is " + what + ", not a note the app wrote of a rescue of the catalogue " + file +
+                        "; it is left as it is"),
+              std::string::npos)
+        << said;
+    EXPECT_EQ(AtomicFile::whatStandsAt(note), std::string(what) == "a file the app may not read" ? "a regular file" : what)
+        << "left in place";
+  }
+  EXPECT_EQ(contentsOf(library + "QuorvelFormatDatabase.db.rescuing"), noise);
+  EXPECT_EQ(packagesIn(home), packages);
+  EXPECT_EQ(personsRowsIn(home), rows);
 }
 
 }  // namespace

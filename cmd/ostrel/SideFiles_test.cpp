@@ -86,6 +86,29 @@ TEST_F(SideFilesTest, NothingAtADatabasesJournalHangsAStartOrHasTheDatabaseRepla
                   [](const std::string& journal) { fs::create_symlink("/mnt/unmounted/journal", journal); }, asItIs, true);
 }
 
+// A link that leads nowhere (the file it named moved away from the folder it leads into) in the place of
+// the analytics or the experiments database: nothing is made at its far end, the start names it and goes
+// on without that database, and the link is left as the person made it.
+TEST_F(SideFilesTest, ALinkThatLeadsNowhereInADatabasesPlaceIsNeverFollowedToMakeIt) {
+  const std::string home = scratch_.pathFor("linked"), elsewhere = scratch_.pathFor("OtherDisk");
+  fs::create_directories(home + "/" + kMeasurement);
+  fs::create_directories(elsewhere);
+  std::vector<std::string> links;
+  for (const char* name : {"vadeze-app-measurement.sql", "vadeze_experimentation_database.sql"}) {
+    links.push_back(home + "/" + kMeasurement + name);
+    fs::create_symlink(elsewhere + "/" + name, links.back());
+  }
+  const std::string said = play(home, script("wait 1\n"));
+  for (const std::string& link : links) {
+    EXPECT_NE(said.find("The database " + link + " is not opened: it is a link that leads nowhere, not a file; it is "
+                        "left in place"),
+              std::string::npos)
+        << said;
+    EXPECT_TRUE(fs::is_symlink(link));
+  }
+  EXPECT_TRUE(fs::is_empty(elsewhere)) << "nothing made at the far end";
+}
+
 // A journal of root's, a page of it, beside each database of a container played as nobody: SQLite can
 // neither read it nor roll it back, and answered "disk I/O error" for it.
 TEST_F(SideFilesTest, AJournalTheAppMayNotOpenLeavesItsDatabaseAsItIs) {

@@ -325,6 +325,11 @@ ErrorOr<void> AtomicFile::removeFile(const std::string& path) {
   return failure("cannot remove", path, errno);
 }
 
+bool AtomicFile::removeLeftover(const std::string& path) {
+  struct stat info {};
+  return ::lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && ::unlink(path.c_str()) == 0;
+}
+
 namespace {
 
 ErrorOr<void> copyThroughTemporary(const std::string& from, const std::string& to, mode_t mode, Flush flush,
@@ -364,6 +369,12 @@ std::string AtomicFile::notAFolder(const std::string& path) {
   const std::string standing = whatStandsAt(path);
   if (standing.empty() || standing == "a folder" || standing == "a link to a folder") return {};
   return "it is " + standing + ", not a folder";
+}
+
+std::string AtomicFile::notAFile(const std::string& path) {
+  const std::string standing = whatStandsAt(path);
+  if (standing.empty() || regularFileAt(path)) return {};
+  return "it is " + standing + ", not a file";
 }
 
 ErrorOr<int> AtomicFile::openForAppending(const std::string& path, mode_t mode) {

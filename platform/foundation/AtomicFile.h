@@ -64,6 +64,12 @@ class AtomicFile {
   // Why no folder stands at `path`, for a message ("it is a link in a loop, not a folder"); empty when a
   // folder or a link to one stands there, or nothing does. Looks without throwing or waiting.
   [[nodiscard]] static std::string notAFolder(const std::string& path);
+  // Why no file may be opened or made at `path`, for a message ("it is a link that leads nowhere, not a
+  // file"); empty when a regular file or a link to one stands there, or nothing does. Whatever opens or
+  // makes a file through a path that may be a link looks here first: a link the person made to a file
+  // is used as that file, and one that leads nowhere or in a loop is never followed to make one at its
+  // far end. Looks without throwing or waiting.
+  [[nodiscard]] static std::string notAFile(const std::string& path);
   // Opens the file at `path` for appending, made with `mode` where nothing stands, as a log is. Only a
   // regular file (a link is followed to one) is opened, and opening never waits: a FIFO, a device, a
   // folder, a link that leads nowhere (whose far end is not made) or round in a loop is left in place
@@ -75,6 +81,10 @@ class AtomicFile {
   [[nodiscard]] static int openLockFile(const std::string& path);
   // Removes a file (not a folder); a file that is already gone counts as removed.
   static ErrorOr<void> removeFile(const std::string& path);
+  // Removes what a writer of the app's left at a name only it uses (a scratch or staged copy, a note):
+  // a regular file. Anything else standing there (a link, a FIFO, a folder) is someone else's and is
+  // left in place. True when a file went.
+  static bool removeLeftover(const std::string& path);
   // Copies the regular file `from` to `to`, where nothing may stand yet: written under a temporary name,
   // flushed with its folder, and renamed into place without replacing anything, so whatever bears the
   // name is the whole copy. The temporary is named as one of `from`'s (".<from's name>.XXXXXX" beside

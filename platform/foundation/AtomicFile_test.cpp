@@ -169,7 +169,8 @@ TEST_F(AtomicFileTest, CopiesLargeFilesAndFolderHelpersReportFailures) {
   ASSERT_TRUE(AtomicFile::createDirectories(path("a/b")).ok());
   EXPECT_TRUE(AtomicFile::createDirectories(path("a/b")).ok());  // already there
   EXPECT_FALSE(AtomicFile::createDirectories(path("catalogue.db/d")).ok());
-  EXPECT_TRUE(AtomicFile::removeFile(path("copy.db")).ok());
+  EXPECT_TRUE(AtomicFile::removeLeftover(path("copy.db")));
+  EXPECT_FALSE(AtomicFile::anythingAt(path("copy.db")));
   EXPECT_TRUE(AtomicFile::removeFile(path("copy.db")).ok());  // already gone
   EXPECT_FALSE(AtomicFile::removeFile(path("a/b")).ok());     // a folder is not a file
 }
@@ -214,6 +215,8 @@ TEST_F(AtomicFileTest, OnlyRegularFilesWithinTheirBoundAreReadAndNothingElseIsRe
     ASSERT_FALSE(folder.ok()) << name;
     EXPECT_EQ(folder.error().localizedDescription(), "cannot create " + path(name) + ": it is " + kind + ", not a folder");
     EXPECT_EQ(AtomicFile::notAFolder(path(name)), std::string("it is ") + kind + ", not a folder");
+    EXPECT_EQ(AtomicFile::notAFile(path(name)), std::string("it is ") + kind + ", not a file");
+    EXPECT_FALSE(AtomicFile::removeLeftover(path(name))) << "someone else's: " << name;
 
     auto written = AtomicFile::writeAtomically(path(name), "defaults");
     ASSERT_FALSE(written.ok()) << name;
@@ -225,6 +228,8 @@ TEST_F(AtomicFileTest, OnlyRegularFilesWithinTheirBoundAreReadAndNothingElseIsRe
   EXPECT_FALSE(AtomicFile::anythingAt(path("copy")));
   EXPECT_EQ(strays("prefs.plist").size(), 5u) << "no temporary is left";
 
+  EXPECT_EQ(AtomicFile::notAFile(path("link")), "") << "a link to a file is that file";
+  EXPECT_EQ(AtomicFile::notAFile(path("not-there")), "") << "a file may be made where nothing stands";
   // A link to a regular file is read through, and a write replaces the link, never the file it names.
   EXPECT_EQ(AtomicFile::readText(path("link"), 10).valueOr(""), "0123456789");
   ASSERT_TRUE(AtomicFile::writeAtomically(path("link"), "new").ok());

@@ -130,11 +130,14 @@ std::string DamagedFile::nextKeptPath(const std::string& path) {
   });
 }
 
+bool DamagedFile::namesKeptCopyOf(const std::string& path, std::string_view name) {
+  return namesKeptCopy(name, keptPrefixOf(path));
+}
+
 std::string DamagedFile::keptCopyNamed(const std::string& path, const std::string& name) {
-  if (!namesKeptCopy(name, keptPrefixOf(path))) return {};
+  if (!namesKeptCopyOf(path, name)) return {};
   const std::string copy = folderBeside(path) + "/" + name;
-  struct stat info {};
-  return ::lstat(copy.c_str(), &info) == 0 && S_ISREG(info.st_mode) ? copy : std::string();
+  return AtomicFile::anythingAt(copy) ? copy : std::string();
 }
 
 std::string DamagedFile::newestKeptCopyOf(const std::string& path) {

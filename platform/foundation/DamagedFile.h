@@ -33,8 +33,12 @@ class DamagedFile {
   // keepAside to `keptPath` (from nextKeptPath), or to the next free name after it when that was taken
   // meanwhile.
   static std::string keepAsideAs(const std::string& path, const std::string& keptPath);
+  // Whether `name` is a file name keepAside gives a copy of `path`, whether or not anything bears it.
+  [[nodiscard]] static bool namesKeptCopyOf(const std::string& path, std::string_view name);
   // The copy of `path` kept aside beside it under the file name `name`; empty when `name` is not the
-  // name of such a copy or no regular file stands there.
+  // name of such a copy or nothing stands there. Whatever stands there is given, a link or a file the
+  // app may not read too: the person may have moved the copy away with a link left at its name, and
+  // what it holds is not known to be nothing.
   [[nodiscard]] static std::string keptCopyNamed(const std::string& path, const std::string& name);
   // The copy of `path` kept last (by the date and number in its name); empty when there is none.
   [[nodiscard]] static std::string newestKeptCopyOf(const std::string& path);

@@ -153,7 +153,8 @@ namespace platform::foundation {
 namespace {
 
 // A copy noted by name before the move is found again by that name in a copy of the folder, where its
-// identity is new; a name that is not a kept copy of the file, or a link, is not taken for one.
+// identity is new; a name that is not a kept copy of the file is not taken for one, and a link left at
+// the name of a copy moved away is given for the caller to look at.
 TEST_F(DamagedFileTest, ACopyNotedByNameIsFoundInACopyOfTheFolder) {
   write("lenses.db", "damaged");
   write("lenses.db.damaged-20231114-221320", "kept before");
@@ -173,8 +174,12 @@ TEST_F(DamagedFileTest, ACopyNotedByNameIsFoundInACopyOfTheFolder) {
 
   EXPECT_EQ(DamagedFile::keptCopyNamed(copied + "/lenses.db", "other.db.damaged-20231114-221320"), "");
   EXPECT_EQ(DamagedFile::keptCopyNamed(copied + "/lenses.db", "../lenses.db.damaged-20231114-221320"), "");
-  std::filesystem::create_symlink(next, copied + "/lenses.db.damaged-20231114-221320-9");
-  EXPECT_EQ(DamagedFile::keptCopyNamed(copied + "/lenses.db", "lenses.db.damaged-20231114-221320-9"), "");
+  EXPECT_EQ(DamagedFile::keptCopyNamed(copied + "/lenses.db", "lenses.db.damaged-20231114-221320-8"), "") << "none there";
+  std::filesystem::create_symlink(copied + "/moved/away", copied + "/lenses.db.damaged-20231114-221320-9");
+  EXPECT_EQ(DamagedFile::keptCopyNamed(copied + "/lenses.db", "lenses.db.damaged-20231114-221320-9"),
+            copied + "/lenses.db.damaged-20231114-221320-9");
+  EXPECT_TRUE(DamagedFile::namesKeptCopyOf(copied + "/lenses.db", "lenses.db.damaged-20231114-221320-8"));
+  EXPECT_FALSE(DamagedFile::namesKeptCopyOf(copied + "/lenses.db", "lenses.db.damaged-20231114-221320-journal"));
 }
 
 }  // namespace

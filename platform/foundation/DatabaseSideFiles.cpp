@@ -6,6 +6,8 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 
 #include "platform/foundation/AtomicFile.h"
 
@@ -32,10 +34,22 @@ std::string strangeness(const std::string& path) {
 
 }  // namespace
 
+// SQLite resolves a link to the database, as to the person's catalogue moved to another disk with a
+// link left in its place, and names the side files after the file it leads to.
+std::string DatabaseSideFiles::namedAfter(const std::string& databasePath) {
+  struct stat info {};
+  if (::lstat(databasePath.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return databasePath;
+  if (::stat(databasePath.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return databasePath;
+  std::error_code error;
+  const auto resolved = std::filesystem::canonical(databasePath, error);
+  return error ? databasePath : resolved.native();
+}
+
 std::vector<DatabaseSideFiles::Stranger> DatabaseSideFiles::strangersBeside(const std::string& databasePath) {
   std::vector<Stranger> strangers;
+  const std::string database = namedAfter(databasePath);
   for (const char* suffix : kSuffixes) {
-    std::string path = databasePath + suffix;
+    std::string path = database + suffix;
     if (std::string what = strangeness(path); !what.empty()) strangers.push_back({std::move(path), std::move(what)});
   }
   return strangers;

@@ -24,8 +24,11 @@ class DatabaseSideFiles {
     std::string what;
   };
   // What stands beside the database at `databasePath` that SQLite could not use as its own; empty
-  // when nothing does.
+  // when nothing does. For a link to a database, beside the file it leads to, where SQLite keeps them.
   [[nodiscard]] static std::vector<Stranger> strangersBeside(const std::string& databasePath);
+  // The path the side files of the database at `databasePath` are named after: for a link to a
+  // database, the file it leads to.
+  [[nodiscard]] static std::string namedAfter(const std::string& databasePath);
   // "a FIFO stands at <path>-journal", and for several "...; a folder stands at <path>-wal".
   [[nodiscard]] static std::string described(const std::vector<Stranger>& strangers);
 };

@@ -34,6 +34,14 @@ TEST(DatabaseSideFilesTest, NamesWhatSQLiteCouldNotUseBesideADatabase) {
   EXPECT_EQ(DatabaseSideFiles::described(strangers), "a FIFO stands at " + database + "-journal; a link to a regular file stands at " +
                                                          database + "-wal; a folder stands at " + database + "-shm");
   EXPECT_TRUE(fs::is_fifo(database + "-journal")) << "left in place";
+
+  // Through a link, SQLite keeps them beside the file it leads to.
+  const std::string link = folder / "linked.db";
+  fs::create_symlink(database, link);
+  ASSERT_EQ(DatabaseSideFiles::strangersBeside(link).size(), 3u);
+  EXPECT_EQ(DatabaseSideFiles::strangersBeside(link).front().path, database + "-journal");
+  ASSERT_EQ(::mkfifo((link + "-journal").c_str(), 0600), 0);
+  EXPECT_EQ(DatabaseSideFiles::strangersBeside(link).size(), 3u) << "nothing SQLite opens stands beside the link";
 }
 
 }  // namespace

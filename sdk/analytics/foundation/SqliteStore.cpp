@@ -112,6 +112,13 @@ ErrorOr<void> SqliteStore::openFile() {
   finalizeKeptStatements();
   sqlite3_close_v2(db_);
   db_ = nullptr;
+  // SQLite follows a link to a place not there now and makes the database, its log and its index at
+  // the far end, outside the container: what is not a file is left in place, and the store goes unused.
+  if (const std::string why = platform::foundation::AtomicFile::notAFile(path_); !why.empty()) {
+    return measurementErrorWithCode(kErrorOpen, "The database " + path_ + " is not opened: " + why +
+                                                    "; it is left in place, and the database is not used while it "
+                                                    "stands there");
+  }
   // SQLite would wait on a FIFO where its journal belongs, or take what it cannot use there for damage
   // and have the store kept aside: the database is left as it is, and unused while that stands there.
   if (const auto strangers = platform::foundation::DatabaseSideFiles::strangersBeside(path_); !strangers.empty()) {

@@ -349,6 +349,39 @@ TEST_F(SqliteStoreTest, ADatabaseWithDamagedPagesIsMovedAsideToo) {
   EXPECT_FALSE(reopened->recordsForQuery("SELECT * FROM t", {}));  // a fresh, empty database
 }
 
+// A link to a database elsewhere is used as that database, its log beside it; a link that leads nowhere
+// or in a loop, or a FIFO, is left in place and the store is not opened: nothing is made at a far end.
+TEST_F(SqliteStoreTest, ALinkIsFollowedOnlyToADatabaseThatIsThere) {
+  namespace fs = std::filesystem;
+  const std::string elsewhere = container.pathFor("Elsewhere");
+  fs::create_directory(elsewhere);
+  {
+    auto there = SqliteStore::initWithDatabasePath(elsewhere + "/there.sql").valueOr(nullptr);
+    ASSERT_TRUE(there && there->ensureTableWithName("t", {{"a", "TEXT"}}));
+  }
+  fs::create_symlink(elsewhere + "/there.sql", container.pathFor("linked.sql"));
+  auto linked = SqliteStore::initWithDatabasePath(container.pathFor("linked.sql")).valueOr(nullptr);
+  ASSERT_TRUE(linked);
+  EXPECT_TRUE(linked->upsertRecord({{"a", Value(std::string("through"))}}, "t"));
+  EXPECT_TRUE(fs::is_symlink(container.pathFor("linked.sql")));
+  EXPECT_FALSE(fs::exists(container.pathFor("linked.sql-wal"))) << "its log is beside the file it leads to";
+
+  fs::create_symlink(elsewhere + "/moved.sql", container.pathFor("nowhere.sql"));
+  fs::create_symlink("loop.sql", container.pathFor("loop.sql"));
+  ASSERT_EQ(::mkfifo(container.pathFor("fifo.sql").c_str(), 0600), 0);
+  for (const auto& [name, what] : {std::pair{"nowhere.sql", "a link that leads nowhere"}, {"loop.sql", "a link in a loop"},
+                                   {"fifo.sql", "a FIFO"}}) {
+    const auto refused = SqliteStore::initWithDatabasePath(container.pathFor(name));
+    ASSERT_FALSE(refused) << name;
+    EXPECT_NE(refused.error().localizedDescription().find(std::string("it is ") + what + ", not a file"), std::string::npos)
+        << refused.error();
+    EXPECT_TRUE(ostrel::testing::damagedCopiesOf(container.pathFor(name)).empty()) << name;
+  }
+  EXPECT_FALSE(fs::exists(elsewhere + "/moved.sql")) << "nothing made at the far end";
+  EXPECT_TRUE(fs::is_symlink(container.pathFor("nowhere.sql")));
+  EXPECT_TRUE(fs::is_fifo(container.pathFor("fifo.sql")));
+}
+
 // A start reads every page only while the file is small; damage in a larger one is found by the statement
 // that meets it, and the next open checks the file whole and keeps it aside.
 TEST_F(SqliteStoreTest, ALargeFileIsCheckedWholeOnlyAfterAStatementMetDamage) {
