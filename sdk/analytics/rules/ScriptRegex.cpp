@@ -86,6 +86,8 @@ ErrorOr<const ScriptRegexCache::Compiled*> compiled(const std::u16string& patter
   // Past what the run has left, whatever the pattern holds: no refusal to remember.
   if (cost.compileWork > left) return scriptError(kScriptErrorLimitReached);
   TRY(heap.chargeWork(cost.compileWork));
+  // Compiling cannot be stopped once begun: the event's time is looked at first.
+  TRY(heap.checkTime());
   TRY(heap.chargeMemory(cost.bytes));
   UErrorCode status = U_ZERO_ERROR;
   UParseError parseError{};
