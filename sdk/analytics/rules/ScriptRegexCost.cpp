@@ -124,19 +124,20 @@ PatternShape shapeOf(const std::u16string& pattern) {
 
 // Each rate is set above the most it took on a Release build, where a step of native work is some
 // thirty nanoseconds:
-// - compiling is linear in the pattern but for two steps: ICU builds a set for every bracket
-//   expression, property and class escape inside brackets, and closes each over case when the
-//   pattern ignores case (RegexPatternSets measures what that costs on what each set holds); and
-//   every quantifier, alternative and lookbehind goes back over what was compiled before it (a
-//   pattern of thousands of stars compiles in quadratic time), and a counted repetition, or a lazy
-//   or possessive one, moves all of it to make room (a few nanoseconds for each unit before it). A
-//   bracket of characters takes a microsecond, a class escape inside brackets up to thirty (outside
-//   them a pattern's first one does), a group a dozen steps of its own. A property's set is looked
-//   up character by character (an age takes a tenth of a millisecond); a property of strings, a
-//   named character and a cased character beyond ASCII in a pattern that ignores case cost what
-//   RegexPatternSets measures on each (a keycap's dozen strings ten microseconds, every emoji
-//   twenty milliseconds; a name late in ICU's table a tenth of a millisecond and more); and a
-//   lookbehind goes over all it holds again, each one nested in it included;
+// - compiling is linear in the pattern (a code unit of literal text takes some sixty nanoseconds)
+//   but for two steps: ICU builds a set for every bracket expression, property and class escape
+//   inside brackets, and closes each over case when the pattern ignores case (RegexPatternSets
+//   measures what that costs on what each set holds); and every quantifier, alternative and
+//   lookbehind goes back over what was compiled before it (a pattern of thousands of stars
+//   compiles in quadratic time), and a counted repetition, or a lazy or possessive one, moves all
+//   of it to make room (a few nanoseconds for each unit before it). A bracket of characters takes
+//   a microsecond, a class escape inside brackets up to thirty (outside them a pattern's first one
+//   does), a group a dozen steps of its own. A property's set is looked up character by character
+//   (an age takes a tenth of a millisecond); a property of strings, a named character and a cased
+//   character beyond ASCII in a pattern that ignores case cost what RegexPatternSets measures on
+//   each (a keycap's dozen strings ten microseconds, every emoji twenty milliseconds; a name late
+//   in ICU's table a tenth of a millisecond and more; a long s some sixty nanoseconds more than an
+//   s); and a lookbehind goes over all it holds again, each one nested in it included;
 // - a start position clears the frame, and runs the pattern's assertions, which read no text;
 // - a unit of the matcher's time is ten thousand backtracking steps, each copying the frame;
 // - a chunk of text read is compared or scanned at most once between two reads; a back reference
@@ -147,7 +148,8 @@ ScriptRegexCost ScriptRegexCost::of(const std::u16string& pattern, bool caseless
   constexpr std::int64_t kWorkPerClassEscape = 20;
   constexpr std::int64_t kWorkOfFirstClassEscape = 1'500;
   constexpr std::int64_t kWorkPerPropertySet = 10'000;
-  constexpr std::int64_t kWorkPerCaselessLiteral = 2;
+  constexpr std::int64_t kWorkPerUnit = 2;
+  constexpr std::int64_t kWorkPerCaselessLiteral = 1;
   constexpr std::int64_t kWorkPerLookbehindUnit = 1;
   constexpr std::int64_t kNanosecondsPerStep = 30;
   constexpr std::int64_t kQuantifierPositionsPerStep = 64;
@@ -177,7 +179,7 @@ ScriptRegexCost ScriptRegexCost::of(const std::u16string& pattern, bool caseless
       sets.brackets * kWorkPerBracket + sets.classEscapesInBrackets * kWorkPerClassEscapeInBrackets +
       sets.classEscapes * kWorkPerClassEscape + (sets.classEscapes > 0 ? kWorkOfFirstClassEscape : 0) +
       sets.properties * kWorkPerPropertySet + steps(sets.sequenceSetNanoseconds) + steps(sets.caseClosureNanoseconds);
-  cost.compileWork = shape.length + setWork + shape.groups * kWorkPerGroup +
+  cost.compileWork = shape.length * kWorkPerUnit + setWork + shape.groups * kWorkPerGroup +
                      shape.quantifierPositions / kQuantifierPositionsPerStep + shape.intervalPositions / kIntervalPositionsPerStep +
                      steps(sets.nameLookupNanoseconds) + sets.caselessLiterals * kWorkPerCaselessLiteral +
                      shape.lookbehindUnits * kWorkPerLookbehindUnit;
