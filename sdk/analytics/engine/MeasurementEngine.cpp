@@ -246,13 +246,14 @@ std::shared_ptr<MeasurementEngine> MeasurementEngine::initWithParts(Parts parts,
 
 // --- the process end -------------------------------------------------------------------------------
 
-bool MeasurementEngine::runOnWorkerWithinTheEndsWait(std::function<void()> block) {
+bool MeasurementEngine::runOnWorkerWithinTheEndsWait(std::function<void()> block, bool wait) {
   auto finished = std::make_shared<std::atomic<bool>>(false);
   scheduler_->scheduleOnWorkerQueueBlockID("APMMeasurement:end", [block = std::move(block), finished] {
     block();
     finished->store(true);
     platform::dispatch::MainLoop::wakeUp();
   });
+  if (!wait) return false;
   auto done = [&] { return finished->load(); };
   if (platform::dispatch::MainLoop::runUntil(done, ScriptCpuDeadline::isCut() ? 0 : kWorkerWaitAtEndSeconds)) return true;
   if (!ScriptCpuDeadline::isCut()) {
@@ -273,12 +274,17 @@ void MeasurementEngine::stopAtProcessEnd() {
   // Queued after the leave-foreground upload, so that upload has started (or found nothing) by now.
   // It runs on the worker thread, as bundling always does: a sync from here would run it on the main
   // thread, which the worker's own checks rightly count as an error.
-  if (way && runOnWorkerWithinTheEndsWait([way] { way->finishRequestsUnderWay(); })) {
+  bool reached = true;
+  if (way) {
+    reached = runOnWorkerWithinTheEndsWait([way] { way->finishRequestsUnderWay(); });
     // Answers come through the main queue, so the main loop runs while they are awaited; a fetch's
     // answer may send the upload it was fetched for, which the wait covers too.
-    platform::dispatch::MainLoop::runUntil([&] { return !way->hasRequestsUnderWay(); }, kUploadWaitAtEndSeconds);
+    if (reached) {
+      platform::dispatch::MainLoop::runUntil([&] { return !way->hasRequestsUnderWay(); }, kUploadWaitAtEndSeconds);
+    }
   }
-  // The block may run after this engine is gone, when the end did not wait for it.
+  // Behind a worker the end could not wait for, the block is not waited for either; it may then run
+  // after this engine is gone.
   const bool stopped = runOnWorkerWithinTheEndsWait([weak = weak_from_this(), way] {
     if (way) {
       way->stopStartingRequests();
@@ -288,7 +294,7 @@ void MeasurementEngine::stopAtProcessEnd() {
       self->terminating_ = true;
       self->entries_->stop();
     }
-  });
+  }, reached);
   if (!stopped) {
     // The worker is still at work: whatever it reaches next is dropped, and the end goes on.
     terminating_ = true;
