@@ -38,7 +38,15 @@ void fill(CameraSetupButton& row, const std::string& title, const std::string& v
 }  // namespace
 
 NewCameraSetupViewController::NewCameraSetupViewController()
-    : ViewController(platform::runtime::classOf<NewCameraSetupViewController>()) {}
+    : SetupScreenController(platform::runtime::classOf<NewCameraSetupViewController>()) {}
+
+void NewCameraSetupViewController::buildViews(platform::ui::View& root) { views_ = NewCameraSetupLayout::build(root); }
+
+void NewCameraSetupViewController::layOutViews() {
+  const auto* window = view()->window();
+  NewCameraSetupLayout::layOut(views_, {blueIndicatorViewLeadConstraint, reviewAlertBottomConstraint, lensSetupTopConstraint},
+                               view()->bounds(), window ? window->windowSafeAreaInsets() : platform::ui::EdgeInsets{});
+}
 
 std::shared_ptr<state::FramesObject> NewCameraSetupViewController::frames() { return SetupControllerUtil::getApplication(); }
 

@@ -7,12 +7,14 @@
 #include "app/kit/AlertOkayCancelDelegate.h"
 #include "app/kit/PackageAlerts.h"
 #include "app/setup/FormSaveFailure.h"
+#include "app/setup/SetupScreenController.h"
 #include "app/kit/CustomButton.h"
 #include "app/kit/TextButton.h"
 #include "app/model/CameraPackage.h"
 #include "app/settings/InteractiveGuideDelegate.h"
 #include "app/settings/ReviewAlert.h"
 #include "app/setup/CameraSetupButton.h"
+#include "app/setup/NewCameraSetupLayout.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/ImageView.h"
 #include "platform/ui/Label.h"
@@ -36,7 +38,7 @@ namespace app::setup {
 // frame line, lens series, lenses, adapter), each row opening its picker; a second page lists the saved
 // packages. DONE saves the preferences and goes back to the main screen. Rows are rebuilt each time the
 // screen appears, so a picker's commit shows on return. Main thread only.
-class NewCameraSetupViewController : public platform::ui::ViewController,
+class NewCameraSetupViewController : public SetupScreenController,
                                      public platform::ui::TableViewDataSource,
                                      public platform::ui::TableViewDelegate,
                                      public kit::AlertOkayCancelDelegate,
@@ -51,11 +53,10 @@ class NewCameraSetupViewController : public platform::ui::ViewController,
   static constexpr const char* kAdapterPicker = "LensAdapterViewController";
   static constexpr int kGuideScreen = 100;
   static constexpr int kRatingTag = 100;
-  static constexpr double kRowHeight = 60;
+  static constexpr double kRowHeight = NewCameraSetupLayout::kRowHeight;
   static constexpr double kPackageRowHeight = 78;
-  static constexpr double kReviewAlertHeight = 101;
+  static constexpr double kReviewAlertHeight = NewCameraSetupLayout::kReviewAlertHeight;
 
-  void loadView() override;
   void viewDidLoad() override;
   void viewWillAppear(bool animated) override;
   void viewDidAppear(bool animated) override;
@@ -117,24 +118,7 @@ class NewCameraSetupViewController : public platform::ui::ViewController,
   const std::shared_ptr<kit::PackageEditAlert>& packageEditAlert() const { return packageEditAlert_; }
   const FormSaveFailure& saveFailure() const { return saveFailure_; }
 
-  struct Views {
-    std::shared_ptr<platform::ui::View> header, blueIndicatorView, setupView, cameraSetupWithModeView,
-        setupWithoutModeView, lensSetupView, filterBarView, noFavoritesView, ReviewAlertView;
-    std::shared_ptr<platform::ui::Button> menuSetup, menuFavorites;
-    std::shared_ptr<kit::CustomButton> doneBtn, addToFavoritesBtn;
-    std::shared_ptr<CameraSetupButton> camera, shootingMode, aspectRatio, frameline, lensSeries, focalLengths,
-        lensAdapter, cameraWithoutMode, aspectRatioWithoutMode, framelineWithoutMode;
-    std::shared_ptr<platform::ui::TableView> favoriteTable;
-    std::shared_ptr<kit::TextButton> favoriteSortBtn;
-    std::shared_ptr<platform::ui::ImageView> favoriteSortIcon;
-    std::shared_ptr<platform::ui::Label> tapToLoadLabel, noFavoritesLabel;
-    std::shared_ptr<settings::ReviewAlert> actualReviewAlert;
-
-    std::vector<std::shared_ptr<CameraSetupButton>> rows() const {
-      return {camera, shootingMode, aspectRatio, frameline, lensSeries, focalLengths, lensAdapter,
-              cameraWithoutMode, aspectRatioWithoutMode, framelineWithoutMode};
-    }
-  };
+  using Views = NewCameraSetupViews;
   const Views& views() const { return views_; }
   platform::ui::LayoutConstraint blueIndicatorViewLeadConstraint, reviewAlertBottomConstraint, lensSetupTopConstraint;
 
@@ -143,8 +127,8 @@ class NewCameraSetupViewController : public platform::ui::ViewController,
 
  private:
   static std::shared_ptr<state::FramesObject> frames();
-  void buildViews(platform::ui::View& root);
-  void layOutViews();
+  void buildViews(platform::ui::View& root) override;
+  void layOutViews() override;
   // The picker under `identifier`, set up by `configure` before the push; nothing when it is not there.
   void pushPicker(const char* identifier, const std::function<void(platform::ui::ViewController&)>& configure = {});
   void closeMenu();

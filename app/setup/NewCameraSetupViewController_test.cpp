@@ -411,7 +411,7 @@ TEST_F(SetupMenuTest, RatingPromptSlidesInOnTheFirstVisitAndShowsAtOnceLater) {
 // The prompt reaches into the bottom safe area; however far the list is scrolled, the last of nine
 // saved packages must come out from under it, on the visit it slides in and on a later one.
 TEST_F(SetupMenuTest, TheLastSavedPackageScrollsClearOfTheRatingPrompt) {
-  for (int i = 1; i <= 9; ++i) ASSERT_TRUE(SavedPackages::save(*state()->currentPackage, "Kit " + std::to_string(i)));
+  for (int i = 1; i <= 9; ++i) ASSERT_TRUE(SavedPackages::save(*state(), "Kit " + std::to_string(i)));
   writeGuideSettings(30, 700, 0, false);
   for (const char* visit : {"sliding in", "shown at once"}) {
     open();
