@@ -35,7 +35,7 @@ void LensesFocalLengthsViewController::filterLensesBtnPressed() {
             button->setAlpha(0.5);
           }
           constraints_.filterMenuTopConstraint.setConstant(0);
-          layOut();
+          layOutViews();
         },
         [this](bool) {
           platform::ui::View::animate(0.1, 0, platform::ui::AnimationOptionCurveEaseOut, [this] {
@@ -55,7 +55,7 @@ void LensesFocalLengthsViewController::filterLensesBtnPressed() {
       0.2, 0, platform::ui::AnimationOptionCurveEaseIn,
       [this] {
         constraints_.filterMenuTopConstraint.setConstant(-LensPickerLayout::kFilterMenuHeight);
-        layOut();
+        layOutViews();
       },
       [this](bool) {
         platform::ui::View::animate(0.1, 0, platform::ui::AnimationOptionCurveEaseOut,
@@ -109,7 +109,7 @@ void LensesFocalLengthsViewController::clearLensFilters() {
       0.2, 0, platform::ui::AnimationOptionCurveEaseIn,
       [this] {
         constraints_.filterMenuTopConstraint.setConstant(-LensPickerLayout::kFilterMenuHeight);
-        layOut();
+        layOutViews();
       },
       [weak](bool) {
         auto screen = std::static_pointer_cast<LensesFocalLengthsViewController>(weak.lock());
@@ -148,7 +148,7 @@ void LensesFocalLengthsViewController::searchButtonPressed() {
         v.searchFormatBar->setAlpha(1);
         v.searchCancelBtn->setAlpha(1);
         constraints_.topBarConstraint.setConstant(-LensPickerLayout::kBarHeight);
-        layOut();
+        layOutViews();
       },
       [this](bool) { views_.searchFormatBar->setTintColor(kit::UIConstants::textFieldTextColor()); });
 }
@@ -208,7 +208,7 @@ void LensesFocalLengthsViewController::searchCancelButtonPressed() {
       v.searchBtn->setAlpha(1);
       v.createNewBtn->setAlpha(1);
       constraints_.topBarConstraint.setConstant(0);
-      layOut();
+      layOutViews();
     });
   }
   unmarkInputErrors();

@@ -83,7 +83,7 @@ void LensesFocalLengthsViewController::createNewLensSeries() {
   auto& v = views_;
   v.titleLabel->setText(text("CREATE CUSTOM LENS SERIES"));
   v.saveBtn->styleCustomButtonWithString(text("NEXT"), 2);
-  layOut();
+  layOutViews();
   platform::ui::View::animate(
       0.2,
       [this] {
@@ -98,7 +98,7 @@ void LensesFocalLengthsViewController::createNewLensSeries() {
              std::initializer_list<platform::ui::View*>{v.titleLabel.get(), v.saveBtn.get(), v.searchCancelBtn.get()})
           shown->setAlpha(1);
         constraints_.topBarConstraint.setConstant(-LensPickerLayout::kBarHeight);
-        layOut();
+        layOutViews();
       },
       [this](bool) { views_.createNewBtn->buttonNotHighlighted(); });
 }
@@ -119,7 +119,7 @@ void LensesFocalLengthsViewController::createNewLens() {
   auto& label = primeLensSetSelected ? *v.customPrimeLensLabel : *v.customZoomLensLabel;
   label.setText(text("Add lens to") + " " + series.manufacturer + " " + series.series);
   v.titleLabel->setText(text("CREATE CUSTOM LENS"));
-  layOut();
+  layOutViews();
   platform::ui::View::animate(0.2, [this] {
     auto& v = views_;
     v.customPrimeLensView->setAlpha(primeLensSetSelected ? 1 : 0);
@@ -135,7 +135,7 @@ void LensesFocalLengthsViewController::createNewLens() {
     v.backFilterBarBtn->setAlpha(creatingNewLensSeries ? 1 : 0);
     v.searchCancelBtn->setAlpha(creatingNewLensSeries ? 0 : 1);
     constraints_.topBarConstraint.setConstant(-LensPickerLayout::kBarHeight);
-    layOut();
+    layOutViews();
   });
   // Once the form shows, its first field takes the keyboard.
   (void)(primeLensSetSelected ? v.customPrimeLensTextField : v.customZoomMinTextField)->becomeFirstResponder();
@@ -174,7 +174,7 @@ void LensesFocalLengthsViewController::closeForm() {
         }
         constraints_.createNewBtnLeadingConstraint.setConstant(16);
         constraints_.topBarConstraint.setConstant(0);
-        layOut();
+        layOutViews();
       },
       [this](bool) { views_.saveBtn->buttonNotHighlighted(); });
 }

@@ -3,7 +3,6 @@
 #include "app/kit/PackageAlerts.h"
 #include "app/kit/UIConstants.h"
 #include "app/model/NumericText.h"
-#include "app/pages/PageContentView.h"
 #include "app/setup/LensChoices.h"
 #include "app/setup/LensRowTexts.h"
 #include "app/setup/PackageStoreNotice.h"
@@ -30,20 +29,13 @@ bool isPrimeSeries(const model::LensManufacturer& series) { return NumericText::
 }  // namespace
 
 LensesFocalLengthsViewController::LensesFocalLengthsViewController()
-    : ViewController(platform::runtime::classOf<LensesFocalLengthsViewController>()) {}
+    : SetupScreenController(platform::runtime::classOf<LensesFocalLengthsViewController>()) {}
 
 // --- life cycle ---
 
-void LensesFocalLengthsViewController::loadView() {
-  // The root lays the bars, pages and forms out by hand whenever its size changes or a constant moves.
-  auto root = make<app::pages::PageContentView>();
-  root->setBackgroundColor(kit::UIConstants::primaryBG());
-  views_ = LensPickerLayout::build(*root);
-  root->setLayout([this] { layOut(); });
-  setView(root);
-}
+void LensesFocalLengthsViewController::buildViews(platform::ui::View& root) { views_ = LensPickerLayout::build(root); }
 
-void LensesFocalLengthsViewController::layOut() {
+void LensesFocalLengthsViewController::layOutViews() {
   auto root = view();
   const double top = root->window() ? root->window()->windowSafeAreaInsets().top : 0;
   // The pages follow the width, which is not known before the screen is first laid out.
@@ -179,7 +171,7 @@ std::optional<model::LensManufacturer> LensesFocalLengthsViewController::current
 
 void LensesFocalLengthsViewController::placePages(int page) {
   placedPage_ = page;
-  layOut();
+  layOutViews();
 }
 
 // The series name over page 2 and the title that says how many lenses may be picked.
@@ -198,7 +190,7 @@ void LensesFocalLengthsViewController::goToLensSeriesSelection() {
   v.filterBarTitleLabel->setAlpha(0);
   v.topBarTitleLabel->setAlpha(0);
   v.topBarTitleLabel->setText(screenText("LENS SERIES"));
-  layOut();
+  layOutViews();
   platform::ui::View::animate(0.3, [this] {
     auto& v = views_;
     v.topBarTitleLabel->setAlpha(1);
@@ -231,7 +223,7 @@ void LensesFocalLengthsViewController::enterLensPage(bool fromCreation) {
   v.topBarTitleLabel->setAlpha(0);
   v.filterBarTitleLabel->setAlpha(0);
   showSeriesTitles();
-  layOut();
+  layOutViews();
   platform::ui::View::animate(
       0.3,
       [this, fromCreation] {

@@ -10,7 +10,8 @@
 #include "app/model/LensObject.h"
 #include "app/setup/FormSaveFailure.h"
 #include "app/setup/LensFilters.h"
-#include "app/setup/LensPickerViews.h"
+#include "app/setup/LensPickerLayout.h"
+#include "app/setup/SetupScreenController.h"
 #include "app/setup/LensSeriesList.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/ui/SearchBar.h"
@@ -30,7 +31,7 @@ namespace app::setup {
 // written into the lens catalogue's selection flags at once and committed; the screen keeps no choice of
 // its own but the series it was entered with, which Back and Exit restore. It also creates series and
 // lenses of the user's own, and deletes them again.
-class LensesFocalLengthsViewController : public platform::ui::ViewController,
+class LensesFocalLengthsViewController : public SetupScreenController,
                                          public platform::ui::TableViewDataSource,
                                          public platform::ui::TableViewDelegate,
                                          public platform::ui::SearchBarDelegate,
@@ -48,7 +49,6 @@ class LensesFocalLengthsViewController : public platform::ui::ViewController,
   bool startWithLensList = false;
 
   // --- life cycle ---
-  void loadView() override;
   void viewDidLoad() override;
   void viewWillAppear(bool animated) override;
   void viewDidAppear(bool animated) override;
@@ -158,7 +158,8 @@ class LensesFocalLengthsViewController : public platform::ui::ViewController,
 
  private:
   bool isSeriesTable(const platform::ui::TableView& table) const;
-  void layOut();
+  void buildViews(platform::ui::View& root) override;
+  void layOutViews() override;
   void placePages(int page);
   void showSeriesTitles();
   void enterLensPage(bool fromCreation);
