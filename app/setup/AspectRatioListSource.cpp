@@ -1,6 +1,7 @@
 #include "app/setup/AspectRatioListSource.h"
 
 #include "app/kit/UIConstants.h"
+#include "app/setup/DeleteSwipe.h"
 #include "app/setup/AspectRatioList.h"
 #include "app/setup/CameraModeAspectViewController.h"
 #include "app/setup/SetupControllerUtil.h"
@@ -8,7 +9,6 @@
 #include "app/setup/SetupText.h"
 #include "app/storage/CameraFormatCatalogue.h"
 #include "app/storage/OpenCatalogue.h"
-#include "platform/ui/SwipeActionsConfiguration.h"
 
 using platform::graphics::Color;
 using platform::ui::IndexPath;
@@ -100,8 +100,8 @@ AspectRatioListSource::tableViewTrailingSwipeActionsConfigurationForRowAtIndexPa
   if (!tableViewCanEditRowAtIndexPath(table, path)) return nullptr;
   std::weak_ptr<platform::runtime::Object> weak = screen_.weak_from_this();
   const int cropId = cropAt(path)->cropID;
-  auto action = platform::ui::ContextualAction::contextualActionWithStyle(
-      platform::ui::ContextualActionStyle::Normal, localized("Delete"),
+  return DeleteSwipe::make(
+      kRatioDeleteColor,
       [weak, cropId](platform::ui::ContextualAction&, platform::ui::View&,
                      platform::ui::ContextualAction::Completion done) {
         auto screen = std::static_pointer_cast<CameraModeAspectViewController>(weak.lock());
@@ -109,10 +109,6 @@ AspectRatioListSource::tableViewTrailingSwipeActionsConfigurationForRowAtIndexPa
         screen->deleteCrop(cropId);
         if (done) done(true);
       });
-  action->setBackgroundColor(kRatioDeleteColor);
-  auto configuration = platform::ui::SwipeActionsConfiguration::configurationWithActions({action});
-  configuration->setPerformsFirstActionWithFullSwipe(false);
-  return configuration;
 }
 
 }  // namespace app::setup

@@ -3,13 +3,13 @@
 #include <cctype>
 
 #include "app/kit/UIConstants.h"
+#include "app/setup/DeleteSwipe.h"
 #include "app/setup/CameraModeAspectViewController.h"
 #include "app/setup/SectionedList.h"
 #include "app/setup/SetupListCells.h"
 #include "app/setup/SetupText.h"
 #include "app/storage/CameraFormatCatalogue.h"
 #include "app/storage/OpenCatalogue.h"
-#include "platform/ui/SwipeActionsConfiguration.h"
 
 using platform::ui::IndexPath;
 using platform::ui::TableView;
@@ -128,8 +128,8 @@ CameraListSource::tableViewTrailingSwipeActionsConfigurationForRowAtIndexPath(Ta
   if (!tableViewCanEditRowAtIndexPath(table, path)) return nullptr;
   std::weak_ptr<platform::runtime::Object> weak = screen_.weak_from_this();
   const model::Camera camera = *cameraAt(path);
-  auto action = platform::ui::ContextualAction::contextualActionWithStyle(
-      platform::ui::ContextualActionStyle::Normal, localized("Delete"),
+  return DeleteSwipe::make(
+      kit::UIConstants::redWarning(),
       [weak, camera](platform::ui::ContextualAction&, platform::ui::View&,
                      platform::ui::ContextualAction::Completion done) {
         auto screen = std::static_pointer_cast<CameraModeAspectViewController>(weak.lock());
@@ -138,10 +138,6 @@ CameraListSource::tableViewTrailingSwipeActionsConfigurationForRowAtIndexPath(Ta
         screen->views().cameraTableView->setEditing(false, true);
         if (done) done(true);
       });
-  action->setBackgroundColor(kit::UIConstants::redWarning());
-  auto configuration = platform::ui::SwipeActionsConfiguration::configurationWithActions({action});
-  configuration->setPerformsFirstActionWithFullSwipe(false);
-  return configuration;
 }
 
 // --- search ---

@@ -324,7 +324,7 @@ std::optional<model::LensObject> LensesFocalLengthsViewController::saveNewPrimeL
   model::LensObject lens = LensFormValues::prime(series, FormNumber::value(views_.customPrimeLensTextField->text()));
   // Only once it is stored does it take the place of a chosen lens of its focal length.
   if (!storeAddedLens(lens)) return std::nullopt;
-  app::setup::LensChoices::clearDoubleSelected(lens, lensItemsArray_);
+  app::setup::LensChoices::clearDoubleSelected(lens, lensList_.lensItemsArray);
   commit();
   loadLensesForManufacturer(series);
   return lens;

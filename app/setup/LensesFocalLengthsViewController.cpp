@@ -5,8 +5,10 @@
 #include "app/model/NumericText.h"
 #include "app/setup/LensChoices.h"
 #include "app/setup/LensRowTexts.h"
+#include "app/setup/OtherSlotRepair.h"
 #include "app/setup/PackageStoreNotice.h"
 #include "app/setup/SetupControllerUtil.h"
+#include "app/setup/SetupPause.h"
 #include "app/storage/CatalogueDatabase.h"
 #include "app/storage/LensDatabaseHelper.h"
 #include "platform/ui/LocalizedStrings.h"
@@ -64,10 +66,10 @@ void LensesFocalLengthsViewController::viewDidLoad() {
   v.saveBtn->styleCustomButtonWithString(screenText("SAVE"), 2);
   v.saveBtn->button()->addTarget(this, &LensesFocalLengthsViewController::saveBtnPressed,
                                  platform::ui::ControlEvent::TouchUpInside);
-  for (auto* table : {v.lensSeriesTableView.get(), v.focalLengthsTableView.get()}) {
-    table->setDataSource(this);
-    table->setDelegate(this);
-  }
+  v.lensSeriesTableView->setDataSource(&seriesListSource_);
+  v.lensSeriesTableView->setDelegate(&seriesListSource_);
+  v.focalLengthsTableView->setDataSource(&lensList_);
+  v.focalLengthsTableView->setDelegate(&lensList_);
   // The looks the layout starts with: page 1 without a search, filter menu or form.
   for (auto* hidden : std::initializer_list<platform::ui::View*>{
            v.backBtn.get(), v.doneBtn.get(), v.primeLensCountLabel.get(), v.searchFormatBar.get(),
@@ -307,7 +309,7 @@ void LensesFocalLengthsViewController::loadLensManufacturerData() { series_.load
 
 void LensesFocalLengthsViewController::loadLensesForManufacturer(const model::LensManufacturer& series) {
   auto listed = LensChoices::lensesOf(series.manufacturerId);
-  lensItemsArray_ = std::move(listed.lenses);
+  lensList_.lensItemsArray = std::move(listed.lenses);
   if (listed.selectedShortest) commit();
   applySelectionMode(currentSeries().value_or(model::LensManufacturer{}).lensType);
   views_.focalLengthsTableView->reloadData();
@@ -343,8 +345,8 @@ std::optional<platform::ui::IndexPath> LensesFocalLengthsViewController::getInde
 
 std::optional<platform::ui::IndexPath> LensesFocalLengthsViewController::getIndexPath4LensSet(
     const model::LensObject& lens) const {
-  for (size_t row = 0; row < lensItemsArray_.size(); ++row) {
-    if (lensItemsArray_[row].lensId == lens.lensId) {
+  for (size_t row = 0; row < lensList_.lensItemsArray.size(); ++row) {
+    if (lensList_.lensItemsArray[row].lensId == lens.lensId) {
       return platform::ui::IndexPath::forRow(static_cast<std::int64_t>(row), 0);
     }
   }
@@ -361,6 +363,119 @@ void LensesFocalLengthsViewController::scrollLensSet2IndexPath(
     const std::optional<platform::ui::IndexPath>& indexPath) {
   if (!indexPath) return;
   views_.focalLengthsTableView->selectRowAtIndexPath(indexPath, false, platform::ui::TableViewScrollPosition::Middle);
+}
+
+// --- taps and deletions ---
+
+void LensesFocalLengthsViewController::tapSeries(const IndexPath& indexPath) {
+  auto series = series_.seriesAt(indexPath);
+  if (!series) return;
+  views_.backBtn->setAlpha(0);
+  views_.exitBtn->setAlpha(0);
+  if (!LensChoices::hasLenses(series->manufacturerId)) {
+    // Nothing to choose: the row of the series that stays chosen keeps its mark, so that no row shows
+    // a choice the catalogue does not hold.
+    auto& table = *views_.lensSeriesTableView;
+    table.deselectRowAtIndexPath(indexPath, false);
+    if (auto chosen = series_.indexPathOf(lensManufacturerID)) {
+      table.selectRowAtIndexPath(chosen, false, platform::ui::TableViewScrollPosition::None);
+    }
+    return;
+  }
+  if (series_.searching()) searchCancelButtonPressed();
+  applySelectionMode(series->lensType);
+  LensChoices::chooseSeries(series->manufacturerId);
+  commit();
+  lensManufacturerID = series->manufacturerId;
+  canSelectLenses = true;
+  loadLensesForManufacturer(*series);
+  searchCancelButtonPressed();
+  app::setup::SetupPause::pause(*this, [this] {
+    views_.focalLengthsTableView->setContentOffset({0, 0}, false);
+    goToFocalLengthsSelection();
+  });
+}
+
+void LensesFocalLengthsViewController::tapLens(const IndexPath& indexPath) {
+  if (indexPath.row < 0 || static_cast<size_t>(indexPath.row) >= lensList_.lensItemsArray.size()) return;
+  views_.backBtn->setAlpha(0);
+  views_.exitBtn->setAlpha(0);
+  model::LensObject lens = lensList_.lensItemsArray[static_cast<size_t>(indexPath.row)];
+  if (LensChoices::isPrime(lens)) {
+    LensChoices::selectPrime(lens, lensList_.lensItemsArray);
+    commit();
+    if (auto series = currentSeries()) loadLensesForManufacturer(*series);
+    setPrimeLensCountLabel();
+    return;
+  }
+  LensChoices::selectZoom(lens);
+  // A zoom not stored leaves the picker open under its notice, with the way out the pick took away.
+  if (!commit()) {
+    showLensPageWayOut();
+    return;
+  }
+  app::setup::SetupPause::pause(*this, [this] { doneBtnPressed(); });
+}
+
+void LensesFocalLengthsViewController::untapLens(const IndexPath& indexPath) {
+  if (indexPath.row < 0 || static_cast<size_t>(indexPath.row) >= lensList_.lensItemsArray.size()) return;
+  views_.backBtn->setAlpha(0);
+  views_.exitBtn->setAlpha(0);
+  model::LensObject lens = lensList_.lensItemsArray[static_cast<size_t>(indexPath.row)];
+  LensChoices::deselect(lens);
+  lensList_.lensItemsArray[static_cast<size_t>(indexPath.row)].selected = 0;
+  commit();
+  // The list loads again, which selects the shortest lens when the last one went.
+  if (auto series = currentSeries()) loadLensesForManufacturer(*series);
+  if (LensChoices::isPrime(lens)) setPrimeLensCountLabel();
+}
+
+void LensesFocalLengthsViewController::deleteLensObject(const model::LensObject& lens) {
+  switch (LensChoices::deleteLens(lens, lensList_.lensItemsArray.size())) {
+    case LensChoices::Deleted::LastLens: showLastLensAlert(); return;
+    case LensChoices::Deleted::Refused:
+      tellDeleteRefused("The lens " + LensRowTexts::title(lens));
+      return;
+    case LensChoices::Deleted::PackagesNotFollowed:
+      saveFailure_.reportPackagesNotFollowed(*this, "the lens " + LensRowTexts::title(lens));
+      break;
+    case LensChoices::Deleted::Done: break;
+  }
+  commit();
+  if (auto frames = SetupControllerUtil::getApplication())
+    app::setup::OtherSlotRepair::lensDeleted(*frames, lens.lensId);
+  if (auto series = currentSeries()) loadLensesForManufacturer(*series);
+}
+
+void LensesFocalLengthsViewController::deleteManufacturerObject(const model::LensManufacturer& series) {
+  const std::string name = "\"" + series.manufacturer + (series.series.empty() ? "" : " " + series.series) + "\"";
+  switch (LensChoices::deleteSeries(series.manufacturerId)) {
+    case LensChoices::Deleted::Refused: tellDeleteRefused("The lens series " + name); return;
+    case LensChoices::Deleted::PackagesNotFollowed:
+      saveFailure_.reportPackagesNotFollowed(*this, "the lens series " + name);
+      break;
+    case LensChoices::Deleted::Done:
+    case LensChoices::Deleted::LastLens: break;
+  }
+  if (SetupControllerUtil::getCurrentLensManufacturerID() == series.manufacturerId) {
+    SetupControllerUtil::setDefaultLensManufacturer();
+  }
+  commit();
+  if (auto frames = SetupControllerUtil::getApplication()) {
+    app::setup::OtherSlotRepair::seriesDeleted(*frames, series.manufacturerId);
+  }
+  currentLensManufacturerID = SetupControllerUtil::getCurrentLensManufacturerID();
+  lensManufacturerID = currentLensManufacturerID;
+  loadDataFromDB();
+  views_.lensSeriesTableView->reloadData();
+  views_.lensSeriesTableView->reloadSectionIndexTitles();
+}
+
+// The row stays listed and the package keeps it: nothing is committed. The refusal is told here, not
+// again by the next commit as a lens choice the catalogue did not store.
+void LensesFocalLengthsViewController::tellDeleteRefused(const std::string& what) {
+  refusedLensWritesSeen_ = refusedLensWrites();
+  saveFailure_.reportDelete(*this, what);
 }
 
 }  // namespace app::setup

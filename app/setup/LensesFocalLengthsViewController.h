@@ -10,7 +10,9 @@
 #include "app/model/LensObject.h"
 #include "app/setup/FormSaveFailure.h"
 #include "app/setup/LensFilters.h"
+#include "app/setup/LensListSource.h"
 #include "app/setup/LensPickerLayout.h"
+#include "app/setup/LensSeriesListSource.h"
 #include "app/setup/SetupScreenController.h"
 #include "app/setup/LensSeriesList.h"
 #include "platform/foundation/NotificationCenter.h"
@@ -32,8 +34,6 @@ namespace app::setup {
 // its own but the series it was entered with, which Back and Exit restore. It also creates series and
 // lenses of the user's own, and deletes them again.
 class LensesFocalLengthsViewController : public SetupScreenController,
-                                         public platform::ui::TableViewDataSource,
-                                         public platform::ui::TableViewDelegate,
                                          public platform::ui::SearchBarDelegate,
                                          public platform::ui::TextFieldDelegate,
                                          public kit::AlertOkayCancelDelegate {
@@ -106,22 +106,10 @@ class LensesFocalLengthsViewController : public SetupScreenController,
   void showLastLensAlert();
   void hideLastLensAlert();
 
-  // --- table data source and delegate ---
-  std::int64_t numberOfSectionsInTableView(platform::ui::TableView& table) override;
-  std::int64_t tableViewNumberOfRowsInSection(platform::ui::TableView& table, std::int64_t section) override;
-  std::shared_ptr<platform::ui::TableViewCell> tableViewCellForRowAtIndexPath(
-      platform::ui::TableView& table, const platform::ui::IndexPath& indexPath) override;
-  std::vector<std::string> sectionIndexTitlesForTableView(platform::ui::TableView& table) override;
-  bool tableViewCanEditRowAtIndexPath(platform::ui::TableView& table,
-                                      const platform::ui::IndexPath& indexPath) override;
-  void tableViewWillDisplayCellForRowAtIndexPath(platform::ui::TableView& table, platform::ui::TableViewCell& cell,
-                                                 const platform::ui::IndexPath& indexPath) override;
-  void tableViewDidSelectRowAtIndexPath(platform::ui::TableView& table,
-                                        const platform::ui::IndexPath& indexPath) override;
-  void tableViewDidDeselectRowAtIndexPath(platform::ui::TableView& table,
-                                          const platform::ui::IndexPath& indexPath) override;
-  std::shared_ptr<platform::ui::SwipeActionsConfiguration> tableViewTrailingSwipeActionsConfigurationForRowAtIndexPath(
-      platform::ui::TableView& table, const platform::ui::IndexPath& indexPath) override;
+  // A row tapped or untapped in a list (by its source).
+  void tapSeries(const platform::ui::IndexPath& indexPath);
+  void tapLens(const platform::ui::IndexPath& indexPath);
+  void untapLens(const platform::ui::IndexPath& indexPath);
 
   // --- search bar, text fields, alert ---
   void searchBarTextDidBeginEditing(platform::ui::SearchBar& bar) override;
@@ -146,7 +134,8 @@ class LensesFocalLengthsViewController : public SetupScreenController,
   int lensManufacturerID = 0;
   const app::setup::LensFilters& filters() const { return filters_; }
   const app::setup::LensSeriesList& seriesList() const { return series_; }
-  const std::vector<model::LensObject>& lensItems() const { return lensItemsArray_; }
+  LensSeriesListSource& seriesListSource() { return seriesListSource_; }
+  const std::vector<model::LensObject>& lensItems() const { return lensList_.lensItemsArray; }
   const std::optional<model::LensManufacturer>& manufacturerToCreate() const { return manufacturer2Create_; }
   const app::setup::LensPickerViews& views() const { return views_; }
   app::setup::LensPickerConstraints& constraints() { return constraints_; }
@@ -157,7 +146,6 @@ class LensesFocalLengthsViewController : public SetupScreenController,
   LensesFocalLengthsViewController();
 
  private:
-  bool isSeriesTable(const platform::ui::TableView& table) const;
   void buildViews(platform::ui::View& root) override;
   void layOutViews() override;
   void placePages(int page);
@@ -174,8 +162,6 @@ class LensesFocalLengthsViewController : public SetupScreenController,
   static int refusedLensWrites();
   // A delete the catalogue refused, said over the screen ("<what> could not be deleted").
   void tellDeleteRefused(const std::string& what);
-  void tapSeries(const platform::ui::IndexPath& indexPath);
-  void tapLens(const platform::ui::IndexPath& indexPath);
   void closeForm();
   void showForm(platform::ui::View& form, bool creatingSeries);
   void saveLensForm();
@@ -199,7 +185,8 @@ class LensesFocalLengthsViewController : public SetupScreenController,
   app::setup::LensPickerConstraints constraints_;
   app::setup::LensFilters filters_;
   app::setup::LensSeriesList series_;
-  std::vector<model::LensObject> lensItemsArray_;
+  LensSeriesListSource seriesListSource_{*this};
+  LensListSource lensList_{*this};
   std::optional<model::LensManufacturer> manufacturer2Create_;
   std::shared_ptr<kit::CustomOkayCancelAlert> deleteLastLensAlert_;
   FormSaveFailure saveFailure_;
