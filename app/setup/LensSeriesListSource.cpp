@@ -75,4 +75,44 @@ LensSeriesListSource::tableViewTrailingSwipeActionsConfigurationForRowAtIndexPat
       });
 }
 
+// --- search ---
+
+void LensSeriesListSource::searchBarTextDidBeginEditing(platform::ui::SearchBar& bar) {
+  auto& series = screen_.seriesList();
+  auto& table = *screen_.views().lensSeriesTableView;
+  series.startSearch();
+  table.reloadSectionIndexTitles();
+  if (bar.text().empty()) table.reloadData();
+}
+
+void LensSeriesListSource::searchBarTextDidChange(platform::ui::SearchBar&, const std::string& text) {
+  auto& series = screen_.seriesList();
+  auto& table = *screen_.views().lensSeriesTableView;
+  if (text.empty()) {
+    series.endSearch();
+  } else {
+    if (!series.searching()) series.startSearch();
+    series.search(text);
+  }
+  table.reloadData();
+  table.reloadSectionIndexTitles();
+}
+
+void LensSeriesListSource::searchBarSearchButtonClicked(platform::ui::SearchBar& bar) {
+  auto& series = screen_.seriesList();
+  auto& table = *screen_.views().lensSeriesTableView;
+  const std::string text = bar.text();
+  if (text.empty()) {
+    series.endSearch();
+  } else {
+    (void)bar.resignFirstResponder();
+    if (!series.searching()) series.startSearch();
+    series.search(text);
+  }
+  table.reloadData();
+  table.reloadSectionIndexTitles();
+}
+
+void LensSeriesListSource::searchBarCancelButtonClicked(platform::ui::SearchBar&) { screen_.cancelSearch(); }
+
 }  // namespace app::setup

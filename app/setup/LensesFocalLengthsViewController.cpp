@@ -4,13 +4,18 @@
 #include "app/kit/UIConstants.h"
 #include "app/model/NumericText.h"
 #include "app/setup/LensChoices.h"
+#include "app/setup/LensFormValues.h"
 #include "app/setup/LensRowTexts.h"
 #include "app/setup/OtherSlotRepair.h"
 #include "app/setup/PackageStoreNotice.h"
 #include "app/setup/SetupControllerUtil.h"
+#include "app/setup/SetupForm.h"
 #include "app/setup/SetupPause.h"
 #include "app/storage/CatalogueDatabase.h"
 #include "app/storage/LensDatabaseHelper.h"
+#include "app/storage/OpenCatalogue.h"
+#include "platform/log/Log.h"
+#include "platform/ui/Keyboard.h"
 #include "platform/ui/LocalizedStrings.h"
 #include "platform/ui/NavigationController.h"
 
@@ -21,6 +26,8 @@ using platform::ui::LocalizedStrings;
 using platform::ui::make;
 
 namespace app::setup {
+
+using LensCatalogue = app::storage::OpenCatalogue<storage::LensDatabaseHelper>;
 
 namespace {
 
@@ -51,9 +58,9 @@ void LensesFocalLengthsViewController::viewDidLoad() {
   refusedLensWritesSeen_ = refusedLensWrites();
   auto& v = views_;
   v.searchFormatBar->searchTextField()->setTextColor(kit::UIConstants::textFieldTextColor());
-  v.searchFormatBar->setDelegate(this);
+  v.searchFormatBar->setDelegate(&seriesListSource_);
   menuPosition = 1;
-  filterMenuOpen = false;
+  filterMenu_.filterMenuOpen = false;
   v.focalLengthsTableView->setAllowsMultipleSelection(false);
   constraints_.filterMenuTopConstraint.setConstant(-LensPickerLayout::kFilterMenuHeight);
   constraints_.createNewBtnLeadingConstraint.setConstant(16);
@@ -305,7 +312,7 @@ void LensesFocalLengthsViewController::loadDataFromDB() {
   if (auto series = currentSeries()) loadLensesForManufacturer(*series);
 }
 
-void LensesFocalLengthsViewController::loadLensManufacturerData() { series_.load(filters_); }
+void LensesFocalLengthsViewController::loadLensManufacturerData() { series_.load(filterMenu_.filters); }
 
 void LensesFocalLengthsViewController::loadLensesForManufacturer(const model::LensManufacturer& series) {
   auto listed = LensChoices::lensesOf(series.manufacturerId);
@@ -476,6 +483,416 @@ void LensesFocalLengthsViewController::deleteManufacturerObject(const model::Len
 void LensesFocalLengthsViewController::tellDeleteRefused(const std::string& what) {
   refusedLensWritesSeen_ = refusedLensWrites();
   saveFailure_.reportDelete(*this, what);
+}
+
+// --- search ---
+
+void LensesFocalLengthsViewController::searchButtonPressed() {
+  auto& v = views_;
+  v.searchFormatBar->setTintColor(std::nullopt);
+  (void)v.searchFormatBar->becomeFirstResponder();
+  platform::ui::View::animate(
+      0.2, 0, platform::ui::AnimationOptionCurveEaseIn,
+      [this] {
+        auto& v = views_;
+        v.filterLensesView->setAlpha(1);
+        v.searchBtn->setAlpha(0);
+        v.createNewBtn->setAlpha(0);
+        v.searchFormatBar->setAlpha(1);
+        v.searchCancelBtn->setAlpha(1);
+        constraints_.topBarConstraint.setConstant(-LensPickerLayout::kBarHeight);
+        layOutViews();
+      },
+      [this](bool) { views_.searchFormatBar->setTintColor(kit::UIConstants::textFieldTextColor()); });
+}
+
+
+
+
+void LensesFocalLengthsViewController::cancelSearch() {
+  auto& bar = *views_.searchFormatBar;
+  (void)bar.resignFirstResponder();
+  bar.setText("");
+  series_.endSearch();
+  loadDataFromDB();
+  views_.lensSeriesTableView->reloadData();
+  views_.lensSeriesTableView->reloadSectionIndexTitles();
+  view()->endEditing(true);
+}
+
+void LensesFocalLengthsViewController::searchCancelButtonPressed() {
+  cancelSearch();
+  if (newFormatCreation) {
+    closeForm();
+  } else {
+    platform::ui::View::animate(0.2, 0, platform::ui::AnimationOptionCurveEaseOut, [this] {
+      auto& v = views_;
+      v.searchFormatBar->setAlpha(0);
+      v.searchCancelBtn->setAlpha(0);
+      v.searchBtn->setAlpha(1);
+      v.createNewBtn->setAlpha(1);
+      constraints_.topBarConstraint.setConstant(0);
+      layOutViews();
+    });
+  }
+  unmarkInputErrors();
+  clearTextFieldsOnCancel();
+}
+
+void LensesFocalLengthsViewController::dbFIlterUpdate() {
+  loadLensManufacturerData();
+  views_.lensSeriesTableView->reloadData();
+  views_.lensSeriesTableView->reloadSectionIndexTitles();
+}
+
+// --- custom series and lenses ---
+
+void LensesFocalLengthsViewController::setupForms() {
+  auto& v = views_;
+  registerForKeyboardNotifications();
+  addKeyboardToolBarButtons();
+  seriesForm_.setUp();
+  lensForm_.setUp();
+  for (auto* field :
+       {v.customLensSeriesNameTextField.get(), v.customLensSeriesSqueezeTextField.get(),
+        v.customPrimeLensTextField.get(), v.customZoomMinTextField.get(), v.customZoomMaxTextField.get()}) {
+    field->setDelegate(this);
+  }
+  v.customLensSeriesTypeRadioBtn->yesBtn()->addTarget(this,
+                                                      &LensesFocalLengthsViewController::customLensSeriesPrimesSelected,
+                                                      platform::ui::ControlEvent::TouchUpInside);
+  v.customLensSeriesTypeRadioBtn->noBtn()->addTarget(this,
+                                                     &LensesFocalLengthsViewController::customLensSeriesZoomsSelected,
+                                                     platform::ui::ControlEvent::TouchUpInside);
+  seriesForm_.choosePrimes();
+}
+
+
+void LensesFocalLengthsViewController::createNewButtonPressed() {
+  newFormatCreation = true;
+  if (menuPosition == 1) {
+    creatingNewLensSeries = true;
+    createNewLensSeries();
+  } else {
+    createNewLens();
+  }
+}
+
+void LensesFocalLengthsViewController::createNewLensSeries() {
+  auto& v = views_;
+  v.titleLabel->setText(screenText("CREATE CUSTOM LENS SERIES"));
+  v.saveBtn->styleCustomButtonWithString(screenText("NEXT"), 2);
+  layOutViews();
+  platform::ui::View::animate(
+      0.2,
+      [this] {
+        auto& v = views_;
+        v.customLensSeriesView->setAlpha(1);
+        for (auto* gone : std::initializer_list<platform::ui::View*>{
+                 v.customPrimeLensView.get(), v.customZoomLensView.get(), v.createNewBtn.get(), v.searchBtn.get(),
+                 v.primeLensCountLabel.get(), v.filterLensesView.get(), v.backFilterBarBtn.get()}) {
+          gone->setAlpha(0);
+        }
+        for (auto* shown :
+             std::initializer_list<platform::ui::View*>{v.titleLabel.get(), v.saveBtn.get(), v.searchCancelBtn.get()})
+          shown->setAlpha(1);
+        constraints_.topBarConstraint.setConstant(-LensPickerLayout::kBarHeight);
+        layOutViews();
+      },
+      [this](bool) { views_.createNewBtn->buttonNotHighlighted(); });
+}
+
+void LensesFocalLengthsViewController::createNewLens() {
+  auto& v = views_;
+  v.saveBtn->styleCustomButtonWithString(screenText("SAVE"), 2);
+  clearTextFieldsOnCancel();
+  model::LensManufacturer series;
+  if (creatingNewLensSeries && manufacturer2Create_) {
+    series = *manufacturer2Create_;
+    primeLensSetSelected = NumericText::contains(series.lensType, "Prime");
+    platform::log::write(platform::log::Debug, "Create New Lens Series: " + series.getListString());
+  } else {
+    series = currentSeries().value_or(model::LensManufacturer{});
+    primeLensSetSelected = NumericText::hasPrefix(series.lensType, "Prime");
+  }
+  auto& label = primeLensSetSelected ? *v.customPrimeLensLabel : *v.customZoomLensLabel;
+  label.setText(screenText("Add lens to") + " " + series.manufacturer + " " + series.series);
+  v.titleLabel->setText(screenText("CREATE CUSTOM LENS"));
+  layOutViews();
+  platform::ui::View::animate(0.2, [this] {
+    auto& v = views_;
+    v.customPrimeLensView->setAlpha(primeLensSetSelected ? 1 : 0);
+    v.customZoomLensView->setAlpha(primeLensSetSelected ? 0 : 1);
+    for (auto* gone :
+         std::initializer_list<platform::ui::View*>{v.customLensSeriesView.get(), v.createNewBtn.get(),
+                                                    v.primeLensCountLabel.get(), v.filterLensesView.get()}) {
+      gone->setAlpha(0);
+    }
+    v.titleLabel->setAlpha(1);
+    v.saveBtn->setAlpha(1);
+    // The lens form of a new series goes back to the series form; only that one can cancel.
+    v.backFilterBarBtn->setAlpha(creatingNewLensSeries ? 1 : 0);
+    v.searchCancelBtn->setAlpha(creatingNewLensSeries ? 0 : 1);
+    constraints_.topBarConstraint.setConstant(-LensPickerLayout::kBarHeight);
+    layOutViews();
+  });
+  // Once the form shows, its first field takes the keyboard.
+  (void)(primeLensSetSelected ? v.customPrimeLensTextField : v.customZoomMinTextField)->becomeFirstResponder();
+}
+
+void LensesFocalLengthsViewController::backToLensSeriesCreation() {
+  menuPosition = 1;
+  createNewLensSeries();
+}
+
+void LensesFocalLengthsViewController::closeForm() {
+  auto& v = views_;
+  creatingNewLensSeries = false;
+  view()->endEditing(true);
+  auto series = currentSeries().value_or(model::LensManufacturer{});
+  v.filterBarTitleLabel->setText(series.manufacturer + " " + series.series);
+  v.filterBarTitleLabel->setAlpha(0);
+  newFormatCreation = false;
+  platform::ui::View::animate(
+      0.2, 0, platform::ui::AnimationOptionCurveEaseOut,
+      [this, prime = NumericText::hasPrefix(series.lensType, "Prime")] {
+        auto& v = views_;
+        for (auto* gone : std::initializer_list<platform::ui::View*>{
+                 v.searchCancelBtn.get(), v.customLensSeriesView.get(), v.customPrimeLensView.get(),
+                 v.customZoomLensView.get(), v.saveBtn.get(), v.titleLabel.get(), v.backFilterBarBtn.get()}) {
+          gone->setAlpha(0);
+        }
+        v.createNewBtn->setAlpha(1);
+        if (menuPosition == 2) {
+          v.filterBarTitleLabel->setAlpha(0);
+          v.filterLensesView->setAlpha(0);
+          if (prime) v.primeLensCountLabel->setAlpha(1);
+        } else {
+          v.searchBtn->setAlpha(1);
+          v.filterLensesView->setAlpha(1);
+        }
+        constraints_.createNewBtnLeadingConstraint.setConstant(16);
+        constraints_.topBarConstraint.setConstant(0);
+        layOutViews();
+      },
+      [this](bool) { views_.saveBtn->buttonNotHighlighted(); });
+}
+
+void LensesFocalLengthsViewController::clearTextFieldsOnCancel() {
+  seriesForm_.clear();
+  lensForm_.clear();
+}
+
+void LensesFocalLengthsViewController::unmarkInputErrors() {
+  seriesForm_.unmarkInputErrors();
+  lensForm_.unmarkInputErrors();
+}
+
+// --- checks ---
+
+
+
+// --- saving ---
+
+void LensesFocalLengthsViewController::createTMPLensManufacturer() { manufacturer2Create_ = seriesForm_.series(); }
+
+void LensesFocalLengthsViewController::saveBtnPressed() {
+  view()->endEditing(true);
+  if (menuPosition == 1) {
+    if (!checkForErrorLensSeries()) {
+      createTMPLensManufacturer();
+      createNewLens();
+      menuPosition = 2;
+    }
+  } else {
+    saveLensForm();
+  }
+  views_.saveBtn->buttonNotHighlighted();
+  view()->endEditing(true);
+}
+
+void LensesFocalLengthsViewController::saveLensForm() {
+  if (creatingNewLensSeries) {
+    saveLensOfNewSeries();
+    return;
+  }
+  // One branch, by the form that is open: a check of the other form must not run and mark its fields.
+  // A lens the catalogue did not take leaves the form open with what was typed.
+  if (primeLensSetSelected) {
+    if (checkForErrorPrimeLens()) return;
+    const auto lens = saveNewPrimeLens();
+    if (!lens) return;
+    searchCancelButtonPressed();
+    scrollLensSet2IndexPath(getIndexPath4LensSet(*lens));
+    return;
+  }
+  if (checkForErrorZoomLens() || !saveNewZoomLens()) return;
+  searchCancelButtonPressed();
+  auto package = SetupControllerUtil::getCurrentPackage();
+  if (package && !package->lensSet.empty()) scrollLensSet2IndexPath(getIndexPath4LensSet(package->lensSet.back()));
+}
+
+// The lens is checked before anything is stored: a series is never stored without its first lens.
+void LensesFocalLengthsViewController::saveLensOfNewSeries() {
+  if (!manufacturer2Create_) return;
+  const bool prime = primeLensSetSelected;
+  if (prime ? checkForErrorPrimeLens() : checkForErrorZoomLens()) return;
+  if (!storeNewSeriesWithLens(prime)) return;
+  if (prime) canSelectLenses = true;
+  setNewCreatedLensSeries();
+  returnFromLensSeriesCreation();
+  if (auto series = currentSeries()) loadLensesForManufacturer(*series);
+  views_.focalLengthsTableView->reloadData();
+}
+
+// The series (unless an earlier SAVE stored it) and its first lens, through one connection that is closed
+// again before the commit reads the catalogue.
+bool LensesFocalLengthsViewController::storeNewSeriesWithLens(bool prime) {
+  const std::string series = "lens series \"" + manufacturer2Create_->manufacturer + "\"";
+  LensCatalogue catalogue;
+  if (!catalogue ||
+      (manufacturer2Create_->manufacturerId == -1 && catalogue->insertManufacturer(*manufacturer2Create_) < 0)) {
+    saveFailure_.report(*this, "The " + series);
+    return false;
+  }
+  model::LensObject lens = prime ? lensForm_.prime(*manufacturer2Create_) : lensForm_.zoom(*manufacturer2Create_);
+  if (catalogue->insertNewLens(lens) < 0) {
+    // The series stays stored and keeps its id: the next SAVE adds the lens to it.
+    saveFailure_.report(*this, "The first lens of the " + series);
+    return false;
+  }
+  return true;
+}
+
+bool LensesFocalLengthsViewController::storeAddedLens(model::LensObject& lens) {
+  LensCatalogue catalogue;
+  if (catalogue && catalogue->insertNewLens(lens) >= 0) return true;
+  saveFailure_.report(*this, "The new lens");
+  return false;
+}
+
+std::optional<model::LensObject> LensesFocalLengthsViewController::saveNewPrimeLens() {
+  auto series = currentSeries().value_or(model::LensManufacturer{});
+  model::LensObject lens = lensForm_.prime(series);
+  // Only once it is stored does it take the place of a chosen lens of its focal length.
+  if (!storeAddedLens(lens)) return std::nullopt;
+  app::setup::LensChoices::clearDoubleSelected(lens, lensList_.lensItemsArray);
+  commit();
+  loadLensesForManufacturer(series);
+  return lens;
+}
+
+bool LensesFocalLengthsViewController::saveNewZoomLens() {
+  auto series = currentSeries().value_or(model::LensManufacturer{});
+  model::LensObject lens = lensForm_.zoom(series);
+  if (!storeAddedLens(lens)) return false;
+  commit();
+  loadLensesForManufacturer(series);
+  return true;
+}
+
+void LensesFocalLengthsViewController::setNewCreatedLensSeries() {
+  if (!manufacturer2Create_) return;
+  const model::LensManufacturer created = *manufacturer2Create_;
+  app::setup::LensChoices::chooseSeries(created.manufacturerId);
+  commit();
+  loadDataFromDB();
+  currentLensManufacturerID = SetupControllerUtil::getCurrentLensManufacturerID();
+  lensManufacturerID = currentLensManufacturerID;
+  views_.lensSeriesTableView->reloadData();
+  views_.lensSeriesTableView->reloadSectionIndexTitles();
+  applySelectionMode(created.lensType);
+  manufacturer2Create_.reset();
+  if (auto series = currentSeries()) scrollLensManufacturer2IndexPath(getIndexPath4LensManufacturer(*series));
+}
+
+// --- keyboard ---
+
+void LensesFocalLengthsViewController::registerForKeyboardNotifications() {
+  auto& center = platform::foundation::NotificationCenter::defaultCenter();
+  keyboardShown_ = center.addObserver(platform::ui::kKeyboardDidShowNotification,
+                                      [this](const auto& notification) { keyboardWasShown(notification); });
+  keyboardHidden_ = center.addObserver(platform::ui::kKeyboardWillHideNotification,
+                                       [this](const auto& notification) { keyboardWillBeHidden(notification); });
+}
+
+void LensesFocalLengthsViewController::keyboardWasShown(const platform::foundation::Notification& notification) {
+  const auto frame = platform::ui::RectValue::from(notification.userInfo[platform::ui::kKeyboardFrameBeginUserInfoKey])
+                         .value_or(platform::ui::Rect{});
+  const double bottom = view()->window() ? view()->window()->windowSafeAreaInsets().bottom : 0;
+  const platform::ui::EdgeInsets insets{0, 0, frame.height() + bottom, 0};
+  views_.lensSeriesTableView->setContentInset(insets);
+  views_.lensSeriesTableView->setScrollIndicatorInsets(insets);
+}
+
+void LensesFocalLengthsViewController::keyboardWillBeHidden(const platform::foundation::Notification&) {
+  views_.lensSeriesTableView->setContentInset({});
+  views_.lensSeriesTableView->setScrollIndicatorInsets({});
+}
+
+void LensesFocalLengthsViewController::addKeyboardToolBarButtons() {
+  auto& v = views_;
+  auto endEditing = [this] { view()->endEditing(true); };
+  v.customLensSeriesNameTextField->setInputAccessoryView(
+      FormKeyboardBars::nextBar(endEditing, [this] { nextTextField(); }));
+  v.customZoomMinTextField->setInputAccessoryView(FormKeyboardBars::nextBar(endEditing, [this] { nextTextField(); }));
+  for (auto* field :
+       {v.customPrimeLensTextField.get(), v.customZoomMaxTextField.get(), v.customLensSeriesSqueezeTextField.get()}) {
+    field->setInputAccessoryView(FormKeyboardBars::doneBar(endEditing));
+  }
+}
+
+void LensesFocalLengthsViewController::nextTextField() {
+  auto& v = views_;
+  platform::ui::View* container = nullptr;
+  if (menuPosition == 2) container = v.customZoomMinTextField->superview();
+  if (menuPosition == 1) container = v.customLensSeriesNameTextField->superview();
+  if (container) (void)FormKeyboardBars::focusNext(*container, activeTextFieldTag_);
+}
+
+bool LensesFocalLengthsViewController::textFieldShouldReturn(platform::ui::TextField& field) {
+  return FormKeyboardBars::returnKey(field);
+}
+
+void LensesFocalLengthsViewController::textFieldDidBeginEditing(platform::ui::TextField& field) {
+  activeTextFieldTag_ = field.tag();
+  if (field.tag() == LensPickerLayout::kSqueezeTag) seriesForm_.squeezeEditingBegan(field);
+}
+
+void LensesFocalLengthsViewController::textFieldDidEndEditing(platform::ui::TextField& field) {
+  if (activeTextFieldTag_ != LensPickerLayout::kSqueezeTag) return;
+  seriesForm_.squeezeEditingEnded();
+}
+
+// --- the last-lens alert ---
+
+void LensesFocalLengthsViewController::showLastLensAlert() {
+  if (deleteLastLensAlert_) deleteLastLensAlert_->contentView()->removeFromSuperview();
+  deleteLastLensAlert_ = platform::ui::make<kit::CustomOkayCancelAlert>(view()->bounds());
+  deleteLastLensAlert_->hostIn(*this);
+  deleteLastLensAlert_->setDelegate(this);
+  deleteLastLensAlert_->alertTitle()->setTextColor(kit::UIConstants::redWarning());
+  deleteLastLensAlert_->alertTitle()->setText(screenText("CANNOT DELETE"));
+  deleteLastLensAlert_->messageLabel()->setNumberOfLines(0);
+  deleteLastLensAlert_->messageLabel()->setText(screenText(
+      "A lens series needs to contain at least one lens. If you like to delete this lens, create another one first."));
+  deleteLastLensAlert_->okSingleBtn()->setTitle(screenText("OK"));
+  deleteLastLensAlert_->setupOKOnly();
+  deleteLastLensAlert_->alertViewHeightConstraint().setConstant(187);
+  deleteLastLensAlert_->contentView()->layoutIfNeeded();
+  deleteLastLensAlert_->contentView()->setUserInteractionEnabled(true);
+  deleteLastLensAlert_->showAlert();
+}
+
+void LensesFocalLengthsViewController::hideLastLensAlert() {
+  if (!deleteLastLensAlert_) return;
+  deleteLastLensAlert_->contentView()->setUserInteractionEnabled(false);
+  (void)deleteLastLensAlert_->okCancelTextField()->resignFirstResponder();
+  deleteLastLensAlert_->hideAlert();
+}
+
+void LensesFocalLengthsViewController::okClickFromAlert(kit::CustomAlert& alert) {
+  if (&alert == deleteLastLensAlert_.get()) hideLastLensAlert();
 }
 
 }  // namespace app::setup

@@ -10,6 +10,9 @@
 #include "app/model/LensObject.h"
 #include "app/setup/FormSaveFailure.h"
 #include "app/setup/LensFilters.h"
+#include "app/setup/CustomLensForm.h"
+#include "app/setup/CustomLensSeriesForm.h"
+#include "app/setup/LensFilterMenu.h"
 #include "app/setup/LensListSource.h"
 #include "app/setup/LensPickerLayout.h"
 #include "app/setup/LensSeriesListSource.h"
@@ -34,7 +37,6 @@ namespace app::setup {
 // its own but the series it was entered with, which Back and Exit restore. It also creates series and
 // lenses of the user's own, and deletes them again.
 class LensesFocalLengthsViewController : public SetupScreenController,
-                                         public platform::ui::SearchBarDelegate,
                                          public platform::ui::TextFieldDelegate,
                                          public kit::AlertOkayCancelDelegate {
  public:
@@ -74,12 +76,12 @@ class LensesFocalLengthsViewController : public SetupScreenController,
   void scrollLensSet2IndexPath(const std::optional<platform::ui::IndexPath>& indexPath);
 
   // --- filters and search ---
-  void filterLensesBtnPressed();
-  void filterLensesPrimesBtnPressed();
-  void filterLensesZoomsBtnPressed();
-  void filterLensesSphericalBtnPressed();
-  void filterLensesAnamorphicBtnPressed();
-  void clearLensFilters();
+  void filterLensesBtnPressed() { filterMenu_.toggle(); }
+  void filterLensesPrimesBtnPressed() { filterMenu_.primesPressed(); }
+  void filterLensesZoomsBtnPressed() { filterMenu_.zoomsPressed(); }
+  void filterLensesSphericalBtnPressed() { filterMenu_.sphericalPressed(); }
+  void filterLensesAnamorphicBtnPressed() { filterMenu_.anamorphicPressed(); }
+  void clearLensFilters() { filterMenu_.clear(); }
   void dbFIlterUpdate();
   void searchButtonPressed();
   void searchCancelButtonPressed();
@@ -88,16 +90,16 @@ class LensesFocalLengthsViewController : public SetupScreenController,
   // --- custom series and lenses ---
   void createNewButtonPressed();
   void createNewLensSeries();
-  void customLensSeriesPrimesSelected();
-  void customLensSeriesZoomsSelected();
+  void customLensSeriesPrimesSelected() { seriesForm_.choosePrimes(); }
+  void customLensSeriesZoomsSelected() { seriesForm_.chooseZooms(); }
   void createNewLens();
   void backToLensSeriesCreation();
   void saveBtnPressed();
   void clearTextFieldsOnCancel();
   void unmarkInputErrors();
-  [[nodiscard]] bool checkForErrorLensSeries();
-  [[nodiscard]] bool checkForErrorPrimeLens();
-  [[nodiscard]] bool checkForErrorZoomLens();
+  [[nodiscard]] bool checkForErrorLensSeries() { return seriesForm_.hasError(); }
+  [[nodiscard]] bool checkForErrorPrimeLens() { return lensForm_.primeHasError(); }
+  [[nodiscard]] bool checkForErrorZoomLens() { return lensForm_.zoomHasError(); }
   void nextTextField();
 
   // --- deletion ---
@@ -112,15 +114,12 @@ class LensesFocalLengthsViewController : public SetupScreenController,
   void untapLens(const platform::ui::IndexPath& indexPath);
 
   // --- search bar, text fields, alert ---
-  void searchBarTextDidBeginEditing(platform::ui::SearchBar& bar) override;
-  void searchBarTextDidChange(platform::ui::SearchBar& bar, const std::string& text) override;
-  void searchBarSearchButtonClicked(platform::ui::SearchBar& bar) override;
-  void searchBarCancelButtonClicked(platform::ui::SearchBar& bar) override;
   void textFieldDidBeginEditing(platform::ui::TextField& field) override;
   void textFieldDidEndEditing(platform::ui::TextField& field) override;
   bool textFieldShouldReturn(platform::ui::TextField& field) override;
   void okClickFromAlert(kit::CustomAlert& alert) override;
 
+  void layOutViews() override;
   int preferredScreenEdgesDeferringSystemGestures() const { return 15; }
   bool prefersHomeIndicatorAutoHidden() const { return true; }
 
@@ -129,11 +128,12 @@ class LensesFocalLengthsViewController : public SetupScreenController,
   bool primeLensSetSelected = false;
   bool newFormatCreation = false;
   bool creatingNewLensSeries = false;
-  bool filterMenuOpen = false;
   int currentLensManufacturerID = 0;
   int lensManufacturerID = 0;
-  const app::setup::LensFilters& filters() const { return filters_; }
+  const app::setup::LensFilters& filters() const { return filterMenu_.filters; }
+  LensFilterMenu& filterMenu() { return filterMenu_; }
   const app::setup::LensSeriesList& seriesList() const { return series_; }
+  app::setup::LensSeriesList& seriesList() { return series_; }
   LensSeriesListSource& seriesListSource() { return seriesListSource_; }
   const std::vector<model::LensObject>& lensItems() const { return lensList_.lensItemsArray; }
   const std::optional<model::LensManufacturer>& manufacturerToCreate() const { return manufacturer2Create_; }
@@ -147,7 +147,6 @@ class LensesFocalLengthsViewController : public SetupScreenController,
 
  private:
   void buildViews(platform::ui::View& root) override;
-  void layOutViews() override;
   void placePages(int page);
   void showSeriesTitles();
   void enterLensPage(bool fromCreation);
@@ -175,7 +174,6 @@ class LensesFocalLengthsViewController : public SetupScreenController,
   void setNewCreatedLensSeries();
   void createTMPLensManufacturer();
   std::optional<model::LensManufacturer> currentSeries() const;
-  void showFilterIcon(bool active);
   void registerForKeyboardNotifications();
   void addKeyboardToolBarButtons();
   void keyboardWasShown(const platform::foundation::Notification& notification);
@@ -183,7 +181,9 @@ class LensesFocalLengthsViewController : public SetupScreenController,
 
   app::setup::LensPickerViews views_;
   app::setup::LensPickerConstraints constraints_;
-  app::setup::LensFilters filters_;
+  LensFilterMenu filterMenu_{*this};
+  CustomLensSeriesForm seriesForm_{views_};
+  CustomLensForm lensForm_{views_};
   app::setup::LensSeriesList series_;
   LensSeriesListSource seriesListSource_{*this};
   LensListSource lensList_{*this};

@@ -233,7 +233,7 @@ TEST_F(LensPickerTest, FilterPairsExcludeEachOtherAndTheLensPageClearsThem) {
   open();
   tap(*v().filterLensesBtn);
   env.advance(0.5);
-  ASSERT_TRUE(screen->filterMenuOpen);
+  ASSERT_TRUE(screen->filterMenu().filterMenuOpen);
   tap(*v().filterLensesSphericalBtn);
   EXPECT_TRUE(screen->filters().spherical);
   EXPECT_TRUE(screen->seriesList().indexPathOf(primes));
@@ -251,7 +251,7 @@ TEST_F(LensPickerTest, FilterPairsExcludeEachOtherAndTheLensPageClearsThem) {
 
   tap(*v().filterLensesBtn);  // closing the menu keeps the filters
   env.advance(0.5);
-  EXPECT_FALSE(screen->filterMenuOpen);
+  EXPECT_FALSE(screen->filterMenu().filterMenuOpen);
   tap(*v().filterLensesBtn);
   env.advance(0.5);
   tap(*v().filterLensesZoomsBtn);
