@@ -15,6 +15,7 @@
 #include "app/settings/ReviewAlert.h"
 #include "app/setup/CameraSetupButton.h"
 #include "app/setup/NewCameraSetupLayout.h"
+#include "app/setup/SavedPackagesListSource.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/ImageView.h"
 #include "platform/ui/Label.h"
@@ -39,8 +40,6 @@ namespace app::setup {
 // packages. DONE saves the preferences and goes back to the main screen. Rows are rebuilt each time the
 // screen appears, so a picker's commit shows on return. Main thread only.
 class NewCameraSetupViewController : public SetupScreenController,
-                                     public platform::ui::TableViewDataSource,
-                                     public platform::ui::TableViewDelegate,
                                      public kit::AlertOkayCancelDelegate,
                                      public settings::ReviewAlertDelegate,
                                      public settings::InteractiveGuideDelegate {
@@ -54,7 +53,7 @@ class NewCameraSetupViewController : public SetupScreenController,
   static constexpr int kGuideScreen = 100;
   static constexpr int kRatingTag = 100;
   static constexpr double kRowHeight = NewCameraSetupLayout::kRowHeight;
-  static constexpr double kPackageRowHeight = 78;
+  static constexpr double kPackageRowHeight = SavedPackagesListSource::kRowHeight;
   static constexpr double kReviewAlertHeight = NewCameraSetupLayout::kReviewAlertHeight;
 
   void viewDidLoad() override;
@@ -101,19 +100,15 @@ class NewCameraSetupViewController : public SetupScreenController,
   void okClickFromAlert(kit::CustomAlert& alert) override;
   void cancelClickFromAlert(kit::CustomAlert& alert) override;
 
-  int64_t tableViewNumberOfRowsInSection(platform::ui::TableView& table, int64_t section) override;
-  std::shared_ptr<platform::ui::TableViewCell> tableViewCellForRowAtIndexPath(platform::ui::TableView& table,
-                                                                              const platform::ui::IndexPath& path) override;
-  double tableViewHeightForRowAtIndexPath(platform::ui::TableView& table, const platform::ui::IndexPath& path) override;
-  void tableViewDidSelectRowAtIndexPath(platform::ui::TableView& table, const platform::ui::IndexPath& path) override;
-  std::shared_ptr<platform::ui::SwipeActionsConfiguration> tableViewTrailingSwipeActionsConfigurationForRowAtIndexPath(
-      platform::ui::TableView& table, const platform::ui::IndexPath& path) override;
+  // Loads the saved package of a row tapped (by the list) and closes the menu.
+  void loadSavedPackage(const platform::ui::IndexPath& indexPath);
 
   // State, for the screen's tests.
   std::optional<model::CameraPackage> currentPackage;
   int favoriteSortMode = 1;
   bool cameraHasShootingMode = false;
-  const std::vector<model::CameraPackage>& packageItemsArray() const { return packageItemsArray_; }
+  const std::vector<model::CameraPackage>& packageItemsArray() const { return savedList_.packageItemsArray; }
+  SavedPackagesListSource& savedList() { return savedList_; }
   const std::shared_ptr<kit::PackageSaveAlert>& packageSaveAlert() const { return packageSaveAlert_; }
   const std::shared_ptr<kit::PackageEditAlert>& packageEditAlert() const { return packageEditAlert_; }
   const FormSaveFailure& saveFailure() const { return saveFailure_; }
@@ -141,7 +136,7 @@ class NewCameraSetupViewController : public SetupScreenController,
   std::shared_ptr<settings::InteractiveGuideManager> myInteractiveGuideManager_;
   std::shared_ptr<kit::PackageEditAlert> packageEditAlert_;
   std::shared_ptr<kit::PackageSaveAlert> packageSaveAlert_;
-  std::vector<model::CameraPackage> packageItemsArray_;
+  SavedPackagesListSource savedList_{*this};
   FormSaveFailure saveFailure_;
 };
 
