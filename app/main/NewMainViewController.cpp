@@ -82,7 +82,7 @@ void NewMainViewController::viewDidLoad() {
   menuPositionMain = 1;
   setupDOF();
   views_.FOVResultView->shapeInit();
-  lastActiveFLScrollbar = 1;
+  valueFlow_.lastActiveFLScrollbar = 1;
 }
 
 void NewMainViewController::viewWillAppear(bool) {
@@ -210,8 +210,8 @@ void NewMainViewController::setupViewsAndCalculate() {
   const auto values = first.getInputValues();
   // A close-focus text that holds no number starts where a lens without one does: at 1 m.
   const float distance = startDistance(first).value_or(1.0f);
-  currentFocalLengthFormatOne = values.fl;
-  currentApertureFormatOne = values.aperture;
+  valueFlow_.currentFocalLengthFormatOne = values.fl;
+  valueFlow_.currentApertureFormatOne = values.aperture;
   v.focalLengthScrollBar->setFocalLength(values.fl, false);
   v.apertureScrollBar->setAperture(values.aperture, false);
   v.distanceScrollBar->setDistance(distance, false);
@@ -257,8 +257,8 @@ void NewMainViewController::setSecondPackageColours() {
   const auto green = kit::UIConstants::secondCameraGreen();
   views_.secondFormatView->setBackgroundColor(green);
   views_.secondValueDisplayView->isSecondCamera = true;
-  colourValue(*views_.secondValueDisplayView, 0, green);
-  colourValue(*views_.secondValueDisplayView, 1, green);
+  MainScreenValueFlow::colourValue(*views_.secondValueDisplayView, 0, green);
+  MainScreenValueFlow::colourValue(*views_.secondValueDisplayView, 1, green);
   views_.secondValueDisplayView->focalLengthTextField()->setTintColor(green);
   views_.secondValueDisplayView->apertureTextField()->setTintColor(green);
   views_.SecondFocalLengthScrollBar->markerView()->setBackgroundColor(green);
