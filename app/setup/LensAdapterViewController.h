@@ -5,12 +5,12 @@
 
 #include "app/kit/AlertOkayCancelDelegate.h"
 #include "app/setup/FormSaveFailure.h"
-#include "app/setup/SetupScreenController.h"
 #include "app/kit/CustomButton.h"
 #include "app/model/LensAdapterRecord.h"
 #include "app/settings/InteractiveGuideDelegate.h"
 #include "app/setup/CameraSetupLensAdapterCell.h"
 #include "app/setup/LensAdapterLayout.h"
+#include "app/setup/SetupScreenController.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/ImageView.h"
 #include "platform/ui/Label.h"

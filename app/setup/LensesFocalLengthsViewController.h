@@ -8,16 +8,16 @@
 #include "app/kit/AlertOkayCancelDelegate.h"
 #include "app/model/LensManufacturer.h"
 #include "app/model/LensObject.h"
-#include "app/setup/FormSaveFailure.h"
-#include "app/setup/LensFilters.h"
 #include "app/setup/CustomLensForm.h"
 #include "app/setup/CustomLensSeriesForm.h"
+#include "app/setup/FormSaveFailure.h"
 #include "app/setup/LensFilterMenu.h"
+#include "app/setup/LensFilters.h"
 #include "app/setup/LensListSource.h"
 #include "app/setup/LensPickerLayout.h"
+#include "app/setup/LensSeriesList.h"
 #include "app/setup/LensSeriesListSource.h"
 #include "app/setup/SetupScreenController.h"
-#include "app/setup/LensSeriesList.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/ui/SearchBar.h"
 #include "platform/ui/TableView.h"
@@ -35,7 +35,9 @@ namespace app::setup {
 // lenses (page 2): any number of primes, one per focal length, or exactly one zoom. Every choice is
 // written into the lens catalogue's selection flags at once and committed; the screen keeps no choice of
 // its own but the series it was entered with, which Back and Exit restore. It also creates series and
-// lenses of the user's own, and deletes them again.
+// lenses of the user's own, and deletes them again. Each list answers its own table (LensSeriesListSource,
+// LensListSource), each form checks its own fields (CustomLensSeriesForm, CustomLensForm), the filter menu
+// keeps the filters (LensFilterMenu), and LensPickerLayout makes and places the views.
 class LensesFocalLengthsViewController : public SetupScreenController,
                                          public platform::ui::TextFieldDelegate,
                                          public kit::AlertOkayCancelDelegate {
