@@ -1,15 +1,16 @@
-// Paths of the flat-file storage and the parsers that read its file names back.
+#include "sdk/transport/FlatFileNames.h"
+
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <limits>
+#include <system_error>
 #include <vector>
 
 #include "platform/foundation/AtomicFile.h"
 #include "platform/foundation/Format.h"
 #include "platform/net/URLRequest.h"
-#include "sdk/transport/FlatFileEventStore.h"
 #include "sdk/transport/TransportEvent.h"
 #include "sdk/transport/TransportLog.h"
 
@@ -65,38 +66,38 @@ int hexDigit(char c) {
 
 }  // namespace
 
-std::string FlatFileEventStore::eventDataStoragePath() const {
+std::string FlatFileNames::eventDataStoragePath() const {
   return madeFolder(format("%@/%@/vdt_event_data", rootPath_, kStorageClassName));
 }
 
-std::string FlatFileEventStore::batchDataStoragePath() const {
+std::string FlatFileNames::batchDataStoragePath() const {
   return madeFolder(format("%@/%@/vdt_batch_data", rootPath_, kStorageClassName));
 }
 
-std::string FlatFileEventStore::libraryDataStoragePath() const {
+std::string FlatFileNames::libraryDataStoragePath() const {
   return madeFolder(format("%@/%@/vdt_library_data", rootPath_, kStorageClassName));
 }
 
-std::string FlatFileEventStore::damagedDataStoragePath() const {
+std::string FlatFileNames::damagedDataStoragePath() const {
   return madeFolder(format("%@/%@/vdt_damaged_data", rootPath_, kStorageClassName));
 }
 
-std::string FlatFileEventStore::batchPathForTarget(std::int64_t target, std::uint32_t batchID,
-                                                      double expirationDate) const {
+std::string FlatFileNames::batchPathForTarget(std::int64_t target, std::uint32_t batchID,
+                                              double expirationDate) const {
   return format("%@/%lld-%u-%llu", batchDataStoragePath(), target, batchID, secondsForName(expirationDate));
 }
 
-std::string FlatFileEventStore::pathForTarget(std::int64_t target, const std::string& eventID, std::int64_t qosTier,
-                                                 double expirationDate, const std::string& mappingID) const {
+std::string FlatFileNames::pathForTarget(std::int64_t target, const std::string& eventID, std::int64_t qosTier,
+                                         double expirationDate, const std::string& mappingID) const {
   return format("%@/%lld/%@-%lld-%llu-%@", eventDataStoragePath(), target, eventID, qosTier,
                 secondsForName(expirationDate), encodedMappingID(mappingID));
 }
 
-std::string FlatFileEventStore::encodedMappingID(const std::string& mappingID) {
+std::string FlatFileNames::encodedMappingID(const std::string& mappingID) {
   return platform::net::percentEncoded(mappingID, "-");
 }
 
-std::string FlatFileEventStore::decodedMappingID(const std::string& encoded) {
+std::string FlatFileNames::decodedMappingID(const std::string& encoded) {
   std::string out;
   for (std::size_t i = 0; i < encoded.size(); ++i) {
     if (encoded[i] == '%' && i + 2 < encoded.size()) {
@@ -112,7 +113,7 @@ std::string FlatFileEventStore::decodedMappingID(const std::string& encoded) {
   return out;
 }
 
-std::optional<double> FlatFileEventStore::latestEventTimeNotAfter(const std::string& rootPath, double bound) {
+std::optional<double> FlatFileNames::latestEventTimeNotAfter(const std::string& rootPath, double bound) {
   namespace fs = std::filesystem;
   std::optional<double> latest;
   const std::string store = format("%@/%@", rootPath, kStorageClassName);
@@ -135,7 +136,7 @@ std::optional<double> FlatFileEventStore::latestEventTimeNotAfter(const std::str
   return latest;
 }
 
-Value FlatFileEventStore::eventComponentsFromFilename(const std::string& fileName) {
+Value FlatFileNames::eventComponentsFromFilename(const std::string& fileName) {
   auto parts = splitAtDashes(fileName);
   auto qosTier = parts.size() >= 4 ? wholeNumber(parts[1]) : std::nullopt;
   auto expiration = parts.size() >= 4 ? wholeNumber(parts[2]) : std::nullopt;
@@ -153,7 +154,7 @@ Value FlatFileEventStore::eventComponentsFromFilename(const std::string& fileNam
   return components;
 }
 
-Value FlatFileEventStore::batchComponentsFromFilename(const std::string& fileName) {
+Value FlatFileNames::batchComponentsFromFilename(const std::string& fileName) {
   auto parts = splitAtDashes(fileName);
   auto target = parts.size() == 3 ? wholeNumber(parts[0]) : std::nullopt;
   auto batchID = parts.size() == 3 ? wholeNumber(parts[1]) : std::nullopt;
@@ -167,6 +168,17 @@ Value FlatFileEventStore::batchComponentsFromFilename(const std::string& fileNam
   components.set(kBatchIDComponentKey, *batchID);
   components.set(kBatchExpirationComponentKey, Value::date(static_cast<double>(*expiration)));
   return components;
+}
+
+platform::foundation::ErrorOr<std::vector<std::string>> FlatFileNames::namesIn(const std::string& folder) {
+  std::error_code error;
+  std::vector<std::string> names;
+  for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+    std::string name = it->path().filename().string();
+    if (!name.empty() && name.front() != '.') names.push_back(name);
+  }
+  if (error) return platform::foundation::Error::make("NSCocoaErrorDomain", 256, error.message());
+  return names;
 }
 
 }  // namespace sdk::transport
