@@ -1,3 +1,5 @@
+#include "sdk/analytics/rules/AudienceDefinitions.h"
+
 #include <map>
 
 #include "sdk/analytics/foundation/MeasurementDatabase.h"
@@ -7,7 +9,6 @@
 #include "sdk/analytics/foundation/NanoAccessors.h"
 #include "sdk/analytics/foundation/ProtoAudienceMessages.h"
 #include "sdk/analytics/rules/AudienceEvaluationBudget.h"
-#include "sdk/analytics/rules/Audiences.h"
 #include "sdk/analytics/rules/AudienceValidation.h"
 #include "sdk/analytics/rules/MeasurementHost.h"
 #include "sdk/analytics/rules/AudienceFieldIndices.h"
@@ -36,19 +37,19 @@ void rewriteName(Message& message, int index, const NameTable& table) {
 
 }  // namespace
 
-Audiences::Audiences(std::shared_ptr<MeasurementDatabase> database,
-                         std::shared_ptr<const sdk::analytics::MeasurementHost> host)
+AudienceDefinitions::AudienceDefinitions(std::shared_ptr<MeasurementDatabase> database,
+                                         std::shared_ptr<const MeasurementHost> host)
     : database_(std::move(database)), host_(std::move(host)), monitor_(host_->monitor()) {}
 
-std::int64_t Audiences::setting(const char* key, std::int64_t defaultValue, std::int64_t maximum) const {
+std::int64_t AudienceDefinitions::setting(const char* key, std::int64_t defaultValue, std::int64_t maximum) const {
   return host_->integerSetting(key, defaultValue, 0, maximum);
 }
 
-void Audiences::logFailure(LogLevel level, std::int64_t code, const std::string& message, const Error& error) {
+void AudienceDefinitions::logFailure(LogLevel level, std::int64_t code, const std::string& message, const Error& error) {
   monitor_->logWithLevel(level, code, message, Value(error.localizedDescription()));
 }
 
-bool Audiences::updateAudiences(const std::vector<std::shared_ptr<ProtoAudience>>& audiences) {
+bool AudienceDefinitions::updateAudiences(const std::vector<std::shared_ptr<ProtoAudience>>& audiences) {
   std::int64_t maxAudiences = setting("measurement.audience.max_count", 50, 500);
   if (static_cast<std::int64_t>(audiences.size()) > maxAudiences) {
     monitor_->logWithLevel(LogLevel::kSilentError, messages::kTooManyAudiences,
@@ -56,17 +57,22 @@ bool Audiences::updateAudiences(const std::vector<std::shared_ptr<ProtoAudience>
                            Value(static_cast<std::int64_t>(audiences.size())));
     return true;
   }
+  const Filters filters = validFilters(audiences);
+  if (!maybeDeleteStaleFilterResults(filters.accepted)) return false;
+  return replaceStoredFilters(filters);
+}
+
+AudienceDefinitions::Filters AudienceDefinitions::validFilters(
+    const std::vector<std::shared_ptr<ProtoAudience>>& audiences) {
   sdk::analytics::AudienceLimits limits{setting("measurement.audience.filter_max_count_per_audience", 10, 100),
                                            setting("measurement.audience.parameter_max_count_filter", 25, 250)};
-  std::set<std::int32_t> accepted;
+  Filters filters;
   // Compiling the patterns of a configuration has a budget of its own, besides each pattern's, so
   // that no number of patterns holds the worker longer.
   AudienceEvaluationBudget budget;
-  std::vector<StoredEventFilter> eventFilters;
-  std::vector<StoredPropertyFilter> propertyFilters;
   for (const auto& audience : audiences) {
     if (!audience) continue;
-    if (auto valid = sdk::analytics::validateAudience(*audience, accepted, limits, *monitor_, &budget); !valid.ok()) {
+    if (auto valid = sdk::analytics::validateAudience(*audience, filters.accepted, limits, *monitor_, &budget); !valid.ok()) {
       monitor_->logWithLevel(LogLevel::kSilentError, messages::kAudienceDefinitionInvalid, "Audience definition is invalid. Audience will not be saved. Audience, error",
                              nanoHasField(*audience, kAudienceID) ? Value(nanoGetInt32(*audience, kAudienceID))
                                                                      : Value(),
@@ -74,7 +80,7 @@ bool Audiences::updateAudiences(const std::vector<std::shared_ptr<ProtoAudience>
       continue;
     }
     std::int32_t audienceID = nanoGetInt32(*audience, kAudienceID);
-    accepted.insert(audienceID);
+    filters.accepted.insert(audienceID);
     for (auto& filter : nanoGetMessageArray<ProtoEventFilter>(*audience, kAudienceEventFilters)) {
       rewriteName(*filter, kEventFilterName, publicToInternalEventNames());
       auto parameters = nanoGetMessageArray<ProtoFilter>(*filter, kEventFilterParameters);
@@ -82,22 +88,25 @@ bool Audiences::updateAudiences(const std::vector<std::shared_ptr<ProtoAudience>
         rewriteName(*parameter, kFilterParameterName, publicToInternalParameterNames());
       }
       nanoSetMessageArray(*filter, kEventFilterParameters, parameters);
-      eventFilters.push_back({audienceID, nanoGetInt32(*filter, kEventFilterID),
-                              *nanoGetString(*filter, kEventFilterName), filter->protoBuffer(),
-                              nanoGetBool(*filter, kEventFilterSessionScoped),
-                              nanoGetBool(*filter, kEventFilterDynamic),
-                              nanoGetBool(*filter, kEventFilterSequence)});
+      filters.events.push_back({audienceID, nanoGetInt32(*filter, kEventFilterID),
+                                *nanoGetString(*filter, kEventFilterName), filter->protoBuffer(),
+                                nanoGetBool(*filter, kEventFilterSessionScoped),
+                                nanoGetBool(*filter, kEventFilterDynamic),
+                                nanoGetBool(*filter, kEventFilterSequence)});
     }
     for (auto& filter : nanoGetMessageArray<ProtoPropertyFilter>(*audience, kAudiencePropertyFilters)) {
       rewriteName(*filter, kPropertyFilterName, reservedUserPropertyNames());
-      propertyFilters.push_back({audienceID, nanoGetInt32(*filter, kPropertyFilterID),
-                                 *nanoGetString(*filter, kPropertyFilterName), filter->protoBuffer(),
-                                 nanoGetBool(*filter, kPropertyFilterSessionScoped),
-                                 nanoGetBool(*filter, kPropertyFilterDynamic),
-                                 nanoGetBool(*filter, kPropertyFilterSequence)});
+      filters.properties.push_back({audienceID, nanoGetInt32(*filter, kPropertyFilterID),
+                                    *nanoGetString(*filter, kPropertyFilterName), filter->protoBuffer(),
+                                    nanoGetBool(*filter, kPropertyFilterSessionScoped),
+                                    nanoGetBool(*filter, kPropertyFilterDynamic),
+                                    nanoGetBool(*filter, kPropertyFilterSequence)});
     }
   }
-  if (!maybeDeleteStaleFilterResults(accepted)) return false;
+  return filters;
+}
+
+bool AudienceDefinitions::replaceStoredFilters(const Filters& filters) {
   if (auto result = database_->deleteAllEventFilters(); !result) {
     logFailure(LogLevel::kMonitoredError, messages::kEventFiltersDeleteFailed,
                "Unable to delete existing Audience event filters. Audiences will not be saved. Error", result.error());
@@ -109,15 +118,15 @@ bool Audiences::updateAudiences(const std::vector<std::shared_ptr<ProtoAudience>
                result.error());
     return false;
   }
-  if (auto result =
-          eventFilters.empty() ? MeasurementDatabase::ErrorOr<void>() : database_->updateEventFilters(eventFilters);
+  if (auto result = filters.events.empty() ? MeasurementDatabase::ErrorOr<void>()
+                                           : database_->updateEventFilters(filters.events);
       !result) {
     logFailure(LogLevel::kMonitoredError, messages::kEventFiltersSaveFailed,
                "Unable to save Audience event filters. Audiences will not be saved. Error", result.error());
     return false;
   }
-  if (auto result = propertyFilters.empty() ? MeasurementDatabase::ErrorOr<void>()
-                                            : database_->updatePropertyFilters(propertyFilters);
+  if (auto result = filters.properties.empty() ? MeasurementDatabase::ErrorOr<void>()
+                                               : database_->updatePropertyFilters(filters.properties);
       !result) {
     logFailure(LogLevel::kMonitoredError, messages::kPropertyFiltersSaveFailed,
                "Unable to save Audience user property filters. Audiences will not be saved. Error", result.error());
@@ -126,7 +135,7 @@ bool Audiences::updateAudiences(const std::vector<std::shared_ptr<ProtoAudience>
   return true;
 }
 
-bool Audiences::maybeDeleteStaleFilterResults(const std::set<std::int32_t>& audienceIDs) {
+bool AudienceDefinitions::maybeDeleteStaleFilterResults(const std::set<std::int32_t>& audienceIDs) {
   auto results = database_->allFilterResults();
   if (!results) {
     logFailure(LogLevel::kMonitoredError, messages::kFilterResultsQueryFailedOnSave,

@@ -1,3 +1,5 @@
+#include "sdk/analytics/rules/AudienceEvaluation.h"
+
 #include <map>
 
 #include "platform/foundation/ErrorOr.h"
@@ -10,7 +12,7 @@
 #include "sdk/analytics/foundation/ProtoMeasurementMessages.h"
 #include "sdk/analytics/foundation/UserAttribute.h"
 #include "sdk/analytics/rules/AudienceEvaluationBudget.h"
-#include "sdk/analytics/rules/Audiences.h"
+#include "sdk/analytics/rules/AudienceResults.h"
 #include "sdk/analytics/rules/EventParameterLookup.h"
 #include "sdk/analytics/rules/AudienceFieldIndices.h"
 #include "sdk/analytics/rules/ResultWords.h"
@@ -22,7 +24,7 @@ using platform::foundation::Error;
 using platform::foundation::Value;
 
 // The log lines of one kind of walk (events or user properties).
-struct Audiences::EvaluationTexts {
+struct AudienceEvaluation::EvaluationTexts {
   struct Line {
     std::int64_t code;
     const char* text;
@@ -32,8 +34,8 @@ struct Audiences::EvaluationTexts {
 
 namespace {
 
-const Audiences::EvaluationTexts& eventTexts();
-const Audiences::EvaluationTexts& propertyTexts();
+const AudienceEvaluation::EvaluationTexts& eventTexts();
+const AudienceEvaluation::EvaluationTexts& propertyTexts();
 
 // The records of one walk, by audience: each is read from the database at most once, and what the
 // walk made of it stands in for what was read.
@@ -80,8 +82,8 @@ void dropUnjudgedResult(const Filter& filter, const std::optional<StoredFilterRe
   if (!filter.isDynamic || decide(filter, true, heldBefore) == decide(filter, false, heldBefore)) return;
   if (!hasStoredResult(record, filter.filterID)) return;
   cache.populateCachedTimestamps(record, filter.audienceID);
-  records.update(filter.audienceID, Audiences::updatedFilterResultWithFilterID(filter.filterID, filter.audienceID,
-                                                                               record, std::nullopt, cache));
+  records.update(filter.audienceID, AudienceResults::updatedFilterResultWithFilterID(
+                                        filter.filterID, filter.audienceID, record, std::nullopt, cache));
 }
 
 // Where the next walk over `set` starts when the database does not know it yet: nothing when it
@@ -97,13 +99,17 @@ std::optional<AudienceWalkStart> movedWalkStart(const FilterSet& set) {
 
 }  // namespace
 
+AudienceEvaluation::AudienceEvaluation(std::shared_ptr<MeasurementDatabase> database, std::shared_ptr<Monitor> monitor)
+    : database_(std::move(database)), monitor_(std::move(monitor)) {}
+
 // What became of one filter in a walk.
-enum class Audiences::Walked { Judged, SetAside, RanOutOfItsTime, OutOfTime };
+enum class AudienceEvaluation::Walked { Judged, SetAside, RanOutOfItsTime, OutOfTime };
 
 // One filter judged, unless its pattern is set aside for this input or no time is left for it.
 template <typename Kept, typename Evaluate, typename IsSetAside>
-Audiences::Walked Audiences::walkOne(const Kept& kept, AudienceEvaluationBudget& budget, const WalkContext& context,
-                                     const Evaluate& evaluate, const IsSetAside& isSetAside, FilterOutcome& outcome) {
+AudienceEvaluation::Walked AudienceEvaluation::walkOne(const Kept& kept, AudienceEvaluationBudget& budget,
+                                                       const WalkContext& context, const Evaluate& evaluate,
+                                                       const IsSetAside& isSetAside, FilterOutcome& outcome) {
   if (isSetAside(kept)) return Walked::SetAside;
   if (!budget.remains()) return Walked::OutOfTime;
   outcome = evaluate(kept, budget);
@@ -123,8 +129,8 @@ Audiences::Walked Audiences::walkOne(const Kept& kept, AudienceEvaluationBudget&
 // a result (no time left, or its pattern set aside for this very input) keeps its stored result only
 // when no answer for the input could have changed it. The log says how many were left.
 template <typename FilterSet, typename Evaluate, typename IsSetAside, typename Decide>
-bool Audiences::evaluateFilters(FilterSet& set, AudienceEvaluationBudget& budget, const WalkContext& context,
-                                const Evaluate& evaluate, const IsSetAside& isSetAside, const Decide& decide) {
+bool AudienceEvaluation::evaluateFilters(FilterSet& set, AudienceEvaluationBudget& budget, const WalkContext& context,
+                                         const Evaluate& evaluate, const IsSetAside& isSetAside, const Decide& decide) {
   std::optional<AudienceTimestampsCache> ownCache;
   if (!context.cache) ownCache.emplace(monitor_);
   AudienceTimestampsCache& cache = context.cache ? *context.cache : *ownCache;
@@ -144,7 +150,7 @@ bool Audiences::evaluateFilters(FilterSet& set, AudienceEvaluationBudget& budget
       return false;
     }
     const std::optional<StoredFilterResults>& record = *found;
-    bool heldBefore = isFilterResult(record, filter.filterID, *monitor_);
+    bool heldBefore = AudienceResults::isFilterResult(record, filter.filterID, *monitor_);
     if (heldBefore && !filter.isDynamic && !filter.isSequence && !filter.isSessionScoped) continue;
     FilterOutcome outcome;
     const Walked walked = walkOne(kept, budget, context, evaluate, isSetAside, outcome);
@@ -159,7 +165,8 @@ bool Audiences::evaluateFilters(FilterSet& set, AudienceEvaluationBudget& budget
     if (*outcome) cache.addEvaluationTimestamp(context.timestamp, filter);
     bool result = decide(filter, *outcome, heldBefore);
     records.update(filter.audienceID,
-                   updatedFilterResultWithFilterID(filter.filterID, filter.audienceID, record, result, cache));
+                   AudienceResults::updatedFilterResultWithFilterID(filter.filterID, filter.audienceID, record, result,
+                                                                    cache));
   }
   set.walk.index = firstLeft.value_or(start);
   reportUnevaluated(unevaluated, context);
@@ -169,9 +176,9 @@ bool Audiences::evaluateFilters(FilterSet& set, AudienceEvaluationBudget& budget
   return true;
 }
 
-bool Audiences::saveUpdated(const std::vector<StoredFilterResults>& updated,
-                            const std::optional<AudienceWalkStart>& start, AudienceFilterKind kind,
-                            const WalkContext& context) {
+bool AudienceEvaluation::saveUpdated(const std::vector<StoredFilterResults>& updated,
+                                     const std::optional<AudienceWalkStart>& start, AudienceFilterKind kind,
+                                     const WalkContext& context) {
   if (updated.empty() && !start) return true;
   auto saved = start ? database_->updateFilterResultsAndWalkStart(updated, kind, context.name, *start)
                      : database_->updateFilterResults(updated);
@@ -183,14 +190,14 @@ bool Audiences::saveUpdated(const std::vector<StoredFilterResults>& updated,
   return true;
 }
 
-void Audiences::logSetAside(std::int32_t audienceID, std::int32_t filterID, const WalkContext& context) {
+void AudienceEvaluation::logSetAside(std::int32_t audienceID, std::int32_t filterID, const WalkContext& context) {
   monitor_->logWithLevelContexts(LogLevel::kMonitoredWarning, context.texts.setAside.code, context.texts.setAside.text,
                                  {context.subject, Value(filterID), Value(audienceID)});
 }
 
 // Running out of time is the configuration's fault, as an event's editing running out of its own is
 // the program's, and is reported as loudly; the filters set aside were reported when they were.
-void Audiences::reportUnevaluated(const UnevaluatedFilters& unevaluated, const WalkContext& context) {
+void AudienceEvaluation::reportUnevaluated(const UnevaluatedFilters& unevaluated, const WalkContext& context) {
   const EvaluationTexts& texts = context.texts;
   if (unevaluated.outOfTime > 0) {
     monitor_->logWithLevel(LogLevel::kMonitoredError, texts.outOfTime.code, texts.outOfTime.text, context.subject,
@@ -202,15 +209,15 @@ void Audiences::reportUnevaluated(const UnevaluatedFilters& unevaluated, const W
   }
 }
 
-bool Audiences::evaluateFiltersForEvent(const AnalyticsEvent& event, const EventAggregates* eventAggregates,
-                                          AudienceTimestampsCache* audienceTimestampsCache) {
+bool AudienceEvaluation::evaluateFiltersForEvent(const AnalyticsEvent& event, const EventAggregates* eventAggregates,
+                                                 AudienceTimestampsCache* audienceTimestampsCache) {
   return evaluateFiltersForEventName(event.name(), event.parameters(), eventAggregates, event.timestamp(),
                                      audienceTimestampsCache);
 }
 
-bool Audiences::evaluateFiltersForEventName(const std::string& eventName, const Parameters& eventParameters,
-                                              const EventAggregates* eventAggregates, double eventTimestamp,
-                                              AudienceTimestampsCache* audienceTimestampsCache) {
+bool AudienceEvaluation::evaluateFiltersForEventName(const std::string& eventName, const Parameters& eventParameters,
+                                                     const EventAggregates* eventAggregates, double eventTimestamp,
+                                                     AudienceTimestampsCache* audienceTimestampsCache) {
   const EvaluationTexts& texts = eventTexts();
   // Reading and preparing the filters, the first time the name is seen, is part of the event's work.
   AudienceEvaluationBudget budget;
@@ -243,9 +250,9 @@ bool Audiences::evaluateFiltersForEventName(const std::string& eventName, const 
                          evaluate, isSetAside, decide);
 }
 
-bool Audiences::evaluateFiltersForUserProperty(const UserAttribute& userProperty,
-                                                 AudienceTimestampsCache* audienceTimestampsCache,
-                                                 double evaluationTimestamp) {
+bool AudienceEvaluation::evaluateFiltersForUserProperty(const UserAttribute& userProperty,
+                                                        AudienceTimestampsCache* audienceTimestampsCache,
+                                                        double evaluationTimestamp) {
   const EvaluationTexts& texts = propertyTexts();
   AudienceEvaluationBudget budget;
   const auto found = filters_.propertyFilters(*database_, userProperty.name);
@@ -278,9 +285,9 @@ bool Audiences::evaluateFiltersForUserProperty(const UserAttribute& userProperty
                          isSetAside, decide);
 }
 
-bool Audiences::evaluateFiltersForNanoUserProperty(const ProtoUserAttribute& userProperty,
-                                                     AudienceTimestampsCache* audienceTimestampsCache,
-                                                     std::optional<double> evaluationTime) {
+bool AudienceEvaluation::evaluateFiltersForNanoUserProperty(const ProtoUserAttribute& userProperty,
+                                                            AudienceTimestampsCache* audienceTimestampsCache,
+                                                            std::optional<double> evaluationTime) {
   // Fields: 0 set time (ms), 1 name, 2 string, 3 integer, 5 double.
   std::optional<AnalyticsValue> value;
   if (auto text = nanoGetString(userProperty, 2)) {
@@ -301,8 +308,8 @@ bool Audiences::evaluateFiltersForNanoUserProperty(const ProtoUserAttribute& use
 
 namespace {
 
-const Audiences::EvaluationTexts& eventTexts() {
-  static const Audiences::EvaluationTexts texts{
+const AudienceEvaluation::EvaluationTexts& eventTexts() {
+  static const AudienceEvaluation::EvaluationTexts texts{
       {messages::kEventFiltersQueryFailed, "Unable to query event filters for event. Event will not be evaluated. Event name, error"},
       {messages::kEventFilterResultQueryFailed, "Unable to query filter result for audience. Event will not be evaluated. Event name, error"},
       {messages::kEventFilterCorrupt, "Event filter contains no data or corrupt data. Event will not be evaluated. Event name, filter ID, "
@@ -315,8 +322,8 @@ const Audiences::EvaluationTexts& eventTexts() {
   return texts;
 }
 
-const Audiences::EvaluationTexts& propertyTexts() {
-  static const Audiences::EvaluationTexts texts{
+const AudienceEvaluation::EvaluationTexts& propertyTexts() {
+  static const AudienceEvaluation::EvaluationTexts texts{
       {messages::kPropertyFiltersQueryFailed, "Unable to query property filters for property. Property will not be evaluated. Property name, error"},
       {messages::kPropertyFilterResultQueryFailed, "Unable to query filter result for audience. Property will not be evaluated. Property name, error"},
       {messages::kPropertyFilterCorrupt, "User property filter contains no data or corrupt data. User property will not be evaluated. User "

@@ -1,3 +1,5 @@
+#include "sdk/analytics/rules/AudienceResults.h"
+
 #include <algorithm>
 #include <set>
 
@@ -5,7 +7,6 @@
 #include "sdk/analytics/foundation/Monitor.h"
 #include "sdk/analytics/foundation/NanoAccessors.h"
 #include "sdk/analytics/foundation/ProtoAudienceMessages.h"
-#include "sdk/analytics/rules/Audiences.h"
 #include "sdk/analytics/rules/ResultWords.h"
 #include "sdk/analytics/rules/AudienceFieldIndices.h"
 #include "sdk/analytics/rules/RulesMessageCodes.h"
@@ -43,8 +44,11 @@ void dropTimestamps(ProtoResultData& data, int index, const std::set<std::int32_
 
 }  // namespace
 
-bool Audiences::isFilterResult(const std::optional<StoredFilterResults>& result, std::int32_t filterID,
-                                 Monitor& monitor) {
+AudienceResults::AudienceResults(std::shared_ptr<MeasurementDatabase> database, std::shared_ptr<Monitor> monitor)
+    : database_(std::move(database)), monitor_(std::move(monitor)) {}
+
+bool AudienceResults::isFilterResult(const std::optional<StoredFilterResults>& result, std::int32_t filterID,
+                                     Monitor& monitor) {
   if (!result || result->currentResults.empty()) return false;
   auto data = decodeResults(result->currentResults);
   ResultWords status = data ? getResultWords(*data, kResultStatus) : ResultWords{};
@@ -59,10 +63,9 @@ bool Audiences::isFilterResult(const std::optional<StoredFilterResults>& result,
   return resultBit(status, filterID) && resultBit(results, filterID);
 }
 
-StoredFilterResults Audiences::updatedFilterResultWithFilterID(std::int32_t filterID, std::int32_t audienceID,
-                                                             const std::optional<StoredFilterResults>& currentFilterResult,
-                                                             std::optional<bool> newEvaluationResult,
-                                                             const AudienceTimestampsCache& audienceTimestampsCache) {
+StoredFilterResults AudienceResults::updatedFilterResultWithFilterID(
+    std::int32_t filterID, std::int32_t audienceID, const std::optional<StoredFilterResults>& currentFilterResult,
+    std::optional<bool> newEvaluationResult, const AudienceTimestampsCache& audienceTimestampsCache) {
   ResultWords status, results;
   if (currentFilterResult) {
     if (auto stored = decodeResults(currentFilterResult->currentResults)) {
@@ -89,7 +92,7 @@ StoredFilterResults Audiences::updatedFilterResultWithFilterID(std::int32_t filt
                          currentFilterResult ? currentFilterResult->previousResults : platform::foundation::Data{}};
 }
 
-bool Audiences::resultsForBundling(
+bool AudienceResults::resultsForBundling(
     std::optional<std::vector<std::shared_ptr<ProtoAudienceLeafFilterResult>>>* results) {
   if (results) results->reset();
   auto records = database_->allFilterResults();
@@ -150,7 +153,7 @@ bool Audiences::resultsForBundling(
   return true;
 }
 
-bool Audiences::clearEvaluationResultsForSessionScopedFilters() {
+bool AudienceResults::clearEvaluationResultsForSessionScopedFilters() {
   auto scoped = database_->allSessionScopedFilters();
   if (!scoped) {
     monitor_->logWithLevel(LogLevel::kMonitoredError, messages::kSessionScopedFiltersQueryFailed,

@@ -1,4 +1,4 @@
-// Reading the experiments service's answer: the snapshots it carries and the errors it reports per SDK.
+#include "sdk/analytics/rules/ExperimentResponseReader.h"
 
 #include "sdk/analytics/foundation/Monitor.h"
 #include "sdk/analytics/foundation/NanoAccessors.h"
@@ -13,7 +13,7 @@ constexpr int kSnapshots = 0, kSdkResponses = 1;
 constexpr int kSdkName = 0, kSdkErrorCode = 1, kSdkSnapshot = 2;
 }  // namespace
 
-std::optional<std::vector<ExperimentSnapshot>> ExperimentsTaskManager::experimentSnapshotsFromExperimentResponse(
+std::optional<std::vector<ExperimentSnapshot>> ExperimentResponseReader::snapshotsFromResponse(
     const ProtoExperimentResponse* response) {
   auto& monitor = *Monitor::shared();
   if (!response) {
@@ -43,31 +43,32 @@ std::optional<std::vector<ExperimentSnapshot>> ExperimentsTaskManager::experimen
   return snapshots;
 }
 
-std::optional<std::map<std::string, platform::foundation::Error>> ExperimentsTaskManager::errorsFromExperimentResponse(
+std::optional<std::map<std::string, platform::foundation::Error>> ExperimentResponseReader::errorsFromResponse(
     const ProtoExperimentResponse* response) {
   if (!response) return std::nullopt;
   auto parts = nanoGetMessageArray<ProtoSDKResponse>(*response, kSdkResponses);
   if (parts.empty()) return std::nullopt;
-  std::map<std::string, Error> errors;
+  std::map<std::string, platform::foundation::Error> errors;
   for (const auto& sdk : parts) {
     std::int32_t code = nanoGetInt32(*sdk, kSdkErrorCode);
     std::string name = nanoGetString(*sdk, kSdkName).value_or("");
     if (code == 0 || name.empty()) continue;
     std::int64_t mapped = code >= 1 && code <= 3 ? -(code + 1) : -1;
-    errors.insert_or_assign(name, Error::make(kErrorDomain, mapped,
-                                              "The experiments service refused the SDK's request (code " +
-                                                  std::to_string(code) + ")"));
+    errors.insert_or_assign(name, platform::foundation::Error::make(
+                                      ExperimentsTaskManager::kErrorDomain, mapped,
+                                      "The experiments service refused the SDK's request (code " + std::to_string(code) + ")"));
   }
   return errors;
 }
 
-std::optional<std::vector<ExperimentSnapshot>> ExperimentsTaskManager::experimentSnapshotsFromData(const Data& data) {
+std::optional<std::vector<ExperimentSnapshot>> ExperimentResponseReader::snapshotsFromData(
+    const platform::foundation::Data& data) {
   if (data.empty()) {
     Monitor::shared()->logWithLevel(LogLevel::kSilentError, messages::kSnapshotsFromEmptyData, "Cannot create experiment snapshots from empty data");
     return std::nullopt;
   }
   auto response = ProtoExperimentResponse::initWithBuffer(data);
-  return experimentSnapshotsFromExperimentResponse(response.get());
+  return snapshotsFromResponse(response.get());
 }
 
 }  // namespace sdk::analytics
