@@ -49,17 +49,18 @@ void InputScrollView::scrollUpdateFocalLength() {
   if (std::fabs(x - lastHapticFeedback_) > 20) lastHapticFeedback_ = -100;
   auto tickAt = [this, x](const std::vector<double>& angles, int style) {
     for (double fov : angles) {
-      const float mark = (1 - atanf(static_cast<float>(fov / 2))) * m_ + b_;
+      const float mark = focalLength_.markPosition(fov);
       if (std::fabs(mark - x) < 3 && std::fabs(lastHapticFeedback_ - x) > 20) {
         tick(style);
         lastHapticFeedback_ = x;
       }
     }
   };
-  tickAt(fovSelectedArray_, kHeavy);
-  tickAt(fovNotSelectedArrayDisplayed_, kLight);
-  if (snapOn() && snapped_ && snapFL_ > -1 && snapFL_ < static_cast<double>(focalLengthArray_.size())) {
-    focalLength = focalLengthArray_[static_cast<size_t>(snapFL_)];
+  tickAt(focalLength_.fovSelectedArray(), kHeavy);
+  tickAt(focalLength_.fovNotSelectedArrayDisplayed(), kLight);
+  const auto& values = focalLength_.focalLengthArray();
+  if (snapOn() && snapped_ && snapFL_ > -1 && snapFL_ < static_cast<double>(values.size())) {
+    focalLength = values[static_cast<size_t>(snapFL_)];
     debugLine("SNAPFL: %f  - %f", snapFL_, focalLength);
   }
   if (auto delegate = delegate_.lock()) delegate->updateFocalLength(focalLength, secondCamera_, scrollingProgrammatically);
@@ -73,11 +74,11 @@ void InputScrollView::scrollUpdateAperture() {
   if (std::fabs(tr - lastHapticFeedback_) > 0.2f) lastHapticFeedback_ = -1;
   if (hapticsOn()) {
     auto stop = [](float n) { return std::round(10 * scale::apertureStop(n)) / 10; };
-    if ((tr == stop(minAperture_) || tr == stop(maxAperture_)) && lastHapticFeedback_ != tr) {
+    if ((tr == stop(aperture_.minAperture()) || tr == stop(aperture_.maxAperture())) && lastHapticFeedback_ != tr) {
       tick(kHeavy);
       lastHapticFeedback_ = tr;
     }
-    for (float n : apertureArrayDisplayed_) {
+    for (float n : aperture_.apertureArrayDisplayed()) {
       if (tr == stop(n) && lastHapticFeedback_ != tr) {
         tick(kLight);
         lastHapticFeedback_ = tr;
@@ -89,21 +90,21 @@ void InputScrollView::scrollUpdateAperture() {
 
 void InputScrollView::scrollUpdateDistance() {
   const double x = position();
-  if (distanceArray_.empty()) return;
+  if (distance_.distanceArray().empty()) return;
   const double k = distanceRatio();
-  const float first = distanceArray_.front();
+  const float first = distance_.distanceArray().front();
   const double meters = distanceAt(x);
   debugLine("DISTANCE VALUE: %f", meters);
   if (std::fabs(x - lastHapticFeedback_) > 20) lastHapticFeedback_ = -1;
   if (hapticsOn()) {
-    if (std::fabs(x - std::log(closeFocusDistance_ / first) / std::log(k)) < 3 &&
+    if (std::fabs(x - std::log(distance_.closeFocusDistance() / first) / std::log(k)) < 3 &&
         std::fabs(lastHapticFeedback_ - x) > 6) {
       tick(kHeavy);
       lastHapticFeedback_ = static_cast<float>(x);
     }
     const float logK = logf(static_cast<float>(k));
-    for (float d : distanceArrayDisplayed_) {
-      if (std::fabs(x - logf(d / first) / logK) < 3 && std::fabs(lastHapticFeedback_ - x) > 6) {
+    for (float d : distance_.distanceArrayDisplayed()) {
+      if (std::fabs(x - distance_.markPosition(d, logK)) < 3 && std::fabs(lastHapticFeedback_ - x) > 6) {
         tick(kHeavy);
         lastHapticFeedback_ = static_cast<float>(x);
       }
@@ -210,8 +211,9 @@ void InputScrollView::tapOutsideScrollBar(platform::ui::GestureRecognizer& tap) 
 void InputScrollView::snapTo(double target) { moveAnimated(target, kSnapDuration, 0, {}); }
 
 void InputScrollView::snapToValueFocalLength(float x, bool didUserTap) {
-  for (size_t i = 0; i < fovArray_.size(); ++i) {
-    const double p = (1 - std::atan(fovArray_[i] / 2)) * m_ + b_;
+  const auto& angles = focalLength_.fovArray();
+  for (size_t i = 0; i < angles.size(); ++i) {
+    const double p = (1 - std::atan(angles[i] / 2)) * focalLength_.m() + focalLength_.b();
     if (std::fabs(p - x) < 20 && p != lastFLSnapPosition_) {
       snapFL_ = static_cast<double>(i);
       snapped_ = true;
@@ -227,10 +229,11 @@ void InputScrollView::snapToValueFocalLength(float x, bool didUserTap) {
 void InputScrollView::snapToValueAperture(float x, bool didUserTap) {
   const double step = apertureStep();
   const double tx = std::round(10 * static_cast<float>(x / step)) / 10;
-  const double tMin = scale::apertureStopDouble(minAperture_), tMax = scale::apertureStopDouble(maxAperture_);
+  const double tMin = scale::apertureStopDouble(aperture_.minAperture());
+  const double tMax = scale::apertureStopDouble(aperture_.maxAperture());
   if (std::fabs(tx - tMin) < 0.25) return snapTo(step * tMin);
   if (std::fabs(tx - tMax) < 0.25) return snapTo(step * tMax);
-  for (float n : apertureArrayDisplayed_) {
+  for (float n : aperture_.apertureArrayDisplayed()) {
     const double t = scale::apertureStopDouble(n);
     if (std::fabs(tx - t) < 0.25) return snapTo(step * t);
   }
@@ -238,13 +241,13 @@ void InputScrollView::snapToValueAperture(float x, bool didUserTap) {
 }
 
 void InputScrollView::snapToValueDistance(float x, bool didUserTap) {
-  if (distanceArray_.empty()) return;
-  const float first = distanceArray_.front();
+  if (distance_.distanceArray().empty()) return;
+  const float first = distance_.distanceArray().front();
   const float logK = logf(static_cast<float>(distanceRatio()));
-  const double closeFocus = std::log(closeFocusDistance_ / first) / logK;
+  const double closeFocus = std::log(distance_.closeFocusDistance() / first) / logK;
   if (std::fabs(x - closeFocus) < 20) return snapTo(closeFocus);
-  for (float d : distanceArrayDisplayed_) {
-    const double p = logf(d / first) / logK;
+  for (float d : distance_.distanceArrayDisplayed()) {
+    const double p = distance_.markPosition(d, logK);
     if (std::fabs(x - p) < 20) return snapTo(p);
   }
   if (didUserTap) tapFallback(x, false);
@@ -256,11 +259,12 @@ void InputScrollView::updatePrimeLensIndex() {
   if (!isPrimePackage()) return;
   const float x = static_cast<float>(position());
   bool found = false;
-  for (double fov : fovArray_) {
-    const float p = (1 - atanf(static_cast<float>(fov / 2))) * m_ + b_;
+  const auto& angles = focalLength_.fovArray();
+  for (double fov : angles) {
+    const float p = focalLength_.markPosition(fov);
     if (std::fabs(p - x) < 3) {
-      const auto first = std::find(fovArray_.begin(), fovArray_.end(), fov);
-      const int index = static_cast<int>(first - fovArray_.begin());
+      const auto first = std::find(angles.begin(), angles.end(), fov);
+      const int index = static_cast<int>(first - angles.begin());
       debugLine("POSITION CHECK: %.0f", index);
       primeLensHasChangedWithFLIndex(index);
       found = true;
@@ -315,15 +319,15 @@ void InputScrollView::moveProgrammatically(double target, bool onScale, bool ani
 }
 
 void InputScrollView::setFocalLength(float focalLength, bool withAnimation) {
-  moveProgrammatically(positionForFocalLength(focalLength), scaleHolds(focalLengthArray_, focalLength), withAnimation, true);
+  moveProgrammatically(positionForFocalLength(focalLength), scaleHolds(focalLength_.focalLengthArray(), focalLength), withAnimation, true);
 }
 
 void InputScrollView::setAperture(float fNumber, bool withAnimation) {
-  moveProgrammatically(positionForAperture(fNumber), scaleHolds(apertureArray_, fNumber), withAnimation, true);
+  moveProgrammatically(positionForAperture(fNumber), scaleHolds(aperture_.apertureArray(), fNumber), withAnimation, true);
 }
 
 void InputScrollView::setDistance(float meters, bool withAnimation) {
-  moveProgrammatically(positionForDistance(meters), scaleHolds(distanceArray_, meters), withAnimation, false);
+  moveProgrammatically(positionForDistance(meters), scaleHolds(distance_.distanceArray(), meters), withAnimation, false);
 }
 
 void InputScrollView::abortScrollViewAnimation() { scrollView_->setContentOffset(scrollView_->contentOffset(), false); }
