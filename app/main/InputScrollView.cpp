@@ -11,7 +11,6 @@
 #include "app/optics/MetricToImperialConversion.h"
 #include "app/state/FramesObject.h"
 #include "platform/log/Log.h"
-#include "platform/ui/ImpactFeedbackGenerator.h"
 #include "platform/ui/LocalizedStrings.h"
 #include "platform/ui/TapGestureRecognizer.h"
 
@@ -23,8 +22,6 @@ namespace app::main {
 
 namespace {
 
-constexpr int kHeavy = 2;
-constexpr int kLight = 0;
 constexpr double kSnapDuration = 0.2;
 constexpr double kTapDuration = 0.15;
 constexpr double kProgrammaticDuration = 0.4;
@@ -226,32 +223,14 @@ void InputScrollView::redrawScrollBarWithAnimation(int type) {
 
 // --- behaviour ---
 
-bool InputScrollView::hapticsOn() const { return settings().hapticFeedback; }
 bool InputScrollView::snapOn() const { return settings().snap; }
-
-void InputScrollView::tick(int style) {
-  if (!hapticsOn()) return;
-  using Style = platform::ui::ImpactFeedbackGenerator::Style;
-  platform::ui::ImpactFeedbackGenerator(style == kHeavy ? Style::Heavy : Style::Light).impactOccurred();
-}
 
 // --- scroll events ---
 
 void InputScrollView::scrollUpdateFocalLength() {
   const float x = static_cast<float>(position());
   float focalLength = focalLengthAt(x);
-  if (std::fabs(x - lastHapticFeedback_) > 20) lastHapticFeedback_ = -100;
-  auto tickAt = [this, x](const std::vector<double>& angles, int style) {
-    for (double fov : angles) {
-      const float mark = focalLength_.markPosition(fov);
-      if (std::fabs(mark - x) < 3 && std::fabs(lastHapticFeedback_ - x) > 20) {
-        tick(style);
-        lastHapticFeedback_ = x;
-      }
-    }
-  };
-  tickAt(focalLength_.fovSelectedArray(), kHeavy);
-  tickAt(focalLength_.fovNotSelectedArrayDisplayed(), kLight);
+  ticks_.atFocalLength(x, focalLength_);
   const auto& values = focalLength_.focalLengthArray();
   if (snapOn() && snapped_ && snapFL_ > -1 && snapFL_ < static_cast<double>(values.size())) {
     focalLength = values[static_cast<size_t>(snapFL_)];
@@ -265,20 +244,7 @@ void InputScrollView::scrollUpdateAperture() {
   const float t = x / static_cast<float>(apertureStep());
   const float tr = std::round(10 * t) / 10;
   const float fNumber = apertureAt(x);
-  if (std::fabs(tr - lastHapticFeedback_) > 0.2f) lastHapticFeedback_ = -1;
-  if (hapticsOn()) {
-    auto stop = [](float n) { return std::round(10 * scale::apertureStop(n)) / 10; };
-    if ((tr == stop(aperture_.minAperture()) || tr == stop(aperture_.maxAperture())) && lastHapticFeedback_ != tr) {
-      tick(kHeavy);
-      lastHapticFeedback_ = tr;
-    }
-    for (float n : aperture_.apertureArrayDisplayed()) {
-      if (tr == stop(n) && lastHapticFeedback_ != tr) {
-        tick(kLight);
-        lastHapticFeedback_ = tr;
-      }
-    }
-  }
+  ticks_.atAperture(tr, aperture_);
   if (auto delegate = delegate_.lock()) delegate->updateAperture(fNumber, secondCamera_, scrollingProgrammatically);
 }
 
@@ -286,24 +252,9 @@ void InputScrollView::scrollUpdateDistance() {
   const double x = position();
   if (distance_.distanceArray().empty()) return;
   const double k = distanceRatio();
-  const float first = distance_.distanceArray().front();
   const double meters = distanceAt(x);
   debugLine("DISTANCE VALUE: %f", meters);
-  if (std::fabs(x - lastHapticFeedback_) > 20) lastHapticFeedback_ = -1;
-  if (hapticsOn()) {
-    if (std::fabs(x - std::log(distance_.closeFocusDistance() / first) / std::log(k)) < 3 &&
-        std::fabs(lastHapticFeedback_ - x) > 6) {
-      tick(kHeavy);
-      lastHapticFeedback_ = static_cast<float>(x);
-    }
-    const float logK = logf(static_cast<float>(k));
-    for (float d : distance_.distanceArrayDisplayed()) {
-      if (std::fabs(x - distance_.markPosition(d, logK)) < 3 && std::fabs(lastHapticFeedback_ - x) > 6) {
-        tick(kHeavy);
-        lastHapticFeedback_ = static_cast<float>(x);
-      }
-    }
-  }
+  ticks_.atDistance(x, k, distance_);
   if (auto delegate = delegate_.lock()) delegate->updateDistance(static_cast<float>(meters), secondCamera_);
 }
 

@@ -10,6 +10,7 @@
 #include "app/main/FocalLengthScale.h"
 #include "app/main/InputScrollViewDelegate.h"
 #include "app/main/ScaleLabels.h"
+#include "app/main/ScaleTicks.h"
 #include "app/model/LensSet.h"
 #include "app/model/CameraPackage.h"
 #include "platform/ui/DelegateRef.h"
@@ -132,8 +133,6 @@ class InputScrollView : public platform::ui::View, public platform::ui::ScrollVi
   void customInit();
   void setTitle(const char* key);
   void layOutScale();
-  void tick(int style);
-  bool hapticsOn() const;
   bool snapOn() const;
   void snapTo(double target);
   void tapFallback(double position, bool updatePrime);
@@ -157,7 +156,7 @@ class InputScrollView : public platform::ui::View, public platform::ui::ScrollVi
   float currentLensAperture_ = 0, currentLensApertureClosed_ = 0, currentLensCloseFocus_ = 0;
   int currentFLIndex_ = 0;
   ScaleLabels labels_;
-  float lastHapticFeedback_ = 0;
+  ScaleTicks ticks_;
   double lastFLSnapPosition_ = -1000.0;
   double snapFL_ = 0;
   bool snapped_ = false;
