@@ -44,7 +44,9 @@ float FocalLengthScale::measure(const Optics& optics) {
   }
   auto angles = [&optics](const std::vector<float>& lengths) {
     std::vector<double> out;
-    for (float fl : lengths) out.push_back(scale::fieldOfView(fl, optics.sensorWidth, optics.anamorphic, optics.adapter));
+    for (float fl : lengths) {
+      out.push_back(scale::fieldOfView(fl, optics.sensorWidth, optics.anamorphic, optics.adapter));
+    }
     return out;
   };
   fovArray_ = angles(focalLengthArray_);

@@ -7,8 +7,6 @@
 
 #include "app/kit/UIConstants.h"
 #include "app/main/ScaleMath.h"
-#include "app/model/NumericText.h"
-#include "app/optics/MetricToImperialConversion.h"
 #include "app/state/FramesObject.h"
 #include "platform/log/Log.h"
 #include "platform/ui/LocalizedStrings.h"
@@ -133,29 +131,7 @@ bool InputScrollView::isZoomPackage() const {
   return mCameraPackage && mCameraPackage->lensManufacturer && mCameraPackage->lensManufacturer->isZoomLens();
 }
 
-void InputScrollView::setApertureAndCloseFocus() {
-  const model::LensObject* lens = nullptr;
-  if (isZoomPackage()) {
-    // A zoom series with no selected lens has no limits, like a prime set without a lens.
-    if (!lensSet.selectedLenses.empty()) lens = &lensSet.selectedLenses.front();
-  } else if (currentFLIndex_ >= 0 && currentFLIndex_ < static_cast<int>(lensSet.lenses.size())) {
-    lens = &lensSet.lenses[static_cast<size_t>(currentFLIndex_)];
-  } else if (currentFLIndex_ != -1) {
-    return;
-  }
-  if (!lens) {
-    currentLensAperture_ = currentLensApertureClosed_ = currentLensCloseFocus_ = 0;
-    return;
-  }
-  platform::log::write(platform::log::Debug, "Lens: " + lens->getCloseFocusMetric() + " " + lens->getAperture() +
-                                                 " " + lens->getApertureClose());
-  currentLensAperture_ = app::model::NumericText::floatValue(lens->getAperture());
-  currentLensApertureClosed_ = app::model::NumericText::floatValue(lens->getApertureClose());
-  const auto state = state::FramesObject::getSingleton();
-  currentLensCloseFocus_ = state->settings.measurementSystem != 0
-                               ? optics::MetricToImperialConversion::returnMeters(lens->getCloseFocusImperialString())
-                               : app::model::NumericText::floatValue(lens->getCloseFocusMetric());
-}
+void InputScrollView::setApertureAndCloseFocus() { currentLens_.take(isZoomPackage(), lensSet, currentFLIndex_); }
 
 void InputScrollView::setTitle(const char* key) {
   titleLabel_->setTextColor(kit::UIConstants::lowContrastText());
@@ -196,7 +172,8 @@ void InputScrollView::makeAperture() {
   setTitle("APERTURE");
   scrollBarWidthConstraint_.setConstant(scale::kApertureWidth);
   layOutScale();
-  const auto marks = aperture_.build(currentLensAperture_, currentLensApertureClosed_, static_cast<float>(apertureStep()));
+  const float step = static_cast<float>(apertureStep());
+  const auto marks = aperture_.build(currentLens_.aperture(), currentLens_.apertureClosed(), step);
   if (labels_.show(*scrollBar_, marks, false)) labels_.fadeInShown();
 }
 
@@ -205,7 +182,7 @@ void InputScrollView::makeDistance() {
   scrollBarWidthConstraint_.setConstant(scale::kDistanceWidth);
   layOutScale();
   const bool imperial = state::FramesObject::getSingleton()->settings.measurementSystem != 0;
-  if (labels_.show(*scrollBar_, distance_.build(currentLensCloseFocus_, imperial, barWidth()), false)) {
+  if (labels_.show(*scrollBar_, distance_.build(currentLens_.closeFocus(), imperial, barWidth()), false)) {
     labels_.fadeInShown();
   }
 }
@@ -453,15 +430,18 @@ void InputScrollView::moveProgrammatically(double target, bool onScale, bool ani
 }
 
 void InputScrollView::setFocalLength(float focalLength, bool withAnimation) {
-  moveProgrammatically(positionForFocalLength(focalLength), scaleHolds(focalLength_.focalLengthArray(), focalLength), withAnimation, true);
+  const bool onScale = scaleHolds(focalLength_.focalLengthArray(), focalLength);
+  moveProgrammatically(positionForFocalLength(focalLength), onScale, withAnimation, true);
 }
 
 void InputScrollView::setAperture(float fNumber, bool withAnimation) {
-  moveProgrammatically(positionForAperture(fNumber), scaleHolds(aperture_.apertureArray(), fNumber), withAnimation, true);
+  const bool onScale = scaleHolds(aperture_.apertureArray(), fNumber);
+  moveProgrammatically(positionForAperture(fNumber), onScale, withAnimation, true);
 }
 
 void InputScrollView::setDistance(float meters, bool withAnimation) {
-  moveProgrammatically(positionForDistance(meters), scaleHolds(distance_.distanceArray(), meters), withAnimation, false);
+  const bool onScale = scaleHolds(distance_.distanceArray(), meters);
+  moveProgrammatically(positionForDistance(meters), onScale, withAnimation, false);
 }
 
 void InputScrollView::abortScrollViewAnimation() { scrollView_->setContentOffset(scrollView_->contentOffset(), false); }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/main/ApertureScale.h"
+#include "app/main/CurrentLens.h"
 #include "app/main/DistanceScale.h"
 #include "app/main/FocalLengthScale.h"
 #include "app/main/InputScrollViewDelegate.h"
@@ -116,9 +117,9 @@ class InputScrollView : public platform::ui::View, public platform::ui::ScrollVi
   }
   const std::vector<float>& apertureArrayDisplayed() const { return aperture_.apertureArrayDisplayed(); }
   const std::vector<float>& distanceArrayDisplayed() const { return distance_.distanceArrayDisplayed(); }
-  float currentLensAperture() const { return currentLensAperture_; }
-  float currentLensApertureClosed() const { return currentLensApertureClosed_; }
-  float currentLensCloseFocus() const { return currentLensCloseFocus_; }
+  float currentLensAperture() const { return currentLens_.aperture(); }
+  float currentLensApertureClosed() const { return currentLens_.apertureClosed(); }
+  float currentLensCloseFocus() const { return currentLens_.closeFocus(); }
   int currentFLIndex() const { return currentFLIndex_; }
   float m() const { return focalLength_.m(); }
   float b() const { return focalLength_.b(); }
@@ -153,7 +154,7 @@ class InputScrollView : public platform::ui::View, public platform::ui::ScrollVi
   FocalLengthScale focalLength_;
   ApertureScale aperture_;
   DistanceScale distance_;
-  float currentLensAperture_ = 0, currentLensApertureClosed_ = 0, currentLensCloseFocus_ = 0;
+  CurrentLens currentLens_;
   int currentFLIndex_ = 0;
   ScaleLabels labels_;
   ScaleTicks ticks_;
