@@ -2,12 +2,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <string>
 
 #include "app/kit/UIConstants.h"
 #include "app/main/ScaleMath.h"
-#include "app/model/NumericText.h"
-#include "app/optics/MetricToImperialConversion.h"
 #include "app/state/FramesObject.h"
 #include "platform/log/Log.h"
 #include "platform/ui/LocalizedStrings.h"
@@ -21,23 +20,23 @@ namespace app::main {
 
 namespace {
 
-constexpr float kDefaultMarks[] = {6, 8, 10, 12, 16, 20, 25, 28, 32, 35, 40, 50, 65, 85, 100, 135, 200, 300, 500, 1000};
-constexpr float kApertureMarks[] = {0.5f, 0.7f, 1.0f, 1.4f, 2.0f, 2.8f, 4.0f, 5.6f,
-                                    8.0f, 11,   16,   22,   32,   45,   64,   90};
-constexpr float kImperialMarks[] = {0.102f, 0.152f, 0.203f, 0.254f, 0.305f, 0.406f, 0.508f, 0.61f,  0.762f,
-                                    0.914f, 1.219f, 1.524f, 1.829f, 2.134f, 3.048f, 4.572f, 6.096f, 9.144f,
-                                    12.192f, 15.24f, 21.336f, 30.48f, 45.721f, 60.961f, 91.441f};
-constexpr float kMetricMarks[] = {0.1f, 0.15f, 0.2f, 0.25f, 0.3f, 0.4f, 0.5f, 0.6f, 0.8f, 1,  1.2f, 1.5f, 2,
-                                  2.5f, 3,     4,    5,     7,    10,   15,   20,   30,   40, 50,   70,   100};
+constexpr double kSnapDuration = 0.2;
+constexpr double kTapDuration = 0.15;
+constexpr double kProgrammaticDuration = 0.4;
 
-// The width of a focal-length scale that has fewer than two different focal lengths: nothing to scroll.
-constexpr float kSingleMarkWidth = 0;
+state::FramesSettings& settings() { return state::FramesObject::getSingleton()->settings; }
 
-template <class T>
-T clampedTo(T value, T low, T high) {
-  if (value < low) return low;
-  if (value > high) return high;
-  return value;
+void debugLine(const char* format, double a, double b = 0) {
+  char line[96];
+  std::snprintf(line, sizeof line, format, a, b);
+  platform::log::write(platform::log::Debug, line);
+}
+
+// Between a scale's first and last values (either way round); an empty scale holds nothing.
+bool scaleHolds(const std::vector<float>& values, float value) {
+  if (values.empty()) return false;
+  const auto [low, high] = std::minmax(values.front(), values.back());
+  return low <= value && value <= high;
 }
 
 }  // namespace
@@ -132,29 +131,7 @@ bool InputScrollView::isZoomPackage() const {
   return mCameraPackage && mCameraPackage->lensManufacturer && mCameraPackage->lensManufacturer->isZoomLens();
 }
 
-void InputScrollView::setApertureAndCloseFocus() {
-  const model::LensObject* lens = nullptr;
-  if (isZoomPackage()) {
-    // A zoom series with no selected lens has no limits, like a prime set without a lens.
-    if (!lensSet.selectedLenses.empty()) lens = &lensSet.selectedLenses.front();
-  } else if (currentFLIndex_ >= 0 && currentFLIndex_ < static_cast<int>(lensSet.lenses.size())) {
-    lens = &lensSet.lenses[static_cast<size_t>(currentFLIndex_)];
-  } else if (currentFLIndex_ != -1) {
-    return;
-  }
-  if (!lens) {
-    currentLensAperture_ = currentLensApertureClosed_ = currentLensCloseFocus_ = 0;
-    return;
-  }
-  platform::log::write(platform::log::Debug, "Lens: " + lens->getCloseFocusMetric() + " " + lens->getAperture() +
-                                                 " " + lens->getApertureClose());
-  currentLensAperture_ = app::model::NumericText::floatValue(lens->getAperture());
-  currentLensApertureClosed_ = app::model::NumericText::floatValue(lens->getApertureClose());
-  const auto state = state::FramesObject::getSingleton();
-  currentLensCloseFocus_ = state->settings.measurementSystem != 0
-                               ? optics::MetricToImperialConversion::returnMeters(lens->getCloseFocusImperialString())
-                               : app::model::NumericText::floatValue(lens->getCloseFocusMetric());
-}
+void InputScrollView::setApertureAndCloseFocus() { currentLens_.take(isZoomPackage(), lensSet, currentFLIndex_); }
 
 void InputScrollView::setTitle(const char* key) {
   titleLabel_->setTextColor(kit::UIConstants::lowContrastText());
@@ -176,183 +153,39 @@ float InputScrollView::zoomPercentage() const {
 // --- the scales ---
 void InputScrollView::makeFocalLength() {
   setTitle("FOCAL LENGTH");
-  focalLengthDefaultArray_.assign(std::begin(kDefaultMarks), std::end(kDefaultMarks));
   const bool prime = isPrimePackage();
   if (prime) {
-    focalLengthArray_.clear();
-    focalLengthSelectedArray_.clear();
-    for (const auto& lens : lensSet.lenses) focalLengthArray_.push_back(lens.focalLength);
-    for (const auto& lens : lensSet.selectedLenses) focalLengthSelectedArray_.push_back(lens.focalLength);
+    focalLength_.takePrimes(lensSet);
   } else if (isZoomPackage()) {
     const auto zoom = mCameraPackage->getFreeZoomLens();
     const float minFl = zoom ? static_cast<float>(zoom->minFl) : 0, maxFl = zoom ? static_cast<float>(zoom->maxFl) : 0;
-    focalLengthSelectedArray_ = {minFl, maxFl};
-    focalLengthArray_ = {minFl};
-    for (float v : focalLengthDefaultArray_) {
-      if (minFl < v && v < maxFl) focalLengthArray_.push_back(v);
-    }
-    focalLengthArray_.push_back(maxFl);
+    focalLength_.takeZoom(minFl, maxFl);
   }
-  focalLengthNotSelectedArray_.clear();
-  for (float fl : focalLengthArray_) {
-    if (std::find(focalLengthSelectedArray_.begin(), focalLengthSelectedArray_.end(), fl) ==
-        focalLengthSelectedArray_.end()) {
-      focalLengthNotSelectedArray_.push_back(fl);
-    }
-  }
-  auto angles = [this](const std::vector<float>& lengths) {
-    std::vector<double> out;
-    for (float fl : lengths) out.push_back(scale::fieldOfView(fl, sensorWidth, anamorphic, adapter));
-    return out;
-  };
-  fovArray_ = angles(focalLengthArray_);
-  fovSelectedArray_ = angles(focalLengthSelectedArray_);
-  fovNotSelectedArray_ = angles(focalLengthNotSelectedArray_);
-  fovNotSelectedArrayDisplayed_.clear();
-
-  // A scale needs two different focal lengths; with fewer, or a series that runs the wrong way, the angle
-  // range is zero or negative and every position would be a division by it.
-  float a1 = 0, a2 = 0;
-  if (fovArray_.size() >= 2) {
-    a1 = atanf(static_cast<float>(fovArray_.front() / 2));
-    a2 = atanf(static_cast<float>(fovArray_.back() / 2));
-  }
-  range_ = (1 - a2) - (1 - a1);
-  const bool measurable = fovArray_.size() >= 2 && range_ > 0 && std::isfinite(range_);
-  if (measurable) {
-    float spread = powf(focalLengthArray_.back() - focalLengthArray_.front(), 0.02f);
-    if (!(spread > 0)) spread = 1;
-    int density = 1500;
-    for (size_t i = 0; i + 1 < fovArray_.size(); ++i) {
-      const double difference = fovArray_[i] - fovArray_[i + 1];
-      if (difference < 0.035 && fovArray_[i] != fovArray_[i + 1]) {
-        density = 2500;
-        break;
-      }
-    }
-    platform::log::write(platform::log::Debug, "Spreadfactor: " + std::to_string(density));
-    scrollBarWidthConstraint_.setConstant(spread * density * range_);
-    layOutScale();
-    m_ = static_cast<float>(scrollBar_->bounds().size.width) / range_;
-    b_ = -(1 - a1) * m_;
-  } else {
-    // One focal length (or none): a scale without length, its single mark at the start.
-    range_ = 0;
-    m_ = 0;
-    b_ = 0;
-    scrollBarWidthConstraint_.setConstant(kSingleMarkWidth);
-    layOutScale();
-  }
-  auto positionOf = [this, measurable](double fov) -> float {
-    if (!measurable) return 0;
-    return (1 - atanf(static_cast<float>(fov / 2))) * m_ + b_;
-  };
-  std::vector<ScaleLabels::Mark> marks;
-  for (size_t i = 0; i < fovSelectedArray_.size(); ++i) {
-    marks.push_back({positionOf(fovSelectedArray_[i]), scale::numberText(focalLengthSelectedArray_[i]), 1});
-  }
-  for (size_t i = 0; i < fovNotSelectedArray_.size(); ++i) {
-    const float x = positionOf(fovNotSelectedArray_[i]);
-    const std::string text = scale::numberText(focalLengthNotSelectedArray_[i]);
-    if (prime) {
-      marks.push_back({x, text, 2});
-      fovNotSelectedArrayDisplayed_.push_back(fovNotSelectedArray_[i]);
-    } else if (!fovSelectedArray_.empty() && std::fabs(x - positionOf(fovSelectedArray_.front())) >= 20 &&
-               std::fabs(x - positionOf(fovSelectedArray_.back())) >= 20) {
-      fovNotSelectedArrayDisplayed_.push_back(fovNotSelectedArray_[i]);
-      marks.push_back({x, text, 0});
-    }
-  }
+  scrollBarWidthConstraint_.setConstant(focalLength_.measure(optics()));
+  layOutScale();
+  focalLength_.setLength(barWidth());
   // Labels kept from the last build have been through the overlap pass already.
-  if (labels_.show(*scrollBar_, marks, true)) ScaleLabels::overlapPass(*scrollBar_);
-}
-
-
-double InputScrollView::apertureStep() const {
-  return static_cast<float>(scrollBar_->bounds().size.width) / static_cast<float>(scale::kApertureMarks - 1);
+  if (labels_.show(*scrollBar_, focalLength_.marks(prime), true)) ScaleLabels::overlapPass(*scrollBar_);
 }
 
 void InputScrollView::makeAperture() {
   setTitle("APERTURE");
   scrollBarWidthConstraint_.setConstant(scale::kApertureWidth);
   layOutScale();
-  minAperture_ = currentLensAperture_;
-  maxAperture_ = currentLensApertureClosed_;
-  apertureArray_.assign(std::begin(kApertureMarks), std::end(kApertureMarks));
   const float step = static_cast<float>(apertureStep());
-  std::vector<ScaleLabels::Mark> marks;
-  auto addLabel = [&marks, step](float value, int kind) {
-    marks.push_back({scale::apertureStop(value) * step, scale::numberText(value), kind});
-  };
-  // A limit of 0 is no limit: it has no place on the scale.
-  if (minAperture_ > 0) addLabel(minAperture_, 1);
-  if (maxAperture_ > 0) addLabel(maxAperture_, 1);
-  apertureArrayDisplayed_.clear();
-  const float tMin = scale::apertureStop(minAperture_), tMax = scale::apertureStop(maxAperture_);
-  for (float n : apertureArray_) {
-    const float t = scale::apertureStop(n);
-    if (std::fabs(t - tMin) < 0.3f || std::fabs(t - tMax) < 0.3f) continue;
-    int kind = 0;
-    if ((minAperture_ != 0 && maxAperture_ != 0 && (n < minAperture_ || n > maxAperture_)) ||
-        (minAperture_ != 0 && maxAperture_ == 0 && n < minAperture_)) {
-      kind = 2;
-    }
-    addLabel(n, kind);
-    apertureArrayDisplayed_.push_back(n);
-  }
+  const auto marks = aperture_.build(currentLens_.aperture(), currentLens_.apertureClosed(), step);
   if (labels_.show(*scrollBar_, marks, false)) labels_.fadeInShown();
 }
 
-std::vector<float> InputScrollView::metricOrImperialDistances() const {
-  if (state::FramesObject::getSingleton()->settings.measurementSystem != 0) {
-    return {std::begin(kImperialMarks), std::end(kImperialMarks)};
-  }
-  return {std::begin(kMetricMarks), std::end(kMetricMarks)};
-}
-
-double InputScrollView::distanceRatio() const {
-  if (distanceArray_.empty()) return 1;
-  return std::pow(static_cast<double>(distanceArray_.back()) / distanceArray_.front(),
-                  1 / scrollBar_->bounds().size.width);
-}
-
-// GCC 12 reports an overlapping copy inside libstdc++'s own string code here, which it cannot make.
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wrestrict"
-#endif
 void InputScrollView::makeDistance() {
   setTitle("DISTANCE");
   scrollBarWidthConstraint_.setConstant(scale::kDistanceWidth);
   layOutScale();
-  closeFocusDistance_ = currentLensCloseFocus_;
-  distanceArray_ = metricOrImperialDistances();
   const bool imperial = state::FramesObject::getSingleton()->settings.measurementSystem != 0;
-  const double k = distanceRatio();
-  const float first = distanceArray_.front();
-  const double closePosition = std::log(closeFocusDistance_ / first) / std::log(k);
-  std::vector<ScaleLabels::Mark> marks;
-  if (closeFocusDistance_ > 0) {
-    marks.push_back({static_cast<float>(closePosition),
-                     imperial ? optics::MetricToImperialConversion::returnFeetInchesString(closeFocusDistance_)
-                              : scale::numberText(closeFocusDistance_),
-                     1});
+  if (labels_.show(*scrollBar_, distance_.build(currentLens_.closeFocus(), imperial, barWidth()), false)) {
+    labels_.fadeInShown();
   }
-  distanceArrayDisplayed_.clear();
-  const float logK = logf(static_cast<float>(k));
-  for (float d : distanceArray_) {
-    const float x = logf(d / first) / logK;
-    if (closeFocusDistance_ > 0 && std::fabs(x - closePosition) < 30) continue;
-    const int kind = d < closeFocusDistance_ ? 2 : 0;
-    marks.push_back(
-        {x, imperial ? " " + optics::MetricToImperialConversion::returnFeetInchesString(d) : scale::numberText(d), kind});
-    distanceArrayDisplayed_.push_back(d);
-  }
-  if (labels_.show(*scrollBar_, marks, false)) labels_.fadeInShown();
 }
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC diagnostic pop
-#endif
 
 void InputScrollView::redrawScrollBarWithAnimation(int type) {
   if (type == 1) {
@@ -365,59 +198,262 @@ void InputScrollView::redrawScrollBarWithAnimation(int type) {
   labels_.crossFade(contentView_);
 }
 
-// --- positions to values and back ---
+// --- behaviour ---
 
+bool InputScrollView::snapOn() const { return settings().snap; }
 
-float InputScrollView::focalLengthAt(double position) const {
-  if (focalLengthArray_.empty()) return 0;
-  const float first = focalLengthArray_.front(), last = focalLengthArray_.back();
-  if (m_ == 0) return first;  // a scale with a single focal length
-  const float u = 1 - (static_cast<float>(position) - b_) / m_;
-  const double fov = 2 * std::tan(static_cast<double>(u));
-  float focalLength = anamorphic * sensorWidth / (tanf(static_cast<float>(fov / 2)) * 2 * adapter);
-  if (focalLength > 0 && focalLength < first) {
-    focalLength = first;
-  } else if (focalLength < 0 || focalLength > last) {
-    focalLength = last;
-  } else if (std::isnan(focalLength)) {
-    focalLength = first;
+// --- scroll events ---
+
+void InputScrollView::scrollUpdateFocalLength() {
+  const float x = static_cast<float>(position());
+  float focalLength = focalLengthAt(x);
+  ticks_.atFocalLength(x, focalLength_);
+  const auto& values = focalLength_.focalLengthArray();
+  if (snapOn() && snapped_ && snapFL_ > -1 && snapFL_ < static_cast<double>(values.size())) {
+    focalLength = values[static_cast<size_t>(snapFL_)];
+    debugLine("SNAPFL: %f  - %f", snapFL_, focalLength);
   }
-  return focalLength;
+  if (auto delegate = delegate_.lock()) delegate->updateFocalLength(focalLength, secondCamera_, scrollingProgrammatically);
 }
 
-// Held to the scale's end marks: a position near a first mark that has no label of its own (it gave way
-// to a lens limit) still reads its own value, not the next label's.
-float InputScrollView::apertureAt(double position) const {
-  const float t = static_cast<float>(position) / static_cast<float>(apertureStep());
-  double fNumber = std::pow(1.4142135381698608, static_cast<double>(t) - 2);
-  if (!apertureArray_.empty()) {
-    fNumber = clampedTo<double>(fNumber, apertureArray_.front(), apertureArray_.back());
+void InputScrollView::scrollUpdateAperture() {
+  const float x = static_cast<float>(position());
+  const float t = x / static_cast<float>(apertureStep());
+  const float tr = std::round(10 * t) / 10;
+  const float fNumber = apertureAt(x);
+  ticks_.atAperture(tr, aperture_);
+  if (auto delegate = delegate_.lock()) delegate->updateAperture(fNumber, secondCamera_, scrollingProgrammatically);
+}
+
+void InputScrollView::scrollUpdateDistance() {
+  const double x = position();
+  if (distance_.distanceArray().empty()) return;
+  const double k = distanceRatio();
+  const double meters = distanceAt(x);
+  debugLine("DISTANCE VALUE: %f", meters);
+  ticks_.atDistance(x, k, distance_);
+  if (auto delegate = delegate_.lock()) delegate->updateDistance(static_cast<float>(meters), secondCamera_);
+}
+
+// --- the scroller's delegate ---
+
+void InputScrollView::scrollViewWillBeginDragging(platform::ui::ScrollView&) {
+  if (auto delegate = delegate_.lock()) delegate->blockSwipeGesture(true);
+  hideOutOfRangeWarning();
+}
+
+void InputScrollView::scrollViewDidScroll(platform::ui::ScrollView&) {
+  if (scrollBarType_ == 2) {
+    scrollUpdateDistance();
+  } else if (scrollBarType_ == 1) {
+    scrollUpdateAperture();
+    if (auto delegate = delegate_.lock()) delegate->freeProgrammaticScrollAperture(secondCamera_);
+  } else if (scrollBarType_ == 0) {
+    scrollUpdateFocalLength();
+    if (auto delegate = delegate_.lock()) delegate->freeProgrammaticScrollFocalLength(secondCamera_);
   }
-  return static_cast<float>(fNumber);
 }
 
-float InputScrollView::distanceAt(double position) const {
-  if (distanceArray_.empty()) return 0;
-  const double meters = distanceArray_.front() * std::pow(distanceRatio(), position);
-  return static_cast<float>(clampedTo<double>(meters, distanceArray_.front(), distanceArray_.back()));
+void InputScrollView::endOfMovement() {
+  if (snapOn()) {
+    const float x = static_cast<float>(position());
+    if (scrollBarType_ == 2) snapToValueDistance(x, false);
+    if (scrollBarType_ == 1) snapToValueAperture(x, false);
+    if (scrollBarType_ == 0) snapToValueFocalLength(x, false);
+  }
+  if (scrollBarType_ == 0) {
+    updatePrimeLensIndex();
+    if (auto delegate = delegate_.lock()) delegate->updateMatchPrimeLens(0, secondCamera_);
+  }
 }
 
-double InputScrollView::positionForFocalLength(float focalLength) const {
-  if (m_ == 0) return 0;
-  const double fov = scale::fieldOfView(focalLength, sensorWidth, anamorphic, adapter);
-  return scale::finiteOrZero((1 - atanf(static_cast<float>(fov / 2))) * m_ + b_);
+void InputScrollView::scrollViewDidEndDragging(platform::ui::ScrollView&, bool willDecelerate) {
+  if (!willDecelerate) endOfMovement();
+  if (auto delegate = delegate_.lock()) delegate->blockSwipeGesture(false);
 }
 
-double InputScrollView::positionForAperture(float fNumber) const {
-  return scale::finiteOrZero(scale::apertureStop(fNumber) * static_cast<float>(apertureStep()));
+void InputScrollView::scrollViewDidEndDecelerating(platform::ui::ScrollView&) {
+  endOfMovement();
+  if (auto delegate = delegate_.lock()) delegate->blockSwipeGesture(false);
 }
 
-double InputScrollView::positionForDistance(float meters) const {
-  if (distanceArray_.empty()) return 0;
-  const float first = distanceArray_.front(), last = distanceArray_.back();
-  const float kf = static_cast<float>(
-      std::pow(static_cast<double>(last) / first, 1 / scrollBar_->bounds().size.width));
-  return scale::finiteOrZero(logf(meters / first) / logf(kf));
+// --- taps ---
+
+// Moves the scale over `duration`; `done` runs at the end unless the bar is gone by then.
+void InputScrollView::moveAnimated(double target, double duration, unsigned options,
+                                   std::function<void(InputScrollView&)> done) {
+  auto scroller = scrollView_;
+  auto content = contentView_;
+  std::weak_ptr<View> weakSelf = weak_from_this();
+  View::animate(duration, 0, options, [scroller, content, target] {
+    scroller->setContentOffset({target, 0}, false);
+    content->layoutIfNeeded();
+  }, [weakSelf, done = std::move(done)](bool) {
+    if (auto self = std::static_pointer_cast<InputScrollView>(weakSelf.lock()); self && done) done(*self);
+  });
+}
+
+void InputScrollView::tapFallback(double x, bool updatePrime) {
+  moveAnimated(x, kTapDuration, platform::ui::AnimationOptionCurveEaseOut, [updatePrime](InputScrollView& bar) {
+    bar.scrollViewDidEndDragging(*bar.scrollView_, false);
+    if (updatePrime) {
+      bar.updatePrimeLensIndex();
+      if (auto delegate = bar.delegate_.lock()) delegate->updateMatchPrimeLens(0, bar.secondCamera_);
+    }
+  });
+}
+
+void InputScrollView::tapInScrollBar(platform::ui::GestureRecognizer& tap) {
+  const double x = tap.locationInView(scrollBar_.get()).x;
+  if (snapOn()) {
+    if (scrollBarType_ == 2) snapToValueDistance(static_cast<float>(x), true);
+    if (scrollBarType_ == 1) snapToValueAperture(static_cast<float>(x), true);
+    if (scrollBarType_ == 0) {
+      snapToValueFocalLength(static_cast<float>(x), true);
+      updatePrimeLensIndex();
+      if (auto delegate = delegate_.lock()) delegate->updateMatchPrimeLens(0, secondCamera_);
+    }
+    return;
+  }
+  tapFallback(x, scrollBarType_ == 0);
+}
+
+void InputScrollView::tapOutsideScrollBar(platform::ui::GestureRecognizer& tap) {
+  const auto point = tap.locationInView(scrollContentView_.get());
+  if (!(point.y > 12 && point.y < 52)) return;
+  const double half = scrollView_->bounds().size.width / 2;
+  if (point.x == half) return;
+  const double target = point.x < half ? 0 : scrollBar_->bounds().size.width;
+  moveAnimated(target, kTapDuration, platform::ui::AnimationOptionCurveEaseOut,
+               [](InputScrollView& bar) { bar.scrollViewDidEndDragging(*bar.scrollView_, false); });
+}
+
+// --- snapping ---
+
+void InputScrollView::snapTo(double target) { moveAnimated(target, kSnapDuration, 0, {}); }
+
+void InputScrollView::snapToValueFocalLength(float x, bool didUserTap) {
+  const auto& angles = focalLength_.fovArray();
+  for (size_t i = 0; i < angles.size(); ++i) {
+    const double p = (1 - std::atan(angles[i] / 2)) * focalLength_.m() + focalLength_.b();
+    if (std::fabs(p - x) < 20 && p != lastFLSnapPosition_) {
+      snapFL_ = static_cast<double>(i);
+      snapped_ = true;
+      lastFLSnapPosition_ = p;
+      moveAnimated(p, kSnapDuration, 0, [](InputScrollView& bar) { bar.snapped_ = false; });
+      return;
+    }
+  }
+  lastFLSnapPosition_ = -1000;
+  if (didUserTap) tapFallback(x, true);
+}
+
+void InputScrollView::snapToValueAperture(float x, bool didUserTap) {
+  const double step = apertureStep();
+  const double tx = std::round(10 * static_cast<float>(x / step)) / 10;
+  const double tMin = scale::apertureStopDouble(aperture_.minAperture());
+  const double tMax = scale::apertureStopDouble(aperture_.maxAperture());
+  if (std::fabs(tx - tMin) < 0.25) return snapTo(step * tMin);
+  if (std::fabs(tx - tMax) < 0.25) return snapTo(step * tMax);
+  for (float n : aperture_.apertureArrayDisplayed()) {
+    const double t = scale::apertureStopDouble(n);
+    if (std::fabs(tx - t) < 0.25) return snapTo(step * t);
+  }
+  if (didUserTap) tapFallback(x, false);
+}
+
+void InputScrollView::snapToValueDistance(float x, bool didUserTap) {
+  if (distance_.distanceArray().empty()) return;
+  const float first = distance_.distanceArray().front();
+  const float logK = logf(static_cast<float>(distanceRatio()));
+  const double closeFocus = std::log(distance_.closeFocusDistance() / first) / logK;
+  if (std::fabs(x - closeFocus) < 20) return snapTo(closeFocus);
+  for (float d : distance_.distanceArrayDisplayed()) {
+    const double p = distance_.markPosition(d, logK);
+    if (std::fabs(x - p) < 20) return snapTo(p);
+  }
+  if (didUserTap) tapFallback(x, false);
+}
+
+// --- the prime under the marker ---
+
+void InputScrollView::updatePrimeLensIndex() {
+  if (!isPrimePackage()) return;
+  const float x = static_cast<float>(position());
+  bool found = false;
+  const auto& angles = focalLength_.fovArray();
+  for (double fov : angles) {
+    const float p = focalLength_.markPosition(fov);
+    if (std::fabs(p - x) < 3) {
+      const auto first = std::find(angles.begin(), angles.end(), fov);
+      const int index = static_cast<int>(first - angles.begin());
+      debugLine("POSITION CHECK: %.0f", index);
+      primeLensHasChangedWithFLIndex(index);
+      found = true;
+    }
+  }
+  if (!found) primeLensHasChangedWithFLIndex(-1);
+}
+
+void InputScrollView::primeLensHasChangedWithFLIndex(int index) {
+  if (auto delegate = delegate_.lock()) delegate->switchPrimesLensWithSecondCamera(secondCamera_, index);
+}
+
+// --- programmatic moves ---
+
+void InputScrollView::moveProgrammatically(double target, bool onScale, bool animated, bool silenceTicks) {
+  auto& shared = settings();
+  const bool haptics = shared.hapticFeedback;
+  if (silenceTicks) shared.hapticFeedback = false;
+  const double width = scrollBar_->bounds().size.width;
+  // A scale's own end (a zoom's long end, the last distance) can come out a hair past the scale in single
+  // precision: it is still the end, in range.
+  if (onScale) {
+    target = std::clamp(target, 0.0, width);
+    hideOutOfRangeWarning();
+  } else if (target < 0) {
+    target = 0;
+    showOutOfRangeWarning();
+  } else if (target > width) {
+    target = width;
+    showOutOfRangeWarning();
+  } else {
+    hideOutOfRangeWarning();
+  }
+  if (animated) {
+    moveAnimated(target, kProgrammaticDuration, 0, {});
+  } else {
+    scrollView_->setContentOffset({target, 0}, false);
+    contentView_->layoutIfNeeded();
+  }
+  if (silenceTicks) settings().hapticFeedback = haptics;
+}
+
+void InputScrollView::setFocalLength(float focalLength, bool withAnimation) {
+  const bool onScale = scaleHolds(focalLength_.focalLengthArray(), focalLength);
+  moveProgrammatically(positionForFocalLength(focalLength), onScale, withAnimation, true);
+}
+
+void InputScrollView::setAperture(float fNumber, bool withAnimation) {
+  const bool onScale = scaleHolds(aperture_.apertureArray(), fNumber);
+  moveProgrammatically(positionForAperture(fNumber), onScale, withAnimation, true);
+}
+
+void InputScrollView::setDistance(float meters, bool withAnimation) {
+  const bool onScale = scaleHolds(distance_.distanceArray(), meters);
+  moveProgrammatically(positionForDistance(meters), onScale, withAnimation, false);
+}
+
+void InputScrollView::abortScrollViewAnimation() { scrollView_->setContentOffset(scrollView_->contentOffset(), false); }
+
+void InputScrollView::showOutOfRangeWarning() {
+  markerView_->setBackgroundColor(kit::UIConstants::redWarning());
+  if (auto delegate = delegate_.lock()) delegate->valuesOutOfRangeFor(scrollBarType_, secondCamera_);
+}
+
+void InputScrollView::hideOutOfRangeWarning() {
+  markerView_->setBackgroundColor(secondCamera_ ? kit::UIConstants::secondCameraGreen() : kit::UIConstants::blue());
+  if (auto delegate = delegate_.lock()) delegate->valuesWithinOfRangeFor(scrollBarType_, secondCamera_);
 }
 
 }  // namespace app::main

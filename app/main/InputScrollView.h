@@ -5,8 +5,13 @@
 #include <string>
 #include <vector>
 
+#include "app/main/ApertureScale.h"
+#include "app/main/CurrentLens.h"
+#include "app/main/DistanceScale.h"
+#include "app/main/FocalLengthScale.h"
 #include "app/main/InputScrollViewDelegate.h"
 #include "app/main/ScaleLabels.h"
+#include "app/main/ScaleTicks.h"
 #include "app/model/LensSet.h"
 #include "app/model/CameraPackage.h"
 #include "platform/ui/DelegateRef.h"
@@ -46,12 +51,12 @@ class InputScrollView : public platform::ui::View, public platform::ui::ScrollVi
   static float nonLinearToLinearCurve(float y, float width);
 
   // --- position and value ---
-  float focalLengthAt(double position) const;
-  float apertureAt(double position) const;
-  float distanceAt(double position) const;
-  double positionForFocalLength(float focalLength) const;
-  double positionForAperture(float fNumber) const;
-  double positionForDistance(float meters) const;
+  float focalLengthAt(double position) const { return focalLength_.valueAt(position, optics()); }
+  float apertureAt(double position) const { return aperture_.valueAt(position, apertureStep()); }
+  float distanceAt(double position) const { return distance_.valueAt(position, barWidth()); }
+  double positionForFocalLength(float focalLength) const { return focalLength_.positionFor(focalLength, optics()); }
+  double positionForAperture(float fNumber) const { return aperture_.positionFor(fNumber, apertureStep()); }
+  double positionForDistance(float meters) const { return distance_.positionFor(meters, barWidth()); }
   double position() const { return scrollView_->contentOffset().x; }
   double scaleWidth() const { return scrollBarWidthConstraint_.constant(); }
   // Where the marker stands along the scale, 0 at its start and 100 at its end; 0 for a scale without
@@ -104,18 +109,20 @@ class InputScrollView : public platform::ui::View, public platform::ui::ScrollVi
 
   // --- state, for the main screen and for checks ---
   int scrollBarType() const { return scrollBarType_; }
-  const std::vector<float>& focalLengthArray() const { return focalLengthArray_; }
-  const std::vector<float>& focalLengthSelectedArray() const { return focalLengthSelectedArray_; }
-  const std::vector<double>& fovArray() const { return fovArray_; }
-  const std::vector<double>& fovNotSelectedArrayDisplayed() const { return fovNotSelectedArrayDisplayed_; }
-  const std::vector<float>& apertureArrayDisplayed() const { return apertureArrayDisplayed_; }
-  const std::vector<float>& distanceArrayDisplayed() const { return distanceArrayDisplayed_; }
-  float currentLensAperture() const { return currentLensAperture_; }
-  float currentLensApertureClosed() const { return currentLensApertureClosed_; }
-  float currentLensCloseFocus() const { return currentLensCloseFocus_; }
+  const std::vector<float>& focalLengthArray() const { return focalLength_.focalLengthArray(); }
+  const std::vector<float>& focalLengthSelectedArray() const { return focalLength_.focalLengthSelectedArray(); }
+  const std::vector<double>& fovArray() const { return focalLength_.fovArray(); }
+  const std::vector<double>& fovNotSelectedArrayDisplayed() const {
+    return focalLength_.fovNotSelectedArrayDisplayed();
+  }
+  const std::vector<float>& apertureArrayDisplayed() const { return aperture_.apertureArrayDisplayed(); }
+  const std::vector<float>& distanceArrayDisplayed() const { return distance_.distanceArrayDisplayed(); }
+  float currentLensAperture() const { return currentLens_.aperture(); }
+  float currentLensApertureClosed() const { return currentLens_.apertureClosed(); }
+  float currentLensCloseFocus() const { return currentLens_.closeFocus(); }
   int currentFLIndex() const { return currentFLIndex_; }
-  float m() const { return m_; }
-  float b() const { return b_; }
+  float m() const { return focalLength_.m(); }
+  float b() const { return focalLength_.b(); }
   bool snapped() const { return snapped_; }
   double lastFLSnapPosition() const { return lastFLSnapPosition_; }
 
@@ -127,8 +134,6 @@ class InputScrollView : public platform::ui::View, public platform::ui::ScrollVi
   void customInit();
   void setTitle(const char* key);
   void layOutScale();
-  void tick(int style);
-  bool hapticsOn() const;
   bool snapOn() const;
   void snapTo(double target);
   void tapFallback(double position, bool updatePrime);
@@ -136,26 +141,23 @@ class InputScrollView : public platform::ui::View, public platform::ui::ScrollVi
   // `onScale`: the value lies between the scale's first and last values, so it is shown in range.
   void moveProgrammatically(double target, bool onScale, bool animated, bool silenceTicks);
   void endOfMovement();
-  std::vector<float> metricOrImperialDistances() const;
   bool isPrimePackage() const;
   bool isZoomPackage() const;
-  double distanceRatio() const;
-  double apertureStep() const;
+  FocalLengthScale::Optics optics() const { return {sensorWidth, anamorphic, adapter}; }
+  // The scale's laid-out width, which its positions are measured along.
+  double barWidth() const { return scrollBar_->bounds().size.width; }
+  double distanceRatio() const { return distance_.ratio(barWidth()); }
+  double apertureStep() const { return ApertureScale::step(barWidth()); }
 
   int scrollBarType_ = 0;
   bool secondCamera_ = false;
-  std::vector<float> focalLengthArray_, focalLengthSelectedArray_, focalLengthNotSelectedArray_,
-      focalLengthDefaultArray_;
-  std::vector<double> fovArray_, fovSelectedArray_, fovNotSelectedArray_, fovNotSelectedArrayDisplayed_;
-  float range_ = 0, m_ = 0, b_ = 0;
-  std::vector<float> apertureArray_, apertureArrayDisplayed_;
-  float minAperture_ = 0, maxAperture_ = 0;
-  std::vector<float> distanceArray_, distanceArrayDisplayed_;
-  float closeFocusDistance_ = 0;
-  float currentLensAperture_ = 0, currentLensApertureClosed_ = 0, currentLensCloseFocus_ = 0;
+  FocalLengthScale focalLength_;
+  ApertureScale aperture_;
+  DistanceScale distance_;
+  CurrentLens currentLens_;
   int currentFLIndex_ = 0;
   ScaleLabels labels_;
-  float lastHapticFeedback_ = 0;
+  ScaleTicks ticks_;
   double lastFLSnapPosition_ = -1000.0;
   double snapFL_ = 0;
   bool snapped_ = false;
