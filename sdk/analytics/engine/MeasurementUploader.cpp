@@ -33,11 +33,9 @@ using platform::net::HTTPURLResponse;
 namespace {
 
 constexpr double kEpsilon = std::numeric_limits<double>::epsilon();
+// The bundle's fields set when it goes; those it was built with are RawEventMetadata's.
 constexpr int kUploadTimestamp = 3;
-constexpr int kAppID = 14;
 constexpr int kLibraryVersionAtUpload = 18;
-constexpr int kResettableDeviceID = 19;
-constexpr int kVendorDeviceID = 20;
 constexpr int kChecksum = 38;
 
 std::string fieldText(const ProtoMeasurementBundle& bundle, int index) {
@@ -318,12 +316,13 @@ std::vector<MeasurementUploader::QueuedBundle> MeasurementUploader::filteredBund
                            "Bundle filter must not specify both resettableDeviceID and vendorDeviceID");
     return {};
   }
-  const int field = resettableDeviceID.empty() && !vendorDeviceID.empty() ? kVendorDeviceID : kResettableDeviceID;
-  const std::string& reference = field == kVendorDeviceID ? vendorDeviceID : resettableDeviceID;
+  const int field = resettableDeviceID.empty() && !vendorDeviceID.empty() ? RawEventMetadata::kVendorDeviceID
+                                                                          : RawEventMetadata::kResettableDeviceID;
+  const std::string& reference = field == RawEventMetadata::kVendorDeviceID ? vendorDeviceID : resettableDeviceID;
   std::vector<QueuedBundle> kept;
   for (const auto& queued : bundles) {
     const auto& bundle = *queued.first;
-    if (fieldText(bundle, kAppID) != appID) break;
+    if (fieldText(bundle, RawEventMetadata::kAppID) != appID) break;
     std::string identifier = fieldText(bundle, field);
     if (!identifier.empty() && !reference.empty() && identifier != reference) break;
     kept.push_back(queued);
@@ -503,17 +502,17 @@ std::optional<std::vector<MeasurementUploader::QueuedBundle>> MeasurementUploade
   }
   std::string resettableDeviceID, vendorDeviceID;
   for (const auto& [bundle, _] : *queued) {
-    if (auto id = fieldText(*bundle, kResettableDeviceID); !id.empty()) {
+    if (auto id = fieldText(*bundle, RawEventMetadata::kResettableDeviceID); !id.empty()) {
       resettableDeviceID = id;
       break;
     }
-    if (auto id = fieldText(*bundle, kVendorDeviceID); !id.empty()) {
+    if (auto id = fieldText(*bundle, RawEventMetadata::kVendorDeviceID); !id.empty()) {
       vendorDeviceID = id;
       break;
     }
   }
-  return filteredBundlesWithCompatibleAppID(fieldText(*queued->front().first, kAppID), resettableDeviceID,
-                                            vendorDeviceID, *queued);
+  return filteredBundlesWithCompatibleAppID(fieldText(*queued->front().first, RawEventMetadata::kAppID),
+                                            resettableDeviceID, vendorDeviceID, *queued);
 }
 
 void MeasurementUploader::postBatch(std::vector<QueuedBundle> bundles, std::vector<std::int64_t>& rowIDs) {

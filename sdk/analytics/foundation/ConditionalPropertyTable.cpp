@@ -1,20 +1,16 @@
-// Conditional user properties.
-#include "sdk/analytics/foundation/FoundationMessageCodes.h"
-#include "sdk/analytics/foundation/MeasurementDatabase.h"
+#include "sdk/analytics/foundation/ConditionalPropertyTable.h"
 
 #include <cmath>
 
-#include "platform/foundation/Clock.h"
-#include "sdk/analytics/foundation/ProtoConversions.h"
 #include "sdk/analytics/foundation/EngineShortcuts.h"
+#include "sdk/analytics/foundation/FoundationMessageCodes.h"
+#include "sdk/analytics/foundation/ProtoConversions.h"
 
 namespace sdk::analytics {
 
 using platform::foundation::ErrorOr;
-
 using platform::foundation::Data;
 using platform::foundation::Value;
-
 using sdk::analytics::now;
 
 namespace {
@@ -22,12 +18,6 @@ namespace {
 constexpr const char* kColumns =
     "name, origin, value, creation_timestamp, active, trigger_timeout, triggered_timestamp, time_to_live, "
     "trigger_event_name, timed_out_event, triggered_event, expired_event";
-
-Value storedValue(const AnalyticsValue& value) {
-  if (value.isString()) return Value(value.stringValue());
-  if (value.isDouble()) return Value(value.doubleValue());
-  return Value(value.int64Value());
-}
 
 // Events are stored as messages; the origin travels in "_o" unless the event already carries one.
 Value storedEvent(const std::optional<AnalyticsEvent>& event) {
@@ -47,10 +37,7 @@ ConditionalUserProperty propertyFromRow(const SqliteStore::Row& row) {
   ConditionalUserProperty p;
   p.name = row.at("name").toString();
   p.origin = row.at("origin").toString();
-  const Value& value = row.at("value");
-  if (value.isInteger()) p.value = AnalyticsValue(value.toInt64());
-  if (value.isReal()) p.value = AnalyticsValue(value.toDouble());
-  if (value.isString()) p.value = AnalyticsValue(*value.string());
+  if (auto value = MeasurementStatements::valueFromColumn(row.at("value"))) p.value = std::move(*value);
   p.creationTimestamp = row.at("creation_timestamp").toDouble();
   p.active = row.at("active").toBool();
   p.triggerTimeout = row.at("trigger_timeout").toDouble();
@@ -75,14 +62,14 @@ std::string escapedForLike(const std::string& text) {
 
 }  // namespace
 
-ErrorOr<bool> MeasurementDatabase::containsConditionalUserProperties() {
+ErrorOr<bool> ConditionalPropertyTable::containsConditionalUserProperties() {
   auto any = scalar("SELECT EXISTS (SELECT 1 FROM conditional_properties)", {},
                     messages::kConditionalUserPropertiesReadFailed, "Failed to query conditional user properties");
   if (!any) return any.error();
   return *any != 0;
 }
 
-ErrorOr<std::vector<ConditionalUserProperty>> MeasurementDatabase::conditionalUserProperties(
+ErrorOr<std::vector<ConditionalUserProperty>> ConditionalPropertyTable::conditionalUserProperties(
     const std::string& condition, const std::vector<Value>& params) {
   auto rows =
       query(std::string("SELECT ") + kColumns + " FROM conditional_properties" +
@@ -94,7 +81,7 @@ ErrorOr<std::vector<ConditionalUserProperty>> MeasurementDatabase::conditionalUs
   return properties;
 }
 
-ErrorOr<std::optional<ConditionalUserProperty>> MeasurementDatabase::conditionalUserPropertyWithName(
+ErrorOr<std::optional<ConditionalUserProperty>> ConditionalPropertyTable::conditionalUserPropertyWithName(
     const std::string& name) {
   auto properties = conditionalUserProperties("name = ?", {Value(name)});
   if (!properties) return properties.error();
@@ -102,7 +89,7 @@ ErrorOr<std::optional<ConditionalUserProperty>> MeasurementDatabase::conditional
   return properties->front();
 }
 
-ErrorOr<void> MeasurementDatabase::updateConditionalUserProperty(const ConditionalUserProperty& p) {
+ErrorOr<void> ConditionalPropertyTable::updateConditionalUserProperty(const ConditionalUserProperty& p) {
   if (p.name.empty() || p.origin.empty() || !p.value) {
     return refuse(messages::kConditionalUserPropertyInvalid,
                   "Conditional user property must have a name, an origin and a value");
@@ -127,7 +114,7 @@ ErrorOr<void> MeasurementDatabase::updateConditionalUserProperty(const Condition
     }
     return run(std::string("INSERT OR REPLACE INTO conditional_properties (") + kColumns +
                    ") VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
-               {Value(p.name), Value(p.origin), storedValue(*p.value), Value(p.creationTimestamp),
+               {Value(p.name), Value(p.origin), columnValue(*p.value), Value(p.creationTimestamp),
                 Value(std::int64_t{p.active}), Value(p.triggerTimeout), Value(p.triggeredTimestamp),
                 Value(p.timeToLive), Value(p.triggerEventName), storedEvent(p.timedOutEvent),
                 storedEvent(p.triggeredEvent), storedEvent(p.expiredEvent)},
@@ -135,20 +122,20 @@ ErrorOr<void> MeasurementDatabase::updateConditionalUserProperty(const Condition
   });
 }
 
-ErrorOr<void> MeasurementDatabase::deleteConditionalUserPropertyWithName(const std::string& name) {
+ErrorOr<void> ConditionalPropertyTable::deleteConditionalUserPropertyWithName(const std::string& name) {
   return run("DELETE FROM conditional_properties WHERE name = ?", {Value(name)},
              messages::kConditionalUserPropertyDeletionFailed, "Failed to delete conditional user property");
 }
 
-ErrorOr<std::vector<ConditionalUserProperty>> MeasurementDatabase::timedOutConditionalUserPropertiesWithError() {
+ErrorOr<std::vector<ConditionalUserProperty>> ConditionalPropertyTable::timedOutConditionalUserPropertiesWithError() {
   return conditionalUserProperties("active=0 and abs(? - creation_timestamp) > trigger_timeout", {Value(now())});
 }
 
-ErrorOr<std::vector<ConditionalUserProperty>> MeasurementDatabase::expiredConditionalUserPropertiesWithError() {
+ErrorOr<std::vector<ConditionalUserProperty>> ConditionalPropertyTable::expiredConditionalUserPropertiesWithError() {
   return conditionalUserProperties("active=1 and abs(? - triggered_timestamp) > time_to_live", {Value(now())});
 }
 
-ErrorOr<std::vector<ConditionalUserProperty>> MeasurementDatabase::triggeredConditionalUserPropertiesWithEventName(
+ErrorOr<std::vector<ConditionalUserProperty>> ConditionalPropertyTable::triggeredConditionalUserPropertiesWithEventName(
     const std::string& eventName) {
   if (eventName.empty()) {
     return refuse(messages::kTriggeredConditionalPropertiesEventNameEmpty,
@@ -159,7 +146,7 @@ ErrorOr<std::vector<ConditionalUserProperty>> MeasurementDatabase::triggeredCond
       {Value(eventName), Value(now())});
 }
 
-ErrorOr<std::vector<ConditionalUserProperty>> MeasurementDatabase::conditionalUserPropertiesWithPrefix(
+ErrorOr<std::vector<ConditionalUserProperty>> ConditionalPropertyTable::conditionalUserPropertiesWithPrefix(
     const std::optional<std::string>& prefix, const std::optional<std::string>& origin) {
   std::string condition;
   std::vector<Value> params;
@@ -175,4 +162,3 @@ ErrorOr<std::vector<ConditionalUserProperty>> MeasurementDatabase::conditionalUs
 }
 
 }  // namespace sdk::analytics
-

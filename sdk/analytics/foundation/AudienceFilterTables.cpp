@@ -1,15 +1,13 @@
-// Audience filters and their results.
-#include "sdk/analytics/foundation/FoundationMessageCodes.h"
-#include "sdk/analytics/foundation/MeasurementDatabase.h"
+#include "sdk/analytics/foundation/AudienceFilterTables.h"
 
+#include "sdk/analytics/foundation/FoundationMessageCodes.h"
 #include "sdk/analytics/foundation/NanoAccessors.h"
 #include "sdk/analytics/foundation/ProtoAudienceMessages.h"
 
 namespace sdk::analytics {
 
-using platform::foundation::ErrorOr;
-
 using platform::foundation::Data;
+using platform::foundation::ErrorOr;
 using platform::foundation::Value;
 
 namespace {
@@ -35,7 +33,7 @@ StoredFilterResults resultFromRow(const SqliteStore::Row& row) {
 
 }  // namespace
 
-ErrorOr<std::vector<StoredEventFilter>> MeasurementDatabase::eventFiltersForEventName(const std::string& eventName) {
+ErrorOr<std::vector<StoredEventFilter>> AudienceFilterTables::eventFiltersForEventName(const std::string& eventName) {
   if (eventName.empty()) return refuse(messages::kFilterNameEmpty, "Event name must not be empty");
   auto rows = query("SELECT * FROM event_filters WHERE event_name = ? ORDER BY audience_id, filter_id",
                     {Value(eventName)}, messages::kEventFiltersReadFailed, "Failed to read event filters");
@@ -51,7 +49,7 @@ ErrorOr<std::vector<StoredEventFilter>> MeasurementDatabase::eventFiltersForEven
   return filters;
 }
 
-ErrorOr<std::vector<StoredPropertyFilter>> MeasurementDatabase::propertyFiltersForPropertyName(
+ErrorOr<std::vector<StoredPropertyFilter>> AudienceFilterTables::propertyFiltersForPropertyName(
     const std::string& propertyName) {
   if (propertyName.empty()) return refuse(messages::kFilterNameEmpty, "Property name must not be empty");
   auto rows = query("SELECT * FROM property_filters WHERE property_name = ? ORDER BY audience_id, filter_id",
@@ -68,7 +66,7 @@ ErrorOr<std::vector<StoredPropertyFilter>> MeasurementDatabase::propertyFiltersF
   return filters;
 }
 
-ErrorOr<std::optional<StoredFilterResults>> MeasurementDatabase::filterResultForAudienceID(std::int32_t audienceID) {
+ErrorOr<std::optional<StoredFilterResults>> AudienceFilterTables::filterResultForAudienceID(std::int32_t audienceID) {
   auto rows = query("SELECT * FROM audience_filter_values WHERE audience_id = ?", {Value(audienceID)},
                     messages::kAudienceResultsReadFailed, "Failed to read audience results");
   if (!rows) return rows.error();
@@ -76,7 +74,7 @@ ErrorOr<std::optional<StoredFilterResults>> MeasurementDatabase::filterResultFor
   return resultFromRow(rows->front());
 }
 
-ErrorOr<std::map<std::int32_t, StoredFilterResults>> MeasurementDatabase::allFilterResults() {
+ErrorOr<std::map<std::int32_t, StoredFilterResults>> AudienceFilterTables::allFilterResults() {
   auto rows = query("SELECT * FROM audience_filter_values", {}, messages::kAudienceResultsReadFailed,
                     "Failed to read audience results");
   if (!rows) return rows.error();
@@ -88,7 +86,7 @@ ErrorOr<std::map<std::int32_t, StoredFilterResults>> MeasurementDatabase::allFil
   return results;
 }
 
-ErrorOr<std::vector<std::int32_t>> MeasurementDatabase::allAudienceIDs() {
+ErrorOr<std::vector<std::int32_t>> AudienceFilterTables::allAudienceIDs() {
   auto rows = query("SELECT audience_id FROM event_filters UNION SELECT audience_id FROM property_filters", {},
                     messages::kAudienceIDsReadFailed, "Failed to read audience IDs");
   if (!rows) return rows.error();
@@ -97,7 +95,7 @@ ErrorOr<std::vector<std::int32_t>> MeasurementDatabase::allAudienceIDs() {
   return ids;
 }
 
-ErrorOr<std::map<std::int32_t, std::vector<std::int32_t>>> MeasurementDatabase::allSessionScopedFilters() {
+ErrorOr<std::map<std::int32_t, std::vector<std::int32_t>>> AudienceFilterTables::allSessionScopedFilters() {
   auto rows = query(
       "SELECT audience_id, filter_id FROM event_filters WHERE session_scoped = 1 "
       "UNION ALL SELECT audience_id, filter_id FROM property_filters WHERE session_scoped = 1",
@@ -111,7 +109,7 @@ ErrorOr<std::map<std::int32_t, std::vector<std::int32_t>>> MeasurementDatabase::
   return filters;
 }
 
-ErrorOr<void> MeasurementDatabase::updateFilterResults(const std::vector<StoredFilterResults>& results) {
+ErrorOr<void> AudienceFilterTables::updateFilterResults(const std::vector<StoredFilterResults>& results) {
   if (results.empty()) return refuse(messages::kAudienceResultsStoreFailed, "No audience results to store");
   return inTransaction([&]() -> ErrorOr<void> {
     for (const StoredFilterResults& result : results) {
@@ -125,7 +123,7 @@ ErrorOr<void> MeasurementDatabase::updateFilterResults(const std::vector<StoredF
   });
 }
 
-ErrorOr<std::optional<AudienceWalkStart>> MeasurementDatabase::audienceWalkStart(AudienceFilterKind kind,
+ErrorOr<std::optional<AudienceWalkStart>> AudienceFilterTables::audienceWalkStart(AudienceFilterKind kind,
                                                                                  const std::string& name) {
   auto rows = query("SELECT audience_id, filter_id FROM audience_walk_starts WHERE kind = ? AND name = ?",
                     {Value(static_cast<std::int64_t>(kind)), Value(name)},
@@ -138,7 +136,7 @@ ErrorOr<std::optional<AudienceWalkStart>> MeasurementDatabase::audienceWalkStart
                            static_cast<std::int32_t>(row.at("filter_id").toInt64())};
 }
 
-ErrorOr<void> MeasurementDatabase::updateFilterResultsAndWalkStart(const std::vector<StoredFilterResults>& results,
+ErrorOr<void> AudienceFilterTables::updateFilterResultsAndWalkStart(const std::vector<StoredFilterResults>& results,
                                                                    AudienceFilterKind kind, const std::string& name,
                                                                    const AudienceWalkStart& start) {
   return inTransaction([&]() -> ErrorOr<void> {
@@ -150,7 +148,7 @@ ErrorOr<void> MeasurementDatabase::updateFilterResultsAndWalkStart(const std::ve
   });
 }
 
-ErrorOr<void> MeasurementDatabase::deleteFilterResults(const std::vector<StoredFilterResults>& results) {
+ErrorOr<void> AudienceFilterTables::deleteFilterResults(const std::vector<StoredFilterResults>& results) {
   return inTransaction([&]() -> ErrorOr<void> {
     for (const StoredFilterResults& result : results) {
       TRY(execute("DELETE FROM audience_filter_values WHERE audience_id = ?", {Value(result.audienceID)},
@@ -160,7 +158,7 @@ ErrorOr<void> MeasurementDatabase::deleteFilterResults(const std::vector<StoredF
   });
 }
 
-ErrorOr<void> MeasurementDatabase::updateEventFilters(const std::vector<StoredEventFilter>& filters) {
+ErrorOr<void> AudienceFilterTables::updateEventFilters(const std::vector<StoredEventFilter>& filters) {
   FiltersChange change{filterWrites_};
   if (filters.empty()) return refuse(messages::kEventFiltersStoreFailed, "No event filters to store");
   for (const StoredEventFilter& filter : filters) {
@@ -182,7 +180,7 @@ ErrorOr<void> MeasurementDatabase::updateEventFilters(const std::vector<StoredEv
   });
 }
 
-ErrorOr<void> MeasurementDatabase::updatePropertyFilters(const std::vector<StoredPropertyFilter>& filters) {
+ErrorOr<void> AudienceFilterTables::updatePropertyFilters(const std::vector<StoredPropertyFilter>& filters) {
   FiltersChange change{filterWrites_};
   if (filters.empty()) return refuse(messages::kPropertyFiltersStoreFailed, "No property filters to store");
   for (const StoredPropertyFilter& filter : filters) {
@@ -205,19 +203,18 @@ ErrorOr<void> MeasurementDatabase::updatePropertyFilters(const std::vector<Store
   });
 }
 
-ErrorOr<void> MeasurementDatabase::deleteAllEventFilters() {
+ErrorOr<void> AudienceFilterTables::deleteAllEventFilters() {
   FiltersChange change{filterWrites_};
   return run("DELETE FROM event_filters", {}, messages::kFiltersDeletionFailed, "Failed to delete event filters");
 }
 
-ErrorOr<void> MeasurementDatabase::deleteAllPropertyFilters() {
+ErrorOr<void> AudienceFilterTables::deleteAllPropertyFilters() {
   FiltersChange change{filterWrites_};
   return run("DELETE FROM property_filters", {}, messages::kFiltersDeletionFailed, "Failed to delete property filters");
 }
 
-std::uint64_t MeasurementDatabase::audienceFiltersVersion() const {
-  return filterWrites_.load(std::memory_order_relaxed) + store_->rollbackCount();
+std::uint64_t AudienceFilterTables::audienceFiltersVersion() const {
+  return filterWrites_.load(std::memory_order_relaxed) + store().rollbackCount();
 }
 
 }  // namespace sdk::analytics
-
