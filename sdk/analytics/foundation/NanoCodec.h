@@ -15,6 +15,8 @@ enum class NanoDecodeFailure : std::uint8_t;
 
 }  // namespace sdk::analytics
 
+// The wire form of NanoMessage, over nanopb's streams: only the message and the codec see nanopb, and
+// only they reach a message's entries.
 namespace sdk::analytics::detail {
 
 // What the codec reads and fills in place.
