@@ -1,11 +1,13 @@
+#include "sdk/analytics/engine/reporters/AppearanceMethodReplacement.h"
+
+#include <cstdio>
+#include <string>
+
 #include "platform/runtime/Class.h"
-#include "platform/runtime/LoadHooks.h"
 #include "platform/runtime/Send.h"
 #include "platform/ui/ViewController.h"
-#include "sdk/analytics/engine/Analytics.h"
 #include "sdk/analytics/engine/reporters/AnalyticsScreen.h"
 #include "sdk/analytics/engine/reporters/ScreenViewReporter.h"
-#include "sdk/analytics/engine/reporters/SessionReporter.h"
 #include "sdk/interception/MethodSwizzler.h"
 #include "sdk/utilities/Logger.h"
 
@@ -14,8 +16,6 @@ namespace sdk::analytics {
 namespace {
 
 constexpr const char* kLogService = "<RuzUdurerizeza>";
-// After the SDK's own libraries, before the app's screens.
-constexpr int kScreenReportingLoadOrder = 60;
 
 std::string messageCode(long code) {
   char text[16];
@@ -28,7 +28,9 @@ using platform::ui::kViewDidAppear;
 using platform::ui::kViewDidDisappear;
 using platform::ui::ViewController;
 
-void replaceAppearanceMethods() {
+}  // namespace
+
+void AppearanceMethodReplacement::install() {
   if (!isAutomaticScreenReportingEnabled()) {
     sdk::utilities::logInfo(kLogService, true, messageCode(36001),
                "Analytics screen reporting is disabled. UIViewController transitions will not be logged.");
@@ -71,20 +73,4 @@ void replaceAppearanceMethods() {
   });
 }
 
-[[maybe_unused]] const bool screenViewReportingRegistered =
-    (platform::runtime::addLoadHook(kScreenReportingLoadOrder, &ScreenViewReporter::installAutomaticReporting),
-     true);
-
-}  // namespace
-
-void ScreenViewReporter::installAutomaticReporting() {
-  static std::once_flag once;
-  std::call_once(once, [] {
-    SessionReporter::installFactory();
-    Analytics::setScreenViewReporter(sharedInstance());
-    replaceAppearanceMethods();
-  });
-}
-
 }  // namespace sdk::analytics
-
