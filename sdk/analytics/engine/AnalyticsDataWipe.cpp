@@ -1,14 +1,17 @@
+#include "sdk/analytics/engine/AnalyticsDataWipe.h"
+
 #include "platform/runtime/Class.h"
 #include "sdk/analytics/engine/Analytics.h"
 #include "sdk/analytics/engine/ConsentSettings.h"
 #include "sdk/analytics/engine/EngineMessageCodes.h"
 #include "sdk/analytics/engine/Identity.h"
 #include "sdk/analytics/engine/MeasurementEngine.h"
-#include "sdk/analytics/engine/RemoteConfig.h"
 #include "sdk/analytics/engine/MeasurementUploader.h"
+#include "sdk/analytics/engine/RemoteConfig.h"
 #include "sdk/analytics/engine/SessionReporting.h"
 #include "sdk/analytics/foundation/MeasurementDatabase.h"
 #include "sdk/analytics/foundation/MeasurementFiles.h"
+#include "sdk/analytics/foundation/EngineShortcuts.h"
 #include "sdk/analytics/foundation/Monitor.h"
 #include "sdk/analytics/foundation/PersistedConfig.h"
 #include "sdk/analytics/foundation/Scheduler.h"
@@ -25,11 +28,11 @@ bool nonEmpty(const std::optional<Dictionary>& settings) { return settings && !s
 
 }  // namespace
 
-void MeasurementEngine::setProspectiveConsentSettings() {
+void AnalyticsDataWipe::setProspectiveConsentSettings() {
   std::int64_t source = Consent::consentSource();
   std::optional<Dictionary> settings = Consent::consentSettings();
   const std::optional<Dictionary> atStart = Analytics::consentSettings1PStart();
-  if (remoteConfig()->isConsentSettings3PEnabled()) {
+  if (MeasurementEngine::remoteConfig()->isConsentSettings3PEnabled()) {
     const std::optional<Dictionary> publicSettings = Analytics::consentSettings3P();
     const Dictionary fromPlist = Consent::consentSettingsFromPlist();
     if (!fromPlist.empty() && Consent::isConsentSourceHigherPriority(Consent::kSourcePublicStored)) {
@@ -59,10 +62,10 @@ void MeasurementEngine::setProspectiveConsentSettings() {
   }
 }
 
-bool MeasurementEngine::shouldWipeDataWithAppID(const std::string& appID, const std::string& appIDFromVMP,
-                                             const std::string& appIDFromDeDed,
-                                             const std::string& persistedAppIDFromVMP,
-                                             const std::string& persistedAppIDFromDeDed) {
+bool AnalyticsDataWipe::shouldWipeDataWithAppID(const std::string& appID, const std::string& appIDFromVMP,
+                                                const std::string& appIDFromDeDed,
+                                                const std::string& persistedAppIDFromVMP,
+                                                const std::string& persistedAppIDFromDeDed) {
   // A wipe that failed at an earlier start is tried again, nine times at most; after that only the
   // app IDs decide.
   if (const std::int64_t retries = Analytics::resetRetryCount(); retries >= 1 && retries <= 9) return true;
@@ -79,32 +82,33 @@ bool MeasurementEngine::shouldWipeDataWithAppID(const std::string& appID, const 
   return !a.empty() && a != PM;
 }
 
-bool MeasurementEngine::wipeoutAnalyticsDataAndResetComponents() {
+bool AnalyticsDataWipe::wipeoutAnalyticsDataAndResetComponents() {
   Scheduler::checkOnBackgroundThreadWithMethodName("wipeoutAnalyticsDataAndResetComponents");
-  auto monitor = sharedMonitor();
+  auto monitor = MeasurementEngine::sharedMonitor();
   monitor->logWithLevel(LogLevel::kNotice, messages::kMeasurementDataResetting, "Resetting App Measurement data");
+  auto persistedConfig = engine_.persistedConfig();
   {
-    std::lock_guard lock(componentsMutex_);
-    previousVMPAppID_ = persistedConfig_->appIDFromVMP();
+    std::lock_guard lock(mutex_);
+    previousVMPAppID_ = persistedConfig->appIDFromVMP();
   }
-  persistedConfig_->clearValues();
+  persistedConfig->clearValues();
   monitor->clearMonitoringData();
-  if (auto database = this->database()) {
+  if (auto database = engine_.database()) {
     if (auto result = database->reset(); !result) {
       monitor->logWithLevel(LogLevel::kMonitoredError, messages::kDatabaseResetOnWipeFailed, "Failed to reset database",
                             Value(result.error().description()));
       return false;
     }
     // SQLite hands the emptied queue's row IDs to new bundles: an upload still out must not delete them.
-    if (auto uploader = this->uploader()) uploader->dataWasWiped();
-    if (auto config = remoteConfigInstance()) config->reset();
-    replaceSessionReporterOnWorkerQueue();
-    if (auto reporter = sessionReporter()) reporter->setReportingEnabled(enabled_.load());
+    if (auto uploader = engine_.uploader()) uploader->dataWasWiped();
+    if (auto config = engine_.remoteConfigInstance()) config->reset();
+    engine_.sessions().replaceSessionReporterOnWorkerQueue();
+    if (auto reporter = engine_.sessionReporter()) reporter->setReportingEnabled(engine_.isEnabled());
   } else {
     // Before the database is opened the wipe deletes its file. A file that is not there (a first
     // start) is wiped already; any other failure leaves the data in place and must say so, or the
     // withdrawn data would be uploaded later.
-    const std::string path = measurementDirectoryFilePath(databaseName_);
+    const std::string path = measurementDirectoryFilePath(engine_.databaseName());
     auto deleted = path.empty() ? platform::foundation::ErrorOr<void>() : deleteFileAtPath(path);
     if (path.empty() || !deleted) {
       monitor->logWithLevel(LogLevel::kMonitoredError, messages::kOldDatabaseFileDeletionFailed,
@@ -113,14 +117,14 @@ bool MeasurementEngine::wipeoutAnalyticsDataAndResetComponents() {
       return false;
     }
   }
-  if (auto identity = this->identity()) identity->updateIdentifiers();
+  if (auto identity = engine_.identity()) identity->updateIdentifiers();
   return true;
 }
 
-bool MeasurementEngine::resetAnalyticsDataWithAppInstanceID(const std::optional<std::string>& givenID) {
+bool AnalyticsDataWipe::resetAnalyticsDataWithAppInstanceID(const std::optional<std::string>& givenID) {
   const std::string appInstanceID = givenID.value_or("");
   Scheduler::checkOnBackgroundThreadWithMethodName("resetAnalyticsData");
-  auto monitor = sharedMonitor();
+  auto monitor = MeasurementEngine::sharedMonitor();
   if (appInstanceID.empty()) {
     if (!Consent::isAnalyticsStorageDenied()) {
       monitor->logWithLevel(LogLevel::kMonitoredError, messages::kResetWithEmptyAppInstanceIDRefused,
@@ -132,33 +136,53 @@ bool MeasurementEngine::resetAnalyticsDataWithAppInstanceID(const std::optional<
   }
   const double loadTimestamp = Analytics::loadTimestamp();
   bool succeeded = false;
-  scheduler_->dispatchSyncOnWorkerQueueBlockID("APMMeasurement:3086", [&] {
+  engine_.scheduler()->dispatchSyncOnWorkerQueueBlockID("APMMeasurement:3086", [&] {
     if (!wipeoutAnalyticsDataAndResetComponents()) return;
     succeeded = true;
     // The wipe's identity refresh finds no app instance ID and makes one: let it finish first, so it
     // cannot replace the ID this reset sets.
-    if (auto identity = this->identity()) identity->queue()->sync([] {});
-    persistedConfig_->setAppInstanceID(appInstanceID.empty() ? std::nullopt : std::optional(appInstanceID));
+    if (auto identity = engine_.identity()) identity->queue()->sync([] {});
+    auto persistedConfig = engine_.persistedConfig();
+    persistedConfig->setAppInstanceID(appInstanceID.empty() ? std::nullopt : std::optional(appInstanceID));
     monitor->logWithLevel(LogLevel::kNotice, messages::kAnalyticsDataReset, "Analytics data has been reset");
-    if (!isAnalyticsCollectionDeactivated() && !Analytics::deferredAnalyticsCollection()) {
-      Analytics::setDeferredAnalyticsCollection(!enabled_.load());
+    if (!engine_.isAnalyticsCollectionDeactivated() && !Analytics::deferredAnalyticsCollection()) {
+      Analytics::setDeferredAnalyticsCollection(!engine_.isEnabled());
     }
-    initTimestamp_ = loadTimestamp;
-    persistedConfig_->setLoadTimestampValue(loadTimestamp);
-    if (enabled_.load()) reportFirstOpenOnWorkerQueue();
+    engine_.setInitTimestamp(loadTimestamp);
+    persistedConfig->setLoadTimestampValue(loadTimestamp);
+    if (engine_.isEnabled()) engine_.lifecycle().reportFirstOpenOnWorkerQueue();
   });
   return succeeded;
 }
 
-bool MeasurementEngine::hasDataToUpload() {
-  auto database = this->database();
-  return database && sdk::analytics::MeasurementUploader::hasDataToUploadIn(*database);
+// Consent and the wipe decision come before the database is opened, so a wipe at start deletes the
+// file instead of emptying an open database.
+void AnalyticsDataWipe::wipeAtStartOnWorkerQueue(Identity& identity) {
+  const auto previousConsent = ConsentSettings::consentSettings();
+  setProspectiveConsentSettings();
+  const bool consentReset =
+      ConsentSettings::didWithdrawPreviousConsent(previousConsent ? Value(*previousConsent) : Value()) ||
+      Analytics::deferredResetOnDeniedConsent();
+  Analytics::removeStartUpConsentSettings();
+  Analytics::removeDeferredResetOnDeniedConsent();
+
+  auto persistedConfig = engine_.persistedConfig();
+  const bool wipe = shouldWipeDataWithAppID(engine_.appID(), identity.appIDFromVMP(), identity.appIDFromDeDed(),
+                                            persistedConfig->appIDFromVMP(), persistedConfig->appIDFromDeDed());
+  if (!consentReset && !wipe) return;
+  if (consentReset) Analytics::setAppInstanceIDAfterReset(std::nullopt);
+  Analytics::setResetRetryCount(Analytics::resetRetryCount() + 1);
+  if (wipeoutAnalyticsDataAndResetComponents()) {
+    Analytics::setResetRetryCount(0);
+  } else {
+    monitor()->logWithLevel(LogLevel::kMonitoredWarning, messages::kAnalyticsDataWipeFailed,
+                                                     "Failed to wipe out Analytics data");
+  }
 }
 
-bool MeasurementEngine::removeBundlesFromDatabaseWithIDs(const std::vector<std::int64_t>& rowIDs) {
-  auto database = this->database();
-  return sdk::analytics::MeasurementUploader::removeBundlesWithIDs(database.get(), rowIDs);
+std::string AnalyticsDataWipe::previousVMPAppID() const {
+  std::lock_guard lock(mutex_);
+  return previousVMPAppID_;
 }
 
 }  // namespace sdk::analytics
-

@@ -1,5 +1,5 @@
-// The app's foreground and background changes: a configuration refresh when the app comes back after
-// a week, and a last upload carried by a background task when it leaves.
+#include "sdk/analytics/engine/AppStateHandler.h"
+
 #include <cmath>
 
 #include "platform/foundation/Clock.h"
@@ -7,8 +7,8 @@
 #include "sdk/analytics/engine/Analytics.h"
 #include "sdk/analytics/engine/EngineMessageCodes.h"
 #include "sdk/analytics/engine/MeasurementEngine.h"
-#include "sdk/analytics/engine/RemoteConfig.h"
 #include "sdk/analytics/engine/MeasurementUploader.h"
+#include "sdk/analytics/engine/RemoteConfig.h"
 #include "sdk/analytics/foundation/Monitor.h"
 #include "sdk/analytics/foundation/PersistedConfig.h"
 #include "sdk/analytics/foundation/Scheduler.h"
@@ -17,24 +17,26 @@ namespace sdk::analytics {
 
 namespace {
 
+using platform::foundation::Value;
+
 constexpr double kConfigurationRefreshSeconds = 7 * 24 * 3600;
 
 }  // namespace
 
-void MeasurementEngine::subscribeForAppForegroundBackgroundNotifications() {
+void AppStateHandler::subscribeForAppForegroundBackgroundNotifications() {
   auto& center = platform::foundation::NotificationCenter::defaultCenter();
-  std::weak_ptr<MeasurementEngine> weak = weak_from_this();
+  std::weak_ptr<MeasurementEngine> weak = engine_.weak_from_this();
   auto observe = [&](const char* name, void (MeasurementEngine::*handler)()) {
     return center.addObserver(name, [weak, handler](const platform::foundation::Notification&) {
       if (auto self = weak.lock()) ((*self).*handler)();
     });
   };
-  appStateObservations_.push_back(
+  observations_.push_back(
       observe(platform::ui::kApplicationDidBecomeActiveNotification, &MeasurementEngine::handleAppDidBecomeActiveEvent));
-  appStateObservations_.push_back(
+  observations_.push_back(
       observe(platform::ui::kApplicationWillResignActiveNotification, &MeasurementEngine::handleAppWillResignActiveEvent));
-  appStateObservations_.push_back(observe(platform::ui::kApplicationWillEnterForegroundNotification,
-                                          &MeasurementEngine::handleAppWillEnterForegroundNotification));
+  observations_.push_back(observe(platform::ui::kApplicationWillEnterForegroundNotification,
+                                  &MeasurementEngine::handleAppWillEnterForegroundNotification));
   // The engine starts on its worker queue while the app lives on: an app that went to the background
   // before the engine listened still gets the upload its leaving asks for.
   auto app = platform::ui::Application::sharedApplication();
@@ -43,11 +45,11 @@ void MeasurementEngine::subscribeForAppForegroundBackgroundNotifications() {
   }
 }
 
-void MeasurementEngine::handleAppDidBecomeActiveEvent() {
-  std::weak_ptr<MeasurementEngine> weak = weak_from_this();
-  scheduler_->scheduleOnWorkerQueueBlockID("APMMeasurement:3621", [weak] {
+void AppStateHandler::handleAppDidBecomeActiveEvent() {
+  std::weak_ptr<MeasurementEngine> weak = engine_.weak_from_this();
+  engine_.scheduler()->scheduleOnWorkerQueueBlockID("APMMeasurement:3621", [weak] {
     auto self = weak.lock();
-    if (!self || self->terminating_.load()) return;
+    if (!self || self->isTerminating()) return;
     auto settings = self->remoteConfigInstance();
     auto uploader = self->uploader();
     if (!settings || !uploader || !settings->blocklistInternal()) return;
@@ -56,20 +58,21 @@ void MeasurementEngine::handleAppDidBecomeActiveEvent() {
     if (uploader->isNetworkReadyForRequest()) {
       uploader->fetchRemoteConfig();
     } else {
-      sharedMonitor()->logWithLevel(LogLevel::kVerbose, messages::kConfigurationFetchIgnoredWhileNetworkPending,
-                                    "Network operation is pending. Ignoring request to fetch configuration");
+      MeasurementEngine::sharedMonitor()->logWithLevel(
+          LogLevel::kVerbose, messages::kConfigurationFetchIgnoredWhileNetworkPending,
+          "Network operation is pending. Ignoring request to fetch configuration");
     }
   });
 }
 
 // The settings are on disk before the background task begins: a phone may suspend the app whenever
 // no task holds it.
-void MeasurementEngine::handleAppWillResignActiveEvent() {
-  persistedConfig_->synchronizeToDisk();
-  auto monitor = sharedMonitor();
+void AppStateHandler::handleAppWillResignActiveEvent() {
+  engine_.persistedConfig()->synchronizeToDisk();
+  auto monitor = MeasurementEngine::sharedMonitor();
   monitor->logWithLevel(LogLevel::kVerbose, messages::kUploadScheduledOnResignActive,
                         "App will resign active state. Scheduling data upload");
-  std::weak_ptr<MeasurementEngine> weak = weak_from_this();
+  std::weak_ptr<MeasurementEngine> weak = engine_.weak_from_this();
   const auto task = backgroundUpdateTask_.begin([weak] {
     if (auto self = weak.lock()) self->terminateBackgroundTask();
   });
@@ -78,11 +81,11 @@ void MeasurementEngine::handleAppWillResignActiveEvent() {
   Analytics::queueOperationWithBlock([weak] {
     auto self = weak.lock();
     if (!self) return;
-    self->scheduler_->scheduleOnWorkerQueueBlockID("APMMeasurement:3663", [weak] {
+    self->scheduler()->scheduleOnWorkerQueueBlockID("APMMeasurement:3663", [weak] {
       auto self = weak.lock();
       if (!self) return;
       // With no upload to run, nothing else would end the task before the app returns.
-      auto uploader = self->terminating_.load() ? nullptr : self->uploader();
+      auto uploader = self->isTerminating() ? nullptr : self->uploader();
       if (uploader) {
         uploader->uploadData();
       } else {
@@ -92,14 +95,13 @@ void MeasurementEngine::handleAppWillResignActiveEvent() {
   });
 }
 
-void MeasurementEngine::handleAppWillEnterForegroundNotification() { terminateBackgroundTask(); }
+void AppStateHandler::handleAppWillEnterForegroundNotification() { terminateBackgroundTask(); }
 
 // The write comes first and is waited for: once the task ends a phone suspends the app, and a write
 // still queued would wait for its return, or be lost with the process.
-void MeasurementEngine::terminateBackgroundTask() {
-  persistedConfig_->synchronizeToDisk();
+void AppStateHandler::terminateBackgroundTask() {
+  engine_.persistedConfig()->synchronizeToDisk();
   backgroundUpdateTask_.end();
 }
 
 }  // namespace sdk::analytics
-
