@@ -4,6 +4,7 @@
 #include "sdk/analytics/engine/Analytics.h"
 #include "sdk/analytics/engine/ConsentSettings.h"
 #include "sdk/analytics/engine/EngineMessageCodes.h"
+#include "sdk/analytics/engine/FacadeDefaults.h"
 #include "sdk/analytics/engine/Identity.h"
 #include "sdk/analytics/engine/MeasurementEngine.h"
 #include "sdk/analytics/engine/MeasurementUploader.h"
@@ -31,9 +32,9 @@ bool nonEmpty(const std::optional<Dictionary>& settings) { return settings && !s
 void AnalyticsDataWipe::setProspectiveConsentSettings() {
   std::int64_t source = Consent::consentSource();
   std::optional<Dictionary> settings = Consent::consentSettings();
-  const std::optional<Dictionary> atStart = Analytics::consentSettings1PStart();
+  const std::optional<Dictionary> atStart = FacadeDefaults::consentSettings1PStart();
   if (MeasurementEngine::remoteConfig()->isConsentSettings3PEnabled()) {
-    const std::optional<Dictionary> publicSettings = Analytics::consentSettings3P();
+    const std::optional<Dictionary> publicSettings = FacadeDefaults::consentSettings3P();
     const Dictionary fromPlist = Consent::consentSettingsFromPlist();
     if (!fromPlist.empty() && Consent::isConsentSourceHigherPriority(Consent::kSourcePublicStored)) {
       settings = fromPlist;
@@ -41,7 +42,7 @@ void AnalyticsDataWipe::setProspectiveConsentSettings() {
     } else if (platform::runtime::Class::named("ZEDIvadazudo") &&
                (source == Consent::kSourceInternalStored || source == Consent::kSourceInternal)) {
       // With the public interface linked, consent the internal entry left behind gives way.
-      Analytics::clearConsent();
+      FacadeDefaults::clearConsent();
       settings.reset();
       source = Consent::kSourcePublic;
     } else if (nonEmpty(atStart) && Consent::isConsentSourceHigherPriority(Consent::kSourceInternalStored)) {
@@ -58,7 +59,7 @@ void AnalyticsDataWipe::setProspectiveConsentSettings() {
   if (nonEmpty(settings) && Consent::isConsentSourceHigherPriority(source)) {
     Consent::setConsentSettings(settings);
     Consent::setConsentSource(source);
-    Analytics::persistConsentSettings(settings, source);
+    FacadeDefaults::persistConsentSettings(settings, source);
   }
 }
 
@@ -68,7 +69,7 @@ bool AnalyticsDataWipe::shouldWipeDataWithAppID(const std::string& appID, const 
                                                 const std::string& persistedAppIDFromDeDed) {
   // A wipe that failed at an earlier start is tried again, nine times at most; after that only the
   // app IDs decide.
-  if (const std::int64_t retries = Analytics::resetRetryCount(); retries >= 1 && retries <= 9) return true;
+  if (const std::int64_t retries = FacadeDefaults::resetRetryCount(); retries >= 1 && retries <= 9) return true;
   const std::string& a = appID;
   const std::string& G = appIDFromVMP;
   const std::string& M = appIDFromDeDed;
@@ -145,8 +146,8 @@ bool AnalyticsDataWipe::resetAnalyticsDataWithAppInstanceID(const std::optional<
     auto persistedConfig = engine_.persistedConfig();
     persistedConfig->setAppInstanceID(appInstanceID.empty() ? std::nullopt : std::optional(appInstanceID));
     monitor->logWithLevel(LogLevel::kNotice, messages::kAnalyticsDataReset, "Analytics data has been reset");
-    if (!engine_.isAnalyticsCollectionDeactivated() && !Analytics::deferredAnalyticsCollection()) {
-      Analytics::setDeferredAnalyticsCollection(!engine_.isEnabled());
+    if (!engine_.isAnalyticsCollectionDeactivated() && !FacadeDefaults::deferredAnalyticsCollection()) {
+      FacadeDefaults::setDeferredAnalyticsCollection(!engine_.isEnabled());
     }
     engine_.setInitTimestamp(loadTimestamp);
     persistedConfig->setLoadTimestampValue(loadTimestamp);
@@ -162,18 +163,18 @@ void AnalyticsDataWipe::wipeAtStartOnWorkerQueue(Identity& identity) {
   setProspectiveConsentSettings();
   const bool consentReset =
       ConsentSettings::didWithdrawPreviousConsent(previousConsent ? Value(*previousConsent) : Value()) ||
-      Analytics::deferredResetOnDeniedConsent();
-  Analytics::removeStartUpConsentSettings();
-  Analytics::removeDeferredResetOnDeniedConsent();
+      FacadeDefaults::deferredResetOnDeniedConsent();
+  FacadeDefaults::removeStartUpConsentSettings();
+  FacadeDefaults::removeDeferredResetOnDeniedConsent();
 
   auto persistedConfig = engine_.persistedConfig();
   const bool wipe = shouldWipeDataWithAppID(engine_.appID(), identity.appIDFromVMP(), identity.appIDFromDeDed(),
                                             persistedConfig->appIDFromVMP(), persistedConfig->appIDFromDeDed());
   if (!consentReset && !wipe) return;
-  if (consentReset) Analytics::setAppInstanceIDAfterReset(std::nullopt);
-  Analytics::setResetRetryCount(Analytics::resetRetryCount() + 1);
+  if (consentReset) FacadeDefaults::setAppInstanceIDAfterReset(std::nullopt);
+  FacadeDefaults::setResetRetryCount(FacadeDefaults::resetRetryCount() + 1);
   if (wipeoutAnalyticsDataAndResetComponents()) {
-    Analytics::setResetRetryCount(0);
+    FacadeDefaults::setResetRetryCount(0);
   } else {
     monitor()->logWithLevel(LogLevel::kMonitoredWarning, messages::kAnalyticsDataWipeFailed,
                                                      "Failed to wipe out Analytics data");

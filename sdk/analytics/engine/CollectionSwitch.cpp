@@ -7,6 +7,7 @@
 #include "sdk/analytics/engine/Analytics.h"
 #include "sdk/analytics/engine/BackwardCompatibility.h"
 #include "sdk/analytics/engine/EngineMessageCodes.h"
+#include "sdk/analytics/engine/FacadeDefaults.h"
 #include "sdk/analytics/engine/MeasurementEngine.h"
 #include "sdk/analytics/engine/ParkedCampaignLink.h"
 #include "sdk/analytics/engine/RemoteConfig.h"
@@ -62,7 +63,9 @@ void CollectionSwitch::setEnabledOnWorkerQueue(bool enabled) {
                           "Analytics collection deactivated");
     return;
   }
-  if (!deactivated && !Analytics::deferredAnalyticsCollection()) Analytics::setDeferredAnalyticsCollection(!enabled);
+  if (!deactivated && !FacadeDefaults::deferredAnalyticsCollection()) {
+    FacadeDefaults::setDeferredAnalyticsCollection(!enabled);
+  }
   enabled_ = enabled;
   if (enabled) {
     if (!startMeasurementOnWorkerQueue()) {
@@ -98,9 +101,9 @@ bool CollectionSwitch::startMeasurementOnWorkerQueue() {
     if (!didInitializeComponents_) return false;
   }
   engine_.advertising().setPersonalizedAdsUserPropertyOnWorkerQueue();
-  if (Analytics::needFirstOpenAfterReset()) {
+  if (FacadeDefaults::needFirstOpenAfterReset()) {
     engine_.lifecycle().reportFirstOpenOnWorkerQueue();
-    Analytics::removeNeedFirstOpenAfterReset();
+    FacadeDefaults::removeNeedFirstOpenAfterReset();
   }
   engine_.components().updateSchedule();
   if (BackwardCompatibility::disableOlderMeasurementLibrary()) {

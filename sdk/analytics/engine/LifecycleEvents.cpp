@@ -12,6 +12,7 @@
 #include "sdk/analytics/engine/Analytics.h"
 #include "sdk/analytics/engine/CampaignReporting.h"
 #include "sdk/analytics/engine/EngineMessageCodes.h"
+#include "sdk/analytics/engine/FacadeDefaults.h"
 #include "sdk/analytics/engine/Identity.h"
 #include "sdk/analytics/engine/MeasurementEngine.h"
 #include "sdk/analytics/engine/MeasurementEventPipeline.h"
@@ -214,7 +215,7 @@ void LifecycleEvents::reportFirstOpenOnWorkerQueue() {
   if (*opened) {
     // A later start: remember in the keychain that this app has opened, so a reinstall can tell.
     if (previousFirstOpen < 1) (void)KeychainWrapper::upsertKeychainValue("1", kPreviousFirstOpenItem, bundleID);
-    Analytics::setDeferredAnalyticsCollection(std::nullopt);
+    FacadeDefaults::setDeferredAnalyticsCollection(std::nullopt);
     engine_.sessions().reportSessionStartOnWorkerQueueWithTimestamp(initTimestamp, false);
     engine_.persistedConfig()->setLoadTimestampValue(std::nullopt);
     return;
@@ -273,13 +274,15 @@ void LifecycleEvents::logFirstOpenOnWorkerQueue(MeasurementEventPipeline& pipeli
   }
   parameters.emplace("_pfo", AnalyticsValue(previousFirstOpen >= 1 ? previousFirstOpen : 0));
   parameters.emplace("_uwa", AnalyticsValue(1 - first.firstVersion));
-  if (Analytics::deferredAnalyticsCollection().value_or(false)) parameters.emplace("_dac", AnalyticsValue(std::int64_t{1}));
+  if (FacadeDefaults::deferredAnalyticsCollection().value_or(false)) {
+    parameters.emplace("_dac", AnalyticsValue(std::int64_t{1}));
+  }
   if (efficient) parameters.emplace("_et", AnalyticsValue(std::int64_t{1}));
   const Parameters screen = Analytics::currentScreenParameters();
   handleAutomaticEvent(pipeline, "_f", initTimestamp, std::move(parameters), screen);
 
   auto persistedConfig = engine_.persistedConfig();
-  Analytics::setDeferredAnalyticsCollection(std::nullopt);
+  FacadeDefaults::setDeferredAnalyticsCollection(std::nullopt);
   persistedConfig->setLoadTimestampValue(std::nullopt);
   // Nothing of this install can be a session still running; what looks like recent activity was left
   // by a start that ended before its first open was kept.

@@ -19,6 +19,7 @@
 #include "sdk/analytics/engine/Analytics.h"
 #include "sdk/analytics/engine/ConsentSettings.h"
 #include "sdk/analytics/engine/AppIdentifiers.h"
+#include "sdk/analytics/engine/FacadeDefaults.h"
 #include "sdk/analytics/engine/Identity.h"
 #include "sdk/analytics/engine/MeasurementEngine.h"
 #include "sdk/analytics/engine/CampaignReporting.h"
@@ -446,7 +447,7 @@ TEST_F(LifecycleTest, CollectionSwitchedOnLaterMarksTheFirstOpenAsDeferred) {
   drain();
   EXPECT_EQ(storedNames(), (Strings{"_f", "_s", "_e"}));
   EXPECT_EQ(storedParameters("_f").at("_dac").int64Value(), 1);
-  EXPECT_FALSE(Analytics::deferredAnalyticsCollection()) << "said once, with the first open";
+  EXPECT_FALSE(FacadeDefaults::deferredAnalyticsCollection()) << "said once, with the first open";
 }
 
 TEST_F(LifecycleTest, ALostSessionNumberComesBackFromTheSessionsCounted) {

@@ -7,6 +7,7 @@
 #include "sdk/analytics/engine/AppIdentifiers.h"
 #include "sdk/analytics/engine/ConsentSettings.h"
 #include "sdk/analytics/engine/EngineMessageCodes.h"
+#include "sdk/analytics/engine/FacadeDefaults.h"
 #include "sdk/analytics/engine/Identity.h"
 #include "sdk/analytics/engine/IdentitySettings.h"
 #include "sdk/analytics/engine/MeasurementEngine.h"
@@ -55,9 +56,9 @@ bool MeasurementComponents::initializeOnWorkerQueue() {
 
 void MeasurementComponents::adoptIdentifiersOnWorkerQueue(Identity& identity) {
   identity.updateIdentifiers();
-  if (auto afterReset = Analytics::appInstanceIDAfterReset(); afterReset && !afterReset->empty()) {
+  if (auto afterReset = FacadeDefaults::appInstanceIDAfterReset(); afterReset && !afterReset->empty()) {
     identity.setAppInstanceID(*afterReset);
-    Analytics::setAppInstanceIDAfterReset(std::nullopt);
+    FacadeDefaults::setAppInstanceIDAfterReset(std::nullopt);
   }
 
   auto persistedConfig = engine_.persistedConfig();

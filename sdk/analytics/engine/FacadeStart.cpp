@@ -1,9 +1,12 @@
+#include "sdk/analytics/engine/FacadeStart.h"
+
 #include "platform/dispatch/Queue.h"
 #include "platform/foundation/NotificationCenter.h"
-#include "platform/foundation/UserDefaults.h"
 #include "platform/runtime/Class.h"
 #include "sdk/analytics/engine/Analytics.h"
-#include "sdk/analytics/engine/AnalyticsState.h"
+#include "sdk/analytics/engine/FacadeDefaults.h"
+#include "sdk/analytics/engine/FacadeState.h"
+#include "sdk/analytics/engine/PaymentQueueForwarder.h"
 #include "sdk/analytics/engine/ConsentSettings.h"
 #include "sdk/analytics/engine/AppIdentifiers.h"
 #include "sdk/analytics/engine/EngineMessageCodes.h"
@@ -15,10 +18,8 @@
 #include "sdk/interception/AppDelegateSwizzler.h"
 #include "platform/runtime/Send.h"
 
-namespace sdk::analytics {
+namespace sdk::analytics::facade {
 
-using facade::kConsentSettingsOnStart;
-using facade::state;
 using platform::foundation::Value;
 
 namespace {
@@ -30,8 +31,9 @@ bool boolOption(const platform::foundation::Dictionary& options, const char* key
   return found != options.end() && found->second.isNumber() ? found->second.toBool() : fallback;
 }
 
-// The checks that refuse a start, repeated by every call. False: stop.
-bool mayStart(const std::string& origin) {
+}  // namespace
+
+bool FacadeStart::mayStart(const std::string& origin) {
   auto monitor = facade::monitor();
   if (classExists("ZAVARozerova")) {
     monitor->logWithLevel(LogLevel::kMonitoredError, messages::kOldVurevoreFrameworkDetected,
@@ -62,7 +64,7 @@ bool mayStart(const std::string& origin) {
   return true;
 }
 
-void applyLogTag(const platform::foundation::Dictionary& options) {
+void FacadeStart::applyLogTag(const platform::foundation::Dictionary& options) {
   if (options.empty()) return;
   auto found = options.find(Analytics::kOptionLogTag);
   if (found != options.end() && found->second.string() && !found->second.string()->empty()) {
@@ -73,9 +75,7 @@ void applyLogTag(const platform::foundation::Dictionary& options) {
   }
 }
 
-}  // namespace
-
-bool validateSafelistedEvents(const Value& list) {
+bool FacadeStart::validateSafelistedEvents(const Value& list) {
   if (!list.isArray()) {
     facade::monitor()->logWithLevel(LogLevel::kError, messages::kSafelistedParameterNotArray,
                                     "Invalid safelisted event parameter. Type must be an array");
@@ -91,18 +91,11 @@ bool validateSafelistedEvents(const Value& list) {
   return true;
 }
 
-void Analytics::startWithAppID(const std::string& appID, const std::string& origin, const Dictionary& options,
-                                  const std::shared_ptr<sdk::core::AnalyticsConfiguration>& configuration) {
-  if (!mayStart(origin)) return;
-  applyLogTag(options);
-  state().startOnce.call([&] { runStartBlock(appID, origin, options, configuration); });
-}
-
-void Analytics::runStartBlock(const std::string& appID, const std::string& origin, const Dictionary& options,
-                                 const std::shared_ptr<sdk::core::AnalyticsConfiguration>& configuration) {
+void FacadeStart::run(const std::string& appID, const std::string& origin, const Dictionary& options,
+                      const std::shared_ptr<sdk::core::AnalyticsConfiguration>& configuration) {
   auto& s = state();
   auto monitor = facade::monitor();
-  if (ConsentSettings::consentSource() == ConsentSettings::kSourceNone) loadPersistedConsentSettings();
+  if (ConsentSettings::consentSource() == ConsentSettings::kSourceNone) FacadeDefaults::loadPersistedConsentSettings();
 
   auto identity = facade::identity();
   if (origin == "fa" && appID != identity->appIDFromVMP()) {
@@ -118,25 +111,25 @@ void Analytics::runStartBlock(const std::string& appID, const std::string& origi
                           Value(original), Value(appID));
     identity->setAppIDFromDeDed(appID);
   }
-  platform::foundation::NotificationCenter::defaultCenter().post(kWillStartNotification);
+  platform::foundation::NotificationCenter::defaultCenter().post(Analytics::kWillStartNotification);
   AppIdentifiers::sharedInstance()->setOrigin(origin);
 
   s.deactivated = false;
   bool enabled = true;
   std::vector<std::string> safelist;
   if (!options.empty()) {
-    enabled = boolOption(options, kOptionCollectionEnabled, true);
-    s.deactivated = boolOption(options, kOptionCollectionDeactivated, false);
-    if (auto found = options.find(kOptionSafelistedEvents);
+    enabled = boolOption(options, Analytics::kOptionCollectionEnabled, true);
+    s.deactivated = boolOption(options, Analytics::kOptionCollectionDeactivated, false);
+    if (auto found = options.find(Analytics::kOptionSafelistedEvents);
         found != options.end() && validateSafelistedEvents(found->second)) {
       for (const Value& name : *found->second.array()) safelist.push_back(*name.string());
     }
     const auto consent = ConsentSettings::consentSettingsFromDictionary(Value(options));
-    if (!consent.empty()) s.defaults.setObject(Value(consent), kConsentSettingsOnStart);
+    if (!consent.empty()) FacadeDefaults::setConsentSettingsOnStart(consent);
   }
 
   const bool deactivated = s.deactivated.load();
-  dispatchAsyncOnSerialQueue([appID, enabled, deactivated, safelist] {
+  Analytics::dispatchAsyncOnSerialQueue([appID, enabled, deactivated, safelist] {
     auto& s = state();
     std::function<void(const std::string&, bool, bool, const std::vector<std::string>&)> initialize;
     {
@@ -148,18 +141,18 @@ void Analytics::runStartBlock(const std::string& appID, const std::string& origi
       facade::monitor()->logWithLevel(LogLevel::kNotice, messages::kAppDelegateProxyDisabled,
                                       "App Delegate Proxy is disabled");
     } else if (!deactivated) {
-      platform::dispatch::Queue::main()->async([] { createAppDelegateProxy(); });
+      platform::dispatch::Queue::main()->async([] { Analytics::createAppDelegateProxy(); });
     }
     auto engine = facade::engine();
     s.enabled = engine && engine->wasEnabledDuringInitialization();
     maybeEnableTagManager();
   });
-  if (configuration && !options.empty()) observeNotificationsForAnalyticsConfiguration(configuration);
-  observePaymentQueue();
-  unsuspendOperationQueue();
+  if (configuration && !options.empty()) Analytics::observeNotificationsForAnalyticsConfiguration(configuration);
+  PaymentQueueForwarder::shared()->observeDefaultQueue();
+  Analytics::unsuspendOperationQueue();
 }
 
-void Analytics::maybeEnableTagManager() {
+void FacadeStart::maybeEnableTagManager() {
   auto* tagManager = platform::runtime::Class::named("VTMTagManager");
   if (!tagManager) return;
   static constexpr platform::runtime::Selector<void()> kInitializeSharedInstance{"initializeSharedInstance"};
@@ -171,67 +164,5 @@ void Analytics::maybeEnableTagManager() {
   platform::runtime::send(*tagManager, kInitializeSharedInstance);
 }
 
-// --- switches
-
-void Analytics::setAnalyticsEnabled(bool enabled, bool persistSetting) {
-  dispatchAsyncOnSerialQueue([enabled, persistSetting] {
-    if (persistSetting) PersistedConfig::sharedInstance()->setMeasurementEnabledState(enabled ? 1 : 2);
-    auto& s = state();
-    if (s.deactivated.load() && enabled) return;
-    s.enabled = enabled;
-    if (auto engine = facade::engine()) engine->setEnabled(enabled);
-  });
-}
-
-void Analytics::observeNotificationsForAnalyticsConfiguration(
-    const std::shared_ptr<sdk::core::AnalyticsConfiguration>& configuration) {
-  auto& center = platform::foundation::NotificationCenter::defaultCenter();
-  state().configurationObservation = center.addObserver(
-      sdk::core::AnalyticsConfiguration::kSetEnabledNotification,
-      [](const platform::foundation::Notification& notification) {
-        handleSetEnabled(notification.userInfo[sdk::core::AnalyticsConfiguration::kSetEnabledNotification]);
-      },
-      configuration.get());
-}
-
-void Analytics::handleSetEnabled(const Value& enabledState) {
-  if (!enabledState.isNumber()) {
-    facade::monitor()->logWithLevel(LogLevel::kMonitoredWarning, messages::kEnabledNotificationWithoutNumber,
-                                    "Received setEnabled notification without NSNumber", enabledState);
-    return;
-  }
-  // The SDK core stores a persisted choice in the standard defaults, which the engine's suite does not
-  // see: a choice the core persisted is persisted here too, or an opt-out would be forgotten at the
-  // next launch.
-  const std::int64_t state = enabledState.toBool() ? 1 : 2;
-  const bool persisted = platform::foundation::UserDefaults::standard()->integerForKey(
-                             sdk::core::AnalyticsConfiguration::kMeasurementEnabledStateKey) == state;
-  setAnalyticsEnabled(enabledState.toBool(), persisted);
-}
-
-void Analytics::setSessionTimeoutInterval(double seconds) {
-  dispatchAsyncOnSerialQueue([seconds] {
-    if (auto engine = facade::engine()) engine->setSessionTimeoutInterval(seconds);
-  });
-}
-
-void Analytics::setDefaultEventParameters(const std::optional<Dictionary>& parameters) {
-  queueOperationWithBlock([parameters] {
-    auto engine = facade::engine();
-    if (state().enabled.load() && engine) engine->setDefaultEventParameters(parameters);
-  });
-}
-
-void Analytics::setScreenName(const std::optional<std::string>& screenName,
-                                 const std::optional<std::string>& screenClass) {
-  if (!platform::dispatch::Queue::main()->isCurrent()) {
-    facade::monitor()->logWithLevel(LogLevel::kWarning, messages::kScreenNameOffMainThread,
-                                    "setScreenName:screenClass: must be called from the main thread to ensure that "
-                                    "events are associated with the intended screen.");
-    return;
-  }
-  if (auto reporter = screenViewReporter()) reporter->setScreenName(screenName, screenClass);
-}
-
-}  // namespace sdk::analytics
+}  // namespace sdk::analytics::facade
 
