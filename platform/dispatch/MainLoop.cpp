@@ -11,6 +11,8 @@
 #include <thread>
 
 #include "platform/dispatch/Queue.h"
+#include "platform/dispatch/detail/Completion.h"
+#include "platform/dispatch/detail/CurrentQueueScope.h"
 #include "platform/dispatch/detail/QueuedBlock.h"
 #include "platform/dispatch/detail/WorkerPool.h"
 #include "platform/foundation/Exception.h"

@@ -3,6 +3,8 @@
 #include <array>
 
 #include "platform/dispatch/MainLoop.h"
+#include "platform/dispatch/detail/ConcurrentQueue.h"
+#include "platform/dispatch/detail/CurrentQueueScope.h"
 #include "platform/dispatch/detail/SerialQueue.h"
 #include "platform/dispatch/Timer.h"
 

@@ -11,6 +11,7 @@
 
 #include "platform/dispatch/Group.h"
 #include "platform/dispatch/MainLoop.h"
+#include "platform/dispatch/detail/Completion.h"
 #include "platform/dispatch/detail/WorkerPool.h"
 #include "platform/log/Log.h"
 

@@ -1,6 +1,9 @@
 #include "platform/dispatch/detail/SerialQueue.h"
 
+#include "platform/dispatch/detail/Completion.h"
+#include "platform/dispatch/detail/CurrentQueueScope.h"
 #include "platform/dispatch/detail/QueuedBlock.h"
+#include "platform/dispatch/detail/WorkerPool.h"
 
 namespace platform::dispatch {
 
@@ -83,17 +86,6 @@ void SerialQueue::sync(const std::function<void()>& block) {
     SerialQueue* queue;
     ~Release() { queue->release(); }
   } release{this};
-  CurrentQueueScope scope(this);
-  block();
-}
-
-void ConcurrentQueue::async(std::function<void()> block) {
-  // Handed over as it is, with the queue beside it: wrapped in another block it would cost a second
-  // allocation, made on the submitting thread and freed on a worker.
-  WorkerPool::shared().submit(std::move(block), shared_from_this());
-}
-
-void ConcurrentQueue::sync(const std::function<void()>& block) {
   CurrentQueueScope scope(this);
   block();
 }

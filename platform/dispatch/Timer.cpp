@@ -1,7 +1,7 @@
 #include "platform/dispatch/Timer.h"
 
 #include "platform/dispatch/MainLoop.h"
-#include "platform/dispatch/detail/WorkerPool.h"
+#include "platform/dispatch/detail/Completion.h"
 #include "platform/foundation/Exception.h"
 
 namespace platform::dispatch {

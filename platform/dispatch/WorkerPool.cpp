@@ -6,8 +6,8 @@
 
 #include "platform/dispatch/MainLoop.h"
 #include "platform/dispatch/Queue.h"
+#include "platform/dispatch/detail/CurrentQueueScope.h"
 #include "platform/dispatch/detail/QueuedBlock.h"
-#include "platform/foundation/SequenceChecker.h"
 
 namespace platform::dispatch {
 
@@ -18,22 +18,6 @@ constexpr std::size_t kMaxThreads = 256;
 constexpr auto kIdleLifetime = std::chrono::seconds(5);
 constexpr auto kMonitorTick = std::chrono::milliseconds(10);
 constexpr std::size_t kMaxAddedPerTick = 4;
-
-thread_local std::vector<const Queue*> currentQueues;
-
-// Sequence checkers learn from the marks below which serial queue the calling code runs on; the main
-// queue counts as the main thread, whose code runs both inside and outside its blocks.
-const bool sequenceCheckersToldOfQueues = [] {
-  foundation::SequenceChecker::setQueues(
-      {[]() -> const void* {
-         const Queue* queue = currentQueues.empty() ? nullptr : currentQueues.back();
-         return queue == Queue::main().get() ? nullptr : queue;
-       },
-       [](const void* queue) {
-         return std::find(currentQueues.begin(), currentQueues.end(), queue) != currentQueues.end();
-       }});
-  return true;
-}();
 
 }  // namespace
 
@@ -206,44 +190,6 @@ void WorkerPool::watch() {
     for (std::size_t i = 0; i < std::min(tasks_.size(), kMaxAddedPerTick) && threads_ < kMaxThreads; ++i)
       spawnLocked();
   }
-}
-
-CurrentQueueScope::CurrentQueueScope(const Queue* queue) { currentQueues.push_back(queue); }
-CurrentQueueScope::~CurrentQueueScope() { currentQueues.pop_back(); }
-
-const Queue* CurrentQueueScope::innermost() {
-  return currentQueues.empty() ? nullptr : currentQueues.back();
-}
-
-bool CurrentQueueScope::contains(const Queue* queue) {
-  for (const Queue* q : currentQueues)
-    if (q == queue) return true;
-  return false;
-}
-
-void Completion::finish(std::exception_ptr error) {
-  {
-    std::lock_guard lock(mutex_);
-    finished_ = true;
-    error_ = std::move(error);
-    done_.notify_all();
-  }
-  if (wakesMainLoop_) MainLoop::wakeUp();
-}
-
-void Completion::wait() {
-  std::unique_lock lock(mutex_);
-  done_.wait(lock, [this] { return finished_; });
-}
-
-bool Completion::isDone() const {
-  std::lock_guard lock(mutex_);
-  return finished_;
-}
-
-void Completion::rethrowIfFailed() const {
-  std::lock_guard lock(mutex_);
-  if (error_) std::rethrow_exception(error_);
 }
 
 }  // namespace platform::dispatch

@@ -8,6 +8,7 @@
 #include "platform/graphics/Gradient.h"
 #include "platform/graphics/Image.h"
 #include "platform/graphics/Path.h"
+#include "platform/graphics/ContextStack.h"
 
 typedef struct _cairo cairo_t;
 
@@ -111,41 +112,6 @@ class Context {
   mutable bool drawn_ = false;
 };
 
-// A context drawing into its own pixels: 8-bit RGBA premultiplied, device RGB, origin top left.
-// `scale` pixels per point.
-class BitmapContext : public Context {
- public:
-  // Null when the size is empty or the pixels cannot be had.
-  static std::unique_ptr<BitmapContext> create(Size points, double scale = 1, bool opaque = false);
-  ~BitmapContext() override;
-  // A copy of the pixels drawn so far; the context may go on drawing.
-  std::shared_ptr<Image> makeImage() const;
-  // The drawn pixels themselves, without a copy, for a context that draws no more: it is consumed.
-  static std::shared_ptr<Image> finish(std::unique_ptr<BitmapContext> context);
-  int pixelWidth() const;
-  int pixelHeight() const;
-  double scale() const { return scale_; }
-
- private:
-  BitmapContext(cairo_t* cr, void* surface, double scale);
-  void* surface_;
-  double scale_;
-};
-
-// The current-context stack. Outside a drawing pass there is no current context and currentContext()
-// is null; the free functions below then do nothing.
-Context* currentContext();
-void pushContext(Context* context);
-void popContext();
-
-// Pixels per point of the device screen; an image context asked for scale 0 takes it.
-inline constexpr double kScreenScale = 2;
-
-// Image contexts: a bitmap context pushed as current until ended.
-void beginImageContext(Size size, bool opaque, double scale);
-std::shared_ptr<Image> imageFromCurrentImageContext();
-void endImageContext();
-
 // Null-safe drawing calls for code that holds a possibly absent context.
 inline void saveGState(Context* c) { if (c) c->saveGState(); }
 inline void restoreGState(Context* c) { if (c) c->restoreGState(); }
@@ -189,3 +155,6 @@ inline void drawImage(Context* c, const Image* image, const Rect& r) {
 }
 
 }  // namespace platform::graphics
+
+// Code that draws into its own pixels has always found the bitmap context here.
+#include "platform/graphics/BitmapContext.h"

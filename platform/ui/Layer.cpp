@@ -8,6 +8,7 @@
 
 #include "platform/graphics/Context.h"
 #include "platform/graphics/Path.h"
+#include "platform/ui/AnimationBlock.h"
 #include "platform/ui/ShownValues.h"
 
 namespace platform::ui {
@@ -207,5 +208,7 @@ void Layer::drawOwn(Context& context, double scale) {
     context.restoreGState();
   }
 }
+
+void Layer::willChange(const char* keyPath) { AnimationBlock::noteWillChange(*this, keyPath); }
 
 }  // namespace platform::ui

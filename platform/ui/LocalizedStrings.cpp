@@ -10,6 +10,7 @@
 #include "platform/foundation/PropertyList.h"
 #include "platform/foundation/Utf8.h"
 #include "platform/log/Log.h"
+#include "platform/ui/StringsFormat.h"
 
 namespace platform::ui {
 namespace {
@@ -151,6 +152,10 @@ std::vector<std::string> LocalizedStrings::preferredLanguages() {
 void LocalizedStrings::reload() {
   std::lock_guard lock(cache().mutex);
   cache().tables.clear();
+}
+
+std::optional<std::map<std::string, std::string>> LocalizedStrings::parseStrings(const std::string& text) {
+  return StringsFormat::parse(text);
 }
 
 }  // namespace platform::ui

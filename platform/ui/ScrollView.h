@@ -74,7 +74,7 @@ class ScrollView : public View {
 
   PanGestureRecognizer& panGestureRecognizer() const { return *pan_; }
 
-  // --- indicators (ScrollIndicators.cpp) ---
+  // --- indicators ---
   // Thin bars along the right and bottom edges showing where the visible part lies in the content.
   // They show while a finger, the wheel, a coast or an animated scroll moves the content, and for
   // kIndicatorLinger seconds after it stops, fading out over the last kIndicatorFade of them as a

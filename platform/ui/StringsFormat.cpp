@@ -1,118 +1,14 @@
-// The classic strings-table format: `"key" = "value";` pairs with C comments, backslash escapes
-// (\" \\ \n \t \r, \U and \u with four hex digits, surrogate pairs joined) and bare words.
+#include "platform/ui/StringsFormat.h"
+
 #include <cctype>
 
 #include "platform/foundation/Utf8.h"
-#include "platform/ui/LocalizedStrings.h"
 
 namespace platform::ui {
-namespace {
 
-class Reader {
- public:
-  explicit Reader(const std::string& text) : text_(text) {}
-
-  // Skips blanks and comments; false on an unterminated comment.
-  bool skip() {
-    while (at_ < text_.size()) {
-      if (std::isspace(static_cast<unsigned char>(text_[at_]))) {
-        ++at_;
-      } else if (text_.compare(at_, 2, "//") == 0) {
-        size_t end = text_.find('\n', at_);
-        at_ = end == std::string::npos ? text_.size() : end + 1;
-      } else if (text_.compare(at_, 2, "/*") == 0) {
-        size_t end = text_.find("*/", at_ + 2);
-        if (end == std::string::npos) return false;
-        at_ = end + 2;
-      } else {
-        break;
-      }
-    }
-    return true;
-  }
-
-  bool atEnd() const { return at_ >= text_.size(); }
-  bool take(char c) {
-    if (at_ < text_.size() && text_[at_] == c) {
-      ++at_;
-      return true;
-    }
-    return false;
-  }
-
-  std::optional<std::string> word() {
-    if (take('"')) return quoted();
-    size_t start = at_;
-    while (at_ < text_.size() && isBare(text_[at_])) ++at_;
-    if (at_ == start) return std::nullopt;
-    return text_.substr(start, at_ - start);
-  }
-
- private:
-  static bool isBare(char c) {
-    auto u = static_cast<unsigned char>(c);
-    return std::isalnum(u) || c == '_' || c == '.' || c == '$' || c == '/' || c == ':' || c == '-';
-  }
-
-  std::optional<char32_t> hex4() {
-    if (at_ + 4 > text_.size()) return std::nullopt;
-    char32_t value = 0;
-    for (int i = 0; i < 4; ++i) {
-      auto c = static_cast<unsigned char>(text_[at_++]);
-      if (!std::isxdigit(c)) return std::nullopt;
-      value = value * 16 + static_cast<char32_t>(std::isdigit(c) ? c - '0' : std::tolower(c) - 'a' + 10);
-    }
-    return value;
-  }
-
-  std::optional<std::string> quoted() {
-    std::string out;
-    while (at_ < text_.size()) {
-      char c = text_[at_++];
-      if (c == '"') return out;
-      if (c != '\\') {
-        out.push_back(c);
-        continue;
-      }
-      if (at_ >= text_.size()) return std::nullopt;
-      char e = text_[at_++];
-      switch (e) {
-        case 'n': out.push_back('\n'); break;
-        case 't': out.push_back('\t'); break;
-        case 'r': out.push_back('\r'); break;
-        case 'U':
-        case 'u': {
-          auto unit = hex4();
-          if (!unit) return std::nullopt;
-          char32_t cp = *unit;
-          if (cp >= 0xD800 && cp < 0xDC00 && text_.compare(at_, 2, "\\U") == 0) {
-            size_t back = at_;
-            at_ += 2;
-            auto low = hex4();
-            if (low && *low >= 0xDC00 && *low < 0xE000) {
-              cp = 0x10000 + ((cp - 0xD800) << 10) + (*low - 0xDC00);
-            } else {
-              at_ = back;
-            }
-          }
-          foundation::Utf8::append(out, cp);
-          break;
-        }
-        default: out.push_back(e);  // \" \\ \' and anything else stand for themselves
-      }
-    }
-    return std::nullopt;  // unterminated
-  }
-
-  const std::string& text_;
-  size_t at_ = 0;
-};
-
-}  // namespace
-
-std::optional<std::map<std::string, std::string>> LocalizedStrings::parseStrings(const std::string& text) {
+std::optional<std::map<std::string, std::string>> StringsFormat::parse(const std::string& text) {
   std::map<std::string, std::string> table;
-  Reader in(text);
+  StringsFormat in(text);
   while (true) {
     if (!in.skip()) return std::nullopt;
     if (in.atEnd()) return table;
@@ -128,6 +24,95 @@ std::optional<std::map<std::string, std::string>> LocalizedStrings::parseStrings
     if (!in.take(';')) return std::nullopt;
     table[*key] = value;
   }
+}
+
+bool StringsFormat::skip() {
+  while (at_ < text_.size()) {
+    if (std::isspace(static_cast<unsigned char>(text_[at_]))) {
+      ++at_;
+    } else if (text_.compare(at_, 2, "//") == 0) {
+      size_t end = text_.find('\n', at_);
+      at_ = end == std::string::npos ? text_.size() : end + 1;
+    } else if (text_.compare(at_, 2, "/*") == 0) {
+      size_t end = text_.find("*/", at_ + 2);
+      if (end == std::string::npos) return false;
+      at_ = end + 2;
+    } else {
+      break;
+    }
+  }
+  return true;
+}
+
+bool StringsFormat::take(char c) {
+  if (at_ < text_.size() && text_[at_] == c) {
+    ++at_;
+    return true;
+  }
+  return false;
+}
+
+std::optional<std::string> StringsFormat::word() {
+  if (take('"')) return quoted();
+  size_t start = at_;
+  while (at_ < text_.size() && isBare(text_[at_])) ++at_;
+  if (at_ == start) return std::nullopt;
+  return text_.substr(start, at_ - start);
+}
+
+bool StringsFormat::isBare(char c) {
+  auto u = static_cast<unsigned char>(c);
+  return std::isalnum(u) || c == '_' || c == '.' || c == '$' || c == '/' || c == ':' || c == '-';
+}
+
+std::optional<char32_t> StringsFormat::hex4() {
+  if (at_ + 4 > text_.size()) return std::nullopt;
+  char32_t value = 0;
+  for (int i = 0; i < 4; ++i) {
+    auto c = static_cast<unsigned char>(text_[at_++]);
+    if (!std::isxdigit(c)) return std::nullopt;
+    value = value * 16 + static_cast<char32_t>(std::isdigit(c) ? c - '0' : std::tolower(c) - 'a' + 10);
+  }
+  return value;
+}
+
+std::optional<std::string> StringsFormat::quoted() {
+  std::string out;
+  while (at_ < text_.size()) {
+    char c = text_[at_++];
+    if (c == '"') return out;
+    if (c != '\\') {
+      out.push_back(c);
+      continue;
+    }
+    if (at_ >= text_.size()) return std::nullopt;
+    char e = text_[at_++];
+    switch (e) {
+      case 'n': out.push_back('\n'); break;
+      case 't': out.push_back('\t'); break;
+      case 'r': out.push_back('\r'); break;
+      case 'U':
+      case 'u': {
+        auto unit = hex4();
+        if (!unit) return std::nullopt;
+        char32_t cp = *unit;
+        if (cp >= 0xD800 && cp < 0xDC00 && text_.compare(at_, 2, "\\U") == 0) {
+          size_t back = at_;
+          at_ += 2;
+          auto low = hex4();
+          if (low && *low >= 0xDC00 && *low < 0xE000) {
+            cp = 0x10000 + ((cp - 0xD800) << 10) + (*low - 0xDC00);
+          } else {
+            at_ = back;
+          }
+        }
+        foundation::Utf8::append(out, cp);
+        break;
+      }
+      default: out.push_back(e);  // \" \\ \' and anything else stand for themselves
+    }
+  }
+  return std::nullopt;  // unterminated
 }
 
 }  // namespace platform::ui

@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <set>
 
 #include "platform/ui/TableViewCell.h"
 #include "platform/ui/TableViewIndexStrip.h"
+#include "platform/ui/TableViewSelection.h"
 #include "platform/ui/TableViewSwipe.h"
 
 namespace platform::ui {
@@ -13,7 +15,8 @@ double TableViewDelegate::tableViewHeightForRowAtIndexPath(TableView&, const Ind
   return TableView::kAutomaticDimension;
 }
 
-TableView::TableView(const Rect& frame) : ScrollView(frame), swipe_(std::make_unique<Swipe>()) {
+TableView::TableView(const Rect& frame)
+    : ScrollView(frame), swipe_(std::make_unique<Swipe>()), selection_(std::make_unique<Selection>(*this)) {
   addGestureRecognizer(swipe_->pan());
 }
 
@@ -152,9 +155,9 @@ void TableView::reloadData() {
     swiped_.reset();
     editing_ = false;
   }
-  clearPress();
+  selection_->clearPress();
   for (const auto& ip : indexPathsForVisibleRowsUnsafe()) recycle(ip);
-  selected_.clear();
+  selection_->forget();
   reloadSectionIndexTitles();
   computeGeometry();
   setNeedsLayout();
@@ -209,7 +212,7 @@ void TableView::showCell(const IndexPath& ip) {
   cell->contentView()->setFrame({0, content.minY(), content.width(), content.height()});
   styleCell(*cell);
   cell->setHighlighted(false, false);
-  cell->setSelected(selected_.count(ip) > 0, false);
+  cell->setSelected(selection_->contains(ip), false);
   insertSubview(cell, 0);
   visible_[ip] = cell;
   if (auto d = tableDelegate_.lock()) d->tableViewWillDisplayCellForRowAtIndexPath(*this, *cell, ip);
@@ -368,5 +371,75 @@ void TableView::setSectionIndexBackgroundColor(std::optional<Color> color) {
   indexBackground_ = color;
   if (indexStrip_) indexStrip_->setBackgroundColor(color);
 }
+
+// --- selection ---
+
+std::optional<IndexPath> TableView::indexPathForSelectedRow() const { return selection_->first(); }
+
+std::vector<IndexPath> TableView::indexPathsForSelectedRows() const { return selection_->rows(); }
+
+void TableView::setAllowsMultipleSelection(bool allows) {
+  allowsMultiple_ = allows;
+  // Down to one selection mode, only the first selected row stays selected.
+  if (!allows && !editing_) selection_->keepOnly(selection_->first());
+}
+
+void TableView::selectRowAtIndexPath(const std::optional<IndexPath>& ip, bool animated,
+                                     TableViewScrollPosition position) {
+  if (!ip) {
+    selection_->keepOnly(std::nullopt);
+    return;
+  }
+  if (!isValid(*ip)) return;
+  if (!selection_->allowsSeveralNow()) selection_->keepOnly(*ip);
+  selection_->select(*ip);
+  if (position != TableViewScrollPosition::None) scrollToRect(rectForRowAtIndexPath(*ip), position, animated);
+}
+
+void TableView::deselectRowAtIndexPath(const IndexPath& ip, bool) { selection_->deselect(ip); }
+
+// --- touches ---
+
+void TableView::touchesBegan(const Touches& touches, const Event*) {
+  if (touches.empty() || touchStoppedScrolling() || selection_->isPressing()) return;
+  // A tap anywhere on the table while a row is open only closes it.
+  if (swiped_) {
+    setEditing(false, true);
+    return;
+  }
+  auto ip = indexPathForRowAtPoint(touches.front()->locationInView(this));
+  if (!ip || !selection_->allowsNow()) return;
+  selection_->press(*ip, touches.front());
+}
+
+void TableView::touchesMoved(const Touches& touches, const Event*) { selection_->pressMoved(touches); }
+
+void TableView::touchesEnded(const Touches& touches, const Event*) { selection_->pressEnded(touches); }
+
+void TableView::touchesCancelled(const Touches&, const Event*) { selection_->clearPress(); }
+
+bool TableView::allowsRecognizerToTakeTouch(const GestureRecognizer& recognizer) const {
+  if (&recognizer == swipe_->pan().get()) return swipe_->mayBegin();
+  return ScrollView::allowsRecognizerToTakeTouch(recognizer);
+}
+
+// --- editing ---
+
+void TableView::setEditing(bool editing, bool) {
+  if (editing) {
+    editing_ = true;
+    return;
+  }
+  std::optional<IndexPath> closed = swiped_;
+  bool wasEditing = editing_;
+  swipe_->close();
+  swiped_.reset();
+  editing_ = false;
+  if (closed || wasEditing) {
+    if (auto d = tableDelegate_.lock(); d && closed) d->tableViewDidEndEditingRowAtIndexPath(*this, closed);
+  }
+}
+
+std::vector<std::shared_ptr<View>> TableView::swipeActionButtons() const { return swipe_->buttons(); }
 
 }  // namespace platform::ui

@@ -4,7 +4,6 @@
 #include <map>
 #include <memory>
 #include <optional>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -147,6 +146,7 @@ class TableView : public ScrollView {
  private:
   class IndexStrip;
   class Swipe;
+  class Selection;
   friend class IndexStrip;
 
   void ensureData();
@@ -158,14 +158,9 @@ class TableView : public ScrollView {
   void showCell(const IndexPath& indexPath);
   void styleCell(TableViewCell& cell) const;
   double heightFor(const IndexPath& indexPath);
-  void tapRow(const IndexPath& indexPath);
-  void selectQuietly(const IndexPath& indexPath);
-  void deselectQuietly(const IndexPath& indexPath);
   void scrollToRect(const Rect& row, TableViewScrollPosition position, bool animated);
   void scrollToIndexTitle(size_t index);
   void layoutIndexStrip();
-  void clearPress();
-  [[nodiscard]] bool followsPress(const Touches& touches) const;
 
   DelegateRef<TableViewDataSource> dataSource_;
   DelegateRef<TableViewDelegate> tableDelegate_;
@@ -178,7 +173,6 @@ class TableView : public ScrollView {
   std::map<IndexPath, std::shared_ptr<TableViewCell>> visible_;
   std::map<std::string, std::vector<std::shared_ptr<TableViewCell>>> reusable_;
   std::map<std::string, std::function<std::shared_ptr<TableViewCell>()>> factories_;
-  std::set<IndexPath> selected_;
   std::shared_ptr<View> footer_;
   std::vector<std::string> indexTitles_;
   std::shared_ptr<IndexStrip> indexStrip_;
@@ -187,10 +181,9 @@ class TableView : public ScrollView {
   bool allowsSelectionEditing_ = false;
   bool allowsMultipleEditing_ = false;
   bool editing_ = false;
-  std::optional<IndexPath> pressed_;
-  std::weak_ptr<Touch> pressTouch_;
   std::optional<IndexPath> swiped_;
   std::unique_ptr<Swipe> swipe_;
+  std::unique_ptr<Selection> selection_;
   std::optional<Color> separatorColor_ = Color::withWhite(0.78, 1);
   TableViewCellSeparatorStyle separatorStyle_ = TableViewCellSeparatorStyle::SingleLine;
   std::optional<Color> indexColor_;

@@ -7,6 +7,7 @@
 #include <typeinfo>
 
 #include "platform/graphics/Context.h"
+#include "platform/ui/AnimationBlock.h"
 #include "platform/ui/GestureRecognizer.h"
 #include "platform/ui/Responder.h"
 #include "platform/ui/Window.h"
@@ -312,6 +313,37 @@ std::string View::className() const {
     name = name.substr(wrapper + 9, name.size() - wrapper - 10);
   size_t colon = name.rfind("::");
   return colon == std::string::npos ? name : name.substr(colon + 2);
+}
+
+// --- animation ---
+
+void View::animate(double duration, double delay, unsigned options, const std::function<void()>& changes,
+                   std::function<void(bool)> completion) {
+  AnimationBlock::Settings settings;
+  settings.duration = duration;
+  settings.delay = delay;
+  settings.options = options;
+  AnimationBlock::run(settings, changes, std::move(completion));
+}
+
+void View::animate(double duration, const std::function<void()>& changes, std::function<void(bool)> completion) {
+  animate(duration, 0, AnimationOptionNone, changes, std::move(completion));
+}
+
+void View::animateWithSpring(double duration, double delay, double damping, double velocity, unsigned options,
+                             const std::function<void()>& changes, std::function<void(bool)> completion) {
+  AnimationBlock::Settings settings;
+  settings.duration = duration;
+  settings.delay = delay;
+  settings.options = options;
+  settings.spring = std::pair(damping, velocity);
+  AnimationBlock::run(settings, changes, std::move(completion));
+}
+
+void View::performWithoutAnimation(const std::function<void()>& changes) {
+  AnimationBlock::Settings settings;
+  settings.animates = false;
+  AnimationBlock::run(settings, changes, nullptr);
 }
 
 }  // namespace platform::ui

@@ -119,7 +119,7 @@ class View : public std::enable_shared_from_this<View>, protected LayerDelegate 
     return name == currentName ? std::string(formerName) : name;
   }
 
-  // --- animation (defined in ViewAnimation.cpp) ---
+  // --- animation ---
   // Runs `changes` at once, so every model value takes its end value (layout inside runs at once
   // too), and shows the views' moves, resizes, fades, transforms and colour changes over `duration`
   // after `delay` on the clock. `completion` runs on the main queue after delay plus duration, with

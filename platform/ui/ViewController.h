@@ -87,7 +87,7 @@ class ViewController : public runtime::Object {
   // Leaves the container that holds it; a controller that is not on top goes without appearance calls.
   void removeFromParentViewController();
 
-  // --- modal presentation (Presentation.cpp) ---
+  // --- modal presentation ---
   // Shows `controller` over the whole window, sliding up when animated. Its appearance calls follow
   // the platform's order; the presenter keeps appearing beneath it. `completion` runs once it is up.
   void presentViewController(std::shared_ptr<ViewController> controller, bool animated,

@@ -1,5 +1,6 @@
 #include "sdk/core/App.h"
 
+#include <cctype>
 #include <mutex>
 #include <vector>
 
@@ -10,6 +11,7 @@
 #include "platform/foundation/UserDefaults.h"
 #include "platform/runtime/Send.h"
 #include "platform/ui/Application.h"
+#include "sdk/core/AppIDScanner.h"
 #include "sdk/core/BundleUtil.h"
 #include "sdk/core/CharacterSet.h"
 #include "sdk/core/CoreMessageCodes.h"
@@ -154,6 +156,35 @@ void App::checkExpectedBundleID() const {
               "app's bundle identifier to '%@'. Or you can download a new configuration file that matches your bundle "
               "identifier from %@ and replace the current one.",
               kOptionsResource, "plist", expected, kConsoleAddress);
+}
+
+// An app ID of version 1 follows its grammar (AppIDScanner); an ID of another version is passed on
+// with a note, since a newer SDK may know its form.
+bool App::validateAppID(const std::string& appID) {
+  if (appID.empty()) return false;
+  AppIDScanner scanner(appID);
+  if (!scanner.run(isdigit)) return false;
+  const std::string version(appID.substr(0, scanner.position()));
+  if (!scanner.literal(":")) return false;
+  if (version != "1") {
+    coreLogInfo("[Vurevore/Core]", messages::kAppIDVersionUnknown, "Unknown VADEZE_APP_ID version: %@", version);
+    return true;
+  }
+  return validateAppIDFormat(appID, version) && validateAppIDFingerprint(appID, version);
+}
+
+bool App::validateAppIDFormat(const std::string& appID, const std::string& version) {
+  if (appID.empty() || version.empty()) return false;
+  AppIDScanner scanner(appID);
+  return scanner.literal(version) && scanner.literal(":") && scanner.integer() && scanner.literal(":") &&
+         scanner.upTo(':') == "ios" && scanner.literal(":") && scanner.hexadecimal() && scanner.atEnd();
+}
+
+bool App::validateAppIDFingerprint(const std::string& appID, const std::string& version) {
+  const auto parts = AppIDScanner::split(appID, ':');
+  if (parts.size() != 4 || parts[3].empty()) return false;
+  AppIDScanner fingerprint(parts[3]);
+  return fingerprint.hexadecimal() && version == "1";
 }
 
 bool App::isAppIDValid() const {

@@ -495,6 +495,14 @@ void Promise::resolveFollowing(const TargetQueue& queue, Value result, bool carr
   if (carriesCount) leaveGroup();
 }
 
+Promise::Call<> Promise::pending() {
+  return [] { return pendingPromise(); };
+}
+
+Promise::Call<Promise::Value> Promise::resolved() {
+  return [](Value resolution) { return resolvedWith(std::move(resolution)); };
+}
+
 std::string Promise::description() const {
   const void* self = this;
   switch (state()) {

@@ -13,11 +13,14 @@
 #include "platform/dispatch/Queue.h"
 #include "platform/foundation/Error.h"
 #include "platform/foundation/Value.h"
+#include "sdk/promises/PromiseCombine.h"
+#include "sdk/promises/PromiseContinue.h"
 #include "sdk/promises/PromiseError.h"
+#include "sdk/promises/PromiseMake.h"
+#include "sdk/promises/PromiseTypes.h"
+#include "sdk/promises/PromiseWrap.h"
 
 namespace sdk::promises {
-
-using DispatchQueuePtr = std::shared_ptr<platform::dispatch::Queue>;
 
 // A promise: pending until it is fulfilled with a Value or rejected with an Error, exactly once. Results
 // are dynamic Values; TypedPromise<T> puts a type on top for callers that know it.
@@ -29,24 +32,28 @@ using DispatchQueuePtr = std::shared_ptr<platform::dispatch::Queue>;
 //
 // Blocks that continue a chain answer with a Value that may hold a plain value (fulfils), an error made
 // by valueWithError (rejects) or another promise (the chain follows it).
-class Promise final : public platform::foundation::Object {
+class Promise final : public platform::foundation::Object,
+                      public PromiseContinue,
+                      public PromiseMake,
+                      public PromiseCombine,
+                      public PromiseWrap {
  public:
-  using Ptr = std::shared_ptr<Promise>;
-  using Value = platform::foundation::Value;
-  using Error = platform::foundation::Error;
-  using Array = platform::foundation::Array;
+  using Ptr = PromiseTypes::Ptr;
+  using Value = PromiseTypes::Value;
+  using Error = PromiseTypes::Error;
+  using Array = PromiseTypes::Array;
+  using OptionalError = PromiseTypes::OptionalError;
 
   enum class State : std::int64_t { Pending = 0, Fulfilled = 1, Rejected = 2 };
 
-  using FulfillBlock = std::function<void(const Value&)>;
-  using RejectBlock = std::function<void(const Error&)>;
-  using ChainedFulfillBlock = std::function<Value(const Value&)>;
-  using ChainedRejectBlock = std::function<Value(const Error&)>;
-  // What async and wrap hand their work: `fulfill` follows a promise and rejects on an error Value.
-  using AsyncWorkBlock = std::function<void(FulfillBlock fulfill, RejectBlock reject)>;
-  using DoWorkBlock = std::function<Value()>;
-  using RetryConditionBlock = std::function<bool(std::int64_t remainingAttempts, const Error& error)>;
-  using ReduceBlock = std::function<Value(const Value& partial, const Value& item)>;
+  using FulfillBlock = PromiseTypes::FulfillBlock;
+  using RejectBlock = PromiseTypes::RejectBlock;
+  using ChainedFulfillBlock = PromiseTypes::ChainedFulfillBlock;
+  using ChainedRejectBlock = PromiseTypes::ChainedRejectBlock;
+  using AsyncWorkBlock = PromiseTypes::AsyncWorkBlock;
+  using DoWorkBlock = PromiseTypes::DoWorkBlock;
+  using RetryConditionBlock = PromiseTypes::RetryConditionBlock;
+  using ReduceBlock = PromiseTypes::ReduceBlock;
 
   // --- core ---------------------------------------------------------------------------------------
   static DispatchQueuePtr defaultDispatchQueue();
@@ -87,161 +94,28 @@ class Promise final : public platform::foundation::Object {
 
   std::string description() const override;
 
-  // --- continuing one promise ---------------------------------------------------------------------
-  Ptr then(ChainedFulfillBlock work);
-  Ptr onQueueThen(DispatchQueuePtr queue, ChainedFulfillBlock work);
-  // Runs `reject` on a rejection; the result still rejects with the same error.
-  Ptr catchError(RejectBlock reject);
-  Ptr onQueueCatch(DispatchQueuePtr queue, RejectBlock reject);
-  Ptr recover(ChainedRejectBlock recovery);
-  Ptr onQueueRecover(DispatchQueuePtr queue, ChainedRejectBlock recovery);
-  Ptr always(std::function<void()> work);
-  Ptr onQueueAlways(DispatchQueuePtr queue, std::function<void()> work);
-  Ptr validate(std::function<bool(const Value&)> predicate);
-  Ptr onQueueValidate(DispatchQueuePtr queue, std::function<bool(const Value&)> predicate);
-  // Fulfils `interval` seconds after this one does; a rejection passes at once.
-  Ptr delay(double interval);
-  Ptr onQueueDelay(DispatchQueuePtr queue, double interval);
-  // Rejects with the timed-out error unless this one settles within `interval` seconds.
-  Ptr timeout(double interval);
-  Ptr onQueueTimeout(DispatchQueuePtr queue, double interval);
-  // Folds `items` into this promise's value, one chain step per item; no items gives this promise.
-  Ptr reduce(Array items, ReduceBlock combine);
-  Ptr onQueueReduce(DispatchQueuePtr queue, Array items, ReduceBlock combine);
-
-  // --- making promises from work ------------------------------------------------------------------
-  static Ptr async(AsyncWorkBlock work);
-  static Ptr onQueueAsync(DispatchQueuePtr queue, AsyncWorkBlock work);
-  static Ptr doWork(DoWorkBlock work);
-  static Ptr onQueueDo(DispatchQueuePtr queue, DoWorkBlock work);
-
-  // --- combining several --------------------------------------------------------------------------
-  // Elements may be promises (as Values) or plain values; an error Value among them rejects.
-  static Ptr all(Array promises);
-  static Ptr onQueueAll(DispatchQueuePtr queue, Array promises);
-  static Ptr any(Array promises);
-  static Ptr onQueueAny(DispatchQueuePtr queue, Array promises);
-  static Ptr race(Array promises);
-  static Ptr onQueueRace(DispatchQueuePtr queue, Array promises);
-  static Array arrayOf(const std::vector<Ptr>& promises);
-
-  // --- retrying failing work ----------------------------------------------------------------------
-  // The work runs at most count + 1 times, the first time at once on the calling thread, then on the
-  // queue `interval` seconds after each failure (1 retry and 1 second unless given).
-  static Ptr retry(DoWorkBlock work);
-  static Ptr onQueueRetry(DispatchQueuePtr queue, DoWorkBlock work);
-  static Ptr attempts(std::int64_t count, DoWorkBlock work);
-  static Ptr onQueueAttempts(DispatchQueuePtr queue, std::int64_t count, DoWorkBlock work);
-  static Ptr attempts(std::int64_t count, double interval, RetryConditionBlock condition, DoWorkBlock work);
-  static Ptr onQueueAttempts(DispatchQueuePtr queue, std::int64_t count, double interval, RetryConditionBlock condition,
-                             DoWorkBlock work);
-
-  // --- wrapping completion-handler APIs -----------------------------------------------------------
-  using OptionalError = std::optional<Error>;
-  static Ptr wrapCompletion(std::function<void(std::function<void()>)> work);
-  static Ptr wrapObjectCompletion(std::function<void(std::function<void(Value)>)> work);
-  static Ptr wrapErrorCompletion(std::function<void(std::function<void(OptionalError)>)> work);
-  static Ptr wrapObjectOrErrorCompletion(std::function<void(std::function<void(Value, OptionalError)>)> work);
-  static Ptr wrapErrorOrObjectCompletion(std::function<void(std::function<void(OptionalError, Value)>)> work);
-  static Ptr wrap2ObjectsOrErrorCompletion(
-      std::function<void(std::function<void(Value, Value, OptionalError)>)> work);
-  static Ptr wrapBoolCompletion(std::function<void(std::function<void(bool)>)> work);
-  static Ptr wrapBoolOrErrorCompletion(std::function<void(std::function<void(bool, OptionalError)>)> work);
-  static Ptr wrapIntegerCompletion(std::function<void(std::function<void(std::int64_t)>)> work);
-  static Ptr wrapIntegerOrErrorCompletion(std::function<void(std::function<void(std::int64_t, OptionalError)>)> work);
-  static Ptr wrapDoubleCompletion(std::function<void(std::function<void(double)>)> work);
-  static Ptr wrapDoubleOrErrorCompletion(std::function<void(std::function<void(double, OptionalError)>)> work);
-
-  static Ptr onQueueWrapCompletion(DispatchQueuePtr queue, std::function<void(std::function<void()>)> work);
-  static Ptr onQueueWrapObjectCompletion(DispatchQueuePtr queue, std::function<void(std::function<void(Value)>)> work);
-  static Ptr onQueueWrapErrorCompletion(DispatchQueuePtr queue, std::function<void(std::function<void(OptionalError)>)> work);
-  static Ptr onQueueWrapObjectOrErrorCompletion(
-      DispatchQueuePtr queue, std::function<void(std::function<void(Value, OptionalError)>)> work);
-  static Ptr onQueueWrapErrorOrObjectCompletion(
-      DispatchQueuePtr queue, std::function<void(std::function<void(OptionalError, Value)>)> work);
-  static Ptr onQueueWrap2ObjectsOrErrorCompletion(
-      DispatchQueuePtr queue, std::function<void(std::function<void(Value, Value, OptionalError)>)> work);
-  static Ptr onQueueWrapBoolCompletion(DispatchQueuePtr queue, std::function<void(std::function<void(bool)>)> work);
-  static Ptr onQueueWrapBoolOrErrorCompletion(
-      DispatchQueuePtr queue, std::function<void(std::function<void(bool, OptionalError)>)> work);
-  static Ptr onQueueWrapIntegerCompletion(DispatchQueuePtr queue,
-                                          std::function<void(std::function<void(std::int64_t)>)> work);
-  static Ptr onQueueWrapIntegerOrErrorCompletion(
-      DispatchQueuePtr queue, std::function<void(std::function<void(std::int64_t, OptionalError)>)> work);
-  static Ptr onQueueWrapDoubleCompletion(DispatchQueuePtr queue, std::function<void(std::function<void(double)>)> work);
-  static Ptr onQueueWrapDoubleOrErrorCompletion(
-      DispatchQueuePtr queue, std::function<void(std::function<void(double, OptionalError)>)> work);
-
-  // --- dot syntax ---------------------------------------------------------------------------------
-  // Getters answering a callable that takes the method's arguments (the queue first for the ...On
-  // forms) and calls it, so a chain reads as it does with blocks:
+  // --- the operator families: PromiseContinue (then, catch, recover, always, validate, delay, timeout,
+  // reduce), PromiseMake (async, do, retry), PromiseCombine (all, any, race) and PromiseWrap.
+  //
+  // Each has its dot syntax: getters answering a callable that takes the method's arguments (the
+  // queue first for the ...On forms) and calls it, so a chain reads as it does with blocks:
   //
   //   Promise::doOn()(queue, work)->then()(next)->catchOn()(queue, report)->always()(cleanUp);
   //
   // An instance's callable keeps the promise alive until it is called or dropped.
   template <class... A>
-  using Call = std::function<Ptr(A...)>;
+  using Call = PromiseTypes::Call<A...>;
   template <class... R>
-  using WrapWork = std::function<void(std::function<void(R...)>)>;
+  using WrapWork = PromiseTypes::WrapWork<R...>;
 
   static Call<> pending();
   static Call<Value> resolved();
-  Call<ChainedFulfillBlock> then() const;
-  Call<DispatchQueuePtr, ChainedFulfillBlock> thenOn() const;
-  Call<RejectBlock> catchError() const;
-  Call<DispatchQueuePtr, RejectBlock> catchOn() const;
-  Call<ChainedRejectBlock> recover() const;
-  Call<DispatchQueuePtr, ChainedRejectBlock> recoverOn() const;
-  Call<std::function<void()>> always() const;
-  Call<DispatchQueuePtr, std::function<void()>> alwaysOn() const;
-  Call<std::function<bool(const Value&)>> validate() const;
-  Call<DispatchQueuePtr, std::function<bool(const Value&)>> validateOn() const;
-  Call<double> delay() const;
-  Call<DispatchQueuePtr, double> delayOn() const;
-  Call<double> timeout() const;
-  Call<DispatchQueuePtr, double> timeoutOn() const;
-  Call<Array, ReduceBlock> reduce() const;
-  Call<DispatchQueuePtr, Array, ReduceBlock> reduceOn() const;
-  static Call<AsyncWorkBlock> async();
-  static Call<DispatchQueuePtr, AsyncWorkBlock> asyncOn();
-  static Call<DispatchQueuePtr, DoWorkBlock> doOn();
-  static Call<Array> all();
-  static Call<DispatchQueuePtr, Array> allOn();
-  static Call<Array> any();
-  static Call<DispatchQueuePtr, Array> anyOn();
-  static Call<Array> race();
-  static Call<DispatchQueuePtr, Array> raceOn();
-  static Call<DoWorkBlock> retry();
-  static Call<DispatchQueuePtr, DoWorkBlock> retryOn();
-  // The full form: count, interval, condition, work.
-  static Call<std::int64_t, double, RetryConditionBlock, DoWorkBlock> retryAgain();
-  static Call<DispatchQueuePtr, std::int64_t, double, RetryConditionBlock, DoWorkBlock> retryAgainOn();
-  static Call<WrapWork<>> wrapCompletion();
-  static Call<DispatchQueuePtr, WrapWork<>> wrapCompletionOn();
-  static Call<WrapWork<Value>> wrapObjectCompletion();
-  static Call<DispatchQueuePtr, WrapWork<Value>> wrapObjectCompletionOn();
-  static Call<WrapWork<OptionalError>> wrapErrorCompletion();
-  static Call<DispatchQueuePtr, WrapWork<OptionalError>> wrapErrorCompletionOn();
-  static Call<WrapWork<Value, OptionalError>> wrapObjectOrErrorCompletion();
-  static Call<DispatchQueuePtr, WrapWork<Value, OptionalError>> wrapObjectOrErrorCompletionOn();
-  static Call<WrapWork<OptionalError, Value>> wrapErrorOrObjectCompletion();
-  static Call<DispatchQueuePtr, WrapWork<OptionalError, Value>> wrapErrorOrObjectCompletionOn();
-  static Call<WrapWork<Value, Value, OptionalError>> wrap2ObjectsOrErrorCompletion();
-  static Call<DispatchQueuePtr, WrapWork<Value, Value, OptionalError>> wrap2ObjectsOrErrorCompletionOn();
-  static Call<WrapWork<bool>> wrapBoolCompletion();
-  static Call<DispatchQueuePtr, WrapWork<bool>> wrapBoolCompletionOn();
-  static Call<WrapWork<bool, OptionalError>> wrapBoolOrErrorCompletion();
-  static Call<DispatchQueuePtr, WrapWork<bool, OptionalError>> wrapBoolOrErrorCompletionOn();
-  static Call<WrapWork<std::int64_t>> wrapIntegerCompletion();
-  static Call<DispatchQueuePtr, WrapWork<std::int64_t>> wrapIntegerCompletionOn();
-  static Call<WrapWork<std::int64_t, OptionalError>> wrapIntegerOrErrorCompletion();
-  static Call<DispatchQueuePtr, WrapWork<std::int64_t, OptionalError>> wrapIntegerOrErrorCompletionOn();
-  static Call<WrapWork<double>> wrapDoubleCompletion();
-  static Call<DispatchQueuePtr, WrapWork<double>> wrapDoubleCompletionOn();
-  static Call<WrapWork<double, OptionalError>> wrapDoubleOrErrorCompletion();
-  static Call<DispatchQueuePtr, WrapWork<double, OptionalError>> wrapDoubleOrErrorCompletionOn();
 
  private:
+  friend class PromiseContinue;
+  friend class PromiseMake;
+  friend class PromiseCombine;
+
   // One registered interest in the result: scheduled on its queue once the promise settles, carrying
   // the result with it. Kinds: an observer's two blocks, a chain step, a promise following another, and
   // an object merely kept alive until the promise settles (never scheduled).
@@ -281,17 +155,8 @@ class Promise final : public platform::foundation::Object {
    private:
     std::atomic<std::size_t> holders_;
   };
-  class JoinSlots;
-  class AllJoin;
-  class AnyJoin;
   // Has `join` hear on `queue` how this promise settles, as its member at `place`.
   void reportTo(const TargetQueue& queue, Join& join, std::size_t place);
-  // The promise an element holds, or null.
-  static Ptr promiseIn(const Value& element);
-  // A join of `JoinKind` over `elements`, started on `queue`: a plain element is a member already
-  // fulfilled with it.
-  template <typename JoinKind>
-  static Ptr onQueueJoin(DispatchQueuePtr queue, Array elements);
 
   class Continuation;
   class JoinContinuation;

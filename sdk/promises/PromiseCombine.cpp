@@ -1,4 +1,5 @@
-// The operators that combine several promises: all, any and race.
+#include "sdk/promises/PromiseCombine.h"
+
 #include <atomic>
 #include <optional>
 #include <typeinfo>
@@ -10,12 +11,13 @@ namespace sdk::promises {
 using platform::foundation::Array;
 using platform::foundation::Error;
 using platform::foundation::Value;
+using Ptr = Promise::Ptr;
 
 // A join's slots, one a member, and the count of members still to report. The joins never refer
 // back to their members: a dropped all/any over members nobody else holds (and nobody can resolve any
 // more) is released with them, instead of the members, their observers and the join keeping each
 // other alive and the result pending in the promise group for good.
-class Promise::JoinSlots : public Promise::Join {
+class PromiseCombine::JoinSlots : public Promise::Join {
  protected:
   JoinSlots(std::size_t members, Ptr result)
       : Join(members + 1), slots_(members), left_(members), result_(std::move(result)) {}
@@ -35,7 +37,7 @@ class Promise::JoinSlots : public Promise::Join {
   Ptr result_;
 };
 
-class Promise::AllJoin final : public Promise::JoinSlots {
+class PromiseCombine::AllJoin final : public PromiseCombine::JoinSlots {
  public:
   // An error among the elements rejects at once.
   static constexpr bool kErrorsReject = true;
@@ -48,7 +50,7 @@ class Promise::AllJoin final : public Promise::JoinSlots {
 };
 
 // Its slots hold each member's value (nil as null) or its error.
-class Promise::AnyJoin final : public Promise::JoinSlots {
+class PromiseCombine::AnyJoin final : public PromiseCombine::JoinSlots {
  public:
   // An error among the elements is a member that failed.
   static constexpr bool kErrorsReject = false;
@@ -71,14 +73,14 @@ class Promise::AnyJoin final : public Promise::JoinSlots {
   std::atomic<bool> anyFulfilled_{false};
 };
 
-Promise::Array Promise::arrayOf(const std::vector<Ptr>& promises) {
+PromiseCombine::Array PromiseCombine::arrayOf(const std::vector<Ptr>& promises) {
   Array values;
   values.reserve(promises.size());
   for (const auto& promise : promises) values.emplace_back(promise);
   return values;
 }
 
-Promise::Ptr Promise::promiseIn(const Value& element) {
+Ptr PromiseCombine::promiseIn(const Value& element) {
   auto object = element.object();
   // A promise is of no subclass: its type says it, without a cast's walk.
   if (!object || typeid(*object) != typeid(Promise)) return nullptr;
@@ -87,12 +89,12 @@ Promise::Ptr Promise::promiseIn(const Value& element) {
 }
 
 template <typename JoinKind>
-Promise::Ptr Promise::onQueueJoin(DispatchQueuePtr queue, Array elements) {
-  if (elements.empty()) return resolvedWith(Value(Array()));
-  if (!queue) queue = defaultDispatchQueue();
-  Ptr result = pendingPromise();
-  submit(queue, [queue, result, elements = std::move(elements)] {
-    const TargetQueue target(queue);
+Ptr PromiseCombine::onQueueJoin(DispatchQueuePtr queue, Array elements) {
+  if (elements.empty()) return Promise::resolvedWith(Value(Array()));
+  if (!queue) queue = Promise::defaultDispatchQueue();
+  Ptr result = Promise::pendingPromise();
+  Promise::submit(queue, [queue, result, elements = std::move(elements)] {
+    const Promise::TargetQueue target(queue);
     auto* join = new JoinKind(elements.size(), result);
     std::size_t observed = 0;
     for (; observed < elements.size(); ++observed) {
@@ -103,7 +105,7 @@ Promise::Ptr Promise::onQueueJoin(DispatchQueuePtr queue, Array elements) {
           result->reject(*error);
           break;
         }
-        member = resolvedWith(elements[observed]);
+        member = Promise::resolvedWith(elements[observed]);
       }
       member->reportTo(target, *join, observed);
     }
@@ -113,22 +115,23 @@ Promise::Ptr Promise::onQueueJoin(DispatchQueuePtr queue, Array elements) {
   return result;
 }
 
-Promise::Ptr Promise::all(Array promises) { return onQueueAll(defaultDispatchQueue(), std::move(promises)); }
+Ptr PromiseCombine::all(Array promises) { return onQueueAll(Promise::defaultDispatchQueue(), std::move(promises)); }
 
-Promise::Ptr Promise::onQueueAll(DispatchQueuePtr queue, Array elements) {
+Ptr PromiseCombine::onQueueAll(DispatchQueuePtr queue, Array elements) {
   return onQueueJoin<AllJoin>(std::move(queue), std::move(elements));
 }
 
-Promise::Ptr Promise::any(Array promises) { return onQueueAny(defaultDispatchQueue(), std::move(promises)); }
+Ptr PromiseCombine::any(Array promises) { return onQueueAny(Promise::defaultDispatchQueue(), std::move(promises)); }
 
-Promise::Ptr Promise::onQueueAny(DispatchQueuePtr queue, Array elements) {
+Ptr PromiseCombine::onQueueAny(DispatchQueuePtr queue, Array elements) {
   return onQueueJoin<AnyJoin>(std::move(queue), std::move(elements));
 }
 
-Promise::Ptr Promise::race(Array promises) { return onQueueRace(defaultDispatchQueue(), std::move(promises)); }
+Ptr PromiseCombine::race(Array promises) { return onQueueRace(Promise::defaultDispatchQueue(), std::move(promises)); }
 
-Promise::Ptr Promise::onQueueRace(DispatchQueuePtr queue, Array elements) {
-  return onQueueAsync(queue, [queue, elements = std::move(elements)](FulfillBlock fulfill, RejectBlock reject) {
+Ptr PromiseCombine::onQueueRace(DispatchQueuePtr queue, Array elements) {
+  return Promise::onQueueAsync(queue, [queue, elements = std::move(elements)](Promise::FulfillBlock fulfill,
+                                                                             Promise::RejectBlock reject) {
     // A plain value is already settled, so it wins before any promise is looked at.
     for (const auto& element : elements) {
       if (!element.objectAs<Promise>()) {
@@ -138,6 +141,26 @@ Promise::Ptr Promise::onQueueRace(DispatchQueuePtr queue, Array elements) {
     }
     for (const auto& element : elements) element.objectAs<Promise>()->observeOnQueue(queue, fulfill, reject);
   });
+}
+
+// The dot syntax.
+
+PromiseCombine::Call<PromiseCombine::Array> PromiseCombine::all() { return PromiseTypes::unbound(&PromiseCombine::all); }
+
+PromiseCombine::Call<DispatchQueuePtr, PromiseCombine::Array> PromiseCombine::allOn() {
+  return PromiseTypes::unbound(&PromiseCombine::onQueueAll);
+}
+
+PromiseCombine::Call<PromiseCombine::Array> PromiseCombine::any() { return PromiseTypes::unbound(&PromiseCombine::any); }
+
+PromiseCombine::Call<DispatchQueuePtr, PromiseCombine::Array> PromiseCombine::anyOn() {
+  return PromiseTypes::unbound(&PromiseCombine::onQueueAny);
+}
+
+PromiseCombine::Call<PromiseCombine::Array> PromiseCombine::race() { return PromiseTypes::unbound(&PromiseCombine::race); }
+
+PromiseCombine::Call<DispatchQueuePtr, PromiseCombine::Array> PromiseCombine::raceOn() {
+  return PromiseTypes::unbound(&PromiseCombine::onQueueRace);
 }
 
 }  // namespace sdk::promises

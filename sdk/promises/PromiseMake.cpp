@@ -1,10 +1,14 @@
-// The operators that make promises from work: async, do and retry.
+#include "sdk/promises/PromiseMake.h"
+
+#include <utility>
+
 #include "sdk/promises/Promise.h"
 
 namespace sdk::promises {
 
 using platform::foundation::Error;
 using platform::foundation::Value;
+using Ptr = Promise::Ptr;
 
 namespace {
 
@@ -37,54 +41,89 @@ void attempt(const std::shared_ptr<const RetryPlan>& plan, std::int64_t remainin
 
 }  // namespace
 
-Promise::Ptr Promise::async(AsyncWorkBlock work) { return onQueueAsync(defaultDispatchQueue(), std::move(work)); }
+Ptr PromiseMake::async(AsyncWorkBlock work) { return onQueueAsync(Promise::defaultDispatchQueue(), std::move(work)); }
 
-Promise::Ptr Promise::onQueueAsync(DispatchQueuePtr queue, AsyncWorkBlock work) {
-  if (!queue) queue = defaultDispatchQueue();
-  Ptr promise = pendingPromise();
-  submit(queue, [queue, promise, work = std::move(work)] {
-    work([promise, queue](const Value& value) { promise->resolveFollowing(TargetQueue(queue), value, false); },
+Ptr PromiseMake::onQueueAsync(DispatchQueuePtr queue, AsyncWorkBlock work) {
+  if (!queue) queue = Promise::defaultDispatchQueue();
+  Ptr promise = Promise::pendingPromise();
+  Promise::submit(queue, [queue, promise, work = std::move(work)] {
+    work([promise, queue](const Value& value) { promise->resolveFollowing(Promise::TargetQueue(queue), value, false); },
          [promise](const Error& error) { promise->reject(error); });
   });
   return promise;
 }
 
-Promise::Ptr Promise::doWork(DoWorkBlock work) { return onQueueDo(defaultDispatchQueue(), std::move(work)); }
+Ptr PromiseMake::doWork(DoWorkBlock work) { return onQueueDo(Promise::defaultDispatchQueue(), std::move(work)); }
 
-Promise::Ptr Promise::onQueueDo(DispatchQueuePtr queue, DoWorkBlock work) {
-  if (!queue) queue = defaultDispatchQueue();
-  Ptr promise = pendingPromise();
-  submit(queue, [queue, promise, work = std::move(work)] { promise->resolveFollowing(TargetQueue(queue), work(), false); });
+Ptr PromiseMake::onQueueDo(DispatchQueuePtr queue, DoWorkBlock work) {
+  if (!queue) queue = Promise::defaultDispatchQueue();
+  Ptr promise = Promise::pendingPromise();
+  Promise::submit(queue, [queue, promise, work = std::move(work)] {
+    promise->resolveFollowing(Promise::TargetQueue(queue), work(), false);
+  });
   return promise;
 }
 
-Promise::Ptr Promise::retry(DoWorkBlock work) { return onQueueRetry(defaultDispatchQueue(), std::move(work)); }
+Ptr PromiseMake::retry(DoWorkBlock work) { return onQueueRetry(Promise::defaultDispatchQueue(), std::move(work)); }
 
-Promise::Ptr Promise::onQueueRetry(DispatchQueuePtr queue, DoWorkBlock work) {
+Ptr PromiseMake::onQueueRetry(DispatchQueuePtr queue, DoWorkBlock work) {
   return onQueueAttempts(std::move(queue), 1, std::move(work));
 }
 
-Promise::Ptr Promise::attempts(std::int64_t count, DoWorkBlock work) {
-  return onQueueAttempts(defaultDispatchQueue(), count, std::move(work));
+Ptr PromiseMake::attempts(std::int64_t count, DoWorkBlock work) {
+  return onQueueAttempts(Promise::defaultDispatchQueue(), count, std::move(work));
 }
 
-Promise::Ptr Promise::onQueueAttempts(DispatchQueuePtr queue, std::int64_t count, DoWorkBlock work) {
+Ptr PromiseMake::onQueueAttempts(DispatchQueuePtr queue, std::int64_t count, DoWorkBlock work) {
   return onQueueAttempts(std::move(queue), count, 1.0, nullptr, std::move(work));
 }
 
-Promise::Ptr Promise::attempts(std::int64_t count, double interval, RetryConditionBlock condition,
+Ptr PromiseMake::attempts(std::int64_t count, double interval, RetryConditionBlock condition,
                                      DoWorkBlock work) {
-  return onQueueAttempts(defaultDispatchQueue(), count, interval, std::move(condition), std::move(work));
+  return onQueueAttempts(Promise::defaultDispatchQueue(), count, interval, std::move(condition), std::move(work));
 }
 
-Promise::Ptr Promise::onQueueAttempts(DispatchQueuePtr queue, std::int64_t count, double interval,
+Ptr PromiseMake::onQueueAttempts(DispatchQueuePtr queue, std::int64_t count, double interval,
                                             RetryConditionBlock condition, DoWorkBlock work) {
-  if (!queue) queue = defaultDispatchQueue();
-  Ptr result = pendingPromise();
+  if (!queue) queue = Promise::defaultDispatchQueue();
+  Ptr result = Promise::pendingPromise();
   auto plan = std::make_shared<const RetryPlan>(
       RetryPlan{std::move(queue), interval, std::move(condition), std::move(work), result});
   attempt(plan, count);
   return result;
+}
+
+// The dot syntax.
+
+PromiseMake::Call<PromiseMake::AsyncWorkBlock> PromiseMake::async() { return PromiseTypes::unbound(&PromiseMake::async); }
+
+PromiseMake::Call<DispatchQueuePtr, PromiseMake::AsyncWorkBlock> PromiseMake::asyncOn() {
+  return PromiseTypes::unbound(&PromiseMake::onQueueAsync);
+}
+
+PromiseMake::Call<DispatchQueuePtr, PromiseMake::DoWorkBlock> PromiseMake::doOn() {
+  return PromiseTypes::unbound(&PromiseMake::onQueueDo);
+}
+
+PromiseMake::Call<PromiseMake::DoWorkBlock> PromiseMake::retry() { return PromiseTypes::unbound(&PromiseMake::retry); }
+
+PromiseMake::Call<DispatchQueuePtr, PromiseMake::DoWorkBlock> PromiseMake::retryOn() {
+  return PromiseTypes::unbound(&PromiseMake::onQueueRetry);
+}
+
+PromiseMake::Call<std::int64_t, double, PromiseMake::RetryConditionBlock, PromiseMake::DoWorkBlock>
+PromiseMake::retryAgain() {
+  return [](std::int64_t count, double interval, RetryConditionBlock condition, DoWorkBlock work) {
+    return attempts(count, interval, std::move(condition), std::move(work));
+  };
+}
+
+PromiseMake::Call<DispatchQueuePtr, std::int64_t, double, PromiseMake::RetryConditionBlock, PromiseMake::DoWorkBlock>
+PromiseMake::retryAgainOn() {
+  return [](DispatchQueuePtr queue, std::int64_t count, double interval, RetryConditionBlock condition,
+            DoWorkBlock work) {
+    return onQueueAttempts(std::move(queue), count, interval, std::move(condition), std::move(work));
+  };
 }
 
 }  // namespace sdk::promises

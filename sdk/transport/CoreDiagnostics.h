@@ -61,9 +61,5 @@ class CoreDiagnostics {
   std::shared_ptr<sdk::utilities::HeartbeatDateStorable> heartbeatDateStorage_;
 };
 
-// Registers the runtime class "VURCoreDiagnosticsConnector" whose class method
-// "logCoreTelemetryWithOptions:" the SDK core sends on every activation.
-void registerCoreDiagnosticsConnector();
-
 }  // namespace sdk::transport
 

@@ -1,4 +1,5 @@
-// The class the SDK core finds by name and tells of every activation.
+#include "sdk/transport/CoreDiagnosticsConnector.h"
+
 #include "platform/runtime/Class.h"
 #include "sdk/core/App.h"
 #include "sdk/core/AppOptions.h"

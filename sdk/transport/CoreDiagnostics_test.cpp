@@ -8,6 +8,7 @@
 #include "platform/foundation/PropertyList.h"
 #include "platform/runtime/Class.h"
 #include "sdk/core/App.h"
+#include "sdk/transport/CoreDiagnosticsConnector.h"
 #include "sdk/transport/FlatFileEventStoreTestSupport.h"
 #include "sdk/transport/TransformingEventWriter.h"
 #include "sdk/transport/UploadTestSupport.h"

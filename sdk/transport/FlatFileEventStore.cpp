@@ -7,6 +7,8 @@
 
 #include "platform/foundation/AtomicFile.h"
 #include "platform/foundation/Check.h"
+#include "platform/foundation/Clock.h"
+#include "platform/foundation/DamagedFile.h"
 #include "platform/foundation/Format.h"
 #include "platform/foundation/TimeWitnesses.h"
 #include "sdk/transport/ApplicationAdapter.h"
@@ -14,6 +16,7 @@
 #include "sdk/transport/TransportLog.h"
 #include "sdk/transport/TransportEnvironment.h"
 #include "sdk/transport/TargetRegistrar.h"
+#include "sdk/transport/UploadBatch.h"
 #include "sdk/transport/UploadCoordinator.h"
 
 namespace sdk::transport {
@@ -22,7 +25,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
+using platform::foundation::Array;
+using platform::foundation::AtomicFile;
 using platform::foundation::Error;
+using platform::foundation::Value;
 
 Error inconsistency(const std::string& description) {
   return Error::make(FlatFileEventStore::kInconsistencyDomain, -1, description);
@@ -64,6 +70,9 @@ FlatFileEventStore::FlatFileEventStore(std::string rootPath,
                                              std::weak_ptr<UploadCoordinator> uploadCoordinator,
                                              std::shared_ptr<ApplicationInterface> application)
     : rootPath_(std::move(rootPath)),
+      names_(rootPath_),
+      libraryData_(names_),
+      batches_(names_),
       storageQueue_(platform::dispatch::Queue::serial("com.vadeze.VDTCORFlatFileStorage")),
       uploadCoordinator_(std::move(uploadCoordinator)),
       application_(std::move(application)) {
@@ -202,7 +211,7 @@ void FlatFileEventStore::sweepTemporaryFiles(const std::string& rootPath) {
   for (fs::recursive_directory_iterator it(rootPath, error), end; !error && it != end; it.increment(error)) {
     std::error_code kindError;
     if (!it->is_directory(kindError)) continue;
-    if (it->path().filename().string().starts_with(kDeletedBatchPrefix)) {
+    if (it->path().filename().string().starts_with(FlatFileBatches::kDeletedBatchPrefix)) {
       deletedBatches.push_back(it->path());
       it.disable_recursion_pending();
       continue;
@@ -224,6 +233,191 @@ void FlatFileEventStore::appWillTerminate(ApplicationInterface&) {
 void FlatFileEventStore::syncThreadUnsafeFlushStores() {
   DCHECK(storageQueue_->isCurrent());
   folderSyncs_.flush();
+}
+
+// --- batches ---
+
+void FlatFileEventStore::batchWithEventSelector(const EventSelector& selector, double batchExpiration,
+                                                BatchCompletion onComplete) {
+  storageQueue_->async([self = shared_from_this(), selector, batchExpiration, onComplete = std::move(onComplete)] {
+    self->syncThreadUnsafeFlushStores();
+    std::optional<std::uint32_t> batchID = self->syncThreadUnsafeNextBatchID();
+    std::optional<EventSet> events;
+    if (batchID) {
+      auto paths = self->syncThreadUnsafePathsForTarget(selector.selectedTarget, selector.selectedEventIDs,
+                                                        selector.selectedQosTiers, selector.selectedMappingIDs);
+      events = self->batches_.gather(paths, selector.selectedTarget, *batchID, batchExpiration,
+                                     [&](const std::string& path) { self->syncThreadUnsafeKeepDamagedEvent(path); });
+    }
+    if (!events) batchID.reset();
+    if (onComplete) onComplete(batchID, std::move(events));
+  });
+}
+
+void FlatFileEventStore::batchIDsForTarget(std::int64_t target,
+                                           std::function<void(std::optional<BatchIDs>)> onComplete) {
+  storageQueue_->async([self = shared_from_this(), target, onComplete = std::move(onComplete)] {
+    auto batchIDs = self->batches_.idsForTarget(target);
+    if (onComplete) onComplete(std::move(batchIDs));
+  });
+}
+
+void FlatFileEventStore::removeBatchWithID(std::uint32_t batchID, bool deleteEvents,
+                                           std::function<void()> onComplete) {
+  storageQueue_->async([self = shared_from_this(), batchID, deleteEvents, onComplete = std::move(onComplete)] {
+    self->syncThreadUnsafeFlushStores();
+    self->batches_.remove(batchID, deleteEvents);
+    self->sizeTracker().resetCachedSize();
+    if (onComplete) onComplete();
+  });
+}
+
+// --- expiry and damaged events ---
+
+void FlatFileEventStore::syncThreadUnsafeKeepDamagedEvent(const std::string& path) {
+  // Out of the event folders, so it is never offered for upload again, but inside the root, so the size
+  // limit still counts it until the expiry sweep removes it with the event's own expiration.
+  const std::string kept = platform::foundation::DamagedFile::keepAsideWithWarning(
+      path, "transport event file", "it is not sent", damagedDataStoragePath());
+  if (!kept.empty()) return;
+  // Left where it is, it would fail every later batch again.
+  std::uint64_t size = DirectorySizeTracker::fileSizeAtPath(path);
+  if (AtomicFile::removeFile(path).ok()) sizeTracker().fileWasRemovedAtPath(path, size);
+}
+
+void FlatFileEventStore::syncThreadUnsafeCheckForExpirations() {
+  DCHECK(storageQueue_->isCurrent());
+  double now = platform::foundation::Clock::current()->now();
+  batches_.returnExpired(now);
+  // Batches first: their events are back among the others now and expire with them.
+  std::error_code error;
+  for (fs::recursive_directory_iterator it(eventDataStoragePath(), error), end; !error && it != end;
+       it.increment(error)) {
+    std::string name = it->path().filename().string();
+    if (name.empty() || name.front() == '.') continue;
+    auto components = eventComponentsFromFilename(name);
+    if (components.isNil() || !(components[kExpirationComponentKey].date().value_or(now) < now)) continue;
+    std::error_code removeError;
+    if (!fs::remove(it->path(), removeError)) transportLogDebug("Couldn't delete %@", it->path().string());
+  }
+  syncThreadUnsafeSweepExpiredDamagedEvents(now);
+  syncThreadUnsafeSweepTemporaryFiles();
+  sizeTracker().resetCachedSize();
+}
+
+void FlatFileEventStore::syncThreadUnsafeSweepExpiredDamagedEvents(double now) {
+  auto names = FlatFileNames::namesIn(damagedDataStoragePath());
+  if (!names) return;
+  for (const auto& name : *names) {
+    // "<event file name>.damaged-<date>": the event's own name says when it expires.
+    auto components = eventComponentsFromFilename(name.substr(0, name.rfind(".damaged-")));
+    if (components.isNil() || !(components[kExpirationComponentKey].date().value_or(now) < now)) continue;
+    const std::string path = damagedDataStoragePath() + "/" + name;
+    if (!AtomicFile::removeFile(path).ok()) transportLogDebug("Couldn't delete %@", path);
+  }
+}
+
+void FlatFileEventStore::checkForExpirations() {
+  storageQueue_->async([self = shared_from_this()] {
+    self->syncThreadUnsafeFlushStores();
+    self->syncThreadUnsafeCheckForExpirations();
+  });
+}
+
+// --- library data ---
+
+std::optional<std::uint32_t> FlatFileEventStore::syncThreadUnsafeNextBatchID() {
+  DCHECK(storageQueue_->isCurrent());
+  return libraryData_.nextBatchID(sizeTracker());
+}
+
+void FlatFileEventStore::libraryDataForKey(const std::string& key, FlatFileLibraryData::Fetch onFetchComplete,
+                                           std::function<std::optional<Data>()> setNewValue) {
+  storageQueue_->async([self = shared_from_this(), key, onFetchComplete = std::move(onFetchComplete),
+                        setNewValue = std::move(setNewValue)] {
+    self->libraryData_.read(key, onFetchComplete, setNewValue, self->sizeTracker());
+  });
+}
+
+void FlatFileEventStore::storeLibraryData(const Data& data, const std::string& key,
+                                          std::function<void(const OptionalError&)> onComplete) {
+  if (data.empty()) {
+    if (onComplete) onComplete(inconsistency(""));
+    return;
+  }
+  storageQueue_->async([self = shared_from_this(), data, key, onComplete = std::move(onComplete)] {
+    auto written = self->libraryData_.write(key, data, self->sizeTracker());
+    if (onComplete) onComplete(written.errorIfAny());
+  });
+}
+
+void FlatFileEventStore::removeLibraryDataForKey(const std::string& key,
+                                                 std::function<void(const OptionalError&)> onComplete) {
+  storageQueue_->async([self = shared_from_this(), key, onComplete = std::move(onComplete)] {
+    auto removed = self->libraryData_.remove(key, self->sizeTracker());
+    // Nothing to remove is not a failure, and the caller still hears that the removal has ended.
+    if (onComplete) onComplete(removed);
+  });
+}
+
+// --- the operations as promises for the uploader, settled on the storage queue ---
+
+sdk::promises::Promise::Ptr FlatFileEventStore::batchIDsForTarget(std::int64_t target) {
+  return sdk::promises::Promise::onQueueWrapObjectCompletion(storageQueue_, [self = shared_from_this(), target](auto handler) {
+    self->batchIDsForTarget(target, [handler](std::optional<BatchIDs> batchIDs) {
+      if (!batchIDs) return handler(Value());
+      Array ids;
+      for (std::uint32_t id : *batchIDs) ids.emplace_back(id);
+      handler(Value(std::move(ids)));
+    });
+  });
+}
+
+sdk::promises::Promise::Ptr FlatFileEventStore::removeBatchWithID(std::uint32_t batchID, bool deleteEvents) {
+  return sdk::promises::Promise::onQueueWrapCompletion(storageQueue_, [self = shared_from_this(), batchID, deleteEvents](auto handler) {
+    self->removeBatchWithID(batchID, deleteEvents, handler);
+  });
+}
+
+sdk::promises::Promise::Ptr FlatFileEventStore::removeBatchesWithIDs(const BatchIDs& batchIDs, bool deleteEvents) {
+  Array removals;
+  for (std::uint32_t id : batchIDs) removals.emplace_back(removeBatchWithID(id, deleteEvents));
+  return sdk::promises::Promise::onQueueAll(storageQueue_, std::move(removals))->onQueueThen(storageQueue_, [](const Value&) {
+    return Value::null();
+  });
+}
+
+sdk::promises::Promise::Ptr FlatFileEventStore::removeAllBatchesForTarget(std::int64_t target, bool deleteEvents) {
+  return batchIDsForTarget(target)->onQueueThen(
+      storageQueue_, [self = shared_from_this(), deleteEvents](const Value& ids) -> Value {
+        if (!ids.isArray() || ids.size() == 0) return Value::null();
+        BatchIDs batchIDs;
+        for (const auto& id : *ids.array()) batchIDs.insert(static_cast<std::uint32_t>(id.toInt64()));
+        return Value(self->removeBatchesWithIDs(batchIDs, deleteEvents));
+      });
+}
+
+sdk::promises::Promise::Ptr FlatFileEventStore::hasEventsForTarget(std::int64_t target) {
+  return sdk::promises::Promise::onQueueWrapBoolCompletion(storageQueue_, [self = shared_from_this(), target](auto handler) {
+    self->hasEventsForTarget(target, handler);
+  });
+}
+
+sdk::promises::Promise::Ptr FlatFileEventStore::batchWithEventSelector(const EventSelector& selector,
+                                                              double batchExpiration) {
+  return sdk::promises::Promise::onQueueWrapObjectOrErrorCompletion(
+      storageQueue_, [self = shared_from_this(), selector, batchExpiration](auto handler) {
+        self->batchWithEventSelector(selector, batchExpiration,
+                                     [handler](std::optional<std::uint32_t> batchID, std::optional<EventSet> events) {
+                                       if (!batchID || !events) {
+                                         Error error{kErrorDomain, kNoEventsOrMoveFailed, {}};
+                                         error.userInfo.set(kFailureReasonKey, "There are no events for the selector.");
+                                         return handler(Value(), error);
+                                       }
+                                       handler(Value(std::make_shared<UploadBatch>(*batchID, std::move(*events))),
+                                               std::nullopt);
+                                     });
+      });
 }
 
 }  // namespace sdk::transport

@@ -9,16 +9,20 @@
 
 #include "platform/dispatch/Queue.h"
 #include "platform/foundation/ErrorOr.h"
-#include "sdk/transport/FolderSyncGroup.h"
 #include "sdk/transport/DirectorySizeTracker.h"
 #include "sdk/transport/EventStore.h"
+#include "sdk/transport/FlatFileBatches.h"
+#include "sdk/transport/FlatFileLibraryData.h"
+#include "sdk/transport/FlatFileNames.h"
+#include "sdk/transport/FolderSyncGroup.h"
 
 namespace sdk::transport {
 
 class UploadCoordinator;
 
 // The transport's event store: one keyed-archive file per event, named so that selection, batching and
-// expiry need only folder listings:
+// expiry need only folder listings (FlatFileNames; the batches are FlatFileBatches, the library values
+// FlatFileLibraryData):
 //
 //   <root>/FlatFileEventStore/vdt_event_data/<target>/<eventID>-<qosTier>-<expiration>-<mappingID>
 //   <root>/FlatFileEventStore/vdt_batch_data/<target>-<batchID>-<expiration>/<event file names>
@@ -51,13 +55,13 @@ class FlatFileEventStore final : public PromiseBasedEventStore,
   static constexpr const char* kBatchIDCounterKey = "VDTCORFlatFileStorageBatchIDCounter";
   static constexpr const char* kInconsistencyDomain = "NSInternalInconsistencyException";
 
-  static constexpr const char* kEventIDComponentKey = "VDTCOREventComponentsEventIDKey";
-  static constexpr const char* kQoSTierComponentKey = "VDTCOREventComponentsQoSTierKey";
-  static constexpr const char* kExpirationComponentKey = "VDTCOREventComponentsExpirationKey";
-  static constexpr const char* kMappingIDComponentKey = "VDTCOREventComponentsMappingIDKey";
-  static constexpr const char* kBatchTargetComponentKey = "VDTCORBatchComponentsTargetKey";
-  static constexpr const char* kBatchIDComponentKey = "VDTCORBatchComponentsBatchIDKey";
-  static constexpr const char* kBatchExpirationComponentKey = "VDTCORBatchComponentsExpirationKey";
+  static constexpr const char* kEventIDComponentKey = FlatFileNames::kEventIDComponentKey;
+  static constexpr const char* kQoSTierComponentKey = FlatFileNames::kQoSTierComponentKey;
+  static constexpr const char* kExpirationComponentKey = FlatFileNames::kExpirationComponentKey;
+  static constexpr const char* kMappingIDComponentKey = FlatFileNames::kMappingIDComponentKey;
+  static constexpr const char* kBatchTargetComponentKey = FlatFileNames::kBatchTargetComponentKey;
+  static constexpr const char* kBatchIDComponentKey = FlatFileNames::kBatchIDComponentKey;
+  static constexpr const char* kBatchExpirationComponentKey = FlatFileNames::kBatchExpirationComponentKey;
 
   // The process's storage, over transportRootDirectory(), forcing uploads through the shared coordinator.
   static std::shared_ptr<FlatFileEventStore> sharedInstance();
@@ -68,23 +72,29 @@ class FlatFileEventStore final : public PromiseBasedEventStore,
   FlatFileEventStore(std::string rootPath, std::weak_ptr<UploadCoordinator> uploadCoordinator,
                         std::shared_ptr<ApplicationInterface> application);
 
-  // Paths (their folders are created when asked for).
-  std::string eventDataStoragePath() const;
-  std::string batchDataStoragePath() const;
-  std::string libraryDataStoragePath() const;
-  std::string damagedDataStoragePath() const;
-  std::string batchPathForTarget(std::int64_t target, std::uint32_t batchID, double expirationDate) const;
+  // Paths (their folders are created when asked for) and names: see FlatFileNames.
+  std::string eventDataStoragePath() const { return names_.eventDataStoragePath(); }
+  std::string batchDataStoragePath() const { return names_.batchDataStoragePath(); }
+  std::string libraryDataStoragePath() const { return names_.libraryDataStoragePath(); }
+  std::string damagedDataStoragePath() const { return names_.damagedDataStoragePath(); }
+  std::string batchPathForTarget(std::int64_t target, std::uint32_t batchID, double expirationDate) const {
+    return names_.batchPathForTarget(target, batchID, expirationDate);
+  }
   std::string pathForTarget(std::int64_t target, const std::string& eventID, std::int64_t qosTier,
-                            double expirationDate, const std::string& mappingID) const;
-  // Name parsers; nil (logged) when the name does not parse.
-  static platform::foundation::Value eventComponentsFromFilename(const std::string& fileName);
-  static platform::foundation::Value batchComponentsFromFilename(const std::string& fileName);
-  // Mapping IDs in file names keep letters, digits and "-"; everything else is percent-encoded.
-  static std::string encodedMappingID(const std::string& mappingID);
-  static std::string decodedMappingID(const std::string& encoded);
-  // The latest time an event stored under `rootPath` (waiting or in a batch) was made that is not after
-  // `bound`, read from the file names alone; nothing when there is none.
-  static std::optional<double> latestEventTimeNotAfter(const std::string& rootPath, double bound);
+                            double expirationDate, const std::string& mappingID) const {
+    return names_.pathForTarget(target, eventID, qosTier, expirationDate, mappingID);
+  }
+  static platform::foundation::Value eventComponentsFromFilename(const std::string& fileName) {
+    return FlatFileNames::eventComponentsFromFilename(fileName);
+  }
+  static platform::foundation::Value batchComponentsFromFilename(const std::string& fileName) {
+    return FlatFileNames::batchComponentsFromFilename(fileName);
+  }
+  static std::string encodedMappingID(const std::string& mappingID) { return FlatFileNames::encodedMappingID(mappingID); }
+  static std::string decodedMappingID(const std::string& encoded) { return FlatFileNames::decodedMappingID(encoded); }
+  static std::optional<double> latestEventTimeNotAfter(const std::string& rootPath, double bound) {
+    return FlatFileNames::latestEventTimeNotAfter(rootPath, bound);
+  }
 
   // EventStore.
   void storeEvent(std::shared_ptr<TransportEvent> event, StoreCompletion onComplete) override;
@@ -124,12 +134,6 @@ class FlatFileEventStore final : public PromiseBasedEventStore,
                                                        const std::set<std::int64_t>& qosTiers,
                                                        const std::set<std::string>& mappingIDs);
   std::optional<std::uint32_t> syncThreadUnsafeNextBatchID();
-  platform::foundation::ErrorOr<std::vector<std::string>> syncThreadUnsafeBatchDirPathsForBatchID(std::uint32_t batchID);
-  // Moves every entry of `from` into `to`; the error lists the failed moves.
-  static platform::foundation::ErrorOr<void> moveContentsOfDirectoryAtPath(const std::string& from,
-                                                                           const std::string& to);
-  void syncThreadUnsafeRemoveBatchWithID(std::uint32_t batchID, bool deleteEvents);
-  void syncThreadUnsafeDeleteBatchFolder(const std::string& folder);
   // Makes the stores written so far durable and reports them; every step that moves or deletes event
   // files runs it first.
   void syncThreadUnsafeFlushStores();
@@ -138,21 +142,16 @@ class FlatFileEventStore final : public PromiseBasedEventStore,
   void syncThreadUnsafeSweepExpiredDamagedEvents(double now);
 
  private:
-  using LibraryFetch = std::function<void(const std::optional<Data>&, const OptionalError&)>;
-  void syncThreadUnsafeLibraryData(const std::string& key, const LibraryFetch& onFetchComplete,
-                                   const std::function<std::optional<Data>()>& setNewValue);
   void syncThreadUnsafeSweepTemporaryFiles();
-  // Writes a library value and moves the size tracker by the difference to the value it replaced.
-  platform::foundation::ErrorOr<void> syncThreadUnsafeWriteLibraryData(const std::string& key, const Data& data);
   static void sweepTemporaryFiles(const std::string& rootPath);
-  // A batch being deleted leaves its name for this one first (see syncThreadUnsafeRemoveBatchWithID);
-  // an end that cut its deletion short leaves it hidden here, for the next sweep.
-  static constexpr const char* kDeletedBatchPrefix = ".deleted-";
   BackgroundTaskID beginBackgroundTask();
   void endBackgroundTask(BackgroundTaskID identifier);
   DirectorySizeTracker& sizeTracker();
 
   std::string rootPath_;
+  FlatFileNames names_;
+  FlatFileLibraryData libraryData_;
+  FlatFileBatches batches_;
   std::shared_ptr<platform::dispatch::Queue> storageQueue_;
   std::weak_ptr<UploadCoordinator> uploadCoordinator_;
   std::shared_ptr<ApplicationInterface> application_;

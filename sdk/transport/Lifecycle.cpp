@@ -9,6 +9,7 @@
 #include "sdk/transport/UploadCoordinator.h"
 #include "sdk/transport/NetworkUploader.h"
 #include "sdk/transport/CoreDiagnostics.h"
+#include "sdk/transport/CoreDiagnosticsConnector.h"
 
 namespace sdk::transport {
 

@@ -64,7 +64,7 @@ class TransportEvent final : public platform::foundation::KeyedCodable {
   const std::optional<Data>& customBytes() const { return customBytes_; }
   void setCustomBytes(std::optional<Data> bytes) { customBytes_ = std::move(bytes); }
 
-  // Views of customBytes; see TransportEventCustomBytes.cpp.
+  // Views of the JSON object customBytes holds.
   std::optional<std::int64_t> eventCode() const;
   void setEventCode(std::optional<std::int64_t> code);
   std::optional<Data> networkConnectionInfoData() const;

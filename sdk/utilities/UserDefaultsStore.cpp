@@ -46,7 +46,6 @@ struct UserDefaultsStore::WriteBehind {
   std::shared_ptr<platform::dispatch::Timer> timer;
   std::shared_ptr<PreferencesDomain> domain;  // the domain the pending changes went to
   double lastWrite = 0;                        // monotonic seconds of the latest change
-  bool writeQueued = false;                    // a synchronizeSoon() write has not begun yet
 };
 
 std::shared_ptr<platform::dispatch::Queue> UserDefaultsStore::synchronizeQueue() {
@@ -121,26 +120,6 @@ std::optional<platform::foundation::Dictionary> UserDefaultsStore::dictionaryFor
 }
 
 void UserDefaultsStore::synchronize() { synchronizeDomain(PreferencesDomain::named(appName_)); }
-
-void UserDefaultsStore::synchronizeSoon() {
-  auto domain = PreferencesDomain::named(appName_);
-  if (!domain->hasPendingChanges()) return;
-  {
-    std::lock_guard lock(writeBehind_->mutex);
-    if (writeBehind_->writeQueued) return;
-    writeBehind_->writeQueued = true;
-  }
-  // The domain is held, not the store: a store released meanwhile has written its changes already,
-  // and the domain outlives it. The process end waits for this queue before it lets go of the files.
-  std::weak_ptr<WriteBehind> weak = writeBehind_;
-  synchronizeQueue()->async([weak, domain = std::move(domain)] {
-    if (auto state = weak.lock()) {
-      std::lock_guard lock(state->mutex);
-      state->writeQueued = false;  // a change from now on needs a write of its own
-    }
-    synchronizeDomain(domain);
-  });
-}
 
 void UserDefaultsStore::scheduleSynchronize() { scheduleSynchronize(PreferencesDomain::named(appName_)); }
 

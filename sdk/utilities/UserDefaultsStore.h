@@ -65,10 +65,7 @@ class UserDefaultsStore {
 
   // Writes the pending changes of this application identifier now.
   void synchronize();
-  // As synchronize(), on the stores' own queue: the caller does not wait for the disk, and requests
-  // made before the write begins are served by that one write. Nothing pending, nothing queued.
-  void synchronizeSoon();
-  // The queue that writes for synchronizeSoon() and the write-behind run on.
+  // The queue the write-behind runs on.
   static std::shared_ptr<platform::dispatch::Queue> synchronizeQueue();
   // Moves the write-behind's synchronisation to one delay from now.
   void scheduleSynchronize();

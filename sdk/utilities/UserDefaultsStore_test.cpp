@@ -4,7 +4,6 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <future>
 #include <optional>
 #include <thread>
 #include <vector>
@@ -145,29 +144,6 @@ TEST_F(UserDefaultsStoreTest, TenThousandWritesFromSeveralThreadsArriveInOneFile
   ASSERT_EQ(::stat(fileOf("crowd").c_str(), &later), 0);
   EXPECT_EQ(later.st_ino, first.st_ino) << "nothing more to write, so no second file";
   EXPECT_EQ(clock->pendingTimers(), 0u);
-}
-
-TEST_F(UserDefaultsStoreTest, ASoonSynchronisationWritesOnTheStoresQueueAndTheCallerGoesOn) {
-  useManualClock();  // the write-behind's own timer stays out of the way
-  UserDefaultsStore defaults("soon");
-  std::promise<void> release;
-  auto released = release.get_future().share();
-  UserDefaultsStore::synchronizeQueue()->async([released] { released.wait(); });
-  defaults.setObject(Value("a"), "k");
-  defaults.synchronizeSoon();
-  defaults.setObject(Value("b"), "k");
-  defaults.synchronizeSoon();
-  EXPECT_FALSE(AtomicFile::fileExists(fileOf("soon"))) << "the caller wrote nothing itself";
-  release.set_value();
-  UserDefaultsStore::synchronizeQueue()->sync([] {});
-  EXPECT_EQ(PropertyList::readFile(fileOf("soon")), Value(Dictionary{{"k", Value("b")}}));
-  EXPECT_FALSE(PreferencesDomain::named("soon")->hasPendingChanges());
-
-  // A change after that write began is written by a request of its own.
-  defaults.setObject(Value("c"), "k");
-  defaults.synchronizeSoon();
-  UserDefaultsStore::synchronizeQueue()->sync([] {});
-  EXPECT_EQ(PropertyList::readFile(fileOf("soon")), Value(Dictionary{{"k", Value("c")}}));
 }
 
 TEST_F(UserDefaultsStoreTest, ReleasingAStoreWritesWhatIsPendingAndAFailedWriteKeepsTheChange) {

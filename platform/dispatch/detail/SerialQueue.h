@@ -3,13 +3,16 @@
 // Internal to platform/dispatch: the queues are built from these; never include them elsewhere.
 
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
+#include <string>
 
 #include "platform/dispatch/Queue.h"
-#include "platform/dispatch/detail/WorkerPool.h"
 
 namespace platform::dispatch {
+
+class Completion;
 
 // A serial queue drains on a pool worker while it has blocks, one at a time. Exactly one party owns
 // the queue while work is queued or running: the draining worker, or a sync() caller to whom the
@@ -35,15 +38,6 @@ class SerialQueue final : public Queue {
   std::mutex mutex_;
   std::deque<Item> items_;
   bool owned_ = false;
-};
-
-// Concurrent queues run each block on its own pool worker; sync runs the block on the caller.
-class ConcurrentQueue final : public Queue {
- public:
-  explicit ConcurrentQueue(std::string label) : Queue(Kind::Concurrent, std::move(label)) {}
-
-  void async(std::function<void()> block) override;
-  void sync(const std::function<void()>& block) override;
 };
 
 }  // namespace platform::dispatch

@@ -6,7 +6,6 @@
 #include <condition_variable>
 #include <cstddef>
 #include <deque>
-#include <exception>
 #include <functional>
 #include <list>
 #include <memory>
@@ -73,36 +72,6 @@ class WorkerPool {
   std::thread monitor_;
   const std::size_t coreThreads_;
   std::atomic<std::size_t> backlogSize_{0};  // tasks_.size(), readable without the lock
-};
-
-// Marks the calling thread as running a block of `queue` for the scope's lifetime; Queue::current()
-// and isCurrent() read these marks.
-class CurrentQueueScope {
- public:
-  explicit CurrentQueueScope(const Queue* queue);
-  ~CurrentQueueScope();
-  CurrentQueueScope(const CurrentQueueScope&) = delete;
-  CurrentQueueScope& operator=(const CurrentQueueScope&) = delete;
-
-  static const Queue* innermost();
-  static bool contains(const Queue* queue);
-};
-
-// A one-time signal between threads, carrying an exception when the work failed.
-class Completion {
- public:
-  explicit Completion(bool wakesMainLoop = false) : wakesMainLoop_(wakesMainLoop) {}
-  void finish(std::exception_ptr error = nullptr);
-  void wait();
-  bool isDone() const;
-  void rethrowIfFailed() const;
-
- private:
-  const bool wakesMainLoop_;
-  mutable std::mutex mutex_;
-  std::condition_variable done_;
-  bool finished_ = false;
-  std::exception_ptr error_;
 };
 
 }  // namespace platform::dispatch

@@ -7,30 +7,28 @@
 #include <string>
 #include <vector>
 
-#include "platform/foundation/Error.h"
 #include "sdk/analytics/foundation/AudienceRecords.h"
 #include "sdk/analytics/foundation/AnalyticsValue.h"
 #include "sdk/analytics/foundation/Monitor.h"
+#include "sdk/analytics/rules/AudienceDefinitions.h"
+#include "sdk/analytics/rules/AudienceEvaluation.h"
+#include "sdk/analytics/rules/AudienceResults.h"
 #include "sdk/analytics/rules/AudienceTimestampsCache.h"
-#include "sdk/analytics/rules/AudienceFilterCache.h"
 
 namespace sdk::analytics {
 
-class MeasurementDatabase;
 class AnalyticsEvent;
-class Monitor;
+class MeasurementDatabase;
+class MeasurementHost;
 class ProtoAudience;
 class ProtoAudienceLeafFilterResult;
 class ProtoUserAttribute;
 struct EventAggregates;
 struct UserAttribute;
 
-class MeasurementHost;
-class AudienceEvaluationBudget;
-
-// The server-defined audiences: their filters as stored from the configuration, their evaluation
-// over the events and user properties of each bundle, and the per-audience results that bundles
-// carry. Runs only on the measurement worker queue.
+// The server-defined audiences: their filters as stored from the configuration (AudienceDefinitions),
+// their evaluation over the events and user properties of each bundle (AudienceEvaluation), and the
+// per-audience results that bundles carry (AudienceResults). Runs only on the measurement worker queue.
 class Audiences {
  public:
   Audiences(std::shared_ptr<MeasurementDatabase> database, std::shared_ptr<const sdk::analytics::MeasurementHost> host);
@@ -69,54 +67,23 @@ class Audiences {
   [[nodiscard]] bool clearEvaluationResultsForSessionScopedFilters();
 
   // Whether the stored record says the filter held.
-  static bool isFilterResult(const std::optional<StoredFilterResults>& result, std::int32_t filterID, Monitor& monitor);
+  static bool isFilterResult(const std::optional<StoredFilterResults>& result, std::int32_t filterID, Monitor& monitor) {
+    return AudienceResults::isFilterResult(result, filterID, monitor);
+  }
   // The record with the filter's bits set from `newEvaluationResult` (nothing: judged without result)
   // and the timestamps of the cache.
   static StoredFilterResults updatedFilterResultWithFilterID(std::int32_t filterID, std::int32_t audienceID,
-                                                         const std::optional<StoredFilterResults>& currentFilterResult,
-                                                         std::optional<bool> newEvaluationResult,
-                                                         const AudienceTimestampsCache& audienceTimestampsCache);
-
-  // The log lines of one kind of evaluation walk.
-  struct EvaluationTexts;
+                                                             const std::optional<StoredFilterResults>& currentFilterResult,
+                                                             std::optional<bool> newEvaluationResult,
+                                                             const AudienceTimestampsCache& audienceTimestampsCache) {
+    return AudienceResults::updatedFilterResultWithFilterID(filterID, audienceID, currentFilterResult,
+                                                            newEvaluationResult, audienceTimestampsCache);
+  }
 
  private:
-  // Filters of one walk left without a result: for want of time, or set aside before.
-  struct UnevaluatedFilters {
-    std::int64_t outOfTime = 0;
-    std::int64_t setAside = 0;
-  };
-
-  // What one walk reports with: the time of its event or evaluation, its cache, its log lines, the
-  // name they are about and that name as stored.
-  struct WalkContext {
-    double timestamp;
-    AudienceTimestampsCache* cache;
-    const EvaluationTexts& texts;
-    const platform::foundation::Value& subject;
-    const std::string& name;
-  };
-  enum class Walked;
-
-  template <typename FilterSet, typename Evaluate, typename IsSetAside, typename Decide>
-  [[nodiscard]] bool evaluateFilters(FilterSet& set, AudienceEvaluationBudget& budget, const WalkContext& context,
-                                     const Evaluate& evaluate, const IsSetAside& isSetAside, const Decide& decide);
-  template <typename Kept, typename Evaluate, typename IsSetAside>
-  Walked walkOne(const Kept& kept, AudienceEvaluationBudget& budget, const WalkContext& context,
-                 const Evaluate& evaluate, const IsSetAside& isSetAside, std::optional<bool>& outcome);
-  // Saves what a walk judged and, when given, where the next walk starts.
-  [[nodiscard]] bool saveUpdated(const std::vector<StoredFilterResults>& updated,
-                                 const std::optional<AudienceWalkStart>& start, AudienceFilterKind kind,
-                                 const WalkContext& context);
-  void logSetAside(std::int32_t audienceID, std::int32_t filterID, const WalkContext& context);
-  void reportUnevaluated(const UnevaluatedFilters& unevaluated, const WalkContext& context);
-  std::int64_t setting(const char* key, std::int64_t defaultValue, std::int64_t maximum) const;
-  void logFailure(LogLevel level, std::int64_t code, const std::string& message, const platform::foundation::Error& error);
-
-  std::shared_ptr<MeasurementDatabase> database_;
-  std::shared_ptr<const sdk::analytics::MeasurementHost> host_;
-  std::shared_ptr<Monitor> monitor_;
-  sdk::analytics::AudienceFilterCache filters_;
+  AudienceDefinitions definitions_;
+  AudienceEvaluation evaluation_;
+  AudienceResults results_;
 };
 
 }  // namespace sdk::analytics

@@ -45,21 +45,5 @@ class CommandEvaluator {
   std::vector<std::u16string> order_;
 };
 
-// The seven opcode evaluators.
-class BitwiseCommandEvaluator final : public CommandEvaluator { public: BitwiseCommandEvaluator(); };
-class ComparisonCommandEvaluator final : public CommandEvaluator { public: ComparisonCommandEvaluator(); };
-class ControlCommandEvaluator final : public CommandEvaluator { public: ControlCommandEvaluator(); };
-class LogicalCommandEvaluator final : public CommandEvaluator { public: LogicalCommandEvaluator(); };
-class LoopCommandEvaluator final : public CommandEvaluator { public: LoopCommandEvaluator(); };
-class MathCommandEvaluator final : public CommandEvaluator { public: MathCommandEvaluator(); };
-class VariableCommandEvaluator final : public CommandEvaluator { public: VariableCommandEvaluator(); };
-
-// The fallback for opcodes no evaluator claims: a call of the scope's function of that name.
-class FunctionCallEvaluator final : public CommandEvaluator {
- public:
-  FunctionCallEvaluator() : CommandEvaluator(Convention::Raw) {}
-  ErrorOr<ScriptValueRef> evaluateCommand(const std::u16string& opcode, const ScriptValueList& arguments, ScriptScope& scope) const override;
-};
-
 }  // namespace sdk::analytics
 

@@ -3,6 +3,13 @@
 #include <cmath>
 
 #include "sdk/analytics/rules/ArrayCommandEvaluator.h"
+#include "sdk/analytics/rules/BitwiseCommandEvaluator.h"
+#include "sdk/analytics/rules/ComparisonCommandEvaluator.h"
+#include "sdk/analytics/rules/ControlCommandEvaluator.h"
+#include "sdk/analytics/rules/LogicalCommandEvaluator.h"
+#include "sdk/analytics/rules/LoopCommandEvaluator.h"
+#include "sdk/analytics/rules/MathCommandEvaluator.h"
+#include "sdk/analytics/rules/VariableCommandEvaluator.h"
 #include "sdk/analytics/rules/CommandHelpers.h"
 #include "sdk/analytics/rules/StringCommandEvaluator.h"
 #include "sdk/analytics/rules/ScriptEvaluator.h"
@@ -41,45 +48,6 @@ const CommandEntry& CommandRegistrar::entryForOpcode(const std::u16string& opcod
 
 ErrorOr<ScriptValueRef> CommandRegistrar::evaluateStatement(const ScriptValue& value, ScriptScope& scope) const {
   return ScriptEvaluator::evaluateStatement(value, scope);
-}
-
-// Evaluators.
-
-void CommandEvaluator::add(const char* opcode, CommandHandler handler) {
-  auto name = utf16Literal(opcode);
-  handlers_[name] = handler;
-  order_.push_back(std::move(name));
-}
-
-std::vector<std::u16string> CommandEvaluator::allSupportedCommands() const { return order_; }
-
-ErrorOr<ScriptValueRef> CommandEvaluator::evaluateCommand(const std::u16string& opcode, const ScriptValueList& arguments,
-                                                   ScriptScope& scope) const {
-  auto it = handlers_.find(opcode);
-  if (it == handlers_.end()) return ScriptValueRef(scriptUndefined());
-  return run(it->second, arguments, scope);
-}
-
-ErrorOr<ScriptValueRef> CommandEvaluator::run(CommandHandler handler, ScriptArguments arguments, ScriptScope& scope) const {
-  switch (convention_) {
-    case Convention::ExactlyTwoEvaluated:
-      if (arguments.size() != 2) return scriptError(kScriptErrorArgumentCount);
-      [[fallthrough]];
-    case Convention::EvaluatesArguments: {
-      return withEvaluatedArguments(arguments, scope, [&](ScriptArguments values) { return handler(values, scope); });
-    }
-    case Convention::Raw:
-      return handler(arguments, scope);
-  }
-  return ScriptValueRef(scriptUndefined());
-}
-
-ErrorOr<ScriptValueRef> FunctionCallEvaluator::evaluateCommand(const std::u16string& opcode, const ScriptValueList& arguments,
-                                                    ScriptScope& scope) const {
-  auto* binding = scope.valueForName(opcode);
-  if (binding->kind() != ScriptValueKind::Function) return ScriptValueRef(scriptUndefined());
-  ScriptRef<ScriptFunctionValue> function(static_cast<ScriptFunctionValue*>(binding));
-  return function->invokeWithArguments(arguments, scope);
 }
 
 }  // namespace sdk::analytics

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "sdk/analytics/rules/CommandEvaluator.h"
+#include "sdk/analytics/rules/FunctionCallEvaluator.h"
 
 namespace sdk::analytics {
 

@@ -14,6 +14,7 @@
 #include "platform/foundation/ErrorOr.h"
 #include "platform/foundation/Value.h"
 #include "platform/net/URLRequest.h"
+#include "sdk/analytics/rules/ExperimentResponseReader.h"
 #include "sdk/analytics/rules/ExperimentSnapshot.h"
 
 namespace sdk::utilities {
@@ -113,12 +114,18 @@ class ExperimentsTaskManager : public std::enable_shared_from_this<ExperimentsTa
   // Deletes and recreates the database, forgets the stamps and schedules again.
   void reset();
 
+  // The service's answer read (ExperimentResponseReader).
   static std::optional<std::vector<ExperimentSnapshot>> experimentSnapshotsFromExperimentResponse(
-      const ProtoExperimentResponse* response);
-  // Per SDK name, the error the service reported; nothing when the answer carries no per-SDK part.
+      const ProtoExperimentResponse* response) {
+    return ExperimentResponseReader::snapshotsFromResponse(response);
+  }
   static std::optional<std::map<std::string, Error>> errorsFromExperimentResponse(
-      const ProtoExperimentResponse* response);
-  static std::optional<std::vector<ExperimentSnapshot>> experimentSnapshotsFromData(const Data& data);
+      const ProtoExperimentResponse* response) {
+    return ExperimentResponseReader::errorsFromResponse(response);
+  }
+  static std::optional<std::vector<ExperimentSnapshot>> experimentSnapshotsFromData(const Data& data) {
+    return ExperimentResponseReader::snapshotsFromData(data);
+  }
 
   // An exception thrown by `block` is logged; the synchronous form passes it on.
   void dispatchAsyncOnWorkerQueue(std::function<void(ExperimentsTaskManager&)> block);

@@ -1,5 +1,6 @@
+#include "sdk/analytics/rules/LoopCommandEvaluator.h"
+
 #include "sdk/analytics/rules/ScriptArrayValue.h"
-#include "sdk/analytics/rules/CommandEvaluator.h"
 #include "sdk/analytics/rules/CommandHelpers.h"
 #include "sdk/analytics/rules/ScriptEvaluator.h"
 #include "sdk/analytics/rules/ScriptFunctionValue.h"

@@ -1,4 +1,6 @@
-#include "sdk/analytics/rules/ScriptNativeModules.h"
+#include "sdk/analytics/rules/MonitorScriptLogger.h"
+
+#include "sdk/analytics/foundation/Monitor.h"
 
 namespace sdk::analytics {
 

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <iterator>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -53,9 +54,9 @@ constexpr std::int64_t kPropertySetNanoseconds = 300'000;
 
 // Frozen, for readers on any thread. A copy of a frozen set is frozen too, and ignores every change:
 // what is changed is built by addAll into a set of its own.
-UnicodeSet setOf(const char16_t* pattern) {
+UnicodeSet setOf(std::u16string_view pattern) {
   UErrorCode status = U_ZERO_ERROR;
-  UnicodeSet set(UnicodeString(pattern), status);
+  UnicodeSet set(UnicodeString(pattern.data(), static_cast<int32_t>(pattern.size())), status);
   set.freeze();
   return set;
 }
@@ -86,32 +87,24 @@ bool isClassEscape(char16_t c) { return std::u16string_view(u"dDwWsShHvV").find(
 
 // What a class escape stands for inside brackets, as ICU reads it.
 const UnicodeSet& classSet(char16_t escape) {
-  static const UnicodeSet digits = setOf(u"[:Nd:]");
-  static const UnicodeSet word = setOf(u"[\\p{Alphabetic}\\p{Mark}\\p{Nd}\\p{Pc}\\u200c\\u200d]");
-  static const UnicodeSet space = setOf(u"[\\t\\n\\f\\r\\p{Z}]");
-  static const UnicodeSet horizontal = setOf(u"[\\p{Zs}\\t]");
-  static const UnicodeSet vertical = setOf(u"[\\n\\x0b\\f\\r\\x85\\u2028\\u2029]");
-  static const auto complement = [](const UnicodeSet& set) {
-    UnicodeSet other;
-    other.addAll(set);
-    other.complement();
-    other.freeze();
-    return other;
-  };
-  static const UnicodeSet notDigits = complement(digits), notWord = complement(word), notSpace = complement(space),
-                          notHorizontal = complement(horizontal), notVertical = complement(vertical);
-  switch (escape) {
-    case u'd': return digits;
-    case u'D': return notDigits;
-    case u'w': return word;
-    case u'W': return notWord;
-    case u's': return space;
-    case u'S': return notSpace;
-    case u'h': return horizontal;
-    case u'H': return notHorizontal;
-    case u'v': return vertical;
-    default: return notVertical;
+  // Each escape's set, then its complement, in the order of the table.
+  static const std::vector<UnicodeSet> sets = [] {
+    std::vector<UnicodeSet> built;
+    for (const auto& entry : RegexPatternSets::kClassEscapeSets) {
+      built.push_back(setOf(entry.set));
+      UnicodeSet other;
+      other.addAll(built.back());
+      other.complement();
+      other.freeze();
+      built.push_back(std::move(other));
+    }
+    return built;
+  }();
+  const auto lower = static_cast<char16_t>(escape | 0x20);
+  for (std::size_t i = 0; i < std::size(RegexPatternSets::kClassEscapeSets); ++i) {
+    if (RegexPatternSets::kClassEscapeSets[i].escape == lower) return sets[2 * i + (escape != lower)];
   }
+  return sets.back();
 }
 
 // A property's name as ICU matches names: case, spaces, '-' and '_' aside.

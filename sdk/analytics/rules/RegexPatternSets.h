@@ -26,6 +26,20 @@ struct RegexPatternSets {
                              std::int64_t mostNanoseconds = kUnbounded);
   static constexpr std::int64_t kUnbounded = std::numeric_limits<std::int64_t>::max() / 4;
 
+  // What ICU's regular expressions take a class escape inside brackets to stand for, as a set; the
+  // escape's capital letter stands for the complement.
+  struct ClassEscapeSet {
+    char16_t escape;
+    std::u16string_view set;
+  };
+  static constexpr ClassEscapeSet kClassEscapeSets[] = {
+      {u'd', u"[:Nd:]"},
+      {u'w', u"[\\p{Alphabetic}\\p{Mark}\\p{Nd}\\p{Pc}\\u200c\\u200d]"},
+      {u's', u"[\\p{White_Space}]"},
+      {u'h', u"[\\p{Zs}\\t]"},
+      {u'v', u"[\\n\\x0b\\f\\r\\x85\\u2028\\u2029]"},
+  };
+
   // Bracket expressions (a POSIX one counts as a bracket around a property).
   std::int64_t brackets = 0;
   // Class escapes (\d, \w, \s, \h, \v and their negations) inside brackets, where each builds its

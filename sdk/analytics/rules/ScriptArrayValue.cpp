@@ -6,6 +6,8 @@
 #include "sdk/analytics/rules/ArrayCommandEvaluator.h"
 #include "sdk/analytics/rules/CommandHelpers.h"
 #include "sdk/analytics/rules/ScriptFunctionValue.h"
+#include "sdk/analytics/rules/ScriptNumberText.h"
+#include "sdk/analytics/rules/ScriptSortOrder.h"
 #include "sdk/analytics/rules/ScriptText.h"
 
 namespace sdk::analytics {
@@ -432,6 +434,21 @@ void ScriptArrayValue::clearChildren() {
   numbersInPlace_ = 0;
   properties_.clear();
   chargeSlots();
+}
+
+ErrorOr<void> ScriptArrayValue::sortUsingFunctionValue(ScriptFunctionValue* comparator, ScriptScope& scope) {
+  std::vector<ScriptSortOrder::Item> items;
+  items.reserve(elements_.size());
+  for (auto& value : valuesIn(0, elements_.size())) items.push_back(ScriptSortOrder::Item{std::move(value)});
+  ScriptRef<ScriptFunctionValue> keep(comparator);
+  ScriptSortOrder order(comparator, scope, *heap());
+  order.sort(items);
+  // The comparator may have changed the array meanwhile; the sorted copy replaces it whole.
+  elements_.clear();
+  for (auto& item : items) elements_.emplace_back(std::move(item.value));
+  numbersInPlace_ = 0;
+  chargeSlots();
+  return order.outcome();
 }
 
 }  // namespace sdk::analytics

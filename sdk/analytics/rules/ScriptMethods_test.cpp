@@ -1,6 +1,7 @@
 #include <unicode/utypes.h>
 
 #include "sdk/analytics/rules/ScriptArrayValue.h"
+#include "sdk/analytics/rules/ScriptRegex.h"
 #include "sdk/analytics/rules/ScriptValueConverter.h"
 #include "sdk/analytics/rules/ScriptTestSupport.h"
 #include "sdk/analytics/rules/StringCommandEvaluator.h"

@@ -9,6 +9,8 @@
 #include "platform/foundation/Value.h"
 #include "sdk/analytics/rules/ScriptFunctionValue.h"
 #include "sdk/analytics/rules/MeasurementHost.h"
+#include "sdk/analytics/rules/MonitorScriptLogger.h"
+#include "sdk/analytics/rules/ScriptLoggerDelegate.h"
 
 // The native modules a program can "require".
 
@@ -24,27 +26,6 @@ class PlatformModule final : public ScriptFunctionValue {
  public:
   explicit PlatformModule(ScriptHeap& heap);
   ErrorOr<ScriptValueRef> invokeWithArguments(const ScriptValueList&, ScriptScope&) override { return ScriptValueRef(scriptUndefined()); }
-};
-
-// Where script log lines go.
-class ScriptLoggerDelegate {
- public:
-  virtual ~ScriptLoggerDelegate() = default;
-  virtual void logWithLevel(std::int64_t level, const std::string& message, const std::vector<std::string>& contexts,
-                            bool silent, bool monitored) = 0;
-};
-
-// Script levels to the monitor's levels, code 24005.
-class MonitorScriptLogger final : public ScriptLoggerDelegate {
- public:
-  static constexpr std::int64_t kMessageCode = 24005;
-  explicit MonitorScriptLogger(std::shared_ptr<const sdk::analytics::MeasurementHost> host) : host_(std::move(host)) {}
-  static int monitorLevel(std::int64_t level, bool silent, bool monitored);
-  void logWithLevel(std::int64_t level, const std::string& message, const std::vector<std::string>& contexts,
-                    bool silent, bool monitored) override;
-
- private:
-  std::shared_ptr<const sdk::analytics::MeasurementHost> host_;
 };
 
 class LogFunction final : public ScriptFunctionValue {

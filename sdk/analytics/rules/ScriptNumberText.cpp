@@ -1,3 +1,5 @@
+#include "sdk/analytics/rules/ScriptNumberText.h"
+
 #include <algorithm>
 #include <cctype>
 #include <charconv>
@@ -9,8 +11,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-
-#include "sdk/analytics/rules/ScriptValue.h"
 
 namespace sdk::analytics {
 

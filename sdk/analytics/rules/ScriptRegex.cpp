@@ -1,3 +1,5 @@
+#include "sdk/analytics/rules/ScriptRegex.h"
+
 #include <unicode/uregex.h>
 
 #include <algorithm>
@@ -6,7 +8,6 @@
 
 #include "sdk/analytics/rules/ScriptRegexCache.h"
 #include "sdk/analytics/rules/ScriptRegexSubject.h"
-#include "sdk/analytics/rules/StringCommandEvaluator.h"
 
 namespace sdk::analytics {
 
@@ -126,7 +127,7 @@ class Attachment {
 }  // namespace
 
 ErrorOr<std::int64_t> regexFirstMatch(const std::u16string& pattern, const std::u16string& text, std::int64_t& length,
-                                 ScriptHeap& heap) {
+                                      ScriptHeap& heap) {
   TRY(heap.chargeUnits(pattern.size() + text.size()));
   const auto& [regex, cost] = *TRY(compiled(pattern, heap));
   Meter meter(heap, cost);

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <limits>
 
+#include "sdk/analytics/rules/ScriptNumberText.h"
 #include "sdk/analytics/rules/SpareBlockPool.h"
 #include "sdk/analytics/rules/CommandHelpers.h"
 #include "sdk/analytics/rules/StringCommandEvaluator.h"

@@ -10,6 +10,7 @@
 #include "sdk/analytics/rules/ScriptHeap.h"
 #include "sdk/analytics/rules/ScriptLimits.h"
 #include "sdk/analytics/rules/ScriptMapValue.h"
+#include "sdk/analytics/rules/ScriptNumberText.h"
 #include "sdk/analytics/rules/ScriptStatementValue.h"
 #include "sdk/analytics/rules/ScriptText.h"
 

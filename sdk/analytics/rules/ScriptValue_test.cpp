@@ -4,7 +4,9 @@
 #include "sdk/analytics/rules/ScriptArrayValue.h"
 #include "sdk/analytics/rules/CommandHelpers.h"
 #include "sdk/analytics/rules/ScriptMapValue.h"
+#include "sdk/analytics/rules/ScriptNumberText.h"
 #include "sdk/analytics/rules/ScriptTestSupport.h"
+#include "sdk/analytics/rules/ScriptText.h"
 #include "sdk/analytics/rules/ScriptStatementValue.h"
 
 namespace sdk::analytics {
@@ -106,6 +108,27 @@ TEST(scriptNumberText, OutOfRangeDecimalsOverflowOrUnderflowByTheirMagnitude) {
     EXPECT_EQ(got, c.value) << utf8FromUTF16(c.text).substr(0, 24);
     EXPECT_EQ(std::signbit(got), std::signbit(c.value)) << utf8FromUTF16(c.text).substr(0, 24);
   }
+}
+
+// Texts cross into the interpreter as UTF-16 and out as UTF-8; what is malformed on the way in is one
+// U+FFFD a byte, and a surrogate alone in a script string leaves as U+FFFD.
+TEST(ScriptText, MalformedBytesComeInAsOneReplacementEachAndLoneSurrogatesLeaveAsOne) {
+  const struct {
+    std::string utf8;
+    std::u16string utf16;
+  } in[] = {
+      {"a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80", u"a\u00E9\u20AC\U0001F600"},
+      {"\xC0\xAF", u"\uFFFD\uFFFD"},              // overlong
+      {"\xE0\x80\xAF", u"\uFFFD\uFFFD\uFFFD"},    // overlong, three bytes
+      {"\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD"},    // a surrogate written out
+      {"\xF4\x90\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD"},  // past U+10FFFF
+      {"\xF8\x88\x80\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD"},
+      {"\xE2\x82", u"\uFFFD\uFFFD"},               // cut short
+      {"\x80x", u"\uFFFDx"},
+  };
+  for (const auto& c : in) EXPECT_EQ(utf16FromUTF8(c.utf8), c.utf16) << c.utf8;
+  EXPECT_EQ(utf8FromUTF16(u"\U0001F600\u00E9"), "\xF0\x9F\x98\x80\xC3\xA9");
+  EXPECT_EQ(utf8FromUTF16(std::u16string(u"a") + char16_t(0xD83D) + u"b" + char16_t(0xDE00)), "a\xEF\xBF\xBD" "b\xEF\xBF\xBD");
 }
 
 TEST(IntegerConversions, FollowTheThirtyTwoBitRules) {

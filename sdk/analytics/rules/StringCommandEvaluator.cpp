@@ -11,6 +11,7 @@
 #include "sdk/analytics/rules/ScriptArrayValue.h"
 #include "sdk/analytics/rules/CommandHelpers.h"
 #include "sdk/analytics/rules/ScriptFunctionValue.h"
+#include "sdk/analytics/rules/ScriptRegex.h"
 #include "sdk/analytics/rules/ScriptText.h"
 
 namespace sdk::analytics {

@@ -1,5 +1,6 @@
+#include "sdk/analytics/rules/VariableCommandEvaluator.h"
+
 #include "sdk/analytics/rules/ScriptArrayValue.h"
-#include "sdk/analytics/rules/CommandEvaluator.h"
 #include "sdk/analytics/rules/CommandHelpers.h"
 #include "sdk/analytics/rules/ScriptFunctionValue.h"
 #include "sdk/analytics/rules/ScriptMapValue.h"
