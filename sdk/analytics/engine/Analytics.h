@@ -150,27 +150,6 @@ class Analytics {
   static void setConsent(const Dictionary& settings) { setConsent(settings, kConsentSettingsKey); }
   // `key`: kConsentSettings3PKey (the public interface, source 10) or kConsentSettingsKey.
   static void setConsent(const Dictionary& settings, const std::string& key);
-  static void loadPersistedConsentSettings();
-  static void persistConsentSettings(const std::optional<Dictionary>& settings, std::int64_t source);
-  static std::int64_t persistedConsentSource();
-  static void clearConsent();
-  static std::optional<Dictionary> consentSettings3P();
-  static std::optional<Dictionary> consentSettings1P();
-  static std::optional<Dictionary> consentSettings1PStart();
-  static bool deferredResetOnDeniedConsent();
-  static void removeStartUpConsentSettings();
-  static void removeDeferredResetOnDeniedConsent();
-
-  // --- the facade's defaults suite
-  static std::int64_t resetRetryCount();
-  static void setResetRetryCount(std::int64_t count);
-  static bool needFirstOpenAfterReset();
-  static void setNeedFirstOpenAfterReset(bool need);
-  static void removeNeedFirstOpenAfterReset();
-  static std::optional<std::string> appInstanceIDAfterReset();
-  static void setAppInstanceIDAfterReset(const std::optional<std::string>& appInstanceID);
-  static std::optional<bool> deferredAnalyticsCollection();
-  static void setDeferredAnalyticsCollection(const std::optional<bool>& deferred);
 
   // --- boundaries: the engine and the screen-view reporter install themselves here
   static void setEngineAccess(sdk::analytics::FacadeEngineAccess access);
@@ -201,16 +180,10 @@ class Analytics {
                                     double timestamp, bool ignoreEnabled, bool ignoreInterceptor,
                                     Parameters addedScreenParameters, bool editable = true);
   static void notifyEventListenersOnSerialQueue(const AnalyticsEvent& event);
-  static void runStartBlock(const std::string& appID, const std::string& origin, const Dictionary& options,
-                            const std::shared_ptr<sdk::core::AnalyticsConfiguration>& configuration);
-  static void maybeEnableTagManager();
-  static void observePaymentQueue();
 };
 
 // Whether the app is in the foreground, as the screen-view reporter tells it.
 bool isApplicationActive();
-// Every element a valid internal event name; logged and refused otherwise.
-bool validateSafelistedEvents(const platform::foundation::Value& list);
 
 }  // namespace sdk::analytics
 

@@ -11,7 +11,9 @@
 #include "platform/ui/ApplicationDelegateSelectors.h"
 #include "sdk/analytics/engine/AppDelegateInterceptor.h"
 #include "sdk/analytics/engine/ConsentSettings.h"
+#include "sdk/analytics/engine/FacadeDefaults.h"
 #include "sdk/analytics/engine/Identity.h"
+#include "sdk/analytics/engine/FacadeStart.h"
 #include "sdk/analytics/engine/FacadeTestSupport.h"
 #include "sdk/analytics/engine/IdentityTestSupport.h"
 #include "sdk/analytics/foundation/PersistedConfig.h"
@@ -317,10 +319,12 @@ TEST_F(FacadeTest, QueriesAnswerOnTheGivenQueue) {
 }
 
 TEST_F(FacadeTest, SafelistsAreTakenOnlyWhole) {
-  EXPECT_TRUE(validateSafelistedEvents(Value(platform::foundation::Array{Value("_a"), Value("b")})));
-  EXPECT_FALSE(validateSafelistedEvents(Value(platform::foundation::Array{Value("_a"), Value("no spaces")})));
+  using facade::FacadeStart;
+  EXPECT_TRUE(FacadeStart::validateSafelistedEvents(Value(platform::foundation::Array{Value("_a"), Value("b")})));
+  EXPECT_FALSE(
+      FacadeStart::validateSafelistedEvents(Value(platform::foundation::Array{Value("_a"), Value("no spaces")})));
   EXPECT_TRUE(log.logged(25035));
-  EXPECT_FALSE(validateSafelistedEvents(Value("_a")));
+  EXPECT_FALSE(FacadeStart::validateSafelistedEvents(Value("_a")));
   EXPECT_TRUE(log.logged(25034));
 }
 
@@ -374,16 +378,16 @@ TEST_F(ConsentFacadeTest, InvalidEmptyAndLowerPriorityConsentChangesNothing) {
   Analytics::setConsent(Dictionary{{"ad_storage", Value("granted")}});
   EXPECT_TRUE(log.logged(25043)) << "internal consent after public consent";
   EXPECT_TRUE(ConsentSettings::isAdStorageDenied());
-  EXPECT_EQ(Analytics::persistedConsentSource(), ConsentSettings::kSourcePublic);
-  EXPECT_TRUE(Analytics::consentSettings3P());
+  EXPECT_EQ(FacadeDefaults::persistedConsentSource(), ConsentSettings::kSourcePublic);
+  EXPECT_TRUE(FacadeDefaults::consentSettings3P());
 
   // Stored consent comes back as the stored source.
   ConsentSettings::setConsentSettings(std::nullopt);
-  Analytics::loadPersistedConsentSettings();
+  FacadeDefaults::loadPersistedConsentSettings();
   EXPECT_EQ(ConsentSettings::consentSource(), ConsentSettings::kSourcePublic);
   EXPECT_TRUE(ConsentSettings::isAdStorageDenied());
-  Analytics::clearConsent();
-  EXPECT_EQ(Analytics::persistedConsentSource(), ConsentSettings::kSourceNone);
+  FacadeDefaults::clearConsent();
+  EXPECT_EQ(FacadeDefaults::persistedConsentSource(), ConsentSettings::kSourceNone);
 
   settings->consent3PEnabled = false;
   Analytics::setConsent(Dictionary{{"ad_storage", Value("denied")}}, Analytics::kConsentSettings3PKey);
@@ -393,7 +397,7 @@ TEST_F(ConsentFacadeTest, InvalidEmptyAndLowerPriorityConsentChangesNothing) {
 TEST_F(ConsentFacadeTest, WithdrawalResetsNowOrAtTheNextStart) {
   Analytics::setConsent(Dictionary{{"analytics_storage", Value("granted")}});
   Analytics::setConsent(Dictionary{{"analytics_storage", Value("denied")}});
-  EXPECT_TRUE(Analytics::deferredResetOnDeniedConsent()) << "no engine yet: the reset waits";
+  EXPECT_TRUE(FacadeDefaults::deferredResetOnDeniedConsent()) << "no engine yet: the reset waits";
   EXPECT_FALSE(Analytics::appInstanceID()) << "no ID while analytics storage is denied";
 
   start();
@@ -401,8 +405,8 @@ TEST_F(ConsentFacadeTest, WithdrawalResetsNowOrAtTheNextStart) {
   Analytics::setConsent(Dictionary{{"analytics_storage", Value("denied")}});
   Analytics::drainForTesting();
   EXPECT_EQ(callsAfterCreation(), (Strings{"reset -"})) << "denied storage resets without an ID";
-  EXPECT_TRUE(Analytics::needFirstOpenAfterReset());
-  EXPECT_EQ(Analytics::resetRetryCount(), 0);
+  EXPECT_TRUE(FacadeDefaults::needFirstOpenAfterReset());
+  EXPECT_EQ(FacadeDefaults::resetRetryCount(), 0);
 }
 
 TEST_F(ConsentFacadeTest, ResetKeepsItsIDUntilTheEngineHasUsedIt) {
@@ -414,14 +418,14 @@ TEST_F(ConsentFacadeTest, ResetKeepsItsIDUntilTheEngineHasUsedIt) {
   EXPECT_EQ(pending->size(), 32u);
   Analytics::drainForTesting();
   EXPECT_TRUE(log.logged(25037));
-  EXPECT_EQ(Analytics::resetRetryCount(), 1) << "a failed reset is retried at the next start";
-  EXPECT_EQ(Analytics::appInstanceIDAfterReset(), pending);
+  EXPECT_EQ(FacadeDefaults::resetRetryCount(), 1) << "a failed reset is retried at the next start";
+  EXPECT_EQ(FacadeDefaults::appInstanceIDAfterReset(), pending);
 
   engine->resetSucceeds = true;
   Analytics::resetAnalyticsData();
   Analytics::drainForTesting();
-  EXPECT_EQ(Analytics::resetRetryCount(), 0);
-  EXPECT_FALSE(Analytics::appInstanceIDAfterReset());
+  EXPECT_EQ(FacadeDefaults::resetRetryCount(), 0);
+  EXPECT_FALSE(FacadeDefaults::appInstanceIDAfterReset());
   EXPECT_EQ(callsAfterCreation().size(), 2u);
 }
 

@@ -1,22 +1,29 @@
 #include "sdk/analytics/engine/MeasurementEngine.h"
 
 #include <atomic>
+#include <string>
 
 #include "platform/dispatch/MainLoop.h"
+#include "platform/foundation/Check.h"
 #include "platform/foundation/Format.h"
+#include "platform/foundation/Paths.h"
+#include "platform/foundation/TimeWitnesses.h"
 #include "platform/runtime/Class.h"
 #include "platform/runtime/Send.h"
 #include "sdk/analytics/engine/Analytics.h"
+#include "sdk/analytics/engine/CampaignReporting.h"
 #include "sdk/analytics/engine/EngineMessageCodes.h"
 #include "sdk/analytics/engine/Identity.h"
 #include "sdk/analytics/engine/RemoteConfig.h"
 #include "sdk/analytics/engine/RemoteConfigExperimentsAdapter.h"
 #include "sdk/analytics/engine/MeasurementEventEntries.h"
+#include "sdk/analytics/engine/MeasurementEventPipeline.h"
 #include "sdk/analytics/engine/MeasurementUploader.h"
 #include "sdk/analytics/engine/SessionReporting.h"
 #include "sdk/analytics/engine/PublicAnalyticsStart.h"
 #include "sdk/analytics/foundation/Alarm.h"
 #include "sdk/analytics/foundation/MeasurementDatabase.h"
+#include "sdk/analytics/foundation/MeasurementFiles.h"
 #include "sdk/analytics/foundation/Monitor.h"
 #include "sdk/analytics/foundation/PersistedConfig.h"
 #include "sdk/analytics/foundation/Scheduler.h"
@@ -192,8 +199,13 @@ MeasurementEngine::MeasurementEngine(Private, Parts parts, const std::string& ap
       givenIdentity_(std::move(parts.identity)),
       appID_(appID),
       safelistedEvents_(safelistedEvents),
-      isAnalyticsCollectionEnabled_(isAnalyticsCollectionEnabled),
-      isAnalyticsCollectionDeactivated_(isAnalyticsCollectionDeactivated) {
+      components_(*this),
+      collection_(*this, isAnalyticsCollectionEnabled, isAnalyticsCollectionDeactivated),
+      wipe_(*this),
+      sessions_(*this),
+      lifecycle_(*this),
+      advertising_(*this),
+      appState_(*this) {
   // The first start's load time stays the time of first open and of the first session.
   if (auto stored = persistedConfig_->loadTimestampValue()) {
     initTimestamp_ = *stored;
@@ -314,37 +326,7 @@ void MeasurementEngine::stopAtProcessEnd() {
   // `released` may hold the last reference: this object ends with this call's caller's reference.
 }
 
-// --- accessors -------------------------------------------------------------------------------------
-
-std::shared_ptr<Audiences> MeasurementEngine::audience() const {
-  std::lock_guard lock(componentsMutex_);
-  return audience_;
-}
-
-std::shared_ptr<Identity> MeasurementEngine::identity() const {
-  std::lock_guard lock(componentsMutex_);
-  return identity_;
-}
-
-std::shared_ptr<RemoteConfig> MeasurementEngine::remoteConfigInstance() const {
-  std::lock_guard lock(componentsMutex_);
-  return remoteConfig_;
-}
-
-std::shared_ptr<MeasurementDatabase> MeasurementEngine::database() const {
-  std::lock_guard lock(componentsMutex_);
-  return database_;
-}
-
-std::string MeasurementEngine::previousVMPAppID() const {
-  std::lock_guard lock(componentsMutex_);
-  return previousVMPAppID_;
-}
-
-bool MeasurementEngine::didInitializeComponents() const {
-  std::lock_guard lock(initializeComponentsLock_);
-  return didInitializeComponents_;
-}
+bool MeasurementEngine::isOnWorkerQueue() const { return scheduler_ && scheduler_->workerQueue()->isCurrent(); }
 
 // --- MeasurementHost -------------------------------------------------------------------------------
 
@@ -376,7 +358,7 @@ std::int64_t MeasurementEngine::integerSetting(const std::string& key, std::int6
 void MeasurementEngine::reachabilityDidChange() {
   std::weak_ptr<MeasurementEngine> weak = weak_from_this();
   scheduler_->scheduleOnWorkerQueueBlockID("APMMeasurement:984", [weak] {
-    if (auto self = weak.lock()) self->updateSchedule();
+    if (auto self = weak.lock()) self->components().updateSchedule();
   });
 }
 
@@ -407,5 +389,107 @@ void MeasurementEngine::logWithLevel(sdk::utilities::HTTPClientLogLevel level, s
   logWithLevel(level, messageCode, message, platform::foundation::Array{});
 }
 
-}  // namespace sdk::analytics
 
+// --- FacadeEngine ----------------------------------------------------------------------------------
+// What the facade sends on: each call moves to the worker queue, in the order it came, and runs over
+// the event path once the components exist (before that collection counts as off).
+
+void MeasurementEngine::installEventEntries() {
+  std::weak_ptr<MeasurementEngine> weak = weak_from_this();
+  entries_ = std::make_unique<sdk::analytics::MeasurementEventEntries>(
+      scheduler_, [weak]() -> std::shared_ptr<sdk::analytics::MeasurementEventPipeline> {
+        auto self = weak.lock();
+        return self ? self->eventPipeline() : nullptr;
+      });
+}
+
+void MeasurementEngine::writeEventOnWorkerQueue(const AnalyticsEvent& event) const {
+  DCHECK(isOnWorkerQueue());
+  if (terminating_.load()) return;
+  if (auto pipeline = eventPipeline()) pipeline->handler().writeEventOnWorkerQueue(event);
+}
+
+void MeasurementEngine::logEvent(const sdk::analytics::LoggedEvent& event) { entries_->logEvent(event); }
+
+void MeasurementEngine::logEvent(const std::optional<AnalyticsEvent>& event) { entries_->logEvent(event); }
+
+void MeasurementEngine::setDefaultEventParameters(const std::optional<Dictionary>& parameters) {
+  entries_->setDefaultEventParameters(parameters);
+}
+
+void MeasurementEngine::setUserAttribute(const UserAttribute& attribute) { entries_->setUserAttribute(attribute); }
+
+void MeasurementEngine::removeUserAttribute(const UserAttribute& attribute) {
+  entries_->removeUserAttribute(attribute);
+}
+
+void MeasurementEngine::userAttributeWithName(const std::string& name,
+                                           std::function<void(const std::optional<UserAttribute>&)> callback) {
+  entries_->userAttributeWithName(name, std::move(callback));
+}
+
+void MeasurementEngine::userPropertiesIncludingInternal(bool includingInternal,
+                                                     std::function<void(const Dictionary&)> callback) {
+  entries_->userPropertiesIncludingInternal(includingInternal, std::move(callback));
+}
+
+void MeasurementEngine::maxUserPropertiesForOrigin(const std::string& origin, std::function<void(std::int64_t)> callback) {
+  entries_->maxUserPropertiesForOrigin(origin, std::move(callback));
+}
+
+std::shared_ptr<sdk::analytics::CampaignReporting> MeasurementEngine::campaigns() {
+  return sdk::analytics::CampaignReporting::create(weak_from_this());
+}
+
+void MeasurementEngine::handleNonFirstOpenEventURL(const std::string& url, double timestamp) {
+  if (auto reporter = campaigns()) reporter->handleNonFirstOpenEventURL(url, timestamp);
+}
+
+void MeasurementEngine::handleOpenURLOnWorkerQueue(const std::optional<std::string>& url,
+                                                std::optional<std::int64_t> clickTimestampMs,
+                                                double eventTimestampSeconds, const Dictionary& extraParameters) {
+  DCHECK(isOnWorkerQueue());
+  if (auto reporter = campaigns()) {
+    reporter->handleOpenURLOnWorkerQueue(url, clickTimestampMs, eventTimestampSeconds, extraParameters);
+  }
+}
+
+void MeasurementEngine::installFacadeEngineAccess() {
+  sdk::analytics::FacadeEngineAccess access;
+  access.initializeSharedInstance = [](const std::string& appID, bool enabled, bool deactivated,
+                                       const std::vector<std::string>& safelistedEvents) {
+    initializeSharedInstanceWithAppID(appID, enabled, deactivated, safelistedEvents);
+  };
+  access.sharedInstance = []() -> std::shared_ptr<sdk::analytics::FacadeEngine> { return sharedInstance(); };
+  Analytics::setEngineAccess(std::move(access));
+}
+
+// --- queries for the upload ------------------------------------------------------------------------
+
+bool MeasurementEngine::hasDataToUpload() {
+  auto database = this->database();
+  return database && sdk::analytics::MeasurementUploader::hasDataToUploadIn(*database);
+}
+
+bool MeasurementEngine::removeBundlesFromDatabaseWithIDs(const std::vector<std::int64_t>& rowIDs) {
+  auto database = this->database();
+  return sdk::analytics::MeasurementUploader::removeBundlesWithIDs(database.get(), rowIDs);
+}
+
+// --- the time witness ------------------------------------------------------------------------------
+
+namespace {
+
+// The measurement database's times witness how far the container's time has gone (see
+// platform/foundation/TimeWitnesses), beside the settings' times: a later run writes over those at
+// once, while the events it holds keep their dates.
+[[maybe_unused]] const bool measurementTimesWitnessed = (platform::foundation::TimeWitnesses::add([](double bound) {
+  // Found where the engine keeps it, without making the folder.
+  const std::string path = platform::foundation::Paths::applicationSupport() + "/" + kMeasurementDirectory + "/" +
+                           MeasurementDatabase::kDatabaseName;
+  return MeasurementDatabase::latestEventTimeInFile(path, bound);
+}), true);
+
+}  // namespace
+
+}  // namespace sdk::analytics

@@ -3,17 +3,22 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/dispatch/ProcessEnd.h"
-#include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/Value.h"
-#include "sdk/analytics/engine/RemoteConfigExperiments.h"
+#include "sdk/analytics/engine/AdvertisingProperties.h"
+#include "sdk/analytics/engine/AnalyticsDataWipe.h"
+#include "sdk/analytics/engine/AppStateHandler.h"
 #include "sdk/analytics/engine/BackgroundUploadTask.h"
+#include "sdk/analytics/engine/CollectionSwitch.h"
 #include "sdk/analytics/engine/FacadeEngine.h"
+#include "sdk/analytics/engine/LifecycleEvents.h"
+#include "sdk/analytics/engine/MeasurementComponents.h"
+#include "sdk/analytics/engine/RemoteConfigExperiments.h"
+#include "sdk/analytics/engine/SessionStarts.h"
 #include "sdk/analytics/rules/MeasurementHost.h"
 #include "sdk/utilities/HTTPClient.h"
 
@@ -36,8 +41,16 @@ class SessionReporting;
 
 // The measurement engine: one shared instance per process owning the measurement database, the
 // persisted settings, the network client, the worker queue with its upload alarm, the measurement
-// settings and the audience evaluator. Its components are built once, on the worker queue, when
-// collection is first enabled; a failed build leaves collection off and the next enable tries again.
+// settings and the audience evaluator. It keeps the interface; the work is done by the objects it is
+// made of, each in a file of its own:
+//
+//   MeasurementComponents  the parts built once, on the worker queue, when collection is first enabled
+//   CollectionSwitch       enabling and disabling collection, and starting measurement
+//   AnalyticsDataWipe      the consent and app-ID checks at start, the wipe and the explicit reset
+//   SessionStarts          the session reporter and the sessions it starts
+//   LifecycleEvents        first open, the stored campaign and the other automatic reports of start-up
+//   AdvertisingProperties  the personalised-ads and advertising-ID-reset user properties
+//   AppStateHandler        the app's foreground and background changes and the last upload's task
 //
 // States: not created -> created (components not built) -> enabled <-> disabled; "deactivated" (a
 // flag) refuses every enable. Enabling wins only when not deactivated; the choice at creation is the
@@ -97,55 +110,70 @@ class MeasurementEngine final : public sdk::analytics::MeasurementHost,
                                                        bool isAnalyticsCollectionDeactivated,
                                                        const std::vector<std::string>& safelistedEvents);
 
-  // --- enabling
-  bool shouldEnableMeasurement() const;
+  // --- enabling (CollectionSwitch)
+  bool shouldEnableMeasurement() const { return collection_.shouldEnableMeasurement(); }
   // Queued on the worker queue.
-  void setEnabled(bool enabled) override;
-  void setEnabledOnWorkerQueue(bool enabled);
-  [[nodiscard]] bool startMeasurementOnWorkerQueue();
+  void setEnabled(bool enabled) override { collection_.setEnabled(enabled); }
+  void setEnabledOnWorkerQueue(bool enabled) { collection_.setEnabledOnWorkerQueue(enabled); }
+  [[nodiscard]] bool startMeasurementOnWorkerQueue() { return collection_.startMeasurementOnWorkerQueue(); }
 
-  // --- wiping
-  void setProspectiveConsentSettings();
+  // --- wiping (AnalyticsDataWipe)
+  void setProspectiveConsentSettings() { AnalyticsDataWipe::setProspectiveConsentSettings(); }
   bool shouldWipeDataWithAppID(const std::string& appID, const std::string& appIDFromVMP,
                                const std::string& appIDFromDeDed, const std::string& persistedAppIDFromVMP,
-                               const std::string& persistedAppIDFromDeDed);
-  [[nodiscard]] bool wipeoutAnalyticsDataAndResetComponents();
+                               const std::string& persistedAppIDFromDeDed) {
+    return AnalyticsDataWipe::shouldWipeDataWithAppID(appID, appIDFromVMP, appIDFromDeDed, persistedAppIDFromVMP,
+                                                      persistedAppIDFromDeDed);
+  }
+  [[nodiscard]] bool wipeoutAnalyticsDataAndResetComponents() { return wipe_.wipeoutAnalyticsDataAndResetComponents(); }
 
-  // --- sessions
+  // --- sessions (SessionStarts)
   // The engine's session reporter; nullptr before the components exist or when the reporters are not
   // linked in. A wipe replaces it.
-  std::shared_ptr<sdk::analytics::SessionReporting> sessionReporter() const;
+  std::shared_ptr<sdk::analytics::SessionReporting> sessionReporter() const { return sessions_.sessionReporter(); }
   // Starts a session when the last one has expired: new "_sid"/"_sno" properties and an "_s" event.
-  void reportSessionStartOnWorkerQueueWithTimestamp(double timestamp, bool appInBackground);
+  void reportSessionStartOnWorkerQueueWithTimestamp(double timestamp, bool appInBackground) {
+    sessions_.reportSessionStartOnWorkerQueueWithTimestamp(timestamp, appInBackground);
+  }
   // Starts a session whatever the last activity says: a first open always begins one.
-  void startSessionOnWorkerQueueWithTimestamp(double timestamp, bool appInBackground);
+  void startSessionOnWorkerQueueWithTimestamp(double timestamp, bool appInBackground) {
+    sessions_.startSessionOnWorkerQueueWithTimestamp(timestamp, appInBackground);
+  }
   // A session number lost with the persisted settings comes back from the lifetime count of "_s".
-  void backfillSessionNumber();
+  void backfillSessionNumber() { sessions_.backfillSessionNumber(); }
 
-  // --- life-cycle events
+  // --- life-cycle events (LifecycleEvents, AdvertisingProperties)
   // The first open of an install (or after a wipe), else a plain session start.
-  void reportFirstOpenOnWorkerQueue();
+  void reportFirstOpenOnWorkerQueue() { lifecycle_.reportFirstOpenOnWorkerQueue(); }
   // "_npa" from the app's choice or the info dictionary's default.
-  void setPersonalizedAdsUserPropertyOnWorkerQueue();
+  void setPersonalizedAdsUserPropertyOnWorkerQueue() { advertising_.setPersonalizedAdsUserPropertyOnWorkerQueue(); }
   // "_lair" once a device advertising ID has been seen.
-  void setLastAdvertisingIDResetUserPropertyOnWorkerQueue();
+  void setLastAdvertisingIDResetUserPropertyOnWorkerQueue() {
+    advertising_.setLastAdvertisingIDResetUserPropertyOnWorkerQueue();
+  }
   // The hour after `milliseconds`: an exact hour still moves one hour on.
-  static std::int64_t timestampMillisRoundedUpToNextHour(std::int64_t milliseconds);
+  static std::int64_t timestampMillisRoundedUpToNextHour(std::int64_t milliseconds) {
+    return LifecycleEvents::timestampMillisRoundedUpToNextHour(milliseconds);
+  }
   // When this install first opened, in seconds since 1970: when "_fot" was set, else the oldest
   // setting of any user property; 0 (logged) when the properties cannot be read or there are none.
-  double firstOpenTimestamp();
+  double firstOpenTimestamp() { return lifecycle_.firstOpenTimestamp(); }
   // The file system's attributes of the item at `path` (see fileAttributesAtPath); nothing for an
   // empty path or, logged, for an item that cannot be read.
-  static std::optional<Dictionary> fileAttributesForPath(const std::string& path);
-  static bool shouldAllowAdNetworkRegistration();
+  static std::optional<Dictionary> fileAttributesForPath(const std::string& path) {
+    return LifecycleEvents::fileAttributesForPath(path);
+  }
+  static bool shouldAllowAdNetworkRegistration() { return LifecycleEvents::shouldAllowAdNetworkRegistration(); }
 
-  // --- the app's life cycle (main thread)
-  void handleAppDidBecomeActiveEvent();
-  void handleAppWillResignActiveEvent();
-  void handleAppWillEnterForegroundNotification();
+  // --- the app's life cycle, main thread (AppStateHandler)
+  void handleAppDidBecomeActiveEvent() { appState_.handleAppDidBecomeActiveEvent(); }
+  void handleAppWillResignActiveEvent() { appState_.handleAppWillResignActiveEvent(); }
+  void handleAppWillEnterForegroundNotification() { appState_.handleAppWillEnterForegroundNotification(); }
   // Ends the background task that carries the last upload, if one runs.
-  void terminateBackgroundTask();
-  sdk::analytics::BackgroundUploadTask::Identifier backgroundUpdateTask() const { return backgroundUpdateTask_.current(); }
+  void terminateBackgroundTask() { appState_.terminateBackgroundTask(); }
+  sdk::analytics::BackgroundUploadTask::Identifier backgroundUpdateTask() const {
+    return appState_.backgroundUpdateTask();
+  }
 
   // --- queries for the upload
   bool hasDataToUpload();
@@ -153,24 +181,44 @@ class MeasurementEngine final : public sdk::analytics::MeasurementHost,
 
   // --- accessors
   std::shared_ptr<Alarm> alarm() const { return alarm_; }
-  std::shared_ptr<Audiences> audience() const;
+  std::shared_ptr<Audiences> audience() const { return components_.audience(); }
   // The way out: upload schedule, upload and configuration fetch; nothing before the components exist.
-  std::shared_ptr<sdk::analytics::MeasurementUploader> uploader() const;
-  std::shared_ptr<Identity> identity() const;
+  std::shared_ptr<sdk::analytics::MeasurementUploader> uploader() const { return components_.uploader(); }
+  std::shared_ptr<Identity> identity() const { return components_.identity(); }
   std::shared_ptr<sdk::utilities::HTTPClient> network() const { return network_; }
   std::shared_ptr<PersistedConfig> persistedConfig() const { return persistedConfig_; }
-  std::shared_ptr<RemoteConfig> remoteConfigInstance() const;
+  std::shared_ptr<RemoteConfig> remoteConfigInstance() const { return components_.remoteConfig(); }
   const std::vector<std::string>& safelistedEvents() const { return safelistedEvents_; }
   bool wasEnabledDuringInitialization() const override { return wasEnabledDuringInitialization_; }
-  bool didInitializeComponents() const override;
+  bool didInitializeComponents() const override { return collection_.didInitializeComponents(); }
   const std::string& appID() const { return appID_; }
   const std::string& databaseName() const { return databaseName_; }
   double initTimestamp() const { return initTimestamp_.load(); }
-  std::string previousVMPAppID() const;
-  bool isAnalyticsCollectionEnabled() const { return isAnalyticsCollectionEnabled_.load(); }
-  void setIsAnalyticsCollectionEnabled(bool enabled) { isAnalyticsCollectionEnabled_ = enabled; }
-  bool isAnalyticsCollectionDeactivated() const { return isAnalyticsCollectionDeactivated_.load(); }
-  void setIsAnalyticsCollectionDeactivated(bool deactivated) { isAnalyticsCollectionDeactivated_ = deactivated; }
+  void setInitTimestamp(double timestamp) { initTimestamp_ = timestamp; }
+  std::string previousVMPAppID() const { return wipe_.previousVMPAppID(); }
+  bool isAnalyticsCollectionEnabled() const { return collection_.isAnalyticsCollectionEnabled(); }
+  void setIsAnalyticsCollectionEnabled(bool enabled) { collection_.setIsAnalyticsCollectionEnabled(enabled); }
+  bool isAnalyticsCollectionDeactivated() const { return collection_.isAnalyticsCollectionDeactivated(); }
+  void setIsAnalyticsCollectionDeactivated(bool deactivated) {
+    collection_.setIsAnalyticsCollectionDeactivated(deactivated);
+  }
+  // Set at the process end once the worker queue has drained: later work is dropped.
+  bool isTerminating() const { return terminating_.load(); }
+  // Given to the identity and experiments the engine was built with; none: the shared ones.
+  std::shared_ptr<Identity> givenIdentity() const { return givenIdentity_; }
+  std::shared_ptr<sdk::analytics::RemoteConfigExperiments> experimentManager() const { return experimentManager_; }
+
+  // Whether this runs on the engine's worker queue, where every `...OnWorkerQueue` step runs.
+  bool isOnWorkerQueue() const;
+
+  // --- the objects the engine is made of
+  MeasurementComponents& components() { return components_; }
+  CollectionSwitch& collection() { return collection_; }
+  AnalyticsDataWipe& dataWipe() { return wipe_; }
+  SessionStarts& sessions() { return sessions_; }
+  LifecycleEvents& lifecycle() { return lifecycle_; }
+  AdvertisingProperties& advertising() { return advertising_; }
+  AppStateHandler& appState() { return appState_; }
 
   // --- MeasurementHost
   std::shared_ptr<Monitor> monitor() const override { return sharedMonitor(); }
@@ -178,20 +226,20 @@ class MeasurementEngine final : public sdk::analytics::MeasurementHost,
   bool boolSetting(const std::string& key, bool defaultValue) const override;
   std::int64_t integerSetting(const std::string& key, std::int64_t defaultValue, std::int64_t minimum,
                               std::int64_t maximum) const override;
-  std::shared_ptr<MeasurementDatabase> database() const override;
+  std::shared_ptr<MeasurementDatabase> database() const override { return components_.database(); }
   std::shared_ptr<Scheduler> scheduler() const override { return scheduler_; }
-  bool isEnabled() const override { return enabled_.load(); }
+  bool isEnabled() const override { return collection_.isEnabled(); }
   void writeEventOnWorkerQueue(const AnalyticsEvent& event) const override;
   // Nothing before the components exist or while analytics storage is denied.
   std::optional<std::string> appInstanceID() const override;
   // The event path over the components; nothing before they are built.
-  std::shared_ptr<sdk::analytics::MeasurementEventPipeline> eventPipeline() const;
+  std::shared_ptr<sdk::analytics::MeasurementEventPipeline> eventPipeline() const { return components_.pipeline(); }
 
   // --- FacadeEngine: what the facade sends on, in order on the worker queue
   void logEvent(const sdk::analytics::LoggedEvent& event) override;
   // An event already built goes straight to handling; nothing is refused (logged).
   void logEvent(const std::optional<AnalyticsEvent>& event);
-  void setSessionTimeoutInterval(double seconds) override;
+  void setSessionTimeoutInterval(double seconds) override { sessions_.setSessionTimeoutInterval(seconds); }
   void setDefaultEventParameters(const std::optional<Dictionary>& parameters) override;
   void setUserAttribute(const UserAttribute& attribute) override;
   void removeUserAttribute(const UserAttribute& attribute) override;
@@ -201,9 +249,13 @@ class MeasurementEngine final : public sdk::analytics::MeasurementHost,
   void userPropertiesIncludingInternal(bool includingInternal,
                                        std::function<void(const Dictionary&)> callback) override;
   void maxUserPropertiesForOrigin(const std::string& origin, std::function<void(std::int64_t)> callback) override;
-  std::optional<std::int64_t> shouldDisableAdPersonalization() override;
+  std::optional<std::int64_t> shouldDisableAdPersonalization() override {
+    return advertising_.shouldDisableAdPersonalization();
+  }
   // Waits for the worker queue. No ID is refused unless analytics storage is denied.
-  [[nodiscard]] bool resetAnalyticsDataWithAppInstanceID(const std::optional<std::string>& appInstanceID) override;
+  [[nodiscard]] bool resetAnalyticsDataWithAppInstanceID(const std::optional<std::string>& appInstanceID) override {
+    return wipe_.resetAnalyticsDataWithAppInstanceID(appInstanceID);
+  }
   void handleNonFirstOpenEventURL(const std::string& url, double timestamp) override;
   // Worker queue: the campaign event of a link and extra parameters (see CampaignReporting). A parked
   // launch link comes back this way once the engine has started.
@@ -251,64 +303,32 @@ class MeasurementEngine final : public sdk::analytics::MeasurementHost,
   ~MeasurementEngine() override;
 
  private:
-  [[nodiscard]] bool initializeComponentsOnWorkerQueue();
   void logLaunchArgumentHints() const;
-  void setReportersEnabled(bool enabled);
-  // Start-up's automatic reports after the components exist: first open, the stored campaign, app and
-  // OS updates, and what the later steps add.
-  void startLifecycleReportersOnWorkerQueue();
-  void replaceSessionReporterOnWorkerQueue();
-  void subscribeForAppForegroundBackgroundNotifications();
-  void reportStoredCampaignEventOnWorkerQueue(std::optional<std::int64_t> clickTimestampMillis);
-  // Steps of start-up and of collection switching that belong to other parts of the engine.
-  void startSearchAdReporterOnWorkerQueue();
-  void setSearchAdReporterEnabled(bool enabled);
-  void requestDeferredDeepLinkOnWorkerQueue();
-  void clearExpiredDeferredDeepLink();
-  void updateSchedule();
-  void installUploaderOnWorkerQueue();
   void installEventEntries();
 
   const std::string databaseName_;
-  mutable std::mutex initializeComponentsLock_;
-  bool didInitializeComponents_ = false;
   const std::shared_ptr<Alarm> alarm_;
   const std::shared_ptr<PersistedConfig> persistedConfig_;
   const std::shared_ptr<sdk::utilities::HTTPClient> network_;
   const std::shared_ptr<Scheduler> scheduler_;
   const std::shared_ptr<sdk::analytics::RemoteConfigExperiments> experimentManager_;
   const std::shared_ptr<Identity> givenIdentity_;
-
-  // Made by the component initialisation on the worker queue; read from any queue.
-  mutable std::mutex componentsMutex_;
-  std::shared_ptr<Audiences> audience_;
-  std::shared_ptr<sdk::analytics::MeasurementUploader> uploader_;
-  std::shared_ptr<MeasurementDatabase> database_;
-  std::shared_ptr<Identity> identity_;
-  std::shared_ptr<RemoteConfig> remoteConfig_;
-  std::shared_ptr<sdk::analytics::MeasurementEventPipeline> pipeline_;
-  std::shared_ptr<sdk::analytics::SearchAdReporting> searchAdReporter_;
-  std::shared_ptr<sdk::analytics::SessionReporting> sessionReporter_;
-  std::string previousVMPAppID_;
-  // The entries for events and user properties; made with the engine, so always there.
-  std::unique_ptr<sdk::analytics::MeasurementEventEntries> entries_;
-  // The session timeout the app asked for, given to every new session reporter. Worker queue only.
-  std::optional<double> requestedSessionTimeout_;
-
-  std::atomic<double> initTimestamp_{0};
   const std::string appID_;
   const std::vector<std::string> safelistedEvents_;
-  std::atomic<bool> enabled_{false};
+  std::atomic<double> initTimestamp_{0};
   bool wasEnabledDuringInitialization_ = false;
-  std::atomic<bool> isAnalyticsCollectionEnabled_;
-  std::atomic<bool> isAnalyticsCollectionDeactivated_;
-  // Set at the process end once the worker queue has drained: later work is dropped.
   std::atomic<bool> terminating_{false};
-  // The app's foreground and background changes, observed once the components exist.
-  std::vector<platform::foundation::NotificationCenter::Observation> appStateObservations_;
-  sdk::analytics::BackgroundUploadTask backgroundUpdateTask_;
+
+  MeasurementComponents components_;
+  // The entries for events and user properties; made with the engine, so always there.
+  std::unique_ptr<sdk::analytics::MeasurementEventEntries> entries_;
+  CollectionSwitch collection_;
+  AnalyticsDataWipe wipe_;
+  SessionStarts sessions_;
+  LifecycleEvents lifecycle_;
+  AdvertisingProperties advertising_;
+  AppStateHandler appState_;
   platform::dispatch::ProcessEnd::Registration processEnd_;
 };
 
 }  // namespace sdk::analytics
-

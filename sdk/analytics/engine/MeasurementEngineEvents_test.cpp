@@ -12,6 +12,7 @@
 #include "sdk/analytics/engine/ConsentSettings.h"
 #include "sdk/analytics/engine/EngineMessageCodes.h"
 #include "sdk/analytics/engine/AppIdentifiers.h"
+#include "sdk/analytics/engine/FacadeDefaults.h"
 #include "sdk/analytics/engine/Identity.h"
 #include "sdk/analytics/engine/MeasurementEngine.h"
 #include "sdk/analytics/engine/IdentitySettings.h"
@@ -328,10 +329,10 @@ TEST_F(MeasurementEventsTest, ConsentWithdrawnBeforeTheEngineStartsWipesItsDataA
   relaunch();
   Analytics::setConsent(Dictionary{{"analytics_storage", Value("granted")}});
   Analytics::setConsent(Dictionary{{"analytics_storage", Value("denied")}});
-  EXPECT_TRUE(Analytics::deferredResetOnDeniedConsent()) << "no engine to reset yet";
+  EXPECT_TRUE(FacadeDefaults::deferredResetOnDeniedConsent()) << "no engine to reset yet";
   start();
   EXPECT_TRUE(log.logged(23171)) << "the start wiped";
-  EXPECT_FALSE(Analytics::deferredResetOnDeniedConsent());
+  EXPECT_FALSE(FacadeDefaults::deferredResetOnDeniedConsent());
   EXPECT_TRUE(storedNames().empty());
   EXPECT_FALSE(engine->appInstanceID()) << "no instance ID while analytics storage is denied";
 

@@ -9,6 +9,7 @@
 #include "sdk/analytics/engine/ConsentSettings.h"
 #include "sdk/analytics/engine/Analytics.h"
 #include "sdk/analytics/engine/AppIdentifiers.h"
+#include "sdk/analytics/engine/FacadeDefaults.h"
 #include "sdk/analytics/engine/Identity.h"
 #include "sdk/analytics/engine/RemoteConfig.h"
 #include "sdk/analytics/engine/IdentitySettings.h"
@@ -182,7 +183,7 @@ TEST_F(MeasurementTest, AChangedAppIDWipesAndKeepsTheOldOne) {
   EXPECT_EQ(engine->previousVMPAppID(), "1:1:ios:aaaa");
   EXPECT_FALSE(hasRawEvents(*engine));
   EXPECT_EQ(persisted->appIDFromVMP(), kMeasurementAppID);
-  EXPECT_EQ(Analytics::resetRetryCount(), 0);
+  EXPECT_EQ(FacadeDefaults::resetRetryCount(), 0);
 }
 
 TEST_F(MeasurementTest, SameAppIDKeepsTheDataUnlessAWipeIsOwed) {
@@ -193,12 +194,12 @@ TEST_F(MeasurementTest, SameAppIDKeepsTheDataUnlessAWipeIsOwed) {
   EXPECT_TRUE(engine->hasDataToUpload());
 
   // A retry count of 3: an earlier wipe failed, so this start wipes although the IDs match.
-  Analytics::setResetRetryCount(3);
+  FacadeDefaults::setResetRetryCount(3);
   auto restarted = start(true, false, kMeasurementAppID);
   EXPECT_FALSE(hasRawEvents(*restarted));
   // Only the first open that follows a wipe.
   EXPECT_EQ(storedEvents(*restarted), (std::vector<std::string>{"_f", "_e"}));
-  EXPECT_EQ(Analytics::resetRetryCount(), 0);
+  EXPECT_EQ(FacadeDefaults::resetRetryCount(), 0);
 }
 
 TEST_F(MeasurementTest, AWipeThatCannotDeleteTheDatabaseFailsAndIsTriedAgain) {
@@ -208,7 +209,7 @@ TEST_F(MeasurementTest, AWipeThatCannotDeleteTheDatabaseFailsAndIsTriedAgain) {
   EXPECT_TRUE(scope.logged(23014));
   EXPECT_TRUE(scope.logged(23208));
   EXPECT_FALSE(engine->isEnabled());
-  EXPECT_EQ(Analytics::resetRetryCount(), 1);
+  EXPECT_EQ(FacadeDefaults::resetRetryCount(), 1);
 
   // The next launch owes the wipe even though the app IDs now agree.
   std::filesystem::remove_all(databasePath());
@@ -217,7 +218,7 @@ TEST_F(MeasurementTest, AWipeThatCannotDeleteTheDatabaseFailsAndIsTriedAgain) {
   auto next = start(true, false, kMeasurementAppID);
   EXPECT_TRUE(next->isEnabled());
   EXPECT_FALSE(hasRawEvents(*next));
-  EXPECT_EQ(Analytics::resetRetryCount(), 0);
+  EXPECT_EQ(FacadeDefaults::resetRetryCount(), 0);
 }
 
 TEST_F(MeasurementTest, LoggedEventsAndUserPropertiesReachTheDatabase) {
@@ -272,12 +273,12 @@ TEST_F(MeasurementTest, WipeDecisionTable) {
         << c.a << "|" << c.G << "|" << c.M << "|" << c.PG << "|" << c.PM;
   }
   for (std::int64_t retries : {1, 9}) {
-    Analytics::setResetRetryCount(retries);
+    FacadeDefaults::setResetRetryCount(retries);
     EXPECT_TRUE(engine->shouldWipeDataWithAppID("a", "G", "", "G", "")) << retries;
   }
-  Analytics::setResetRetryCount(10);
+  FacadeDefaults::setResetRetryCount(10);
   EXPECT_FALSE(engine->shouldWipeDataWithAppID("a", "G", "", "G", ""));
-  Analytics::setResetRetryCount(0);
+  FacadeDefaults::setResetRetryCount(0);
 }
 
 TEST_F(MeasurementTest, ResetWithANewAppInstanceID) {

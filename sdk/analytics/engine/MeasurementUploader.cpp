@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <map>
 
 #include "platform/dispatch/ProcessEnd.h"
 #include "platform/foundation/Clock.h"
@@ -12,6 +13,7 @@
 #include "sdk/analytics/engine/Identity.h"
 #include "sdk/analytics/engine/RemoteConfig.h"
 #include "sdk/analytics/engine/RawEventMetadata.h"
+#include "sdk/analytics/engine/RequestUnderWay.h"
 #include "sdk/analytics/engine/UploadTime.h"
 #include "sdk/analytics/foundation/Alarm.h"
 #include "sdk/analytics/foundation/Hashing.h"
@@ -19,9 +21,12 @@
 #include "sdk/analytics/foundation/NanoAccessors.h"
 #include "sdk/analytics/foundation/NumericUtil.h"
 #include "sdk/analytics/foundation/PersistedConfig.h"
+#include "sdk/analytics/foundation/ProtoAudienceMessages.h"
 #include "sdk/analytics/foundation/Scheduler.h"
 #include "sdk/analytics/foundation/ServiceURL.h"
 #include "sdk/analytics/foundation/EngineShortcuts.h"
+#include "sdk/analytics/rules/Audiences.h"
+#include "sdk/analytics/rules/ScriptRuntime.h"
 
 namespace sdk::analytics {
 
@@ -33,12 +38,15 @@ using platform::net::HTTPURLResponse;
 namespace {
 
 constexpr double kEpsilon = std::numeric_limits<double>::epsilon();
+// The bundle's fields set when it goes; those it was built with are RawEventMetadata's.
 constexpr int kUploadTimestamp = 3;
-constexpr int kAppID = 14;
 constexpr int kLibraryVersionAtUpload = 18;
-constexpr int kResettableDeviceID = 19;
-constexpr int kVendorDeviceID = 20;
 constexpr int kChecksum = 38;
+// The configuration's fields the fetch reads.
+constexpr int kConfigAppID = 1;
+constexpr int kConfigAudiences = 5;
+// A configuration is a few kilobytes; a reply far beyond that is refused before it fills memory.
+constexpr std::int64_t kMaximumConfigurationBytes = 1 << 20;
 
 std::string fieldText(const ProtoMeasurementBundle& bundle, int index) {
   return nanoGetString(bundle, index).value_or("");
@@ -51,31 +59,6 @@ std::vector<std::int64_t> rowIDsOf(const std::vector<MeasurementDatabase::Queued
   return rowIDs;
 }
 
-// Counts one request as under way from the moment it is handed to the network until its completion has
-// run, or until the network lets go of a completion it never ran. One whose answer the device must keep
-// (`inFlightName`) is the process end's work in flight for as long: the end waits for it within its own
-// bound, after the engine's wait, so an answer that comes while the process still ends is taken.
-class RequestUnderWay {
- public:
-  RequestUnderWay(std::shared_ptr<std::atomic<int>> count, std::string inFlightName) : count_(std::move(count)) {
-    ++*count_;
-    if (!inFlightName.empty()) inFlight_ = platform::dispatch::ProcessEnd::addWorkInFlight(std::move(inFlightName));
-  }
-  ~RequestUnderWay() { finished(); }
-  RequestUnderWay(const RequestUnderWay&) = delete;
-  RequestUnderWay& operator=(const RequestUnderWay&) = delete;
-
-  void finished() {
-    if (count_) --*count_;
-    count_.reset();
-    inFlight_.reset();
-  }
-
- private:
-  std::shared_ptr<std::atomic<int>> count_;
-  platform::dispatch::ProcessEnd::Registration inFlight_;
-};
-
 }  // namespace
 
 std::shared_ptr<MeasurementUploader> MeasurementUploader::make(Parts parts, Hooks hooks,
@@ -84,7 +67,10 @@ std::shared_ptr<MeasurementUploader> MeasurementUploader::make(Parts parts, Hook
 }
 
 MeasurementUploader::MeasurementUploader(Private, Parts parts, Hooks hooks, EventSampler::RandomSource random)
-    : parts_(std::move(parts)), hooks_(std::move(hooks)), bundler_(parts_.bundling, std::move(random)) {}
+    : parts_(std::move(parts)),
+      hooks_(std::move(hooks)),
+      bundler_(parts_.bundling, std::move(random)),
+      schedule_(parts_.bundling, parts_.alarm) {}
 
 // --- hooks --------------------------------------------------------------------------------------------
 
@@ -143,44 +129,6 @@ bool MeasurementUploader::hasDataToUploadIn(MeasurementDatabase& database) {
   return !*rawEmpty;
 }
 
-MeasurementDatabase::StoredDataSummary MeasurementUploader::storedDataOneReadEach() {
-  auto& database = *parts_.bundling.database;
-  MeasurementDatabase::StoredDataSummary stored;
-  // Which of the two tables holds the data is no matter to the schedule.
-  stored.hasQueuedBundles = hasDataToUploadIn(database);
-  if (!stored.hasQueuedBundles) return stored;
-  if (auto latest = database.queryLatestRawEventTime()) {
-    stored.latestRawEventTime = *latest;
-  } else {
-    monitor()->logWithLevel(LogLevel::kSilentWarning, messages::kLatestRawEventTimeQueryFailed,
-                           "Failed to query latest raw event time. Error", errorText(latest.error()));
-  }
-  if (auto latest = database.queryLatestBundleTime()) {
-    stored.latestBundleTime = *latest;
-  } else {
-    monitor()->logWithLevel(LogLevel::kSilentWarning, messages::kLatestBundleTimeQueryFailed,
-                           "Failed to query latest bundle time. Error", errorText(latest.error()));
-  }
-  // Without a time for the data, or in debug mode, no answer below changes the upload time.
-  if ((!stored.latestRawEventTime && !stored.latestBundleTime) || monitor()->isDebugModeEnabled()) return stored;
-  auto realtimeBundles = database.containsRealtimeBundlesWithError();
-  if (!realtimeBundles.ok()) {
-    monitor()->logWithLevel(LogLevel::kSilentWarning, messages::kRealtimeBundleQueryFailed,
-                           "Failed to query for real-time bundle indicator. Error",
-                           errorText(realtimeBundles.error()));
-  }
-  stored.hasRealtimeBundles = realtimeBundles.valueOr(false);
-  if (stored.hasRealtimeBundles) return stored;
-  auto realtimeEvents = database.containsRealtimeRawEventsWithError();
-  if (!realtimeEvents.ok()) {
-    monitor()->logWithLevel(LogLevel::kSilentWarning, messages::kRealtimeRawEventQueryFailed,
-                           "Failed to query for real-time raw event indicator. Error",
-                           errorText(realtimeEvents.error()));
-  }
-  stored.hasRealtimeRawEvents = realtimeEvents.valueOr(false);
-  return stored;
-}
-
 bool MeasurementUploader::removeBundlesWithIDs(MeasurementDatabase* database, const std::vector<std::int64_t>& rowIDs) {
   auto deleted = database ? database->deleteBundlesWithRowIDs(rowIDs) : MeasurementDatabase::ErrorOr<void>();
   if (!database || !deleted) {
@@ -192,58 +140,14 @@ bool MeasurementUploader::removeBundlesWithIDs(MeasurementDatabase* database, co
   return true;
 }
 
-UploadTimeInputs MeasurementUploader::uploadTimeInputs(const MeasurementDatabase::StoredDataSummary& stored) const {
-  auto& settings = *parts_.bundling.settings;
-  auto& persisted = *parts_.bundling.persistedConfig;
-  UploadTimeInputs in;
-  in.now = now();
-  in.lastSuccessfulUpload = persisted.lastSuccessfulUploadTimestamp();
-  in.lastFailedUpload = persisted.lastFailedUploadTimestamp();
-  const double latestBundle = static_cast<double>(stored.latestBundleTime.value_or(0)) / 1000.0;
-  in.newestDataTime = std::max(stored.latestRawEventTime.value_or(0), latestBundle);
-  in.debug = monitor()->isDebugModeEnabled();
-  in.realtime = in.debug || stored.hasRealtimeBundles || stored.hasRealtimeRawEvents;
-  in.uploadInterval = settings.uploadingInterval();
-  in.realtimeInterval = settings.uploadingRealTimeInterval();
-  in.initialDelay = settings.uploadingInitialDelayInterval();
-  in.debugInterval = settings.uploadingDebugModeInterval();
-  in.retryCount = settings.uploadingRetryCount();
-  in.retryInterval = settings.uploadingRetryInterval();
-  return in;
-}
-
-double MeasurementUploader::nextUploadingTime(const MeasurementDatabase::StoredDataSummary& stored) {
-  return nextUploadingTimeFor(uploadTimeInputs(stored));
-}
-
-double MeasurementUploader::afterBackoff(double t, double current) const {
-  double backoff = parts_.bundling.persistedConfig->lastBackoffTimestamp();
-  double backoffPeriod = parts_.bundling.settings->uploadingBackoffInterval();
-  if (std::fabs(backoff) > kEpsilon && current - backoff < backoffPeriod) t = std::max(t, backoff + backoffPeriod);
-  return t;
-}
-
 void MeasurementUploader::updateSchedule() {
   Scheduler::checkOnBackgroundThreadWithMethodName("updateSchedule");
   // An alarm armed now would fire after the app has ended.
   if (stopped_ || finishing_) return;
-  if (double suspended = suspendedUploadTimestamp_.load(); suspended != 0) {
-    double elapsed = std::fabs(uptime() - suspended);
-    if (elapsed < kSuspensionSeconds) {
-      monitor()->logWithLevel(LogLevel::kWarning, messages::kUploadSuspended,
-                             "Upload has been suspended. Will update scheduling later. Seconds",
-                             Value(kSuspensionSeconds - elapsed));
-      endSchedule();
-      return;
-    }
-    suspendedUploadTimestamp_ = 0;
-  }
+  if (isSuspended()) return;
   // Every stored event comes here: what the schedule asks of the stored data is read at once, where
-  // a read for each question locked the database and let it go again six times. Only when that read
-  // fails are the questions asked one by one, so that what can still be read keeps the schedule going
-  // and each failure is told at its own question.
-  auto combined = parts_.bundling.database->storedDataSummary();
-  const auto stored = combined ? *combined : storedDataOneReadEach();
+  // a read for each question locked the database and let it go again six times.
+  const auto stored = schedule_.storedData();
   if (!stored.hasQueuedBundles && !stored.hasRawEvents) {
     activateNewSnapshot();
     monitor()->logWithLevel(LogLevel::kVerbose, messages::kNoDataToScheduleUpload,
@@ -251,7 +155,7 @@ void MeasurementUploader::updateSchedule() {
     endSchedule();
     return;
   }
-  double t = nextUploadingTime(stored);
+  const double t = schedule_.nextUploadingTime(stored);
   if (std::fabs(t) < kEpsilon) {
     monitor()->logWithLevel(LogLevel::kVerbose, messages::kNoNextUploadTime,
                            "No next uploading time. Upload task will not be scheduled");
@@ -267,9 +171,27 @@ void MeasurementUploader::updateSchedule() {
     return;
   }
   if (parts_.network) parts_.network->setReachabilityDelegate({});
-  const double current = now();
-  t = afterBackoff(t, current);
+  armAlarm(t);
+}
 
+bool MeasurementUploader::isSuspended() {
+  const double suspended = suspendedUploadTimestamp_.load();
+  if (suspended == 0) return false;
+  const double elapsed = std::fabs(uptime() - suspended);
+  if (elapsed < kSuspensionSeconds) {
+    monitor()->logWithLevel(LogLevel::kWarning, messages::kUploadSuspended,
+                           "Upload has been suspended. Will update scheduling later. Seconds",
+                           Value(kSuspensionSeconds - elapsed));
+    endSchedule();
+    return true;
+  }
+  suspendedUploadTimestamp_ = 0;
+  return false;
+}
+
+void MeasurementUploader::armAlarm(double t) {
+  const double current = now();
+  t = schedule_.afterBackoff(t, current);
   if (auto scheduled = parts_.alarm->scheduledTimestamp(); scheduled && *scheduled != 0 && *scheduled <= t) {
     monitor()->logWithLevel(LogLevel::kVerbose, messages::kUploadTaskAlreadyScheduled,
                            "Do not schedule an upload task. Task already exists. Will be executed in seconds",
@@ -318,12 +240,13 @@ std::vector<MeasurementUploader::QueuedBundle> MeasurementUploader::filteredBund
                            "Bundle filter must not specify both resettableDeviceID and vendorDeviceID");
     return {};
   }
-  const int field = resettableDeviceID.empty() && !vendorDeviceID.empty() ? kVendorDeviceID : kResettableDeviceID;
-  const std::string& reference = field == kVendorDeviceID ? vendorDeviceID : resettableDeviceID;
+  const int field = resettableDeviceID.empty() && !vendorDeviceID.empty() ? RawEventMetadata::kVendorDeviceID
+                                                                          : RawEventMetadata::kResettableDeviceID;
+  const std::string& reference = field == RawEventMetadata::kVendorDeviceID ? vendorDeviceID : resettableDeviceID;
   std::vector<QueuedBundle> kept;
   for (const auto& queued : bundles) {
     const auto& bundle = *queued.first;
-    if (fieldText(bundle, kAppID) != appID) break;
+    if (fieldText(bundle, RawEventMetadata::kAppID) != appID) break;
     std::string identifier = fieldText(bundle, field);
     if (!identifier.empty() && !reference.empty() && identifier != reference) break;
     kept.push_back(queued);
@@ -503,17 +426,17 @@ std::optional<std::vector<MeasurementUploader::QueuedBundle>> MeasurementUploade
   }
   std::string resettableDeviceID, vendorDeviceID;
   for (const auto& [bundle, _] : *queued) {
-    if (auto id = fieldText(*bundle, kResettableDeviceID); !id.empty()) {
+    if (auto id = fieldText(*bundle, RawEventMetadata::kResettableDeviceID); !id.empty()) {
       resettableDeviceID = id;
       break;
     }
-    if (auto id = fieldText(*bundle, kVendorDeviceID); !id.empty()) {
+    if (auto id = fieldText(*bundle, RawEventMetadata::kVendorDeviceID); !id.empty()) {
       vendorDeviceID = id;
       break;
     }
   }
-  return filteredBundlesWithCompatibleAppID(fieldText(*queued->front().first, kAppID), resettableDeviceID,
-                                            vendorDeviceID, *queued);
+  return filteredBundlesWithCompatibleAppID(fieldText(*queued->front().first, RawEventMetadata::kAppID),
+                                            resettableDeviceID, vendorDeviceID, *queued);
 }
 
 void MeasurementUploader::postBatch(std::vector<QueuedBundle> bundles, std::vector<std::int64_t>& rowIDs) {
@@ -621,7 +544,7 @@ void MeasurementUploader::handleUploadAnswer(const std::optional<HTTPURLResponse
 void MeasurementUploader::reportRequestFailure(const char* what, std::int64_t status, const std::optional<Error>& error) {
   monitor()->logWithLevel(LogLevel::kWarning, messages::kUploadSeriesFailed,
                           std::string(what) + " failed (" + failureText(status, error) +
-                              "); the data stays on the device and " + nextAttemptText());
+                              "); the data stays on the device and " + schedule_.nextAttemptText());
 }
 
 std::string MeasurementUploader::failureText(std::int64_t status, const std::optional<Error>& error) {
@@ -635,27 +558,6 @@ std::string MeasurementUploader::failureText(std::int64_t status, const std::opt
   return status != 0 ? text + ", then " + failure : failure;
 }
 
-// The alarm's time is not the whole truth: an event recorded before it brings the next attempt forward
-// (to within a second in debug mode) unless the uploads are backed off, and leaving the foreground
-// sends what is queued whatever the schedule says.
-std::string MeasurementUploader::nextAttemptText() {
-  const double current = now();
-  const auto seconds = [](double s) { return std::to_string(std::llround(std::max(0.0, s))) + " s"; };
-  // An event recorded a second from now: the failure lies before it, so the ordinary schedule applies.
-  UploadTimeInputs in = uploadTimeInputs({});
-  in.now = in.newestDataTime = current + 1;
-  const double afterEvent = afterBackoff(nextUploadingTimeFor(in), current) - in.now;
-  const std::string onEvent = "about " + seconds(afterEvent) + " after the next event is recorded";
-  const std::string onLeaving = "when the app leaves the foreground";
-  const std::optional<double> scheduled = parts_.alarm->scheduledTimestamp();
-  if (!scheduled || *scheduled <= 0) return "the next attempt comes " + onEvent + ", or " + onLeaving;
-  std::string text = "the next attempt comes in about " + seconds(*scheduled - current);
-  if (afterBackoff(current, current) > current) text += " (the back-off after a 503 or 429 from the service)";
-  text += ", or sooner: ";
-  if (afterEvent + 1 < *scheduled - current) text += onEvent + ", or ";
-  return text + onLeaving;
-}
-
 void MeasurementUploader::reportRequestSuccess() {
   if (const std::int64_t failures = requestFailures_.succeeded(); failures > 0) {
     monitor()->logWithLevel(LogLevel::kNotice, messages::kUploadSeriesEnded,
@@ -663,5 +565,144 @@ void MeasurementUploader::reportRequestSuccess() {
   }
 }
 
-}  // namespace sdk::analytics
 
+// --- configuration fetch ------------------------------------------------------------------------------
+
+void MeasurementUploader::fetchRemoteConfig() {
+  if (stopped_) return;
+  auto& settings = *parts_.bundling.settings;
+  auto& persisted = *parts_.bundling.persistedConfig;
+  std::optional<std::string> appInstanceID;
+  if (parts_.bundling.identity) appInstanceID = parts_.bundling.identity->appInstanceID();
+  auto url = settings.remoteConfigURLWithAppInstanceID(appInstanceID, kPlatform,
+                                                       Identity::analyticsLibraryVersion(),
+                                                       ScriptRuntime::runtimeVersion());
+  if (!url || !parts_.network) {
+    monitor()->logWithLevel(LogLevel::kSilentError, messages::kConfigurationURLInvalid,
+                           "Invalid server URL to get configuration");
+    return;
+  }
+  monitor()->logWithLevel(LogLevel::kVerbose, messages::kConfigurationFetching,
+                         "Fetching configuration from the server");
+  std::map<std::string, std::string> headers;
+  if (std::string lastModified = persisted.configServerLastModifiedString(); !lastModified.empty()) {
+    headers["If-Modified-Since"] = lastModified;
+  }
+  parts_.network->setTimeoutInterval(settings.networkTimeout());
+  parts_.network->setMaximumResponseSize(kMaximumConfigurationBytes);
+  auto completion =
+      completionFor([](MeasurementUploader& self, const auto& response, const auto& data, const auto& error) {
+        self.networkRemoteConfigFetchCompletionHandler(response, data, error);
+      });
+  fetchInFlight_ = requestNumber_;
+  auto session = parts_.network->getURL(*url, headers, parts_.scheduler->workerQueue(), shouldUseBackgroundSession(),
+                                        std::move(completion));
+  // A request that never started reports why through its completion; nothing is pending meanwhile.
+  if (!session) fetchInFlight_ = 0;
+}
+
+void MeasurementUploader::networkRemoteConfigFetchCompletionHandler(const std::optional<HTTPURLResponse>& response,
+                                                                    const std::optional<Data>& data,
+                                                                    const std::optional<Error>& error) {
+  const std::int64_t status = response ? response->statusCode : 0;
+  monitor()->logWithLevel(LogLevel::kVerbose, messages::kConfigurationFetched, "Fetched configuration. Status code",
+                         Value(status));
+  const double current = now();
+  // A transfer that failed after its head arrived (a body cut off, too large, too slow) brought no
+  // configuration: it is a failed fetch, whatever the status said.
+  const bool accepted = status == 200 || status == 204 || status == 304 || status == 404;
+  if (accepted && !error) {
+    configurationAnswered(*response, data, current);
+    return;
+  }
+  // A fetch retried for hours against a service that is down: the failure that begins the series also
+  // tells when the next attempt comes (and a notice when it works again).
+  auto& persisted = *parts_.bundling.persistedConfig;
+  const bool beginsSeries = requestFailures_.failed();
+  const std::vector<Value> contexts = {Value(status), errorText(error)};
+  monitor()->logWithLevelContexts(LogLevel::kWarning, messages::kConfigurationRequestFailed,
+                                  "Network request failed to fetch remote config. Code, Error", contexts);
+  persisted.setLastFailedUploadTimestamp(current);
+  if (status == 503 || status == 429) persisted.setLastBackoffTimestamp(current);
+  monitor()->logWithLevelContexts(LogLevel::kWarning, messages::kConfigurationFetchFailed,
+                                  "Network fetch failed. Will retry later. Code, error", contexts);
+  updateSchedule();
+  if (beginsSeries) reportRequestFailure("Fetching the analytics configuration", status, error);
+}
+
+void MeasurementUploader::configurationAnswered(const HTTPURLResponse& response, const std::optional<Data>& data,
+                                                double current) {
+  auto& persisted = *parts_.bundling.persistedConfig;
+  auto& database = *parts_.bundling.database;
+  const std::int64_t status = response.statusCode;
+  reportRequestSuccess();
+  persisted.setConfigServerLastModifiedString(response.valueForHTTPHeaderField("Last-Modified").value_or(""));
+  persisted.setLastFailedUploadTimestamp(0);
+  persisted.setLastBackoffTimestamp(0);
+  platform::foundation::ErrorOr<void> recorded;
+  if (status == 304 || status == 404) {
+    if (status == 304) {
+      monitor()->logWithLevel(LogLevel::kVerbose, messages::kConfigurationNotModified,
+                             "Configuration has not been modified. Using the same configuration. Code",
+                             Value(status));
+    } else {
+      monitor()->logWithLevel(LogLevel::kWarning, messages::kConfigurationNotFound,
+                             "Configuration not found. Using default configuration");
+    }
+    recorded = database.updateRemoteConfigSuccessfulTimestamp(current);
+    if (!recorded) {
+      monitor()->logWithLevel(LogLevel::kMonitoredError, messages::kConfigLastSetTimestampUpdateFailed,
+                             "Failed to update config last set timestamp. Error",
+                             Value(recorded.error().localizedDescription()));
+    }
+  } else {
+    monitor()->logWithLevel(LogLevel::kVerbose, messages::kConfigurationFetchSucceeded,
+                           "Successfully fetched configuration from the server. Code, size", Value(status),
+                           Value(response.valueForHTTPHeaderField("Content-Length").value_or("")));
+    recorded = database.updateRemoteConfigSuccessfulTimestamp(current);
+    if (!recorded) {
+      monitor()->logWithLevel(LogLevel::kMonitoredError, messages::kLastSetTimestampStoreFailed,
+                             "Failed to set last set timestamp in database. Error",
+                             Value(recorded.error().localizedDescription()));
+    }
+    if (data && !data->empty()) (void)installConfiguration(*data);
+  }
+  suspendedUploadTimestamp_ = recorded.ok() ? 0 : uptime();
+  uploadDataOrRegisterAlarm();
+}
+
+// Only the service can mend a configuration it sent: why one is refused is for its monitoring data.
+bool MeasurementUploader::installConfiguration(const Data& body) {
+  auto& settings = *parts_.bundling.settings;
+  return parts_.bundling.database->performTransaction([&] {
+    // The body comes from the network: the message layer refuses what does not decode within its bounds.
+    NanoDecodeFailure failure = NanoDecodeFailure::None;
+    auto config = ProtoMeasurementConfig::initWithBuffer(body, &failure);
+    if (!config) {
+      monitor()->logWithLevel(LogLevel::kSilentError, messages::kConfigurationDataInvalid,
+                             "Configuration data is invalid.", Value(nanoDecodeFailureText(failure)));
+      return false;
+    }
+    std::string appID = parts_.bundling.identity ? parts_.bundling.identity->appIDFromVMP() : settings.appID();
+    if (nanoGetString(*config, kConfigAppID).value_or("") != appID) {
+      monitor()->logWithLevel(LogLevel::kSilentError, messages::kConfigurationAppIDInvalid,
+                             "Configuration does not have valid Vadeze App ID.");
+      return false;
+    }
+    auto audiences = nanoGetMessageArray<ProtoAudience>(*config, kConfigAudiences);
+    if (!parts_.bundling.audience->updateAudiences(audiences)) {
+      monitor()->logWithLevel(LogLevel::kSilentError, messages::kAudiencesUpdateFromConfigurationFailed,
+                             "Failed to update audiences with new server configuration");
+      return false;
+    }
+    nanoClearField(*config, kConfigAudiences);
+    if (!settings.updateMeasurementConfig(config)) {
+      monitor()->logWithLevel(LogLevel::kSilentError, messages::kConfigurationUpdateFailed,
+                             "Failed to update configuration with new server configuration");
+      return false;
+    }
+    return true;
+  });
+}
+
+}  // namespace sdk::analytics

@@ -12,7 +12,7 @@
 #include "platform/log/FailureSeries.h"
 #include "platform/net/URLRequest.h"
 #include "sdk/analytics/engine/RawEventBundler.h"
-#include "sdk/analytics/engine/UploadTime.h"
+#include "sdk/analytics/engine/UploadSchedule.h"
 #include "sdk/analytics/foundation/MeasurementDatabase.h"
 #include "sdk/utilities/HTTPClient.h"
 
@@ -68,8 +68,6 @@ class MeasurementUploader final : public sdk::utilities::HTTPClientReachabilityD
 
   // --- scheduling
   void updateSchedule();
-  // When the next upload is due for `stored`; 0 for no time.
-  double nextUploadingTime(const MeasurementDatabase::StoredDataSummary& stored);
   bool hasDataToUpload();
   // Whether the upload queue or the raw events hold anything; a failed look counts as nothing.
   static bool hasDataToUploadIn(MeasurementDatabase& database);
@@ -140,6 +138,11 @@ class MeasurementUploader final : public sdk::utilities::HTTPClientReachabilityD
 
  private:
   void endSchedule();
+  // Uploads wait an hour of uptime after uploaded bundles could not be deleted: while they do, the
+  // schedule ends (logged).
+  bool isSuspended();
+  // The alarm for the upload due at `t`, after the service's back-off, unless an earlier one is armed.
+  void armAlarm(double t);
   // The upload found nothing queued: says so and fetches the configuration when it is due.
   void endWithNothingToUpload();
   // Bundles what is raw and reads the queued bundles that may travel together, leaving out `inFlight`:
@@ -151,9 +154,9 @@ class MeasurementUploader final : public sdk::utilities::HTTPClientReachabilityD
   void handleUploadAnswer(const std::optional<platform::net::HTTPURLResponse>& response,
                           const std::optional<Error>& error, std::vector<std::int64_t>& rowIDs);
   void changeRetryCounters(const std::vector<std::int64_t>& rowIDs, bool up);
-  // What the schedule asks of the stored data, one read per question: each failure is logged at its
-  // question and counts as no answer.
-  MeasurementDatabase::StoredDataSummary storedDataOneReadEach();
+  // The configuration fetch was answered: the configuration is kept or installed, and uploads go on.
+  void configurationAnswered(const platform::net::HTTPURLResponse& response,
+                             const std::optional<platform::foundation::Data>& data, double current);
   bool isNetworkConnected() const;
   double uptime() const;
   void terminateBackgroundTask() const;
@@ -172,16 +175,11 @@ class MeasurementUploader final : public sdk::utilities::HTTPClientReachabilityD
   void reportRequestSuccess();
   // Why a request failed, in the person's words: its status, and what went wrong after its head came.
   static std::string failureText(std::int64_t status, const std::optional<Error>& error);
-  // When the next attempt comes, all that can bring it: the alarm, a new event, the app's leaving.
-  std::string nextAttemptText();
-  // What the upload time is decided from, with `stored` as the newest data.
-  UploadTimeInputs uploadTimeInputs(const MeasurementDatabase::StoredDataSummary& stored) const;
-  // `t`, or the end of the back-off a 503 or 429 started when that is later.
-  double afterBackoff(double t, double current) const;
 
   Parts parts_;
   Hooks hooks_;
   RawEventBundler bundler_;
+  UploadSchedule schedule_;
   std::vector<std::int64_t> uploadingBundleIDs_;
   // The batch the end sent beside the one in flight (see finishRequestsUnderWay()).
   std::vector<std::int64_t> besideBundleIDs_;

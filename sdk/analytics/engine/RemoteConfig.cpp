@@ -62,10 +62,10 @@ const std::map<std::string, std::int64_t>& defaultExperimentFlags() {
 
 RemoteConfig::RemoteConfig(Private, std::string appID, const std::shared_ptr<MeasurementDatabase>& database,
                                  std::shared_ptr<Experiments> experiments, Context context)
-    : appID_(std::move(appID)),
+    : MeasurementSettings(std::move(experiments)),
+      appID_(std::move(appID)),
       isDefaultInstance_(appID_.empty() && !database),
       database_(database),
-      experiments_(std::move(experiments)),
       context_(std::move(context)) {}
 
 std::shared_ptr<RemoteConfig> RemoteConfig::defaultInstance() {
@@ -234,8 +234,11 @@ void RemoteConfig::parseRemoteConfigFromMeasurementConfig(const ProtoMeasurement
     monitor()->logWithLevel(LogLevel::kDebug, messages::kConfigurationParsed,
                            "Successfully parsed a configuration. Version", Value(nanoGetInt64(config, kConfigVersion)));
   }
+  loadEventEditing(config);
+}
 
-  // Read in place: the program is loaded from the configuration itself, never from a copy.
+// Read in place: the program is loaded from the configuration itself, never from a copy.
+void RemoteConfig::loadEventEditing(const ProtoMeasurementConfig& config) {
   const auto programs = nanoMessagesIn<ProtoProgram>(config, kConfigPrograms);
   if (programs.empty()) return;  // the editing instance in place stays
   const Context hooks = context();

@@ -1,13 +1,16 @@
 #include "sdk/analytics/foundation/MeasurementDatabase.h"
 
+#include <sqlite3.h>
+
+#include <filesystem>
 #include <initializer_list>
 #include <utility>
 
 #include "platform/foundation/Clock.h"
+#include "platform/foundation/DatabaseSideFiles.h"
 #include "sdk/analytics/foundation/FoundationMessageCodes.h"
 #include "sdk/analytics/foundation/MeasurementError.h"
 #include "sdk/analytics/foundation/MeasurementFiles.h"
-#include "sdk/analytics/foundation/Hashing.h"
 #include "sdk/analytics/foundation/Monitor.h"
 #include "sdk/analytics/foundation/NumericUtil.h"
 
@@ -77,8 +80,24 @@ const std::vector<std::pair<std::string, Columns>>& tables() {
 
 }  // namespace
 
-MeasurementDatabase::MeasurementDatabase(std::shared_ptr<SqliteStore> store, std::shared_ptr<PersistedConfig> persistedConfig)
-    : store_(std::move(store)), persistedConfig_(std::move(persistedConfig)) {}
+MeasurementDatabase::MeasurementDatabase(const std::shared_ptr<SqliteStore>& store,
+                                         std::shared_ptr<PersistedConfig> persistedConfig)
+    : UserAttributeTable(store),
+      EventCounterTables(store),
+      RawEventTables(store, Settings().maxEventsStored),
+      BundleQueueTable(store),
+      PurchaseTables(store),
+      AppMetadataTable(store),
+      RemoteConfigTable(store),
+      AudienceFilterTables(store),
+      ConditionalPropertyTable(store),
+      statements_(store),
+      persistedConfig_(std::move(persistedConfig)) {}
+
+void MeasurementDatabase::setSettings(Settings settings) {
+  settings_ = std::move(settings);
+  setMaxEventsStored(settings_.maxEventsStored);
+}
 
 ErrorOr<std::shared_ptr<MeasurementDatabase>> MeasurementDatabase::initWithDatabaseName(
     const std::string& name, std::shared_ptr<PersistedConfig> persistedConfig) {
@@ -107,7 +126,7 @@ ErrorOr<void> MeasurementDatabase::ensureSchema() {
   // One transaction: a first start creates every table and index with one sync instead of one each,
   // and a later start, which finds them all, writes nothing.
   std::optional<Error> failure;
-  auto done = store_->performTransaction([&] {
+  auto done = statements_.store().performTransaction([&] {
     auto made = ensureTablesAndIndexes();
     if (!made) failure = std::move(made).releaseError();
     return !failure;
@@ -129,7 +148,7 @@ ErrorOr<void> MeasurementDatabase::ensureTablesAndIndexes() {
     }
     // A table-level key goes at the end of the first column list.
     if (!constraint.empty()) plain.back().second += constraint;
-    if (auto made = store_->ensureTableWithName(table, plain); !made) {
+    if (auto made = statements_.store().ensureTableWithName(table, plain); !made) {
       Monitor::shared()->logWithLevel(LogLevel::kMonitoredError, messages::kDatabaseTableCreationFailed,
                                       "Unable to create table. Table, error", Value(table),
                                       Value(made.error().localizedDescription()));
@@ -157,7 +176,7 @@ ErrorOr<void> MeasurementDatabase::ensureTablesAndIndexes() {
            {"raw_events_count",
             "CREATE TRIGGER IF NOT EXISTS raw_events_counted_delete AFTER DELETE ON raw_events BEGIN "
             "UPDATE raw_events_count SET count = count - 1 WHERE id = 1; END"}}) {
-    if (auto made = store_->executeStatement(statement, {}); !made) {
+    if (auto made = statements_.store().executeStatement(statement, {}); !made) {
       Monitor::shared()->logWithLevel(LogLevel::kMonitoredError, messages::kDatabaseTableCreationFailed,
                                       "Unable to create table. Table, error", Value(table),
                                       Value(made.error().localizedDescription()));
@@ -167,89 +186,22 @@ ErrorOr<void> MeasurementDatabase::ensureTablesAndIndexes() {
   return {};
 }
 
-ErrorOr<std::vector<MeasurementDatabase::Row>> MeasurementDatabase::query(const std::string& sql,
-                                                                          const std::vector<Value>& params,
-                                                                          std::int64_t code, const char* what) {
-  auto rows = store_->recordsForQuery(sql, params);
-  if (!rows) {
-    const std::string reason = rows.error().localizedDescription();
-    Monitor::shared()->logWithLevel(LogLevel::kMonitoredError, code, std::string(what) + ". Error", Value(reason));
-    return measurementErrorWithCode(code, std::string(what) + ": " + reason);
-  }
-  return rows;
-}
-
-ErrorOr<std::int64_t> MeasurementDatabase::execute(const std::string& sql, const std::vector<Value>& params,
-                                                   std::int64_t code, const char* what) {
-  auto changed = store_->executeStatement(sql, params);
-  if (!changed) {
-    const std::string reason = changed.error().localizedDescription();
-    Monitor::shared()->logWithLevel(LogLevel::kMonitoredError, code, std::string(what) + ". Error", Value(reason));
-    return measurementErrorWithCode(code, std::string(what) + ": " + reason);
-  }
-  return changed;
-}
-
-ErrorOr<void> MeasurementDatabase::run(const std::string& sql, const std::vector<Value>& params, std::int64_t code,
-                                       const char* what) {
-  TRY(execute(sql, params, code, what));
-  return {};
-}
-
-ErrorOr<std::int64_t> MeasurementDatabase::scalar(const std::string& sql, const std::vector<Value>& params,
-                                                  std::int64_t code, const char* what) {
-  auto rows = TRY(query(sql, params, code, what));
-  if (rows.empty() || rows.front().empty()) return std::int64_t{0};
-  return rows.front().begin()->second.toInt64();
-}
-
-MeasurementDatabase::Error MeasurementDatabase::refuse(std::int64_t code, const std::string& description) {
-  Monitor::shared()->logWithLevel(LogLevel::kMonitoredError, code, description);
-  return measurementErrorWithCode(code, description);
-}
-
-ErrorOr<void> MeasurementDatabase::transaction(const std::function<bool()>& block) {
-  auto done = store_->performTransaction(block);
-  if (!done) {
-    Monitor::shared()->logWithLevel(LogLevel::kMonitoredError, messages::kTransactionFailed,
-                                    "Transaction failed. " + done.error().localizedDescription());
-  }
-  return done;
-}
-
-ErrorOr<void> MeasurementDatabase::inTransaction(const std::function<ErrorOr<void>()>& step) {
-  std::optional<Error> failure;
-  auto done = transaction([&] {
-    auto result = step();
-    if (!result) failure = std::move(result).releaseError();
-    return !failure;
-  });
-  if (failure) return *failure;
-  return done;
-}
-
-void MeasurementDatabase::dropUnreadableRow(const char* table, std::int64_t rowID, const std::string& reason) {
-  Monitor::shared()->logWithLevel(LogLevel::kMonitoredError, messages::kUnreadableRowDeleted,
-                                  std::string("Data loss. Deleting unreadable row. Table, row, reason"), Value(table),
-                                  Value(rowID), Value(reason));
-  // Best effort: a row that stays is met, and dropped, again next time.
-  (void)store_->executeStatement(std::string("DELETE FROM ") + table + " WHERE rowid = ?", {Value(rowID)});
-}
-
 ErrorOr<void> MeasurementDatabase::reset() {
   FiltersChange change{filterWrites_};
-  return inTransaction([&]() -> ErrorOr<void> {
+  return statements_.inTransaction([&]() -> ErrorOr<void> {
     for (const auto& [table, _] : tables()) {
-      TRY(run("DELETE FROM " + table, {}, messages::kDatabaseResetFailed, "Failed to reset database"));
+      TRY(statements_.run("DELETE FROM " + table, {}, messages::kDatabaseResetFailed, "Failed to reset database"));
     }
     return {};
   });
 }
 
-bool MeasurementDatabase::performTransaction(const std::function<bool()>& block) { return transaction(block).ok(); }
+bool MeasurementDatabase::performTransaction(const std::function<bool()>& block) {
+  return statements_.transaction(block).ok();
+}
 
 bool MeasurementDatabase::performTransactionFlushedLater(const std::function<bool()>& block) {
-  auto done = store_->performTransactionFlushedLater(block);
+  auto done = statements_.store().performTransactionFlushedLater(block);
   if (!done) {
     Monitor::shared()->logWithLevel(LogLevel::kMonitoredError, messages::kTransactionFailed,
                                     "Transaction failed. " + done.error().localizedDescription());
@@ -258,7 +210,7 @@ bool MeasurementDatabase::performTransactionFlushedLater(const std::function<boo
 }
 
 void MeasurementDatabase::flushLog() {
-  if (auto flushed = store_->flushLog(); !flushed) {
+  if (auto flushed = statements_.store().flushLog(); !flushed) {
     Monitor::shared()->logWithLevel(LogLevel::kMonitoredError, messages::kTransactionFailed,
                                     "Transaction failed. " + flushed.error().localizedDescription());
   }
@@ -266,22 +218,22 @@ void MeasurementDatabase::flushLog() {
 
 ErrorOr<std::int64_t> MeasurementDatabase::maybeDeleteStaleData() {
   double now = platform::foundation::Clock::current()->now();
-  auto rows =
-      TRY(query("SELECT value FROM database_metadata WHERE key = 'last_stale_data_deletion'", {},
-                messages::kStaleDataDeletionTimeReadFailed, "Failed to read the last stale data deletion time"));
+  auto rows = TRY(statements_.query("SELECT value FROM database_metadata WHERE key = 'last_stale_data_deletion'", {},
+                                    messages::kStaleDataDeletionTimeReadFailed,
+                                    "Failed to read the last stale data deletion time"));
   double last = rows.empty() ? 0 : rows.front().at("value").toDouble();
   // A time in the future (the clock was set back) does not postpone the look for ever.
   if (last > 0 && last <= now && now - last < settings_.staleDataDeletionInterval()) return std::int64_t{0};
   double cutoff = now - settings_.maxQueueTime();
   std::int64_t staleBundles = 0, staleEvents = 0;
-  TRY(inTransaction([&]() -> ErrorOr<void> {
+  TRY(statements_.inTransaction([&]() -> ErrorOr<void> {
     // All three run even when one fails, as each reports its own failure.
-    auto bundles =
-        execute("DELETE FROM queue WHERE bundle_end_timestamp < ?", {Value(NumericUtil::millisecondsFromSeconds(cutoff))},
-                messages::kStaleDataDeletionFailed, "Failed to delete stale bundles");
-    auto events = execute("DELETE FROM raw_events WHERE timestamp < ?", {Value(cutoff)},
-                          messages::kStaleDataDeletionFailed, "Failed to delete stale raw events");
-    auto metadata = execute(
+    auto bundles = statements_.execute("DELETE FROM queue WHERE bundle_end_timestamp < ?",
+                                       {Value(NumericUtil::millisecondsFromSeconds(cutoff))},
+                                       messages::kStaleDataDeletionFailed, "Failed to delete stale bundles");
+    auto events = statements_.execute("DELETE FROM raw_events WHERE timestamp < ?", {Value(cutoff)},
+                                      messages::kStaleDataDeletionFailed, "Failed to delete stale raw events");
+    auto metadata = statements_.execute(
         "DELETE FROM raw_events_metadata WHERE metadata_fingerprint NOT IN (SELECT metadata_fingerprint FROM "
         "raw_events)",
         {}, messages::kStaleDataDeletionFailed, "Failed to delete stale raw event metadata");
@@ -290,8 +242,9 @@ ErrorOr<std::int64_t> MeasurementDatabase::maybeDeleteStaleData() {
     if (!bundles) return bundles.error();
     staleBundles = *bundles;
     staleEvents = *events;
-    return run("INSERT OR REPLACE INTO database_metadata (key, value) VALUES ('last_stale_data_deletion', ?)",
-               {Value(now)}, messages::kStaleDataDeletionFailed, "Failed to record the stale data deletion time");
+    return statements_.run(
+        "INSERT OR REPLACE INTO database_metadata (key, value) VALUES ('last_stale_data_deletion', ?)", {Value(now)},
+        messages::kStaleDataDeletionFailed, "Failed to record the stale data deletion time");
   }));
   const std::int64_t deleted = staleBundles + staleEvents;
   // Data that never went out is gone for good: the person running the app should learn of it.
@@ -305,5 +258,56 @@ ErrorOr<std::int64_t> MeasurementDatabase::maybeDeleteStaleData() {
   return deleted;
 }
 
-}  // namespace sdk::analytics
+ErrorOr<MeasurementDatabase::StoredDataSummary> MeasurementDatabase::storedDataSummary() {
+  auto rows = TRY(statements_.query(
+      "SELECT EXISTS (SELECT 1 FROM queue) AS bundles, EXISTS (SELECT 1 FROM raw_events) AS events, "
+      "(SELECT MAX(timestamp) FROM raw_events) AS latest_event, (SELECT MAX(bundle_end_timestamp) FROM queue) AS "
+      "latest_bundle, EXISTS (SELECT 1 FROM queue WHERE realtime = 1) AS realtime_bundles, EXISTS (SELECT 1 FROM "
+      "raw_events WHERE realtime = 1) AS realtime_events",
+      {}, messages::kStoredDataSummaryQueryFailed, "Failed to query the stored data"));
+  StoredDataSummary summary;
+  if (rows.empty()) return summary;
+  const Row& row = rows.front();
+  summary.hasQueuedBundles = row.at("bundles").toBool();
+  summary.hasRawEvents = row.at("events").toBool();
+  if (row.at("latest_event").isNumber()) summary.latestRawEventTime = row.at("latest_event").toDouble();
+  if (row.at("latest_bundle").isNumber()) summary.latestBundleTime = row.at("latest_bundle").toInt64();
+  summary.hasRealtimeBundles = row.at("realtime_bundles").toBool();
+  summary.hasRealtimeRawEvents = row.at("realtime_events").toBool();
+  return summary;
+}
 
+std::optional<double> MeasurementDatabase::latestEventTimeInFile(const std::string& path, double bound) {
+  std::error_code missing;
+  if (!std::filesystem::is_regular_file(path, missing)) return std::nullopt;  // never made by a read
+  // SQLite would wait on a FIFO at the journal for ever; the store's own open names what stands there.
+  if (!platform::foundation::DatabaseSideFiles::strangersBeside(path).empty()) return std::nullopt;
+  sqlite3* db = nullptr;
+  if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
+    sqlite3_close_v2(db);
+    return std::nullopt;
+  }
+  sqlite3_busy_timeout(db, 1000);
+  // Each on its own: a table an older file lacks, or a damaged page, costs only its own answer.
+  static constexpr const char* kLatestTimes[] = {
+      "SELECT MAX(timestamp) FROM raw_events WHERE timestamp <= ?1",
+      "SELECT MAX(bundle_end_timestamp) / 1000.0 FROM queue WHERE bundle_end_timestamp <= ?1 * 1000",
+      "SELECT MAX(last_fire_timestamp) FROM events WHERE last_fire_timestamp <= ?1",
+      "SELECT MAX(last_bundle_end_timestamp) FROM app_metadata WHERE last_bundle_end_timestamp <= ?1",
+  };
+  std::optional<double> latest;
+  for (const char* sql : kLatestTimes) {
+    sqlite3_stmt* statement = nullptr;
+    if (sqlite3_prepare_v2(db, sql, -1, &statement, nullptr) == SQLITE_OK &&
+        sqlite3_bind_double(statement, 1, bound) == SQLITE_OK && sqlite3_step(statement) == SQLITE_ROW &&
+        sqlite3_column_type(statement, 0) != SQLITE_NULL) {
+      const double time = sqlite3_column_double(statement, 0);
+      if (time <= bound && (!latest || time > *latest)) latest = time;
+    }
+    sqlite3_finalize(statement);
+  }
+  sqlite3_close_v2(db);
+  return latest;
+}
+
+}  // namespace sdk::analytics

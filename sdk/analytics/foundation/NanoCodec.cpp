@@ -1,4 +1,4 @@
-#include "sdk/analytics/foundation/detail/NanoCodec.h"
+#include "sdk/analytics/foundation/NanoCodec.h"
 
 #include <pb_decode.h>
 #include <pb_encode.h>

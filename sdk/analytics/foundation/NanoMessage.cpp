@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "platform/foundation/Exception.h"
-#include "sdk/analytics/foundation/detail/NanoCodec.h"
+#include "sdk/analytics/foundation/NanoCodec.h"
 
 namespace sdk::analytics {
 

@@ -1,13 +1,18 @@
 #include "sdk/analytics/engine/reporters/ScreenViewReporter.h"
 
+#include <mutex>
+
 #include "platform/dispatch/MainLoop.h"
 #include "platform/foundation/Utf8.h"
+#include "platform/runtime/LoadHooks.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/ViewController.h"
 #include "platform/ui/Window.h"
 #include "sdk/analytics/engine/SessionReporting.h"
 #include "sdk/analytics/engine/reporters/AdExposureReporter.h"
+#include "sdk/analytics/engine/Analytics.h"
 #include "sdk/analytics/engine/reporters/AnalyticsScreen.h"
+#include "sdk/analytics/engine/reporters/AppearanceMethodReplacement.h"
 #include "sdk/analytics/engine/reporters/ReportersMessageCodes.h"
 #include "sdk/analytics/engine/reporters/SessionReporter.h"
 #include "sdk/analytics/engine/reporters/ViewControllerScreens.h"
@@ -50,6 +55,13 @@ Parameters toParameters(const Dictionary& parameters) {
   return result;
 }
 
+// After the SDK's own libraries, before the app's screens.
+constexpr int kScreenReportingLoadOrder = 60;
+
+[[maybe_unused]] const bool screenViewReportingRegistered =
+    (platform::runtime::addLoadHook(kScreenReportingLoadOrder, &ScreenViewReporter::installAutomaticReporting),
+     true);
+
 }  // namespace
 
 ScreenViewReporter::ScreenViewReporter()
@@ -68,6 +80,15 @@ std::shared_ptr<ScreenViewReporter> ScreenViewReporter::sharedInstance() {
   // Kept for the process: queued halves of screen views may reach it while the process exits.
   static auto* shared = new std::shared_ptr<ScreenViewReporter>(create());
   return *shared;
+}
+
+void ScreenViewReporter::installAutomaticReporting() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    SessionReporter::installFactory();
+    Analytics::setScreenViewReporter(sharedInstance());
+    AppearanceMethodReplacement::install();
+  });
 }
 
 void ScreenViewReporter::startObserving() {
