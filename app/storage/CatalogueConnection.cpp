@@ -9,11 +9,14 @@
 
 #include "app/storage/CataloguePlace.h"
 #include "app/storage/CatalogueSeeding.h"
+#include "platform/foundation/DatabaseSideFiles.h"
 #include "platform/foundation/SequenceChecker.h"
 
 namespace app::storage {
 
 namespace {
+
+using platform::foundation::DatabaseSideFiles;
 
 // SQLite's memory statistics take one process-wide lock around every allocation it makes: the
 // catalogues on the main thread and the SDK's databases on its worker threads then wait for each other
@@ -68,11 +71,10 @@ std::shared_ptr<CatalogueConnection> CatalogueConnection::openToRead(const std::
   }
   // A reader rolls a journal back and builds a log's index in the files beside it: while either stands
   // there, the file is not read.
-  for (const auto& [suffix, name] :
-       {std::pair{"-journal", "journal"}, {"-wal", "write-ahead log"}, {"-shm", "shared-memory index"}}) {
+  for (const auto side : DatabaseSideFiles::kAll) {
     struct stat info {};
-    if (::lstat((path + suffix).c_str(), &info) == 0) {
-      error = std::string("a ") + name + " stands beside it";
+    if (::lstat(DatabaseSideFiles::of(path, side).c_str(), &info) == 0) {
+      error = std::string("a ") + side.name + " stands beside it";
       return nullptr;
     }
   }

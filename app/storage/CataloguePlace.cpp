@@ -58,7 +58,7 @@ CataloguePlace::Look CataloguePlace::at(const std::string& path) {
   if (S_ISREG(info.st_mode)) return fileOrStrangerBeside(path);
   // A link is used as what it leads to, when that is a file.
   if (S_ISLNK(info.st_mode) && ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode)) return fileOrStrangerBeside(path);
-  return unreadable(AtomicFile::whatStandsAt(path), path);
+  return unreadable(AtomicFile::whatStandsAt(path).words(), path);
 }
 
 void CataloguePlace::warnUnreadable(const std::string& fileName, const Look& look) {
@@ -101,17 +101,17 @@ bool CataloguePlace::mayLackPersonsRows(const std::string& fileName) {
 }
 
 bool CataloguePlace::setStrayLogAside(const std::string& path, std::string& error) {
-  for (const auto& [suffix, name] : {std::pair{"-wal", "write-ahead log"}, {"-shm", "shared-memory index"}}) {
-    const std::string log = DatabaseSideFiles::namedAfter(path) + suffix;
+  for (const auto side : {DatabaseSideFiles::kWriteAheadLog, DatabaseSideFiles::kSharedMemoryIndex}) {
+    const std::string log = DatabaseSideFiles::of(DatabaseSideFiles::namedAfter(path), side);
     struct stat info {};
     if (::lstat(log.c_str(), &info) != 0) continue;
-    const std::string kept = DamagedFile::keepAside(log);
-    if (kept.empty()) {
-      error = std::string("a ") + name + " that is not the app's stands beside it and could not be moved (" + log + ")";
+    const auto kept = DamagedFile::keepAside(log);
+    if (!kept.ok()) {
+      error = std::string("a ") + side.name + " that is not the app's stands beside it and could not be moved (" + log + ")";
       return false;
     }
-    platform::log::write(platform::log::Warning, std::string("The ") + name + " beside the catalogue " + path +
-                                                     " is not the app's own; it is kept as " + kept +
+    platform::log::write(platform::log::Warning, std::string("The ") + side.name + " beside the catalogue " + path +
+                                                     " is not the app's own; it is kept as " + *kept +
                                                      ", and nothing in it reaches the catalogue");
   }
   return true;

@@ -63,7 +63,7 @@ std::optional<Note> noteBeside(const std::string& path) {
   // A note is a name and a number; anything longer was not written by a rescue.
   constexpr std::size_t kNoteBytes = 4096;
   const std::string notePath = CatalogueRescue::notePath(path);
-  if (AtomicFile::whatStandsAt(notePath) != "a regular file") return std::nullopt;
+  if (!AtomicFile::whatStandsAt(notePath).isPlainFile()) return std::nullopt;
   auto text = AtomicFile::readText(notePath, kNoteBytes);
   if (!text.ok()) return std::nullopt;
   Note note;
@@ -110,7 +110,7 @@ std::string keptCopyNoted(const std::string& path) {
 void warnNotANote(const std::string& fileName, const std::string& path) {
   const std::string note = CatalogueRescue::notePath(path);
   const bool empty = CataloguePlace::stateOf(path) == CataloguePlace::State::Missing;
-  const std::string line = note + " is " + AtomicFile::whatStandsAt(note) +
+  const std::string line = note + " is " + AtomicFile::whatStandsAt(note).words() +
                            ", not a note the app wrote of a rescue of the " + what(fileName) + "; it is left as it is" +
                            (empty ? ", and the catalogue's empty place is not filled while it stands there" : "");
   platform::log::writeOnce(platform::log::Warning, line, line);
@@ -138,8 +138,8 @@ std::vector<DatabaseSideFiles::Stranger> strangersInTheWay(const std::string& ke
                                                            const std::string& fileName) {
   auto strangers = DatabaseSideFiles::strangersBeside(kept);
   for (const std::string& made : {CatalogueRescue::scratchPath(path), CatalogueReplacement::stagingPath(fileName)}) {
-    if (const std::string what = AtomicFile::whatStandsAt(made); !what.empty() && what != "a regular file") {
-      strangers.push_back({made, what});
+    if (const auto standing = AtomicFile::whatStandsAt(made); !standing.isNothing() && !standing.isPlainFile()) {
+      strangers.push_back({made, standing.words()});
     }
     for (auto& beside : DatabaseSideFiles::strangersBeside(made)) strangers.push_back(std::move(beside));
   }
@@ -245,18 +245,22 @@ bool CatalogueRescue::keepAsideAndReplace(const std::string& fileName, const std
     warnNotANote(fileName, path);
     return false;
   }
-  const std::string keptPath = DamagedFile::nextKeptPath(path);
-  if (auto noted = AtomicFile::writeAtomically(notePath(path), noteFor(keptPath, path)); !noted.ok()) {
+  const auto keptPath = DamagedFile::nextKeptPath(path);
+  if (!keptPath.ok()) {
+    DamagedFile::reportKept(path, keptPath, what(fileName), {});
+    return false;
+  }
+  if (auto noted = AtomicFile::writeAtomically(notePath(path), noteFor(*keptPath, path)); !noted.ok()) {
     platform::log::write(platform::log::Warning, "The " + what(fileName) + " could not be read, and its rescue cannot begin (" +
                                                      noted.error().localizedDescription() +
                                                      "); it is left as it is, not used, and tried again later");
     return false;
   }
-  const std::string kept = DamagedFile::keepAsideAs(path, keptPath);
-  const Attempt attempt = kept.empty() ? Attempt{.ended = true, .then = {}} : replaceFrom(kept, fileName, resourceName, carryRows);
+  const auto kept = DamagedFile::keepAsideAs(path, *keptPath);
+  const Attempt attempt = kept.ok() ? replaceFrom(*kept, fileName, resourceName, carryRows) : Attempt{.ended = true, .then = {}};
   DamagedFile::reportKept(path, kept, what(fileName), attempt.then);
   settle(path, attempt.ended);
-  return !kept.empty() && attempt.ended;
+  return kept.ok() && attempt.ended;
 }
 
 bool CatalogueRescue::resume(const std::string& fileName, const std::string& resourceName, CarryRows carryRows) {

@@ -261,9 +261,8 @@ bool saysNothingOfContents(int code) {
 Database openExisting(const std::string& path, std::string& unknown) {
   using platform::foundation::AtomicFile;
   using platform::foundation::DatabaseSideFiles;
-  if (const std::string standing = AtomicFile::whatStandsAt(path);
-      standing != "a regular file" && standing != "a link to a regular file") {
-    unknown = "it is " + (standing.empty() ? std::string("gone") : standing);
+  if (const auto standing = AtomicFile::whatStandsAt(path); !standing.leadsToFile()) {
+    unknown = "it is " + (standing.isNothing() ? std::string("gone") : standing.words());
     return nullptr;
   }
   // Kept with the copy, a FIFO where its journal belongs would hold the rescue for ever.
@@ -281,7 +280,7 @@ Database openExisting(const std::string& path, std::string& unknown) {
 
 Database createFresh(const std::string& path) {
   ::unlink(path.c_str());
-  ::unlink((path + "-journal").c_str());
+  ::unlink(platform::foundation::DatabaseSideFiles::of(path, platform::foundation::DatabaseSideFiles::kJournal).c_str());
   sqlite3* db = nullptr;
   const int result = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
   Database owned(db);

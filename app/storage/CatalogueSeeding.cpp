@@ -33,7 +33,7 @@ std::string copyPathFor(const std::string& path) { return path + ".seeding"; }
 // seeded in its place instead.
 bool copyUnflushed(const std::string& from, const std::string& to) {
   namespace fs = std::filesystem;
-  if (const std::string standing = AtomicFile::whatStandsAt(to); !standing.empty() && standing != "a regular file") {
+  if (const auto standing = AtomicFile::whatStandsAt(to); !standing.isNothing() && !standing.isPlainFile()) {
     return false;
   }
   std::error_code ec;

@@ -15,9 +15,11 @@
 #include "app/storage/CatalogueReplacement.h"
 #include "app/storage/CatalogueRescue.h"
 #include "platform/foundation/AtomicFile.h"
+#include "platform/foundation/DatabaseSideFiles.h"
 #include "platform/foundation/Paths.h"
 
 using platform::foundation::AtomicFile;
+using platform::foundation::DatabaseSideFiles;
 
 namespace app::storage {
 
@@ -111,7 +113,7 @@ std::size_t CatalogueSweep::leftoversOf(std::span<const std::pair<const char*, c
       removed += AtomicFile::removeStaleTemporariesOf(written, 0);
     }
     removed += AtomicFile::removeLeftover(staging);
-    removed += AtomicFile::removeLeftover(staging + "-journal");
+    removed += AtomicFile::removeLeftover(DatabaseSideFiles::of(staging, DatabaseSideFiles::kJournal));
     if (!CatalogueRescue::isPending(fileName)) removed += AtomicFile::removeLeftover(CatalogueRescue::scratchPath(path));
     removed += removeSuperJournalsOf(fileName);
   }

@@ -23,13 +23,13 @@ std::string strangeness(const std::string& path) {
     return std::string("a path that cannot be looked at (") + std::strerror(errno) + ")";
   }
   // A link is never the database's own: SQLite would write its journal wherever the link leads.
-  if (!S_ISREG(info.st_mode)) return AtomicFile::whatStandsAt(path);
+  if (!S_ISREG(info.st_mode)) return AtomicFile::whatStandsAt(path).words();
   // A regular file does not wait to be opened; O_NONBLOCK only guards against one swapped in meanwhile.
   const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
   if (fd < 0) return std::string("a file that cannot be opened (") + std::strerror(errno) + ")";
   const bool regular = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
   ::close(fd);
-  return regular ? std::string() : AtomicFile::whatStandsAt(path);
+  return regular ? std::string() : AtomicFile::whatStandsAt(path).words();
 }
 
 }  // namespace
@@ -48,11 +48,18 @@ std::string DatabaseSideFiles::namedAfter(const std::string& databasePath) {
 std::vector<DatabaseSideFiles::Stranger> DatabaseSideFiles::strangersBeside(const std::string& databasePath) {
   std::vector<Stranger> strangers;
   const std::string database = namedAfter(databasePath);
-  for (const char* suffix : kSuffixes) {
-    std::string path = database + suffix;
+  for (const SideFile side : kAll) {
+    std::string path = of(database, side);
     if (std::string what = strangeness(path); !what.empty()) strangers.push_back({std::move(path), std::move(what)});
   }
   return strangers;
+}
+
+bool DatabaseSideFiles::isSideFile(std::string_view name) {
+  for (const SideFile side : kAll) {
+    if (name.ends_with(side.suffix)) return true;
+  }
+  return false;
 }
 
 std::string DatabaseSideFiles::described(const std::vector<Stranger>& strangers) {
