@@ -1,15 +1,14 @@
 // CatalogueDatabase: opening a catalogue, and what happens to one that turns out to be damaged.
 #include <sqlite3.h>
-#include <sys/stat.h>
 
 #include <map>
 #include <set>
-#include <tuple>
 
 #include "app/storage/CatalogueConnection.h"
 #include "app/storage/CatalogueDatabase.h"
 #include "app/storage/CataloguePlace.h"
 #include "platform/foundation/Clock.h"
+#include "platform/foundation/FileStamp.h"
 #include "platform/log/Log.h"
 
 namespace app::storage {
@@ -18,15 +17,7 @@ namespace {
 
 bool isBusy(int code) { return (code & 0xff) == SQLITE_BUSY || (code & 0xff) == SQLITE_LOCKED; }
 
-// A file as it stands on the disk: another file at the same path, or this one written since, differs.
-using FileState = std::tuple<dev_t, ino_t, off_t, time_t, long, time_t, long>;
-
-std::optional<FileState> stateOf(const std::string& path) {
-  struct stat info {};
-  if (::stat(path.c_str(), &info) != 0) return std::nullopt;
-  return FileState{info.st_dev,          info.st_ino,          info.st_size,         info.st_mtim.tv_sec,
-                   info.st_mtim.tv_nsec, info.st_ctim.tv_sec, info.st_ctim.tv_nsec};
-}
+using platform::foundation::FileStamp;
 
 // Catalogues found in use elsewhere or whose rescue must wait for room, with the monotonic time until
 // which they are left alone: each use would otherwise wait for the other program's lock again, or read
@@ -39,8 +30,8 @@ std::map<std::string, double>& leftAlone() {
 }
 
 // The files this process found whole, read page by page. Catalogues are opened on the main thread only.
-std::set<FileState>& foundWhole() {
-  static std::set<FileState> files;
+std::set<FileStamp>& foundWhole() {
+  static std::set<FileStamp> files;
   return files;
 }
 
@@ -72,7 +63,8 @@ CatalogueDatabase::Health CatalogueDatabase::health(std::span<const char* const>
 CatalogueDatabase::Health CatalogueDatabase::wholeness() {
   // Damage inside a table reads as rows gone or "malformed" wherever a statement meets it; a catalogue is
   // small, so each is read whole once per run (and again once written) to find it before anyone relies on it.
-  const auto state = stateOf(path_);
+  // Another file at the same path, or this one written since, has another stamp.
+  const auto state = FileStamp::of(path_);
   if (state && foundWhole().contains(*state)) return Health::Sound;
   auto check = prepare("PRAGMA integrity_check(1)", true);
   const bool ran = check.step() == CatalogueStatement::Step::Row;

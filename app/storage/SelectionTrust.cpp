@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <map>
 
+#include "platform/foundation/SequenceChecker.h"
+
 namespace app::storage {
 
 namespace {
@@ -21,10 +23,14 @@ struct Writes {
 struct Record {
   uint64_t events = 0;
   std::map<std::string, Writes, std::less<>> catalogues;
+  platform::foundation::SequenceChecker sequence;
 };
 
+// Catalogues are written on the main thread only, so the record needs no guard; a debug run stops on a
+// use from anywhere else.
 Record& record() {
   static Record kept;
+  DCHECK_CALLED_ON_VALID_SEQUENCE(kept.sequence);
   return kept;
 }
 

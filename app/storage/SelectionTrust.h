@@ -9,8 +9,8 @@ namespace app::storage {
 // catalogue refuses (a file the app may only read, a lock another program holds, a full disk) leaves
 // the flags it was to change as the file held them before, another package's choice perhaps: a package
 // built then keeps its own. Once a write of those flags reaches the file they are the app's again, and
-// what the person picks afterwards is taken. Kept by catalogue path and table for the whole run; main
-// thread only, as every catalogue is.
+// what the person picks afterwards is taken. Kept by catalogue path and table for the whole run; on the
+// main thread only, as every catalogue is (a debug run stops on a use from elsewhere).
 class SelectionTrust {
  public:
   // A write to `table` of the catalogue at `path` was refused. An empty `table` (a transaction that
