@@ -245,11 +245,10 @@ FramesObject::FreshCatalogues FramesObject::openCatalogues() {
   using app::storage::CatalogueDatabase;
   using app::storage::OpenCatalogue;
   // Missing catalogues are all seeded first, with one sync of the folder for all of them.
-  const std::pair<const char*, const char*> catalogues[] = {
-      {storage::LensDatabaseHelper::kFileName, storage::LensDatabaseHelper::kResourceName},
-      {storage::CameraFormatCatalogue::kFileName, storage::CameraFormatCatalogue::kResourceName},
-      {storage::LensAdapterCatalogue::kFileName, storage::LensAdapterCatalogue::kResourceName},
-      {storage::PackageDatabaseHelper::kFileName, storage::PackageDatabaseHelper::kResourceName}};
+  const storage::CatalogueKind* const catalogues[] = {&storage::LensDatabaseHelper::kKind,
+                                                      &storage::CameraFormatCatalogue::kKind,
+                                                      &storage::LensAdapterCatalogue::kKind,
+                                                      &storage::PackageDatabaseHelper::kKind};
   const auto seeded = CatalogueDatabase::seedAllMissing(catalogues);
   const auto fresh_ = [&seeded](const char* fileName) {
     return std::find(seeded.begin(), seeded.end(), fileName) != seeded.end();

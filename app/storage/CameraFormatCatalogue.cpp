@@ -1,6 +1,7 @@
 #include "app/storage/CameraFormatCatalogue.h"
 
 #include "app/model/NumericText.h"
+#include "app/storage/CameraFormatCatalogueUpdate.h"
 #include "app/storage/CatalogueUpdate.h"
 #include "app/storage/PendingPackageRemap.h"
 #include "app/storage/FrameGuideCatalogue.h"
@@ -44,11 +45,23 @@ model::CameraShootingMode modeFromRow(const CatalogueStatement& row, bool keepNa
 
 }  // namespace
 
+constinit const CatalogueKind CameraFormatCatalogue::kKind{.fileName = kFileName,
+                                                           .resourceName = kResourceName,
+                                                           .tables = kTables,
+                                                           .carryRows = &CameraFormatCatalogueUpdate::carryRowsFrom,
+                                                           .marks = kPersonsMarks,
+                                                           .personsRows = &CameraFormatCatalogueUpdate::personsRows};
+
 bool CameraFormatCatalogue::openDb(bool reset) {
   if (reset && !resetdatabase()) CatalogueUpdate::keptInstalled(kFileName);
-  if (!PendingPackageRemap::openSeeded(database_, kFileName, kResourceName, kTables, &carryRowsFrom)) return false;
+  if (!PendingPackageRemap::openSeeded(database_, kKind)) return false;
   database_.markChecked();
   return true;
+}
+
+bool CameraFormatCatalogue::resetdatabase() {
+  return CameraFormatCatalogueUpdate::run(*this, CatalogueDatabase::libraryPath(kFileName)) ==
+         CatalogueUpdate::Rebuilt::Done;
 }
 
 std::vector<model::Camera> CameraFormatCatalogue::readManufacturers(const char* sql) {
@@ -121,7 +134,7 @@ std::vector<model::CameraShootingMode> CameraFormatCatalogue::getAllShootingMode
 }
 
 std::vector<model::CameraShootingMode> CameraFormatCatalogue::getAllCustomShootingModes() {
-  return readModes(std::string(kModeColumns) + " FROM FormatContainer WHERE FormatContainer.origin = 1", std::nullopt,
+  return readModes(std::string(kModeColumns) + " FROM FormatContainer WHERE " + kKind.personsRowsOf("FormatContainer"), std::nullopt,
                    false);
 }
 
@@ -215,7 +228,7 @@ std::optional<FormatRefObject> CameraFormatCatalogue::getFormatRefObjectForOldCa
 
 std::vector<model::FrameGuide> CameraFormatCatalogue::getallCustomCrops() {
   std::vector<model::FrameGuide> guides;
-  auto statement = database_.prepare("SELECT * FROM QuorvelFrameGuide WHERE  QuorvelFrameGuide.type = 1", true);
+  auto statement = database_.prepare("SELECT * FROM QuorvelFrameGuide WHERE " + kKind.personsRowsOf("QuorvelFrameGuide"), true);
   if (!statement.ok()) database_.logUpdateFailure();
   while (statement.step() == Step::Row) guides.push_back(FrameGuideCatalogue::guideFromRow(statement));
   return guides;

@@ -43,7 +43,7 @@ int CameraFormatCatalogue::insertCustomManufacturer(model::Camera& manufacturer)
   if (id < 0) return -1;
   auto statement =
       database_.prepareInsert("INSERT INTO ManufactorTable (id,manufactor,model,type,origin) VALUES(?,?,?,?,?)");
-  statement.bind(1, id).bind(2, manufacturer.manufacturer).bind(3, "").bind(4, "Cine").bind(5, 1);
+  statement.bind(1, id).bind(2, manufacturer.manufacturer).bind(3, "").bind(4, "Cine").bind(5, CatalogueKind::kPersons);
   if (!CatalogueDatabase::finishInsert(statement)) return -1;
   manufacturer.manufacturerId = id;
   return id;
@@ -62,7 +62,7 @@ int CameraFormatCatalogue::insertNewFormat(model::CameraShootingMode& mode) {
       .bind(5, static_cast<double>(mode.width))
       .bind(6, static_cast<double>(mode.height))
       .bind(7, "Cine")
-      .bind(8, 1)
+      .bind(8, CatalogueKind::kPersons)
       .bind(9, mode.aspectRatio)
       .bind(10, 0);
   if (!CatalogueDatabase::finishInsert(statement)) return -1;

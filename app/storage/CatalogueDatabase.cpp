@@ -8,6 +8,7 @@
 
 #include "app/storage/CatalogueConnection.h"
 #include "app/storage/CataloguePlace.h"
+#include "app/storage/CatalogueRescue.h"
 #include "app/storage/CatalogueSeeding.h"
 #include "app/storage/CatalogueSweep.h"
 #include "app/storage/SelectionTrust.h"
@@ -78,26 +79,25 @@ bool CatalogueDatabase::seedMissing(const std::string& fileName, const std::stri
   return true;
 }
 
-std::vector<std::string> CatalogueDatabase::seedAllMissing(
-    std::span<const std::pair<const char*, const char*>> catalogues) {
+std::vector<std::string> CatalogueDatabase::seedAllMissing(std::span<const CatalogueKind* const> catalogues) {
   CatalogueSweep::leftoversOf(catalogues);
-  const auto missing = [](const auto& catalogue) {
-    return CataloguePlace::stateOf(libraryPath(catalogue.first)) == CataloguePlace::State::Missing;
+  const auto missing = [](const CatalogueKind* kind) {
+    return CataloguePlace::stateOf(libraryPath(kind->fileName)) == CataloguePlace::State::Missing;
   };
   // A catalogue whose rescue is not finished is not seeded bare: its open tries the rescue again.
-  const auto rescuing = [](const auto& catalogue) { return CatalogueRescue::isPending(catalogue.first); };
+  const auto rescuing = [](const CatalogueKind* kind) { return CatalogueRescue::isPending(kind->fileName); };
   std::vector<std::string> seeded;
   if (std::all_of(catalogues.begin(), catalogues.end(), missing) &&
       std::none_of(catalogues.begin(), catalogues.end(), rescuing)) {
     if (CatalogueSeeding::stageAll(catalogues)) {
-      for (const auto& catalogue : catalogues) seeded.push_back(catalogue.first);
+      for (const CatalogueKind* kind : catalogues) seeded.push_back(kind->fileName);
       return seeded;
     }
     CataloguePlace::startFoundEveryCatalogueMissing(catalogues);
   }
-  for (const auto& catalogue : catalogues) {
-    if (rescuing(catalogue) || !missing(catalogue)) continue;
-    if (seedMissing(catalogue.first, catalogue.second, false)) seeded.push_back(catalogue.first);
+  for (const CatalogueKind* kind : catalogues) {
+    if (rescuing(kind) || !missing(kind)) continue;
+    if (seedMissing(kind->fileName, kind->resourceName, false)) seeded.push_back(kind->fileName);
   }
   if (!seeded.empty()) {
     AtomicFile::syncFolder(platform::foundation::Paths::library());

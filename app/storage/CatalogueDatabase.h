@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "app/model/UpdateFormatIDObject.h"
-#include "app/storage/CatalogueRescue.h"
+#include "app/storage/CatalogueKind.h"
 #include "app/storage/CatalogueStatement.h"
 
 namespace app::storage {
@@ -38,26 +38,24 @@ class CatalogueDatabase {
   // afterwards. Anything else standing there (CataloguePlace) is left as it is: false.
   [[nodiscard]] static bool seedIfMissing(const std::string& path, const std::string& resourceName);
   // A start's first look at its catalogues: sweeps what killed writes left beside them (CatalogueSweep),
-  // then seeds each missing Library/<fileName> of (fileName, resourceName) pairs, syncing the Library
-  // folder once for all of them; gives back the file names it seeded. Inside a session, when all are
+  // then seeds each one missing, syncing the Library folder once for all of them; gives back the file
+  // names it seeded. Inside a session, when all are
   // missing (a first start), they are staged instead (CatalogueSeeding) and in place after
   // CatalogueSeeding::publish(). One missing at a start that is not the first is noted as such
   // (CataloguePlace::seededOverMissing).
-  static std::vector<std::string> seedAllMissing(std::span<const std::pair<const char*, const char*>> catalogues);
+  static std::vector<std::string> seedAllMissing(std::span<const CatalogueKind* const> catalogues);
   // Puts the bundle's catalogue at `path` in one step (write aside, then rename over the old file): on
   // failure the old file is left exactly as it was.
   [[nodiscard]] static bool replaceWithBundleCopy(const std::string& path, const std::string& resourceName);
 
-  // Seeds Library/<fileName> from the bundle when missing, then opens it. On a connection's first use
-  // the file is checked: one that is not a database, lacks one of `tables` or is damaged inside (read
-  // whole once per run) is kept aside as "<fileName>.damaged-<date>" (with a warning) and the bundle's
-  // copy takes its place, holding the person's rows that could still be read when `carryRows` carries
-  // them (CatalogueRescue). A busy or locked one and one whose rescue is not finished are left alone for
+  // Seeds the catalogue of `kind` from the bundle when missing, then opens it. On a connection's first
+  // use the file is checked: one that is not a database, lacks one of its tables or is damaged inside
+  // (read whole once per run) is kept aside as "<fileName>.damaged-<date>" (with a warning) and the
+  // bundle's copy takes its place, holding the person's rows that could still be read, carried as the
+  // kind carries them (CatalogueRescue). A busy or locked one and one whose rescue is not finished are left alone for
   // a while: the open fails, and one after that tries again. Anything standing in its place that is not
   // a catalogue file (CataloguePlace) is named once and left there: every open fails while it stands.
-  [[nodiscard]] bool openCatalogue(const std::string& fileName, const std::string& resourceName,
-                                   std::span<const char* const> tables = {},
-                                   CatalogueRescue::CarryRows carryRows = nullptr);
+  [[nodiscard]] bool openCatalogue(const CatalogueKind& kind);
   // Whether the catalogue at `path` is left alone for now: in use elsewhere, damaged with no room to
   // rescue it, or with its rescue not finished. Nothing reads it, and nothing is built in its place.
   [[nodiscard]] static bool isLeftAlone(const std::string& path);
@@ -192,10 +190,8 @@ class CatalogueDatabase {
   enum class Health { Sound, Damaged, Busy };
   Health health(std::span<const char* const> tables);
   Health wholeness();
-  [[nodiscard]] bool replaceDamaged(const std::string& fileName, const std::string& resourceName,
-                                    CatalogueRescue::CarryRows carryRows);
-  [[nodiscard]] bool openChecked(const std::string& fileName, const std::string& resourceName,
-                                 std::span<const char* const> tables, CatalogueRescue::CarryRows carryRows);
+  [[nodiscard]] bool replaceDamaged(const CatalogueKind& kind);
+  [[nodiscard]] bool openChecked(const CatalogueKind& kind);
 
   std::shared_ptr<CatalogueConnection> connection_;
   std::string path_;

@@ -78,8 +78,8 @@ void CataloguePlace::warnUnreadable(const std::string& fileName, const Look& loo
                            "the catalogue is not used while that stands there");
 }
 
-void CataloguePlace::startFoundEveryCatalogueMissing(std::span<const std::pair<const char*, const char*>> catalogues) {
-  for (const auto& catalogue : catalogues) firstSeeds().insert(CatalogueDatabase::libraryPath(catalogue.first));
+void CataloguePlace::startFoundEveryCatalogueMissing(std::span<const CatalogueKind* const> catalogues) {
+  for (const CatalogueKind* kind : catalogues) firstSeeds().insert(CatalogueDatabase::libraryPath(kind->fileName));
 }
 
 void CataloguePlace::seededOverMissing(const std::string& fileName) {

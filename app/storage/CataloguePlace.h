@@ -2,7 +2,8 @@
 
 #include <span>
 #include <string>
-#include <utility>
+
+#include "app/storage/CatalogueKind.h"
 
 namespace app::storage {
 
@@ -33,7 +34,7 @@ class CataloguePlace {
   // A first start finds every catalogue missing and seeds them all; so does a start after the person
   // emptied Library, where no package is left to lose. Called by that start: seeding each of them
   // once is no seeding over a missing one.
-  static void startFoundEveryCatalogueMissing(std::span<const std::pair<const char*, const char*>> catalogues);
+  static void startFoundEveryCatalogueMissing(std::span<const CatalogueKind* const> catalogues);
   // Library/<fileName> was just seeded because it was missing. At a start that is not the first, what
   // the fresh copy lacks may still be the person's (in the file they moved away, or on a disk that is
   // not mounted): a note beside it ("<fileName>.was-missing") keeps that known for good, and a warning

@@ -7,6 +7,7 @@
 #include "app/storage/CatalogueConnection.h"
 #include "app/storage/CatalogueDatabase.h"
 #include "app/storage/CataloguePlace.h"
+#include "app/storage/CatalogueRescue.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/FileStamp.h"
 #include "platform/log/Log.h"
@@ -74,11 +75,10 @@ CatalogueDatabase::Health CatalogueDatabase::wholeness() {
   return Health::Sound;
 }
 
-bool CatalogueDatabase::replaceDamaged(const std::string& fileName, const std::string& resourceName,
-                                       CatalogueRescue::CarryRows carryRows) {
+bool CatalogueDatabase::replaceDamaged(const CatalogueKind& kind) {
   close();
-  CatalogueSession::forget(libraryPath(fileName));
-  return CatalogueRescue::keepAsideAndReplace(fileName, resourceName, carryRows);
+  CatalogueSession::forget(libraryPath(kind.fileName));
+  return CatalogueRescue::keepAsideAndReplace(kind);
 }
 
 bool CatalogueDatabase::leaveAloneForNow(const std::string& path) {
@@ -87,40 +87,40 @@ bool CatalogueDatabase::leaveAloneForNow(const std::string& path) {
   return false;
 }
 
-bool CatalogueDatabase::openCatalogue(const std::string& fileName, const std::string& resourceName,
-                                      std::span<const char* const> tables, CatalogueRescue::CarryRows carryRows) {
+bool CatalogueDatabase::openCatalogue(const CatalogueKind& kind) {
+  const std::string fileName = kind.fileName;
   const std::string path = libraryPath(fileName);
   if (isLeftAlone(path)) {
     close();
     return false;
   }
   // A rescue not finished comes first: until it is, nothing takes the catalogue's place.
-  if (!CatalogueRescue::resume(fileName, resourceName, carryRows)) return leaveAloneForNow(path);
+  if (!CatalogueRescue::resume(kind)) return leaveAloneForNow(path);
   const CataloguePlace::Look place = CataloguePlace::at(path);
   if (place.state == CataloguePlace::State::Unreadable) {
     CataloguePlace::warnUnreadable(fileName, place);
     close();
     return false;
   }
-  if (place.state == CataloguePlace::State::Missing && !seedMissing(fileName, resourceName)) return false;
-  return openChecked(fileName, resourceName, tables, carryRows);
+  if (place.state == CataloguePlace::State::Missing && !seedMissing(fileName, kind.resourceName)) return false;
+  return openChecked(kind);
 }
 
-bool CatalogueDatabase::openChecked(const std::string& fileName, const std::string& resourceName,
-                                    std::span<const char* const> tables, CatalogueRescue::CarryRows carryRows) {
+bool CatalogueDatabase::openChecked(const CatalogueKind& kind) {
+  const std::string fileName = kind.fileName;
   const std::string path = libraryPath(fileName);
   if (!openPath(path)) return false;
   if (checked()) return true;
-  switch (health(tables)) {
+  switch (health(kind.tables)) {
     case Health::Sound: return true;
     case Health::Busy:
       platform::log::write(platform::log::Warning,
                            "The catalogue " + fileName + " is in use elsewhere; it is left alone and tried again later");
       return leaveAloneForNow(path);
     case Health::Damaged:
-      if (!replaceDamaged(fileName, resourceName, carryRows)) return leaveAloneForNow(path);
+      if (!replaceDamaged(kind)) return leaveAloneForNow(path);
       // A fresh copy that fails the same check means the bundle itself is broken: nothing more to do.
-      return openPath(path) && health(tables) == Health::Sound;
+      return openPath(path) && health(kind.tables) == Health::Sound;
   }
   return false;
 }

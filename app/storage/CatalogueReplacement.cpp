@@ -32,23 +32,21 @@ std::string CatalogueReplacement::stagingPath(const std::string& fileName) {
   return CatalogueDatabase::libraryPath(fileName) + ".updating";
 }
 
-CatalogueUpdate::Rebuilt CatalogueReplacement::rebuild(const std::string& fileName, const std::string& resourceName,
-                                                       const CarryOver& carryOver) {
+CatalogueUpdate::Rebuilt CatalogueReplacement::rebuild(const CatalogueKind& kind, const CarryOver& carryOver) {
   const auto carryAndMark = [&](const std::string& staging) {
-    return carryOver(staging) && CatalogueRescue::markFreshCopy(fileName, staging);
+    return carryOver(staging) && CatalogueRescue::markFreshCopy(kind.fileName, staging);
   };
-  return run(fileName, resourceName, carryAndMark) ? CatalogueUpdate::Rebuilt::Done
-                                                   : CatalogueUpdate::Rebuilt::NotWritten;
+  return run(kind, carryAndMark) ? CatalogueUpdate::Rebuilt::Done : CatalogueUpdate::Rebuilt::NotWritten;
 }
 
-bool CatalogueReplacement::run(const std::string& fileName, const std::string& resourceName,
-                               const CarryOver& carryOver) {
+bool CatalogueReplacement::run(const CatalogueKind& kind, const CarryOver& carryOver) {
+  const std::string fileName = kind.fileName;
   const std::string path = CatalogueDatabase::libraryPath(fileName);
   const std::string staging = stagingPath(fileName);
   // A copy left by an update that was cut short is simply made again. No shared connection may stay
   // on either name across the rename: it would keep reading (or writing) the file that was there.
   CatalogueSession::forget(staging);
-  if (!CatalogueDatabase::replaceWithBundleCopy(staging, resourceName)) return false;
+  if (!CatalogueDatabase::replaceWithBundleCopy(staging, kind.resourceName)) return false;
   if (!carryOver(staging) || !flushToDisk(staging)) {
     platform::log::write(platform::log::Error,
                          "Catalogue update of " + fileName + " failed; the installed one is kept");

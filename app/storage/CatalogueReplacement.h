@@ -3,6 +3,7 @@
 #include <functional>
 #include <string>
 
+#include "app/storage/CatalogueKind.h"
 #include "app/storage/CatalogueUpdate.h"
 #include "app/storage/PendingPackageRemap.h"
 
@@ -16,12 +17,11 @@ class CatalogueReplacement {
   // Returns false when the copy could not be made or filled; the installed file is then untouched.
   using CarryOver = std::function<bool(const std::string& stagingPath)>;
 
-  [[nodiscard]] static bool run(const std::string& fileName, const std::string& resourceName, const CarryOver& carryOver);
+  [[nodiscard]] static bool run(const CatalogueKind& kind, const CarryOver& carryOver);
   // run, for a rescue's rebuild from what could be read of a damaged catalogue (its source was read
   // before: what fails here was not written); the fresh copy is marked as the rescue's
   // (CatalogueRescue::markFreshCopy).
-  [[nodiscard]] static CatalogueUpdate::Rebuilt rebuild(const std::string& fileName, const std::string& resourceName,
-                                                        const CarryOver& carryOver);
+  [[nodiscard]] static CatalogueUpdate::Rebuilt rebuild(const CatalogueKind& kind, const CarryOver& carryOver);
   // Where the next version of Library/<fileName> is assembled.
   static std::string stagingPath(const std::string& fileName);
   // For a connection to the copy: its commits need not reach the disk one by one, since the copy is

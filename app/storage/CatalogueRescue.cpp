@@ -172,34 +172,35 @@ struct KeptRows {
   std::string then;
 };
 
-KeptRows keptRowsOf(const std::string& path, const std::string& kept, const std::string& fileName) {
-  if (!strangersInTheWay(kept, path, fileName).empty()) return {};
+KeptRows keptRowsOf(const std::string& path, const std::string& kept, const CatalogueKind& kind) {
+  if (!strangersInTheWay(kept, path, kind.fileName).empty()) return {};
   const std::string scratch = CatalogueRescue::scratchPath(path);
   const CatalogueSalvage::Result readable = CatalogueSalvage::copyReadable(kept, scratch);
   if (readable.notWritten) return {{}, kNotYet};
   if (!readable.unknown.empty()) return {{}, waitingToRead(readable.unknown)};
   KeptRows found{.rows = PersonsRows::Rows(), .then = {}};
-  if (readable.made) found.rows = PersonsRows::of(fileName, scratch);
+  if (readable.made) found.rows = PersonsRows::of(kind, scratch);
   static_cast<void>(AtomicFile::removeLeftover(scratch));
   return found;
 }
 
 // A rescue whose catalogue's place holds a file: ended (its note gone) when that file holds the kept
 // copy's rows; otherwise it waits, and the warning names what stands in its way.
-bool endedOverFileInPlace(const std::string& path, const std::string& kept, const std::string& fileName) {
+bool endedOverFileInPlace(const std::string& path, const std::string& kept, const CatalogueKind& kind) {
+  const std::string fileName = kind.fileName;
   if (holdsRowsOf(path, kept)) {
     // Cut short after the fresh copy was put in place, before the person was told.
     DamagedFile::reportKept(path, kept, what(fileName), "a fresh copy takes its place");
     settle(path, true);
     return true;
   }
-  const KeptRows keptRows = keptRowsOf(path, kept, fileName);
+  const KeptRows keptRows = keptRowsOf(path, kept, kind);
   if (!keptRows.then.empty()) {
     DamagedFile::reportKept(path, kept, what(fileName), keptRows.then);
     return false;
   }
   // An unmarked file (an older build's fresh copy) holds them only with every value the person set.
-  if (keptRows.rows && PersonsRows::allHeldIn(fileName, path, *keptRows.rows)) {
+  if (keptRows.rows && PersonsRows::allHeldIn(kind, path, *keptRows.rows)) {
     // Its rows are home, whoever put the copy there: nothing more can come of the kept copy.
     DamagedFile::reportKept(path, kept, what(fileName), "the catalogue in place holds your own rows of it");
     settle(path, true);
@@ -237,8 +238,8 @@ std::string CatalogueRescue::scratchPath(const std::string& path) { return path 
 bool CatalogueRescue::isPendingAt(const std::string& path) { return AtomicFile::anythingAt(notePath(path)); }
 bool CatalogueRescue::isPending(const std::string& fileName) { return isPendingAt(CatalogueDatabase::libraryPath(fileName)); }
 
-bool CatalogueRescue::keepAsideAndReplace(const std::string& fileName, const std::string& resourceName,
-                                          CarryRows carryRows) {
+bool CatalogueRescue::keepAsideAndReplace(const CatalogueKind& kind) {
+  const std::string fileName = kind.fileName;
   const std::string path = CatalogueDatabase::libraryPath(fileName);
   // Someone else's file at the note's name is never written over: the rescue cannot begin beside it.
   if (AtomicFile::anythingAt(notePath(path))) {
@@ -257,13 +258,14 @@ bool CatalogueRescue::keepAsideAndReplace(const std::string& fileName, const std
     return false;
   }
   const auto kept = DamagedFile::keepAsideAs(path, *keptPath);
-  const Attempt attempt = kept.ok() ? replaceFrom(*kept, fileName, resourceName, carryRows) : Attempt{.ended = true, .then = {}};
+  const Attempt attempt = kept.ok() ? replaceFrom(*kept, kind) : Attempt{.ended = true, .then = {}};
   DamagedFile::reportKept(path, kept, what(fileName), attempt.then);
   settle(path, attempt.ended);
   return kept.ok() && attempt.ended;
 }
 
-bool CatalogueRescue::resume(const std::string& fileName, const std::string& resourceName, CarryRows carryRows) {
+bool CatalogueRescue::resume(const CatalogueKind& kind) {
+  const std::string fileName = kind.fileName;
   if (!isPending(fileName)) return true;
   const std::string path = CatalogueDatabase::libraryPath(fileName);
   const auto note = noteBeside(path);
@@ -280,17 +282,17 @@ bool CatalogueRescue::resume(const std::string& fileName, const std::string& res
   const auto place = CataloguePlace::stateOf(path);
   // Something else put in the empty place (a link, a FIFO): the open names it, and the rescue waits.
   if (place == CataloguePlace::State::Unreadable) return true;
-  if (place == CataloguePlace::State::File) return endedOverFileInPlace(path, kept, fileName);
+  if (place == CataloguePlace::State::File) return endedOverFileInPlace(path, kept, kind);
   CatalogueSession::forget(path);
-  const Attempt attempt = replaceFrom(kept, fileName, resourceName, carryRows);
+  const Attempt attempt = replaceFrom(kept, kind);
   DamagedFile::reportKept(path, kept, what(fileName), attempt.then);
   settle(path, attempt.ended);
   return attempt.ended;
 }
 
-CatalogueRescue::Attempt CatalogueRescue::replaceFrom(const std::string& kept, const std::string& fileName,
-                                                      const std::string& resourceName, CarryRows carryRows) {
+CatalogueRescue::Attempt CatalogueRescue::replaceFrom(const std::string& kept, const CatalogueKind& kind) {
   const Attempt notYet{.ended = false, .then = kNotYet};
+  const std::string fileName = kind.fileName;
   const std::string path = CatalogueDatabase::libraryPath(fileName);
   // Whether the kept copy can be read is a matter of what it holds, never of what stands beside it.
   if (const auto strangers = strangersInTheWay(kept, path, fileName); !strangers.empty()) {
@@ -298,14 +300,14 @@ CatalogueRescue::Attempt CatalogueRescue::replaceFrom(const std::string& kept, c
   }
   CatalogueSalvage::Result readable;
   auto carried = CatalogueUpdate::Rebuilt::SourceUnreadable;
-  if (carryRows) {
+  if (kind.carryRows) {
     const std::string scratch = scratchPath(path);
     readable = CatalogueSalvage::copyReadable(kept, scratch);
     if (readable.notWritten) return notYet;
     // One the app may not read, or reached through a link that leads nowhere, holds rows unknown.
     if (!readable.unknown.empty()) return {.ended = false, .then = waitingToRead(readable.unknown)};
     if (readable.made) {
-      carried = carryRows(scratch);
+      carried = kind.carryRows(scratch);
       CatalogueSession::forget(scratch);
     }
   }
@@ -317,9 +319,9 @@ CatalogueRescue::Attempt CatalogueRescue::replaceFrom(const std::string& kept, c
   }
   // Nothing more of the person's can come of the kept copy: the bundle's copy takes the place alone,
   // marked as this rescue's own as a copy with rows is (4), and the kept copy stays for them.
-  const auto bare = CatalogueReplacement::rebuild(fileName, resourceName, [](const std::string&) { return true; });
+  const auto bare = CatalogueReplacement::rebuild(kind, [](const std::string&) { return true; });
   if (bare != CatalogueUpdate::Rebuilt::Done) return notYet;
-  if (!carryRows) return {true, "a fresh copy takes its place"};
+  if (!kind.carryRows) return {true, "a fresh copy takes its place"};
   if (!readable.made) return {true, "a fresh copy takes its place; nothing of it could be read"};
   return {true, "a fresh copy takes its place; your own rows in it could not be carried over"};
 }

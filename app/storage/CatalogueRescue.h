@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "app/storage/CatalogueUpdate.h"
+#include "app/storage/CatalogueKind.h"
 
 namespace app::storage {
 
@@ -42,14 +42,11 @@ namespace app::storage {
 */
 class CatalogueRescue {
  public:
-  // Puts the fresh catalogue at Library/<fileName> (missing now), built from `readable`. Without one the
-  // bundle's copy takes the place alone.
-  using CarryRows = CatalogueUpdate::Rebuilt (*)(const std::string& readable);
-
-  // Keeps the damaged Library/<fileName> aside and puts a fresh catalogue in its place, with a warning
-  // naming the kept copy. True once the fresh copy is in place; false when the file could not be moved
-  // or the fresh copy could not be written yet (the rescue is then pending, and said so).
-  static bool keepAsideAndReplace(const std::string& fileName, const std::string& resourceName, CarryRows carryRows);
+  // Keeps the damaged catalogue of `kind` aside and puts a fresh one in its place, with the person's
+  // rows carried as the kind carries them and a warning naming the kept copy. True once the fresh copy
+  // is in place; false when the file could not be moved or the fresh copy could not be written yet (the
+  // rescue is then pending, and said so).
+  static bool keepAsideAndReplace(const CatalogueKind& kind);
 
   // Whether a rescue of Library/<fileName> (or of the catalogue at `path`) is still to finish (3).
   [[nodiscard]] static bool isPending(const std::string& fileName);
@@ -57,7 +54,7 @@ class CatalogueRescue {
   // Tries a pending rescue again and says how it went; false when it is still pending and the catalogue
   // must be left alone for a while. (While something that is not a file stands in the empty place, the
   // rescue waits, and the open names what stands there.)
-  [[nodiscard]] static bool resume(const std::string& fileName, const std::string& resourceName, CarryRows carryRows);
+  [[nodiscard]] static bool resume(const CatalogueKind& kind);
 
   // Marks the fresh copy being built at `staging` as the one that carries the rows of the kept copy a
   // pending rescue of Library/<fileName> names (4); true when there is none to name. Called before the
@@ -73,8 +70,7 @@ class CatalogueRescue {
     bool ended = false;
     std::string then;  // how the warning naming the kept copy ends
   };
-  static Attempt replaceFrom(const std::string& kept, const std::string& fileName, const std::string& resourceName,
-                             CarryRows carryRows);
+  static Attempt replaceFrom(const std::string& kept, const CatalogueKind& kind);
 };
 
 }  // namespace app::storage

@@ -275,7 +275,7 @@ class FullDiskRescueTest : public StorageTest {
       EXPECT_TRUE(CatalogueRescue::isPending(Helper::kFileName));
     }
     EXPECT_FALSE(fs::exists(CatalogueRescue::scratchPath(path))) << "its room is given back";
-    const std::pair<const char*, const char*> catalogue[] = {{Helper::kFileName, Helper::kResourceName}};
+    const app::storage::CatalogueKind* const catalogue[] = {&Helper::kKind};
     EXPECT_TRUE(CatalogueDatabase::seedAllMissing(catalogue).empty());
     static_cast<void>(PackageUtil::getAllPackages());
     if constexpr (!std::is_same_v<Helper, PackageDatabaseHelper>) {
@@ -417,7 +417,7 @@ TEST_F(FullDiskRescueTest, SomethingAtTheNameOfAScratchCopyIsNamedAndLeft) {
   fs::create_symlink(container_.pathFor("NotMounted/staged"), seeding);
   EXPECT_FALSE(openLater<LensAdapterCatalogue>());
   EXPECT_TRUE(log_.contains("your own rows wait there: a FIFO stands at " + scratch));
-  const std::pair<const char*, const char*> adapters[] = {kEveryCatalogue[2]};
+  const app::storage::CatalogueKind* const adapters[] = {kEveryCatalogue[2]};
   CatalogueSeeding::removeStaleCopies(adapters);
   EXPECT_TRUE(fs::is_fifo(scratch)) << "left in place";
   EXPECT_TRUE(fs::is_symlink(seeding)) << "left in place";
@@ -440,7 +440,7 @@ TEST_F(FullDiskRescueTest, SomethingTheAppDidNotWriteAtANotesNameIsNamedAndLeft)
   const std::string noise = contentsOf(CatalogueRescue::notePath(adapters));
   const std::pair<const char*, const char*> named[] = {{LensDatabaseHelper::kFileName, "a FIFO"},
                                                        {LensAdapterCatalogue::kFileName, "a regular file"}};
-  const std::pair<const char*, const char*> both[] = {kEveryCatalogue[0], kEveryCatalogue[2]};
+  const app::storage::CatalogueKind* const both[] = {kEveryCatalogue[0], kEveryCatalogue[2]};
   EXPECT_EQ(CatalogueSweep::leftoversOf(both), 0u);
   EXPECT_TRUE(withOpen<LensDatabaseHelper>([](LensDatabaseHelper&) { return true; })) << "used as it is";
   EXPECT_TRUE(withOpen<LensAdapterCatalogue>([](LensAdapterCatalogue&) { return true; }));

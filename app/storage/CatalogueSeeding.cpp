@@ -53,17 +53,17 @@ void unstage(const std::string& path) {
 
 }  // namespace
 
-bool CatalogueSeeding::stageAll(std::span<const Catalogue> catalogues) {
+bool CatalogueSeeding::stageAll(std::span<const CatalogueKind* const> catalogues) {
   if (!CatalogueSession::active() || !staged().empty()) return false;
-  for (const auto& [fileName, resourceName] : catalogues) {
-    if (CataloguePlace::stateOf(CatalogueDatabase::libraryPath(fileName)) != CataloguePlace::State::Missing) return false;
+  for (const CatalogueKind* kind : catalogues) {
+    if (CataloguePlace::stateOf(CatalogueDatabase::libraryPath(kind->fileName)) != CataloguePlace::State::Missing) return false;
   }
-  for (const auto& [fileName, resourceName] : catalogues) {
-    const std::string path = CatalogueDatabase::libraryPath(fileName);
-    const std::string source = CatalogueDatabase::bundlePath(resourceName);
+  for (const CatalogueKind* kind : catalogues) {
+    const std::string path = CatalogueDatabase::libraryPath(kind->fileName);
+    const std::string source = CatalogueDatabase::bundlePath(kind->resourceName);
     if (source.empty() || !copyUnflushed(source, copyPathFor(path))) {
       // Seeded the usual way instead, which says what is missing.
-      for (const auto& [done, resource] : catalogues) unstage(CatalogueDatabase::libraryPath(done));
+      for (const CatalogueKind* done : catalogues) unstage(CatalogueDatabase::libraryPath(done->fileName));
       return false;
     }
     CatalogueSession::forget(path);
@@ -72,9 +72,9 @@ bool CatalogueSeeding::stageAll(std::span<const Catalogue> catalogues) {
   return true;
 }
 
-void CatalogueSeeding::removeStaleCopies(std::span<const Catalogue> catalogues) {
-  for (const auto& [fileName, resourceName] : catalogues) {
-    const std::string path = CatalogueDatabase::libraryPath(fileName);
+void CatalogueSeeding::removeStaleCopies(std::span<const CatalogueKind* const> catalogues) {
+  for (const CatalogueKind* kind : catalogues) {
+    const std::string path = CatalogueDatabase::libraryPath(kind->fileName);
     if (!staged().contains(path)) (void)AtomicFile::removeLeftover(copyPathFor(path));  // tried again next start
   }
 }

@@ -2,7 +2,8 @@
 
 #include <span>
 #include <string>
-#include <utility>
+
+#include "app/storage/CatalogueKind.h"
 
 namespace app::storage {
 
@@ -28,13 +29,11 @@ namespace app::storage {
 */
 class CatalogueSeeding {
  public:
-  using Catalogue = std::pair<const char*, const char*>;  // file name in Library, bundle resource name
-
   // Inside a CatalogueSession, when none of `catalogues` is in Library: copies each aside and serves it
   // from there until publish(). False (and nothing staged) otherwise, or when a copy could not be made.
-  [[nodiscard]] static bool stageAll(std::span<const Catalogue> catalogues);
+  [[nodiscard]] static bool stageAll(std::span<const CatalogueKind* const> catalogues);
   // Removes the copies a start stopped part-way through publish() left (3).
-  static void removeStaleCopies(std::span<const Catalogue> catalogues);
+  static void removeStaleCopies(std::span<const CatalogueKind* const> catalogues);
   // The copy that serves Library path `path` until publish(); empty when it is not staged.
   static std::string copyOf(const std::string& path);
   // Puts every staged copy in place, flushed, with one sync of the folder. A copy whose connection is

@@ -26,11 +26,8 @@ namespace {
 
 using namespace ostrel::testing;
 
-constexpr CatalogueSeeding::Catalogue kCatalogues[] = {
-    {LensDatabaseHelper::kFileName, LensDatabaseHelper::kResourceName},
-    {CameraFormatCatalogue::kFileName, CameraFormatCatalogue::kResourceName},
-    {LensAdapterCatalogue::kFileName, LensAdapterCatalogue::kResourceName},
-    {PackageDatabaseHelper::kFileName, PackageDatabaseHelper::kResourceName}};
+constexpr const CatalogueKind* kCatalogues[] = {&LensDatabaseHelper::kKind, &CameraFormatCatalogue::kKind,
+                                                &LensAdapterCatalogue::kKind, &PackageDatabaseHelper::kKind};
 
 constexpr const char* kMarkSeries = "UPDATE Manufacturer SET Selected = 7 WHERE ManufacturerId = 3";
 constexpr const char* kMarkedSeries = "SELECT COUNT(*) FROM Manufacturer WHERE Selected = 7";
@@ -40,7 +37,7 @@ std::string copyOfLenses() { return lensPath() + ".seeding"; }
 
 int inPlace() {
   int count = 0;
-  for (const auto& [fileName, resource] : kCatalogues) count += AtomicFile::fileExists(CatalogueDatabase::libraryPath(fileName));
+  for (const CatalogueKind* kind : kCatalogues) count += AtomicFile::fileExists(CatalogueDatabase::libraryPath(kind->fileName));
   return count;
 }
 
@@ -48,8 +45,7 @@ int inPlace() {
 void stageAndMarkLenses() {
   ASSERT_EQ(CatalogueDatabase::seedAllMissing(kCatalogues).size(), 4u);
   CatalogueDatabase lenses;
-  ASSERT_TRUE(lenses.openCatalogue(LensDatabaseHelper::kFileName, LensDatabaseHelper::kResourceName,
-                                   LensDatabaseHelper::kTables));
+  ASSERT_TRUE(lenses.openCatalogue(LensDatabaseHelper::kKind));
   ASSERT_TRUE(lenses.execute(kMarkSeries));
 }
 
@@ -85,7 +81,7 @@ TEST_F(CatalogueSeedingTest, ACatalogueStillInUseStaysStagedUntilItIsLetGo) {
   stageAndMarkLenses();
   {
     CatalogueDatabase held;
-    ASSERT_TRUE(held.openCatalogue(LensDatabaseHelper::kFileName, LensDatabaseHelper::kResourceName));
+    ASSERT_TRUE(held.openCatalogue(LensDatabaseHelper::kKind));
     EXPECT_FALSE(CatalogueSeeding::publish());
     EXPECT_FALSE(AtomicFile::fileExists(lensPath()));
     EXPECT_EQ(inPlace(), 3) << "the others are in place";
@@ -123,7 +119,7 @@ TEST_F(CatalogueSeedingTest, AStartStoppedBeforePublishingIsAFirstStartAgain) {
 TEST_F(CatalogueSeedingTest, WithOneCatalogueInPlaceTheMissingOnesAreSeededAtOnceAndStaleCopiesGo) {
   {
     CatalogueDatabase packages;
-    ASSERT_TRUE(packages.openCatalogue(PackageDatabaseHelper::kFileName, PackageDatabaseHelper::kResourceName));
+    ASSERT_TRUE(packages.openCatalogue(PackageDatabaseHelper::kKind));
   }
   std::ofstream(copyOfLenses()) << "left by a start stopped while it published";
   CatalogueSession session;

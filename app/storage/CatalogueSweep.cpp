@@ -104,9 +104,10 @@ std::size_t removeSuperJournalsOf(const std::string& fileName) {
 
 }  // namespace
 
-std::size_t CatalogueSweep::leftoversOf(std::span<const std::pair<const char*, const char*>> catalogues) {
+std::size_t CatalogueSweep::leftoversOf(std::span<const CatalogueKind* const> catalogues) {
   std::size_t removed = 0;
-  for (const auto& [fileName, resourceName] : catalogues) {
+  for (const CatalogueKind* kind : catalogues) {
+    const std::string fileName = kind->fileName;
     const std::string path = CatalogueDatabase::libraryPath(fileName);
     const std::string staging = CatalogueReplacement::stagingPath(fileName);
     for (const std::string& written : {path, staging, CatalogueRescue::notePath(path)}) {

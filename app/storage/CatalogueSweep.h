@@ -2,7 +2,8 @@
 
 #include <span>
 #include <string>
-#include <utility>
+
+#include "app/storage/CatalogueKind.h"
 
 namespace app::storage {
 
@@ -20,8 +21,8 @@ namespace app::storage {
 //     would count the half-made commit as made); SQLite removes it itself once it rolls them back.
 class CatalogueSweep {
  public:
-  // For (file name in Library, bundle resource name) pairs; gives back how many files went.
-  static std::size_t leftoversOf(std::span<const std::pair<const char*, const char*>> catalogues);
+  // Gives back how many files went.
+  static std::size_t leftoversOf(std::span<const CatalogueKind* const> catalogues);
 };
 
 }  // namespace app::storage

@@ -4,6 +4,7 @@
 
 #include "app/storage/CatalogueDatabase.h"
 #include "app/storage/CataloguePlace.h"
+#include "app/storage/CatalogueRescue.h"
 #include "app/storage/PendingPackageRemap.h"
 #include "platform/foundation/Check.h"
 #include "platform/log/Log.h"

@@ -133,7 +133,7 @@ class CrashDuringRescueTest : public StorageTest, public ::testing::WithParamInt
       Helper helper;
       if (!helper.openDb(false)) _exit(4);
     }));
-    const std::pair<const char*, const char*> catalogue[] = {{Helper::kFileName, Helper::kResourceName}};
+    const app::storage::CatalogueKind* const catalogue[] = {&Helper::kKind};
     EXPECT_TRUE(CatalogueDatabase::seedAllMissing(catalogue).empty()) << "a start's seeding leaves it to the open";
     log_.clear();
     // As a start does: each catalogue is opened before any package is read.

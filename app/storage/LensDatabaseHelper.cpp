@@ -1,6 +1,7 @@
 #include "app/storage/LensDatabaseHelper.h"
 
 #include "app/storage/CatalogueUpdate.h"
+#include "app/storage/LensDatabaseUpdate.h"
 #include "app/storage/PendingPackageRemap.h"
 #include "platform/foundation/Format.h"
 #include "platform/log/Log.h"
@@ -65,12 +66,23 @@ std::string sixDecimals(float value) { return format("%f", static_cast<double>(v
 
 }  // namespace
 
+constinit const CatalogueKind LensDatabaseHelper::kKind{.fileName = kFileName,
+                                                        .resourceName = kResourceName,
+                                                        .tables = kTables,
+                                                        .carryRows = &LensDatabaseUpdate::carryRowsFrom,
+                                                        .marks = kPersonsMarks,
+                                                        .personsRows = &LensDatabaseUpdate::personsRows};
+
 bool LensDatabaseHelper::openDb(bool reset) {
   if (reset && !resetdatabase()) CatalogueUpdate::keptInstalled(kFileName);
-  if (!PendingPackageRemap::openSeeded(database_, kFileName, kResourceName, kTables, &carryRowsFrom)) return false;
+  if (!PendingPackageRemap::openSeeded(database_, kKind)) return false;
   if (!database_.checked()) addOriginColumnWhenMissing();
   database_.markChecked();
   return true;
+}
+
+bool LensDatabaseHelper::resetdatabase() {
+  return LensDatabaseUpdate::run(*this, CatalogueDatabase::libraryPath(kFileName)) == CatalogueUpdate::Rebuilt::Done;
 }
 
 bool LensDatabaseHelper::openPath(const std::string& path) {
@@ -127,7 +139,7 @@ std::vector<model::LensManufacturer> LensDatabaseHelper::getAllLensManufacturers
 }
 
 std::vector<model::LensManufacturer> LensDatabaseHelper::getAllCustomManufacturers() {
-  return readSeries(std::string("SELECT * FROM Manufacturer WHERE Origin = 1") + kSeriesOrder);
+  return readSeries("SELECT * FROM Manufacturer WHERE " + kKind.personsRowsOf("Manufacturer") + kSeriesOrder);
 }
 
 std::string LensDatabaseHelper::filterCondition(bool prime, bool zoom, bool spherical, bool anamorphotic) {
@@ -219,11 +231,11 @@ std::optional<bool> LensDatabaseHelper::holdsAnyLens(const std::vector<int>& len
 }
 
 std::vector<model::LensObject> LensDatabaseHelper::getAllCustomLenses() {
-  return readLenses(std::string(kLensColumns) + " FROM Lenses WHERE Lenses.Custom = 1", {});
+  return readLenses(std::string(kLensColumns) + " FROM Lenses WHERE " + kKind.personsRowsOf("Lenses"), {});
 }
 
 std::vector<model::LensObject> LensDatabaseHelper::readWholeCustomLenses() {
-  return readLenses(std::string(kLensColumns) + kImageColumns + "FROM Lenses WHERE Lenses.Custom = 1", {});
+  return readLenses(std::string(kLensColumns) + kImageColumns + "FROM Lenses WHERE " + kKind.personsRowsOf("Lenses"), {});
 }
 
 std::vector<LensSelectionObject> LensDatabaseHelper::getAllSelections() {

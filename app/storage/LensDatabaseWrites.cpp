@@ -65,10 +65,10 @@ int LensDatabaseHelper::insertManufacturer(model::LensManufacturer& manufacturer
       .bind(4, manufacturer.lensType)
       .bind(5, manufacturer.selected)
       .bind(6, static_cast<double>(manufacturer.anamorphotic))
-      .bind(7, 1);
+      .bind(7, CatalogueKind::kPersons);
   if (!CatalogueDatabase::finishInsert(statement)) return -1;
   manufacturer.manufacturerId = id;
-  manufacturer.origin = 1;
+  manufacturer.origin = CatalogueKind::kPersons;
   return id;
 }
 
@@ -90,7 +90,7 @@ int LensDatabaseHelper::insertLens(model::LensObject& lens, int defaultSelection
       .bind(8, static_cast<double>(lens.anamorphic))
       .bind(9, "")
       .bind(10, defaultSelection)
-      .bind(11, 1)
+      .bind(11, CatalogueKind::kPersons)
       .bind(12, static_cast<double>(lens.focalLengthMax))
       .bind(13, "");
   if (!CatalogueDatabase::finishInsert(statement)) return -1;
@@ -117,7 +117,7 @@ int LensDatabaseHelper::carryUserLens(model::LensObject& lens) {
       .bind(8, static_cast<double>(lens.anamorphic))
       .bind(9, lens.sizeCategory)
       .bind(10, lens.selected)
-      .bind(11, 1)
+      .bind(11, CatalogueKind::kPersons)
       .bind(12, static_cast<double>(lens.focalLengthMax))
       .bind(13, lens.comment);
   if (!lens.apertureClose.empty()) statement.bind(14, lens.apertureClose);

@@ -30,7 +30,7 @@ PackageDatabaseObject packageFromRow(const CatalogueStatement& row) {
 
 bool PackageDatabaseHelper::openDb(bool reset) {
   if (reset && !resetDB()) platform::log::write(platform::log::Error, "The package catalogue could not be reset");
-  if (!database_.openCatalogue(kFileName, kResourceName, kTables, &carryRowsFrom)) return false;
+  if (!database_.openCatalogue(kKind)) return false;
   database_.markChecked();
   return true;
 }

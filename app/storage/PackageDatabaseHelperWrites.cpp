@@ -3,49 +3,11 @@
 
 #include <algorithm>
 
-#include "app/storage/CatalogueReplacement.h"
+#include "app/storage/PendingPackageRemap.h"
 
 using app::storage::CatalogueDatabase;
 
 namespace app::storage {
-
-CatalogueUpdate::Rebuilt PackageDatabaseHelper::carryRowsFrom(const std::string& readable) {
-  {
-    CatalogueDatabase own, source;
-    const auto opened = CatalogueUpdate::openInstalled(
-        own, source, readable,
-        {"SELECT packageId, lensManufacturerId, cameraFormatId, adapterId, frameGuideId, frameGuideShading, "
-         "frameGuideColor, packageName, cropId FROM PackageData",
-         "SELECT lensPackageId, packageId, lensID FROM PackageLensData"},
-        "The package catalogue");
-    if (opened != CatalogueUpdate::Installed::Open) return CatalogueUpdate::Rebuilt::SourceUnreadable;
-  }
-  // Every row is the person's, and the fresh copy holds none: each keeps its id.
-  return CatalogueReplacement::rebuild(kFileName, kResourceName, [&readable](const std::string& staging) {
-    CatalogueDatabase fresh;
-    if (!fresh.openPath(staging) || !CatalogueReplacement::fillWithoutSyncing(fresh)) return false;
-    auto attach = fresh.prepare("ATTACH DATABASE ? AS readable");
-    attach.bind(1, readable);
-    if (!attach.run()) return false;
-    attach.release();
-    bool carried = false;
-    {
-      CatalogueDatabase::Transaction transaction(fresh);
-      carried = transaction.active() &&
-                fresh.execute(
-                    "INSERT OR IGNORE INTO main.PackageData (packageId, lensManufacturerId, cameraFormatId, adapterId, "
-                    "frameGuideId, frameGuideShading, frameGuideColor, packageName, cropId) SELECT packageId, "
-                    "lensManufacturerId, cameraFormatId, adapterId, frameGuideId, frameGuideShading, frameGuideColor, "
-                    "packageName, cropId FROM readable.PackageData") &&
-                fresh.execute(
-                    "INSERT OR IGNORE INTO main.PackageLensData (lensPackageId, packageId, lensID) SELECT "
-                    "lensPackageId, packageId, lensID FROM readable.PackageLensData");
-      CatalogueUpdate::reached(CatalogueUpdate::Stage::Staging);
-      carried = carried && transaction.commit();
-    }
-    return fresh.execute("DETACH DATABASE readable") && carried;
-  });
-}
 
 bool PackageDatabaseHelper::insertPackageRow(const PackageDatabaseObject& package, int packageId) {
   auto statement = database_.prepareInsert(
@@ -228,27 +190,27 @@ bool PackageDatabaseHelper::updateLensID(int oldId, int newId, int lensPackageId
 }
 
 bool PackageDatabaseHelper::remapLensIds(const std::vector<model::UpdateFormatIDObject>& mapping) {
-  return database_.remapIds("PackageLensData", "lensID", mapping);
+  return PendingPackageRemap::repoint(database_, PendingPackageRemap::Kind::Lens, mapping);
 }
 
 bool PackageDatabaseHelper::remapCropIds(const std::vector<model::UpdateFormatIDObject>& mapping) {
-  return database_.remapIds("PackageData", "cropId", mapping);
+  return PendingPackageRemap::repoint(database_, PendingPackageRemap::Kind::Crop, mapping);
 }
 
 bool PackageDatabaseHelper::remapFormatIds(const std::vector<model::UpdateFormatIDObject>& mapping) {
-  return database_.remapIds("PackageData", "cameraFormatId", mapping);
+  return PendingPackageRemap::repoint(database_, PendingPackageRemap::Kind::Format, mapping);
 }
 
 bool PackageDatabaseHelper::remapFrameGuideIds(const std::vector<model::UpdateFormatIDObject>& mapping) {
-  return database_.remapIds("PackageData", "frameGuideId", mapping);
+  return PendingPackageRemap::repoint(database_, PendingPackageRemap::Kind::FrameGuide, mapping);
 }
 
 bool PackageDatabaseHelper::remapAdapterIds(const std::vector<model::UpdateFormatIDObject>& mapping) {
-  return database_.remapIds("PackageData", "adapterId", mapping);
+  return PendingPackageRemap::repoint(database_, PendingPackageRemap::Kind::Adapter, mapping);
 }
 
 bool PackageDatabaseHelper::remapLensManufacturerIds(const std::vector<model::UpdateFormatIDObject>& mapping) {
-  return database_.remapIds("PackageData", "lensManufacturerId", mapping);
+  return PendingPackageRemap::repoint(database_, PendingPackageRemap::Kind::LensSeries, mapping);
 }
 
 }  // namespace app::storage

@@ -1,9 +1,11 @@
 #include "app/storage/PendingPackageRemap.h"
 
+#include <iterator>
+
 #include "app/storage/CataloguePlace.h"
 #include "app/storage/CatalogueUpdate.h"
 #include "app/storage/LogError.h"
-#include "app/storage/PackageDatabaseHelper.h"
+#include "app/storage/PackageCatalogue.h"
 #include "platform/log/Log.h"
 
 namespace app::storage {
@@ -13,6 +15,16 @@ namespace {
 using Step = CatalogueStatement::Step;
 
 constexpr const char* kTable = "PendingPackageRemap";
+
+// The column of the stored packages that holds ids of each kind, in the order of the kinds.
+struct Reference {
+  const char* table;
+  const char* column;
+};
+constexpr Reference kReferences[] = {{"PackageLensData", "lensID"},   {"PackageData", "lensManufacturerId"},
+                                     {"PackageData", "cameraFormatId"}, {"PackageData", "cropId"},
+                                     {"PackageData", "frameGuideId"},   {"PackageData", "adapterId"}};
+static_assert(std::size(kReferences) == 6, "a column for every kind");
 
 bool hasList(CatalogueDatabase& database, const std::string& schema) {
   auto statement = database.prepare("SELECT 1 FROM " + schema +
@@ -73,9 +85,10 @@ bool PendingPackageRemap::apply(const std::string& cataloguePath) {
     if (!catalogue.openPath(cataloguePath)) return false;
     if (!isPending(catalogue)) return true;
   }
-  PackageDatabaseHelper packages;
-  if (!packages.openDb(false)) return false;
-  CatalogueDatabase& database = packages.database();
+  // The package catalogue, opened as its helper opens it.
+  CatalogueDatabase database;
+  if (!database.openCatalogue(PackageCatalogue::kKind)) return false;
+  database.markChecked();
   auto attach = database.prepare("ATTACH DATABASE ? AS updated");
   attach.bind(1, cataloguePath);
   if (!attach.run()) return false;
@@ -87,12 +100,7 @@ bool PendingPackageRemap::apply(const std::string& cataloguePath) {
     PendingPackageRemap list;
     if (transaction.active() && !hasList(database, "updated")) {
       applied = true;
-    } else if (transaction.active() && list.load(database, "updated") &&
-               packages.remapLensIds(list.entries(Kind::Lens)) &&
-               packages.remapLensManufacturerIds(list.entries(Kind::LensSeries)) &&
-               packages.remapFormatIds(list.entries(Kind::Format)) && packages.remapCropIds(list.entries(Kind::Crop)) &&
-               packages.remapFrameGuideIds(list.entries(Kind::FrameGuide)) &&
-               packages.remapAdapterIds(list.entries(Kind::Adapter))) {
+    } else if (transaction.active() && list.load(database, "updated") && list.repointAll(database)) {
       CatalogueUpdate::reached(CatalogueUpdate::Stage::Remapping);
       applied = database.execute(std::string("DROP TABLE updated.") + kTable) && transaction.commit();
     }
@@ -102,10 +110,21 @@ bool PendingPackageRemap::apply(const std::string& cataloguePath) {
   return applied;
 }
 
-bool PendingPackageRemap::openSeeded(CatalogueDatabase& catalogue, const std::string& fileName,
-                                     const std::string& resourceName, std::span<const char* const> tables,
-                                     CatalogueRescue::CarryRows carryRows) {
-  if (!catalogue.openCatalogue(fileName, resourceName, tables, carryRows)) return false;
+bool PendingPackageRemap::repoint(CatalogueDatabase& packages, Kind kind,
+                                  const std::vector<model::UpdateFormatIDObject>& mapping) {
+  const Reference& reference = kReferences[index(kind)];
+  return packages.remapIds(reference.table, reference.column, mapping);
+}
+
+bool PendingPackageRemap::repointAll(CatalogueDatabase& packages) const {
+  for (const Kind kind : {Kind::Lens, Kind::LensSeries, Kind::Format, Kind::Crop, Kind::FrameGuide, Kind::Adapter}) {
+    if (!repoint(packages, kind, entries(kind))) return false;
+  }
+  return true;
+}
+
+bool PendingPackageRemap::openSeeded(CatalogueDatabase& catalogue, const CatalogueKind& kind) {
+  if (!catalogue.openCatalogue(kind)) return false;
   return catalogue.checked() || openFinishing(catalogue, catalogue.path());
 }
 

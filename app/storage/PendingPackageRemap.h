@@ -6,6 +6,7 @@
 
 #include "app/model/UpdateFormatIDObject.h"
 #include "app/storage/CatalogueDatabase.h"
+#include "app/storage/CatalogueKind.h"
 
 namespace app::storage {
 
@@ -32,15 +33,19 @@ class PendingPackageRemap {
   // Opens the catalogue file at `path` (never creating it), first finishing a list that an update cut
   // short left in it.
   [[nodiscard]] static bool openFinishing(CatalogueDatabase& catalogue, const std::string& path);
-  // Library/<fileName> opened as CatalogueDatabase::openCatalogue does (seeded when missing, kept aside
-  // and replaced when damaged, with the person's readable rows carried by `carryRows`), then as above.
-  [[nodiscard]] static bool openSeeded(CatalogueDatabase& catalogue, const std::string& fileName,
-                                       const std::string& resourceName, std::span<const char* const> tables,
-                                       CatalogueRescue::CarryRows carryRows);
+  // The catalogue of `kind` opened as CatalogueDatabase::openCatalogue does (seeded when missing, kept
+  // aside and replaced when damaged, with the person's readable rows carried), then as above.
+  [[nodiscard]] static bool openSeeded(CatalogueDatabase& catalogue, const CatalogueKind& kind);
+  // Re-points the stored packages' references to rows of `kind` in `packages`, the open package
+  // catalogue, by `mapping` (CatalogueDatabase::remapIds).
+  [[nodiscard]] static bool repoint(CatalogueDatabase& packages, Kind kind,
+                                    const std::vector<model::UpdateFormatIDObject>& mapping);
 
  private:
   static size_t index(Kind kind) { return static_cast<size_t>(kind); }
   [[nodiscard]] bool load(CatalogueDatabase& database, const std::string& schema);
+  // Every list, in the order they have always been applied in.
+  [[nodiscard]] bool repointAll(CatalogueDatabase& packages) const;
 
   std::array<std::vector<model::UpdateFormatIDObject>, 6> lists_;
 };

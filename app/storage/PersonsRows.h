@@ -4,6 +4,8 @@
 #include <optional>
 #include <string>
 
+#include "app/storage/CatalogueKind.h"
+
 namespace app::storage {
 
 // The person's own rows of a catalogue (custom cameras and ratios, lens series with their lenses, lenses
@@ -19,14 +21,14 @@ class PersonsRows {
   // ships one alike (a lens the person added to a shipped series), else empty.
   using Rows = std::map<std::string, std::string>;
 
-  // The person's rows in the catalogue `fileName` at `path`. Those of a table or column the copy lacks
+  // The person's rows in the catalogue of `kind` at `path`. Those of a table or column the copy lacks
   // are not there to be carried, and are left out; nullopt when they are not known (the copy cannot be
   // opened, or a table of it read to the end) or there are more than the bound.
-  [[nodiscard]] static std::optional<Rows> of(const std::string& fileName, const std::string& path);
-  // Whether the catalogue `fileName` at `path` is a sound one that holds every one of `rows`, as the
+  [[nodiscard]] static std::optional<Rows> of(const CatalogueKind& kind, const std::string& path);
+  // Whether the catalogue of `kind` at `path` is a sound one that holds every one of `rows`, as the
   // person's row, or as the shipped row that stands for it. False when it cannot be read whole, lacks a
   // table or column, or holds more rows than the bound.
-  [[nodiscard]] static bool allHeldIn(const std::string& fileName, const std::string& path, const Rows& rows);
+  [[nodiscard]] static bool allHeldIn(const CatalogueKind& kind, const std::string& path, const Rows& rows);
 };
 
 }  // namespace app::storage

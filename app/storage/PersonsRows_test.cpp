@@ -28,18 +28,18 @@ class PersonsRowsTest : public StorageTest {
     scenes::savePackage(5, {});
     fs::copy_file(CatalogueDatabase::libraryPath(PackageDatabaseHelper::kFileName), copy_);
   }
-  std::optional<PersonsRows::Rows> rows() const { return PersonsRows::of(PackageDatabaseHelper::kFileName, copy_); }
+  std::optional<PersonsRows::Rows> rows() const { return PersonsRows::of(PackageDatabaseHelper::kKind, copy_); }
   void change(const std::string& sql) const { changeAt(copy_, sql); }
   static void changeAt(const std::string& path, const std::string& sql) {
     CatalogueDatabase database;
     ASSERT_TRUE(database.openPath(path, false));
     ASSERT_TRUE(database.execute(sql));
   }
-  // Whether a copy of the catalogue at `from` changed by `sql` holds `rows` of the catalogue `fileName`.
-  bool heldAfter(const char* fileName, const std::string& from, const PersonsRows::Rows& rows, const std::string& sql) const {
+  // Whether a copy of the catalogue at `from` changed by `sql` holds `rows` of the catalogue of `kind`.
+  bool heldAfter(const CatalogueKind& kind, const std::string& from, const PersonsRows::Rows& rows, const std::string& sql) const {
     fs::copy_file(from, place_, fs::copy_options::overwrite_existing);
     if (!sql.empty()) changeAt(place_, sql);
-    return PersonsRows::allHeldIn(fileName, place_, rows);
+    return PersonsRows::allHeldIn(kind, place_, rows);
   }
   // The pages holding the lens rows, where a read of them goes (the table's or its index's).
   std::vector<int> pagesOfLensRows() const {
@@ -88,7 +88,7 @@ TEST_F(PersonsRowsTest, ACopyThatCannotBeReadToTheEndHoldsRowsUnknown) {
 TEST_F(PersonsRowsTest, APackageOneChoiceBehindDoesNotHoldThePersonsOwn) {
   const auto whole = rows();
   ASSERT_TRUE(whole);
-  EXPECT_TRUE(heldAfter(PackageDatabaseHelper::kFileName, copy_, *whole, ""));
+  EXPECT_TRUE(heldAfter(PackageDatabaseHelper::kKind, copy_, *whole, ""));
   const std::string last = " WHERE packageId = (SELECT MAX(packageId) FROM PackageData)";
   for (const std::string& behind :
        {"UPDATE PackageData SET cameraFormatId = 1085" + last, "UPDATE PackageData SET lensManufacturerId = 6" + last,
@@ -97,7 +97,7 @@ TEST_F(PersonsRowsTest, APackageOneChoiceBehindDoesNotHoldThePersonsOwn) {
         "UPDATE PackageData SET frameGuideColor = 255" + last, "UPDATE PackageData SET packageName = 'B'" + last,
         std::string("UPDATE PackageLensData SET lensID = 9999 WHERE lensPackageId = (SELECT MIN(lensPackageId) FROM "
                     "PackageLensData)")}) {
-    EXPECT_FALSE(heldAfter(PackageDatabaseHelper::kFileName, copy_, *whole, behind)) << behind;
+    EXPECT_FALSE(heldAfter(PackageDatabaseHelper::kKind, copy_, *whole, behind)) << behind;
   }
 }
 
@@ -108,9 +108,9 @@ TEST_F(PersonsRowsTest, ALensCatalogueOneValueBehindDoesNotHoldThePersonsOwnAndA
   scene.build();
   const std::string lenses = CatalogueDatabase::libraryPath(LensDatabaseHelper::kFileName);
   fs::copy_file(lenses, copy_, fs::copy_options::overwrite_existing);
-  const auto theirs = PersonsRows::of(LensDatabaseHelper::kFileName, copy_);
+  const auto theirs = PersonsRows::of(LensDatabaseHelper::kKind, copy_);
   ASSERT_TRUE(theirs);
-  EXPECT_TRUE(heldAfter(LensDatabaseHelper::kFileName, copy_, *theirs, "UPDATE Lenses SET DefaultSelection = 1 - DefaultSelection"))
+  EXPECT_TRUE(heldAfter(LensDatabaseHelper::kKind, copy_, *theirs, "UPDATE Lenses SET DefaultSelection = 1 - DefaultSelection"))
       << "a selection is stored again at every start";
   for (const char* behind : {"UPDATE Manufacturer SET Anamorphotic = 1.5 WHERE LensSeries = 'A primes'",
                              "UPDATE Manufacturer SET Type = 'Zoom Lens' WHERE LensSeries = 'A primes'",
@@ -118,12 +118,12 @@ TEST_F(PersonsRowsTest, ALensCatalogueOneValueBehindDoesNotHoldThePersonsOwnAndA
                              "UPDATE Lenses SET Anamorphotic = 2 WHERE FocalLength = 75 AND Custom = 1",
                              "UPDATE Lenses SET FocalLengthMax = 17.5 WHERE FocalLength = 17.5 AND Custom = 1",
                              "UPDATE Lenses SET LensType = 'Zoom Lens' WHERE FocalLength = 17.5 AND Custom = 1"}) {
-    EXPECT_FALSE(heldAfter(LensDatabaseHelper::kFileName, copy_, *theirs, behind)) << behind;
+    EXPECT_FALSE(heldAfter(LensDatabaseHelper::kKind, copy_, *theirs, behind)) << behind;
   }
-  ASSERT_EQ(LensDatabaseHelper::carryRowsFrom(copy_), CatalogueUpdate::Rebuilt::Done);
+  ASSERT_EQ(LensDatabaseHelper::kKind.carryRows(copy_), CatalogueUpdate::Rebuilt::Done);
   EXPECT_EQ(scenes::LensScene::countOf("SELECT COUNT(*) FROM Lenses WHERE ManufacturerId = 5 AND FocalLength = 35 AND Custom = 1"), 0)
       << "the shipped 35 mm stands for the person's";
-  EXPECT_TRUE(PersonsRows::allHeldIn(LensDatabaseHelper::kFileName, lenses, *theirs));
+  EXPECT_TRUE(PersonsRows::allHeldIn(LensDatabaseHelper::kKind, lenses, *theirs));
 }
 
 }  // namespace

@@ -40,12 +40,10 @@ class StorageTest : public ::testing::Test {
   std::string previousBundle_;
 };
 
-// The four catalogues as a start names them: (file name in Library, bundle resource name).
-inline const std::pair<const char*, const char*> kEveryCatalogue[] = {
-    {app::storage::LensDatabaseHelper::kFileName, app::storage::LensDatabaseHelper::kResourceName},
-    {app::storage::CameraFormatCatalogue::kFileName, app::storage::CameraFormatCatalogue::kResourceName},
-    {app::storage::LensAdapterCatalogue::kFileName, app::storage::LensAdapterCatalogue::kResourceName},
-    {app::storage::PackageDatabaseHelper::kFileName, app::storage::PackageDatabaseHelper::kResourceName}};
+// The four catalogues, in the order a start names them.
+inline constexpr const app::storage::CatalogueKind* kEveryCatalogue[] = {
+    &app::storage::LensDatabaseHelper::kKind, &app::storage::CameraFormatCatalogue::kKind,
+    &app::storage::LensAdapterCatalogue::kKind, &app::storage::PackageDatabaseHelper::kKind};
 
 // Seeds every catalogue as a first start does, so that none reads as seeded over a missing one.
 inline void seedAsAFirstStart() { static_cast<void>(CatalogueDatabase::seedAllMissing(kEveryCatalogue)); }
