@@ -8,8 +8,8 @@
 #include "app/setup/LensRowTexts.h"
 #include "app/setup/PackageStoreNotice.h"
 #include "app/setup/SetupControllerUtil.h"
-#include "app/storage/CatalogueDatabase.h"
 #include "app/storage/LensDatabaseHelper.h"
+#include "app/storage/connection/CatalogueDatabase.h"
 #include "platform/ui/LocalizedStrings.h"
 #include "platform/ui/NavigationController.h"
 

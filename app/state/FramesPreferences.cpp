@@ -242,14 +242,14 @@ void FramesObject::finishGenericLensMigration(const std::optional<storage::Gener
 }
 
 FramesObject::FreshCatalogues FramesObject::openCatalogues() {
-  using app::storage::CatalogueDatabase;
+  using app::storage::CatalogueSeeding;
   using app::storage::OpenCatalogue;
   // Missing catalogues are all seeded first, with one sync of the folder for all of them.
   const storage::CatalogueKind* const catalogues[] = {&storage::LensDatabaseHelper::kKind,
                                                       &storage::CameraFormatCatalogue::kKind,
                                                       &storage::LensAdapterCatalogue::kKind,
                                                       &storage::PackageDatabaseHelper::kKind};
-  const auto seeded = CatalogueDatabase::seedAllMissing(catalogues);
+  const auto seeded = CatalogueSeeding::seedAllMissing(catalogues);
   const auto fresh_ = [&seeded](const char* fileName) {
     return std::find(seeded.begin(), seeded.end(), fileName) != seeded.end();
   };

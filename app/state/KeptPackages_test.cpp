@@ -10,10 +10,10 @@
 
 #include "app/state/StartUpTestSupport.h"
 #include "app/storage/CameraFormatCatalogue.h"
-#include "app/storage/CatalogueDatabase.h"
 #include "app/storage/LensAdapterCatalogue.h"
 #include "app/storage/LensDatabaseHelper.h"
 #include "app/storage/PackageUtil.h"
+#include "app/storage/connection/CatalogueDatabase.h"
 #include "testing/FileContents.h"
 #include "testing/ScopedClock.h"
 

@@ -4,8 +4,8 @@
 #include "app/storage/CameraFormatCatalogueUpdate.h"
 #include "app/storage/CatalogueUpdate.h"
 #include "app/storage/FrameGuideCatalogue.h"
-#include "app/storage/LogError.h"
 #include "app/storage/PendingPackageRemap.h"
+#include "app/storage/connection/LogError.h"
 #include "platform/log/Log.h"
 
 using app::storage::CatalogueDatabase;

@@ -5,13 +5,13 @@
 #include <string>
 #include <vector>
 
-#include "app/model/CameraFormatFull.h"
 #include "app/model/Camera.h"
+#include "app/model/CameraFormatFull.h"
 #include "app/model/CameraShootingMode.h"
 #include "app/model/Crop.h"
 #include "app/model/FrameGuide.h"
-#include "app/storage/CatalogueDatabase.h"
 #include "app/storage/CatalogueKind.h"
+#include "app/storage/connection/CatalogueDatabase.h"
 
 namespace app::storage {
 

@@ -6,11 +6,11 @@
 #include <cstring>
 #include <set>
 
-#include "app/storage/CatalogueDatabase.h"
 #include "app/storage/CatalogueRescue.h"
+#include "app/storage/connection/CatalogueDatabase.h"
 #include "platform/foundation/AtomicFile.h"
-#include "platform/foundation/DatabaseSideFiles.h"
 #include "platform/foundation/DamagedFile.h"
+#include "platform/foundation/DatabaseSideFiles.h"
 #include "platform/log/Log.h"
 
 using platform::foundation::AtomicFile;
@@ -20,17 +20,6 @@ using platform::foundation::DamagedFile;
 namespace app::storage {
 
 namespace {
-
-CataloguePlace::Look unreadable(std::string what, std::string where) {
-  return {CataloguePlace::State::Unreadable, std::move(what), std::move(where)};
-}
-
-// A catalogue file is used only when SQLite can use what stands beside it too.
-CataloguePlace::Look fileOrStrangerBeside(const std::string& path) {
-  auto strangers = DatabaseSideFiles::strangersBeside(path);
-  if (strangers.empty()) return {CataloguePlace::State::File, {}, {}};
-  return unreadable(std::move(strangers.front().what), std::move(strangers.front().path));
-}
 
 std::string wasMissingNote(const std::string& fileName) { return CatalogueDatabase::libraryPath(fileName) + ".was-missing"; }
 
@@ -48,18 +37,6 @@ std::set<std::string>& seededThisRun() {
 }
 
 }  // namespace
-
-CataloguePlace::Look CataloguePlace::at(const std::string& path) {
-  struct stat info {};
-  if (::lstat(path.c_str(), &info) != 0) {
-    if (errno == ENOENT) return {State::Missing, {}, {}};
-    return unreadable(std::string("a path that cannot be looked at (") + std::strerror(errno) + ")", path);
-  }
-  if (S_ISREG(info.st_mode)) return fileOrStrangerBeside(path);
-  // A link is used as what it leads to, when that is a file.
-  if (S_ISLNK(info.st_mode) && ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode)) return fileOrStrangerBeside(path);
-  return unreadable(AtomicFile::whatStandsAt(path).words(), path);
-}
 
 void CataloguePlace::warnUnreadable(const std::string& fileName, const Look& look) {
   // Looking costs nothing, and the catalogue is back the moment a file stands there; but the person
@@ -98,23 +75,6 @@ bool CataloguePlace::mayLackPersonsRows(const std::string& fileName) {
   struct stat info {};
   return DamagedFile::hasKeptCopy(path) || CatalogueRescue::isPending(fileName) ||
          ::lstat(wasMissingNote(fileName).c_str(), &info) == 0 || seededThisRun().contains(path);
-}
-
-bool CataloguePlace::setStrayLogAside(const std::string& path, std::string& error) {
-  for (const auto side : {DatabaseSideFiles::kWriteAheadLog, DatabaseSideFiles::kSharedMemoryIndex}) {
-    const std::string log = DatabaseSideFiles::of(DatabaseSideFiles::namedAfter(path), side);
-    struct stat info {};
-    if (::lstat(log.c_str(), &info) != 0) continue;
-    const auto kept = DamagedFile::keepAside(log);
-    if (!kept.ok()) {
-      error = std::string("a ") + side.name + " that is not the app's stands beside it and could not be moved (" + log + ")";
-      return false;
-    }
-    platform::log::write(platform::log::Warning, std::string("The ") + side.name + " beside the catalogue " + path +
-                                                     " is not the app's own; it is kept as " + *kept +
-                                                     ", and nothing in it reaches the catalogue");
-  }
-  return true;
 }
 
 }  // namespace app::storage

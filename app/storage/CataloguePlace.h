@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app/storage/CatalogueKind.h"
+#include "platform/foundation/DatabaseSideFiles.h"
 
 namespace app::storage {
 
@@ -17,15 +18,11 @@ namespace app::storage {
 // or call it damaged, so it is not used while that stands there, and never replaced for it.
 class CataloguePlace {
  public:
-  enum class State { Missing, File, Unreadable };
-  struct Look {
-    State state = State::Missing;
-    // For Unreadable, what stands there in words: "a link that leads nowhere", and where: the
-    // catalogue's path or that of one of its side files.
-    std::string what;
-    std::string where;
-  };
-  static Look at(const std::string& path);
+  // For Unreadable, what stands there in words ("a link that leads nowhere"), and where: the
+  // catalogue's path or that of one of its side files.
+  using Look = platform::foundation::DatabaseSideFiles::Place;
+  using State = Look::State;
+  static Look at(const std::string& path) { return platform::foundation::DatabaseSideFiles::placeOf(path); }
   static State stateOf(const std::string& path) { return at(path).state; }
   // The warning that names what stands in the place of Library/<fileName> and leaves it there; once a
   // run for each thing standing there.
@@ -44,12 +41,6 @@ class CataloguePlace {
   // kept aside as damaged, a rescue still to finish, or a seeding over a missing one. Nothing built on
   // rows such a catalogue lacks is taken as gone for good.
   [[nodiscard]] static bool mayLackPersonsRows(const std::string& fileName);
-
-  // A write-ahead log or its shared-memory index beside a catalogue is never the app's own (it writes
-  // its catalogues with a rollback journal), and opening the catalogue would replay it: each is kept
-  // aside under the damaged-file naming, with a warning, before the catalogue at `path` is opened.
-  // False (with `error`) when one is there and could not be moved: the catalogue must not be opened.
-  [[nodiscard]] static bool setStrayLogAside(const std::string& path, std::string& error);
 };
 
 }  // namespace app::storage

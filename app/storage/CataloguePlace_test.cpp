@@ -11,6 +11,7 @@
 
 #include <filesystem>
 
+#include "app/storage/CatalogueSeeding.h"
 #include "app/storage/CatalogueUpdateTestSupport.h"
 #include "app/storage/PackageUtil.h"
 #include "platform/foundation/AtomicFile.h"
@@ -66,7 +67,7 @@ class CataloguePlaceTest : public StorageTest {
       putInPlace(standing, path, container.pathFor(std::string("NotMounted/") + Helper::kFileName));
       const std::string standingThere = lookAt(path);
       log_.clear();
-      static_cast<void>(CatalogueDatabase::seedAllMissing(kEveryCatalogue));
+      static_cast<void>(CatalogueSeeding::seedAllMissing(kEveryCatalogue));
       EXPECT_EQ(Helper().openDb(false), standing == Standing::Nothing);
       static_cast<void>(PackageUtil::getAllPackages());
       if constexpr (!std::is_same_v<Helper, PackageDatabaseHelper>) static_cast<void>(Helper().openDb(true));
@@ -171,7 +172,7 @@ TEST_F(CataloguePlaceTest, OnlyAFirstStartSeedsWithoutANote) {
   const std::string lenses = CatalogueDatabase::libraryPath(LensDatabaseHelper::kFileName);
   const int kept = scenes::savePackage(5, {99998});
   fs::remove(lenses);
-  static_cast<void>(CatalogueDatabase::seedAllMissing(kEveryCatalogue));
+  static_cast<void>(CatalogueSeeding::seedAllMissing(kEveryCatalogue));
   EXPECT_TRUE(fs::exists(lenses + ".was-missing"));
   for (int start = 0; start < 2; ++start) {
     EXPECT_TRUE(PackageUtil::getAllPackages().empty());

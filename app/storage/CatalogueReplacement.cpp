@@ -5,9 +5,10 @@
 
 #include <cstdio>
 
-#include "app/storage/CatalogueConnection.h"
 #include "app/storage/CatalogueRescue.h"
+#include "app/storage/CatalogueSeeding.h"
 #include "app/storage/CatalogueUpdate.h"
+#include "app/storage/connection/CatalogueSession.h"
 #include "platform/foundation/AtomicFile.h"
 #include "platform/foundation/Check.h"
 #include "platform/log/Log.h"
@@ -46,7 +47,7 @@ bool CatalogueReplacement::run(const CatalogueKind& kind, const CarryOver& carry
   // A copy left by an update that was cut short is simply made again. No shared connection may stay
   // on either name across the rename: it would keep reading (or writing) the file that was there.
   CatalogueSession::forget(staging);
-  if (!CatalogueDatabase::replaceWithBundleCopy(staging, kind.resourceName)) return false;
+  if (!CatalogueSeeding::replaceWithBundleCopy(staging, kind.resourceName)) return false;
   if (!carryOver(staging) || !flushToDisk(staging)) {
     platform::log::write(platform::log::Error,
                          "Catalogue update of " + fileName + " failed; the installed one is kept");

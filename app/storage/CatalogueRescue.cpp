@@ -4,12 +4,12 @@
 #include <optional>
 #include <string_view>
 
-#include "app/storage/CatalogueConnection.h"
-#include "app/storage/CatalogueDatabase.h"
 #include "app/storage/CataloguePlace.h"
 #include "app/storage/CatalogueReplacement.h"
 #include "app/storage/CatalogueSalvage.h"
 #include "app/storage/PersonsRows.h"
+#include "app/storage/connection/CatalogueDatabase.h"
+#include "app/storage/connection/CatalogueSession.h"
 #include "platform/foundation/AtomicFile.h"
 #include "platform/foundation/DamagedFile.h"
 #include "platform/foundation/DatabaseSideFiles.h"

@@ -1,7 +1,7 @@
 // Damage inside a catalogue, as a disk error leaves it: SQLite still reads most pages. The open finds it,
 // keeps the file aside and carries every row of the person's that can still be read into the fresh
 // copy, naming what could not be read.
-#include "app/storage/CatalogueSalvage.h"
+#include "app/storage/CatalogueRescue.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -12,7 +12,7 @@
 #include <regex>
 #include <set>
 
-#include "app/storage/CatalogueRescue.h"
+#include "app/storage/CatalogueSalvage.h"
 #include "app/storage/CatalogueSeeding.h"
 #include "app/storage/CatalogueSweep.h"
 #include "app/storage/CatalogueUpdateTestSupport.h"
@@ -48,7 +48,7 @@ class SalvageTest : public StorageTest {
   // Table t: 3000 rows over some 80 leaf pages under one interior page, beside a table of one page.
   void build() {
     fs::remove(path_);
-    ASSERT_TRUE(CatalogueDatabase::seedIfMissing(path_, "QuorvelLensAdapterDb"));
+    ASSERT_TRUE(CatalogueSeeding::seedIfMissing(path_, "QuorvelLensAdapterDb"));
     CatalogueDatabase database;
     ASSERT_TRUE(database.openPath(path_, false));
     ASSERT_TRUE(database.execute("CREATE TABLE t (id INTEGER PRIMARY KEY, name TEXT)"));
@@ -276,7 +276,7 @@ class FullDiskRescueTest : public StorageTest {
     }
     EXPECT_FALSE(fs::exists(CatalogueRescue::scratchPath(path))) << "its room is given back";
     const app::storage::CatalogueKind* const catalogue[] = {&Helper::kKind};
-    EXPECT_TRUE(CatalogueDatabase::seedAllMissing(catalogue).empty());
+    EXPECT_TRUE(CatalogueSeeding::seedAllMissing(catalogue).empty());
     static_cast<void>(PackageUtil::getAllPackages());
     if constexpr (!std::is_same_v<Helper, PackageDatabaseHelper>) {
       EXPECT_FALSE(Helper().openDb(true)) << "no update";
@@ -356,7 +356,7 @@ TEST_F(FullDiskRescueTest, WhatStandsInTheRescuesWayKeepsItUntilItIsGone) {
   openOnAFullDisk<LensDatabaseHelper>(Disk::RoomForItsNoteOnly);
   const std::string path = CatalogueDatabase::libraryPath(LensDatabaseHelper::kFileName);
   const std::string kept = damagedCopiesOf(path).at(0);
-  ASSERT_TRUE(CatalogueDatabase::seedIfMissing(path, LensDatabaseHelper::kResourceName));
+  ASSERT_TRUE(CatalogueSeeding::seedIfMissing(path, LensDatabaseHelper::kResourceName));
   const std::string seed = contentsOf(path);
   ASSERT_EQ(::mkfifo((kept + "-journal").c_str(), 0644), 0);
   for (const std::string& named :
@@ -456,7 +456,7 @@ TEST_F(FullDiskRescueTest, SomethingTheAppDidNotWriteAtANotesNameIsNamedAndLeft)
   EXPECT_TRUE(damagedCopiesOf(adapters).empty());
   fs::remove(lenses);
   EXPECT_FALSE(openLater<LensDatabaseHelper>());
-  EXPECT_TRUE(CatalogueDatabase::seedAllMissing(both).empty());
+  EXPECT_TRUE(CatalogueSeeding::seedAllMissing(both).empty());
   EXPECT_FALSE(fs::exists(lenses)) << "the empty place is not filled";
   EXPECT_TRUE(log_.contains("and the catalogue's empty place is not filled while it stands there"));
   EXPECT_TRUE(fs::is_fifo(CatalogueRescue::notePath(lenses)));
@@ -475,7 +475,7 @@ TEST_F(FullDiskRescueTest, AFileInWriteAheadModeInThePlaceIsLeftAsItIs) {
   const std::string theirs = container_.pathFor("Theirs.sqlite");
   const char* const kFiles[] = {"", "-wal", "-shm"};
   {
-    ASSERT_TRUE(CatalogueDatabase::seedIfMissing(theirs, LensAdapterCatalogue::kResourceName));
+    ASSERT_TRUE(CatalogueSeeding::seedIfMissing(theirs, LensAdapterCatalogue::kResourceName));
     CatalogueDatabase writer;
     ASSERT_TRUE(writer.openPath(theirs, false));
     ASSERT_TRUE(writer.execute("PRAGMA journal_mode = WAL"));

@@ -1,15 +1,18 @@
 #include "app/storage/CatalogueSeeding.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <map>
 #include <vector>
 
-#include "app/storage/CatalogueConnection.h"
-#include "app/storage/CatalogueDatabase.h"
 #include "app/storage/CataloguePlace.h"
 #include "app/storage/CatalogueReplacement.h"
-#include "app/storage/LogError.h"
+#include "app/storage/CatalogueRescue.h"
+#include "app/storage/CatalogueSweep.h"
+#include "app/storage/connection/CatalogueDatabase.h"
+#include "app/storage/connection/CatalogueSession.h"
+#include "app/storage/connection/LogError.h"
 #include "platform/foundation/AtomicFile.h"
 #include "platform/foundation/Paths.h"
 
@@ -55,6 +58,8 @@ void unstage(const std::string& path) {
 
 bool CatalogueSeeding::stageAll(std::span<const CatalogueKind* const> catalogues) {
   if (!CatalogueSession::active() || !staged().empty()) return false;
+  // Once anything is staged, every connection the session opens asks for the copy, and its end publishes.
+  CatalogueSession::serveStagedCopies({.copyOf = &copyOf, .publish = &publish});
   for (const CatalogueKind* kind : catalogues) {
     if (CataloguePlace::stateOf(CatalogueDatabase::libraryPath(kind->fileName)) != CataloguePlace::State::Missing) return false;
   }
@@ -120,6 +125,75 @@ bool CatalogueSeeding::publish() {
     }
   }
   return all;
+}
+
+namespace {
+
+// The bundle's catalogue at `path`, in one step: on failure what was there stays as it was.
+bool copyFromBundle(const std::string& path, const std::string& resourceName, bool syncFolderNow = true) {
+  // A shared connection must not stay on the file this copy replaces.
+  CatalogueSession::forget(path);
+  const std::string source = CatalogueDatabase::bundlePath(resourceName);
+  if (source.empty()) {
+    logError("Catalogue " + resourceName + ".db is missing from the bundle");
+    return false;
+  }
+  if (auto copied = AtomicFile::copyFile(source, path, 0644, syncFolderNow); !copied.ok()) {
+    logError("Could not copy catalogue " + resourceName + ".db to " + path + ": " + copied.error().localizedDescription());
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool CatalogueSeeding::seedIfMissing(const std::string& path, const std::string& resourceName) {
+  switch (CataloguePlace::stateOf(path)) {
+    case CataloguePlace::State::File: return true;
+    case CataloguePlace::State::Unreadable: return false;
+    case CataloguePlace::State::Missing:
+      return !copyOf(path).empty() || copyFromBundle(path, resourceName);
+  }
+  return false;
+}
+
+bool CatalogueSeeding::seedMissing(const CatalogueKind& kind, bool syncFolderNow) {
+  const std::string path = CatalogueDatabase::libraryPath(kind.fileName);
+  if (!copyOf(path).empty()) return true;
+  if (!copyFromBundle(path, kind.resourceName, syncFolderNow)) return false;
+  CataloguePlace::seededOverMissing(kind.fileName);
+  return true;
+}
+
+std::vector<std::string> CatalogueSeeding::seedAllMissing(std::span<const CatalogueKind* const> catalogues) {
+  CatalogueSweep::leftoversOf(catalogues);
+  const auto missing = [](const CatalogueKind* kind) {
+    return CataloguePlace::stateOf(CatalogueDatabase::libraryPath(kind->fileName)) == CataloguePlace::State::Missing;
+  };
+  // A catalogue whose rescue is not finished is not seeded bare: its open tries the rescue again.
+  const auto rescuing = [](const CatalogueKind* kind) { return CatalogueRescue::isPending(kind->fileName); };
+  std::vector<std::string> seeded;
+  if (std::all_of(catalogues.begin(), catalogues.end(), missing) &&
+      std::none_of(catalogues.begin(), catalogues.end(), rescuing)) {
+    if (stageAll(catalogues)) {
+      for (const CatalogueKind* kind : catalogues) seeded.push_back(kind->fileName);
+      return seeded;
+    }
+    CataloguePlace::startFoundEveryCatalogueMissing(catalogues);
+  }
+  for (const CatalogueKind* kind : catalogues) {
+    if (rescuing(kind) || !missing(kind)) continue;
+    if (seedMissing(*kind, false)) seeded.push_back(kind->fileName);
+  }
+  if (!seeded.empty()) {
+    AtomicFile::syncFolder(platform::foundation::Paths::library());
+    removeStaleCopies(catalogues);
+  }
+  return seeded;
+}
+
+bool CatalogueSeeding::replaceWithBundleCopy(const std::string& path, const std::string& resourceName) {
+  return copyFromBundle(path, resourceName);
 }
 
 }  // namespace app::storage

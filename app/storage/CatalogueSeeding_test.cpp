@@ -10,10 +10,12 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/storage/CatalogueConnection.h"
 #include "app/storage/CameraFormatCatalogue.h"
+#include "app/storage/CatalogueOpening.h"
+#include "app/storage/LensAdapterCatalogue.h"
 #include "app/storage/PackageDatabaseHelper.h"
 #include "app/storage/StorageTestSupport.h"
+#include "app/storage/connection/CatalogueSession.h"
 #include "platform/foundation/AtomicFile.h"
 
 using app::storage::CatalogueSeeding;
@@ -43,9 +45,9 @@ int inPlace() {
 
 // What a first start does before it publishes: stage, then write into the lens catalogue.
 void stageAndMarkLenses() {
-  ASSERT_EQ(CatalogueDatabase::seedAllMissing(kCatalogues).size(), 4u);
+  ASSERT_EQ(CatalogueSeeding::seedAllMissing(kCatalogues).size(), 4u);
   CatalogueDatabase lenses;
-  ASSERT_TRUE(lenses.openCatalogue(LensDatabaseHelper::kKind));
+  ASSERT_TRUE(CatalogueOpening::open(lenses, LensDatabaseHelper::kKind));
   ASSERT_TRUE(lenses.execute(kMarkSeries));
 }
 
@@ -81,7 +83,7 @@ TEST_F(CatalogueSeedingTest, ACatalogueStillInUseStaysStagedUntilItIsLetGo) {
   stageAndMarkLenses();
   {
     CatalogueDatabase held;
-    ASSERT_TRUE(held.openCatalogue(LensDatabaseHelper::kKind));
+    ASSERT_TRUE(CatalogueOpening::open(held, LensDatabaseHelper::kKind));
     EXPECT_FALSE(CatalogueSeeding::publish());
     EXPECT_FALSE(AtomicFile::fileExists(lensPath()));
     EXPECT_EQ(inPlace(), 3) << "the others are in place";
@@ -107,7 +109,7 @@ TEST_F(CatalogueSeedingTest, AStartStoppedBeforePublishingIsAFirstStartAgain) {
 
   {
     CatalogueSession session;
-    ASSERT_EQ(CatalogueDatabase::seedAllMissing(kCatalogues).size(), 4u);
+    ASSERT_EQ(CatalogueSeeding::seedAllMissing(kCatalogues).size(), 4u);
     ASSERT_TRUE(CatalogueSeeding::publish());
   }
   EXPECT_EQ(inPlace(), 4);
@@ -119,11 +121,11 @@ TEST_F(CatalogueSeedingTest, AStartStoppedBeforePublishingIsAFirstStartAgain) {
 TEST_F(CatalogueSeedingTest, WithOneCatalogueInPlaceTheMissingOnesAreSeededAtOnceAndStaleCopiesGo) {
   {
     CatalogueDatabase packages;
-    ASSERT_TRUE(packages.openCatalogue(PackageDatabaseHelper::kKind));
+    ASSERT_TRUE(CatalogueOpening::open(packages, PackageDatabaseHelper::kKind));
   }
   std::ofstream(copyOfLenses()) << "left by a start stopped while it published";
   CatalogueSession session;
-  EXPECT_EQ(CatalogueDatabase::seedAllMissing(kCatalogues).size(), 3u);
+  EXPECT_EQ(CatalogueSeeding::seedAllMissing(kCatalogues).size(), 3u);
   EXPECT_EQ(inPlace(), 4);
   EXPECT_FALSE(AtomicFile::fileExists(copyOfLenses()));
 }
@@ -137,7 +139,7 @@ TEST_F(CatalogueSeedingTest, ALinkAtAStagedCopysNameIsNeitherFollowedNorRemoved)
   fs::create_symlink(farEnd, copyOfLenses());
   {
     CatalogueSession session;
-    EXPECT_EQ(CatalogueDatabase::seedAllMissing(kCatalogues).size(), 4u);
+    EXPECT_EQ(CatalogueSeeding::seedAllMissing(kCatalogues).size(), 4u);
     EXPECT_TRUE(CatalogueSeeding::publish());
   }
   EXPECT_EQ(inPlace(), 4);
@@ -147,9 +149,21 @@ TEST_F(CatalogueSeedingTest, ALinkAtAStagedCopysNameIsNeitherFollowedNorRemoved)
 }
 
 TEST_F(CatalogueSeedingTest, WithoutASessionNothingIsStaged) {
-  EXPECT_EQ(CatalogueDatabase::seedAllMissing(kCatalogues).size(), 4u);
+  EXPECT_EQ(CatalogueSeeding::seedAllMissing(kCatalogues).size(), 4u);
   EXPECT_EQ(inPlace(), 4);
   EXPECT_FALSE(AtomicFile::fileExists(copyOfLenses()));
+}
+
+TEST_F(CatalogueSeedingTest, AReplacementThatCannotBeMadeKeepsTheOldFile) {
+  CatalogueDatabase adapters;
+  ASSERT_TRUE(CatalogueOpening::open(adapters, LensAdapterCatalogue::kKind));
+  ASSERT_TRUE(adapters.execute("DELETE FROM QuorvelLensAdapter WHERE LensAdapterId > 1"));
+  adapters.close();
+  useEmptyBundle();
+  const std::string path = CatalogueDatabase::libraryPath("QuorvelLensAdapterDb.db");
+  EXPECT_FALSE(CatalogueSeeding::replaceWithBundleCopy(path, "QuorvelLensAdapterDb"));
+  ASSERT_TRUE(adapters.openPath(path));
+  EXPECT_EQ(countOf(adapters, "SELECT COUNT(*) FROM QuorvelLensAdapter"), 1);
 }
 
 }  // namespace

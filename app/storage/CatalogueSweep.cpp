@@ -11,9 +11,9 @@
 #include <string_view>
 #include <vector>
 
-#include "app/storage/CatalogueDatabase.h"
 #include "app/storage/CatalogueReplacement.h"
 #include "app/storage/CatalogueRescue.h"
+#include "app/storage/connection/CatalogueDatabase.h"
 #include "platform/foundation/AtomicFile.h"
 #include "platform/foundation/DatabaseSideFiles.h"
 #include "platform/foundation/Paths.h"

@@ -11,6 +11,7 @@
 #include <fstream>
 
 #include "app/storage/CatalogueRescue.h"
+#include "app/storage/CatalogueSeeding.h"
 #include "app/storage/StorageTestSupport.h"
 #include "platform/foundation/Paths.h"
 
@@ -81,7 +82,7 @@ TEST_F(CatalogueSweepTest, TheNextStartSweepsWhatKilledWritesLeftAndNothingElse)
   const int held = ::open(library(".LensDatabase.db.Held12").c_str(), O_RDONLY | O_CLOEXEC);
   ASSERT_EQ(::flock(held, LOCK_EX), 0);
 
-  static_cast<void>(CatalogueDatabase::seedAllMissing(kEveryCatalogue));
+  static_cast<void>(CatalogueSeeding::seedAllMissing(kEveryCatalogue));
   ::close(held);
   for (const auto& name : gone) EXPECT_FALSE(fs::exists(library(name))) << name;
   for (const auto& name : stays) EXPECT_TRUE(fs::exists(library(name))) << name;

@@ -2,10 +2,11 @@
 
 #include <utility>
 
-#include "app/storage/CatalogueDatabase.h"
+#include "app/storage/CatalogueOpening.h"
 #include "app/storage/CataloguePlace.h"
 #include "app/storage/CatalogueRescue.h"
 #include "app/storage/PendingPackageRemap.h"
+#include "app/storage/connection/CatalogueDatabase.h"
 #include "platform/foundation/Check.h"
 #include "platform/log/Log.h"
 
@@ -52,7 +53,7 @@ CatalogueUpdate::Installed CatalogueUpdate::openInstalled(CatalogueDatabase& own
   // Nothing is built in place of what is not a catalogue or of one left alone (in use elsewhere, damaged
   // and not yet kept aside), nor in a place a rescue keeps empty until it can fill it with the
   // person's rows.
-  if (place == CataloguePlace::State::Unreadable || CatalogueDatabase::isLeftAlone(path) ||
+  if (place == CataloguePlace::State::Unreadable || CatalogueOpening::isLeftAlone(path) ||
       (place == CataloguePlace::State::Missing && CatalogueRescue::isPendingAt(path))) {
     platform::log::write(platform::log::Error, what + " cannot be read; it is not replaced");
     return Installed::Unreadable;

@@ -13,10 +13,11 @@
 
 #include "app/storage/CatalogueReplacement.h"
 #include "app/storage/CatalogueRescue.h"
-#include "app/storage/CatalogueUpdateTestSupport.h"
+#include "app/storage/CatalogueSeeding.h"
 #include "app/storage/CatalogueUpdate.h"
-#include "app/storage/PendingPackageRemap.h"
+#include "app/storage/CatalogueUpdateTestSupport.h"
 #include "app/storage/LensAdapterCatalogue.h"
+#include "app/storage/PendingPackageRemap.h"
 #include "app/storage/StorageTestSupport.h"
 #include "platform/foundation/AtomicFile.h"
 #include "testing/FileContents.h"
@@ -134,7 +135,7 @@ class CrashDuringRescueTest : public StorageTest, public ::testing::WithParamInt
       if (!helper.openDb(false)) _exit(4);
     }));
     const app::storage::CatalogueKind* const catalogue[] = {&Helper::kKind};
-    EXPECT_TRUE(CatalogueDatabase::seedAllMissing(catalogue).empty()) << "a start's seeding leaves it to the open";
+    EXPECT_TRUE(CatalogueSeeding::seedAllMissing(catalogue).empty()) << "a start's seeding leaves it to the open";
     log_.clear();
     // As a start does: each catalogue is opened before any package is read.
     EXPECT_TRUE(withOpen<Helper>([](Helper&) { return true; }));

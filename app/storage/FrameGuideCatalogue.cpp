@@ -1,6 +1,7 @@
 #include "app/storage/FrameGuideCatalogue.h"
 
 #include "app/storage/CameraFormatCatalogue.h"
+#include "app/storage/CatalogueSeeding.h"
 #include "app/storage/PendingPackageRemap.h"
 
 using app::storage::CatalogueDatabase;
@@ -44,7 +45,7 @@ bool FrameGuideCatalogue::openPath(const std::string& path) {
 bool FrameGuideCatalogue::resetDB() {
   database_.close();
   const std::string path = CatalogueDatabase::libraryPath(kGuideFileName);
-  if (!CatalogueDatabase::replaceWithBundleCopy(path, kGuideResourceName)) return false;
+  if (!CatalogueSeeding::replaceWithBundleCopy(path, kGuideResourceName)) return false;
   dbPath_ = path;
   return true;
 }

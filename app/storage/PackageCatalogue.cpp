@@ -1,7 +1,7 @@
 #include "app/storage/PackageCatalogue.h"
 
-#include "app/storage/CatalogueDatabase.h"
 #include "app/storage/CatalogueReplacement.h"
+#include "app/storage/connection/CatalogueDatabase.h"
 
 namespace app::storage {
 

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "app/storage/CatalogueOpening.h"
+#include "app/storage/CatalogueSeeding.h"
 #include "app/storage/PendingPackageRemap.h"
 #include "platform/log/Log.h"
 
@@ -32,14 +34,14 @@ PackageDatabaseObject packageFromRow(const CatalogueStatement& row) {
 
 bool PackageDatabaseHelper::openDb(bool reset) {
   if (reset && !resetDB()) platform::log::write(platform::log::Error, "The package catalogue could not be reset");
-  if (!database_.openCatalogue(kKind)) return false;
+  if (!CatalogueOpening::open(database_, kKind)) return false;
   database_.markChecked();
   return true;
 }
 
 bool PackageDatabaseHelper::resetDB() {
   database_.close();
-  return CatalogueDatabase::replaceWithBundleCopy(CatalogueDatabase::libraryPath(kFileName), kResourceName);
+  return CatalogueSeeding::replaceWithBundleCopy(CatalogueDatabase::libraryPath(kFileName), kResourceName);
 }
 
 int PackageDatabaseHelper::getLastPackageID() {

@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "app/model/UpdateFormatIDObject.h"
-#include "app/storage/CatalogueDatabase.h"
 #include "app/storage/PackageCatalogue.h"
 #include "app/storage/PackageDatabaseObject.h"
+#include "app/storage/connection/CatalogueDatabase.h"
 
 namespace app::storage {
 

@@ -9,10 +9,10 @@
 #include "app/storage/FrameGuideCatalogue.h"
 #include "app/storage/LensAdapterCatalogue.h"
 #include "app/storage/LensDatabaseHelper.h"
-#include "app/storage/LogError.h"
 #include "app/storage/OpenCatalogue.h"
 #include "app/storage/PackageDatabaseHelper.h"
 #include "app/storage/PackageMend.h"
+#include "app/storage/connection/LogError.h"
 #include "platform/log/Log.h"
 
 using app::storage::CatalogueDatabase;

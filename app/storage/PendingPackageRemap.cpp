@@ -2,10 +2,11 @@
 
 #include <iterator>
 
+#include "app/storage/CatalogueOpening.h"
 #include "app/storage/CataloguePlace.h"
 #include "app/storage/CatalogueUpdate.h"
-#include "app/storage/LogError.h"
 #include "app/storage/PackageCatalogue.h"
+#include "app/storage/connection/LogError.h"
 #include "platform/log/Log.h"
 
 namespace app::storage {
@@ -87,7 +88,7 @@ bool PendingPackageRemap::apply(const std::string& cataloguePath) {
   }
   // The package catalogue, opened as its helper opens it.
   CatalogueDatabase database;
-  if (!database.openCatalogue(PackageCatalogue::kKind)) return false;
+  if (!CatalogueOpening::open(database, PackageCatalogue::kKind)) return false;
   database.markChecked();
   auto attach = database.prepare("ATTACH DATABASE ? AS updated");
   attach.bind(1, cataloguePath);
@@ -124,7 +125,7 @@ bool PendingPackageRemap::repointAll(CatalogueDatabase& packages) const {
 }
 
 bool PendingPackageRemap::openSeeded(CatalogueDatabase& catalogue, const CatalogueKind& kind) {
-  if (!catalogue.openCatalogue(kind)) return false;
+  if (!CatalogueOpening::open(catalogue, kind)) return false;
   return catalogue.checked() || openFinishing(catalogue, catalogue.path());
 }
 

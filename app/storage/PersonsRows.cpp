@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <vector>
 
-#include "app/storage/CatalogueDatabase.h"
+#include "app/storage/connection/CatalogueDatabase.h"
 
 namespace app::storage {
 

@@ -45,6 +45,23 @@ std::string DatabaseSideFiles::namedAfter(const std::string& databasePath) {
   return error ? databasePath : resolved.native();
 }
 
+DatabaseSideFiles::Place DatabaseSideFiles::placeOf(const std::string& databasePath) {
+  struct stat info {};
+  if (::lstat(databasePath.c_str(), &info) != 0) {
+    if (errno == ENOENT) return {Place::State::Missing, {}, {}};
+    return {Place::State::Unreadable, std::string("a path that cannot be looked at (") + std::strerror(errno) + ")",
+            databasePath};
+  }
+  // A link is used as what it leads to, when that is a file.
+  const bool file = S_ISREG(info.st_mode) ||
+                    (S_ISLNK(info.st_mode) && ::stat(databasePath.c_str(), &info) == 0 && S_ISREG(info.st_mode));
+  if (!file) return {Place::State::Unreadable, AtomicFile::whatStandsAt(databasePath).words(), databasePath};
+  // A file is used only when SQLite can use what stands beside it too.
+  auto strangers = strangersBeside(databasePath);
+  if (strangers.empty()) return {Place::State::File, {}, {}};
+  return {Place::State::Unreadable, std::move(strangers.front().what), std::move(strangers.front().path)};
+}
+
 std::vector<DatabaseSideFiles::Stranger> DatabaseSideFiles::strangersBeside(const std::string& databasePath) {
   std::vector<Stranger> strangers;
   const std::string database = namedAfter(databasePath);

@@ -37,6 +37,17 @@ class DatabaseSideFiles {
     // (Permission denied)".
     std::string what;
   };
+  // What stands at a database's path, looked at before it is opened: nothing; a file SQLite can use (a
+  // link to one too) with nothing beside it that SQLite could not use; or anything else, named by what
+  // stands where (the database's path, or that of the side file in the way).
+  struct Place {
+    enum class State { Missing, File, Unreadable };
+    State state = State::Missing;
+    std::string what;
+    std::string where;
+  };
+  [[nodiscard]] static Place placeOf(const std::string& databasePath);
+
   // What stands beside the database at `databasePath` that SQLite could not use as its own; empty
   // when nothing does. For a link to a database, beside the file it leads to, where SQLite keeps them.
   [[nodiscard]] static std::vector<Stranger> strangersBeside(const std::string& databasePath);

@@ -1,9 +1,10 @@
-#include "app/storage/CatalogueDatabase.h"
+#include "app/storage/connection/CatalogueDatabase.h"
 
 #include <gtest/gtest.h>
 
 #include <limits>
 
+#include "app/storage/CatalogueOpening.h"
 #include "app/storage/StorageTestSupport.h"
 #include "platform/foundation/AtomicFile.h"
 
@@ -25,7 +26,7 @@ class CatalogueDatabaseTest : public StorageTest {
  protected:
   // A package catalogue opened from the bundle, with packages 1, 2, 3 on format ids 5, 7 and 9.
   void openWithFormats() {
-    ASSERT_TRUE(db_.openCatalogue(PackageDatabaseHelper::kKind));
+    ASSERT_TRUE(CatalogueOpening::open(db_, PackageDatabaseHelper::kKind));
     for (int id : {1, 2, 3}) {
       ASSERT_TRUE(db_.execute("INSERT INTO PackageData (packageId, cameraFormatId) VALUES (?, ?)", {id, 3 + 2 * id}));
     }
@@ -36,46 +37,6 @@ class CatalogueDatabaseTest : public StorageTest {
 
   CatalogueDatabase db_;
 };
-
-TEST_F(CatalogueDatabaseTest, SeedsAMissingFileAndNeverOverwritesAnExistingOne) {
-  ASSERT_FALSE(AtomicFile::fileExists(CatalogueDatabase::libraryPath("QuorvelLensAdapterDb.db")));
-  ASSERT_TRUE(db_.openCatalogue(LensAdapterCatalogue::kKind));
-  ASSERT_TRUE(db_.execute("DELETE FROM QuorvelLensAdapter"));
-  db_.close();
-  ASSERT_TRUE(db_.openCatalogue(LensAdapterCatalogue::kKind));
-  EXPECT_EQ(countOf(db_, "SELECT COUNT(*) FROM QuorvelLensAdapter"), 0) << "the user's copy was replaced";
-}
-
-TEST_F(CatalogueDatabaseTest, FailedSeedLeavesNoFileAndIsRetriedNextTime) {
-  useEmptyBundle();
-  EXPECT_FALSE(db_.openCatalogue(LensDatabaseHelper::kKind));
-  EXPECT_FALSE(AtomicFile::fileExists(CatalogueDatabase::libraryPath("LensDatabase.db")));
-
-  // Every use of the closed catalogue logs and yields nothing.
-  log_.clear();
-  auto statement = db_.prepare("SELECT * FROM Lenses");
-  EXPECT_FALSE(statement.ok());
-  EXPECT_EQ(statement.step(), CatalogueStatement::Step::Error);
-  EXPECT_EQ(statement.columnText(1), "");
-  EXPECT_FALSE(db_.nextId(kLastLens).has_value());
-  EXPECT_FALSE(db_.execute("DELETE FROM Lenses"));
-  EXPECT_TRUE(log_.contains("not open"));
-
-  useBuiltBundle();
-  ASSERT_TRUE(db_.openCatalogue(LensDatabaseHelper::kKind));
-  EXPECT_GT(db_.nextId(kLastLens).value_or(0), 1);
-}
-
-TEST_F(CatalogueDatabaseTest, ReplacementThatCannotBeMadeKeepsTheOldFile) {
-  ASSERT_TRUE(db_.openCatalogue(LensAdapterCatalogue::kKind));
-  ASSERT_TRUE(db_.execute("DELETE FROM QuorvelLensAdapter WHERE LensAdapterId > 1"));
-  db_.close();
-  useEmptyBundle();
-  const std::string path = CatalogueDatabase::libraryPath("QuorvelLensAdapterDb.db");
-  EXPECT_FALSE(CatalogueDatabase::replaceWithBundleCopy(path, "QuorvelLensAdapterDb"));
-  ASSERT_TRUE(db_.openPath(path));
-  EXPECT_EQ(countOf(db_, "SELECT COUNT(*) FROM QuorvelLensAdapter"), 1);
-}
 
 TEST_F(CatalogueDatabaseTest, NextIdFollowsTheHighestIdAndNeverGivesOutTheFailureValue) {
   openWithFormats();
@@ -182,7 +143,7 @@ TEST_F(CatalogueDatabaseTest, ADeleteTheFileRefusesIsLoggedAndCounted) {
 // them reaches the file: one rolled back, or one in a transaction in which another write was refused,
 // does not. A transaction that cannot begin may have been meant for any table.
 TEST_F(CatalogueDatabaseTest, RefusedSelectionsAreTrustedAgainOnceAWriteOfThemIsInTheFile) {
-  ASSERT_TRUE(db_.openCatalogue(LensDatabaseHelper::kKind));
+  ASSERT_TRUE(CatalogueOpening::open(db_, LensDatabaseHelper::kKind));
   constexpr const char* kSeries = "UPDATE Manufacturer SET Selected = (ManufacturerId = ?1)";
   constexpr const char* kLens = "UPDATE Lenses SET DefaultSelection = 1 WHERE LensId = ?";
   ASSERT_TRUE(db_.execute("CREATE TRIGGER refuse BEFORE UPDATE ON Manufacturer BEGIN SELECT RAISE(ABORT, 'no'); END"));

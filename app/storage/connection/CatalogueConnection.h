@@ -23,9 +23,10 @@ class CatalogueConnection {
   // flushed once, before it is renamed into place.
   enum class Durability { EachCommit, OnceWhenPlaced };
 
-  // Opens an existing file (never creates one, nor opens anything else standing at `path`), after
-  // keeping aside a write-ahead log beside it that is not the app's (CataloguePlace::setStrayLogAside);
-  // nullptr with `error` set when it cannot be opened.
+  // Opens an existing file (never creates one, nor opens anything else standing at `path` or where its
+  // side files belong), after keeping aside a write-ahead log or its index beside it, which is never the
+  // app's: the app writes its catalogues with a rollback journal, and opening would replay the log.
+  // nullptr with `error` set when it cannot be opened (a log that could not be moved among the reasons).
   static std::shared_ptr<CatalogueConnection> open(const std::string& path, std::string& error,
                                                    Durability durability = Durability::EachCommit);
   // Opens an existing file only to read it, changing nothing in it or beside it: no side file is moved
@@ -73,28 +74,6 @@ class CatalogueConnection {
   sqlite3* db_;
   std::string path_;
   std::map<std::string, sqlite3_stmt*, std::less<>> cache_;
-};
-
-// While a session is alive (on the main thread, where every catalogue is used), a catalogue file is
-// opened once and every helper on it shares that connection and its prepared statements, instead of
-// opening, preparing and closing on every call. Without a session each open is a connection of its
-// own, as before. Sessions nest; the outermost one closes the connections, after putting in place the
-// catalogues a first start staged (CatalogueSeeding) and nobody has put in place yet.
-class CatalogueSession {
- public:
-  CatalogueSession();
-  ~CatalogueSession();
-  CatalogueSession(const CatalogueSession&) = delete;
-  CatalogueSession& operator=(const CatalogueSession&) = delete;
-
-  static bool active();
-  // The shared connection to `path`, opened on first use; nullptr (with `error`) when it cannot be.
-  static std::shared_ptr<CatalogueConnection> connection(const std::string& path, std::string& error);
-  // Lets go of the shared connection to `path`, before the file is replaced or moved aside: the next
-  // open sees the file that is then in place.
-  static void forget(const std::string& path);
-  // Closes the shared connection to `path` when nobody else holds it; false when someone does.
-  [[nodiscard]] static bool release(const std::string& path);
 };
 
 }  // namespace app::storage

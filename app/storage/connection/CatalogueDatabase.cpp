@@ -1,4 +1,4 @@
-#include "app/storage/CatalogueDatabase.h"
+#include "app/storage/connection/CatalogueDatabase.h"
 
 #include <sqlite3.h>
 
@@ -6,19 +6,13 @@
 #include <cctype>
 #include <limits>
 
-#include "app/storage/CatalogueConnection.h"
-#include "app/storage/CataloguePlace.h"
-#include "app/storage/CatalogueRescue.h"
-#include "app/storage/CatalogueSeeding.h"
-#include "app/storage/CatalogueSweep.h"
-#include "app/storage/LogError.h"
-#include "app/storage/SelectionTrust.h"
-#include "platform/foundation/AtomicFile.h"
+#include "app/storage/connection/CatalogueConnection.h"
+#include "app/storage/connection/CatalogueSession.h"
+#include "app/storage/connection/LogError.h"
+#include "app/storage/connection/SelectionTrust.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Paths.h"
 #include "platform/log/Log.h"
-
-using platform::foundation::AtomicFile;
 namespace app::storage {
 
 namespace {
@@ -41,71 +35,6 @@ std::string CatalogueDatabase::libraryPath(const std::string& fileName) {
 
 std::string CatalogueDatabase::bundlePath(const std::string& resourceName) {
   return platform::foundation::Bundle::main()->pathForResource(resourceName, "db");
-}
-
-bool CatalogueDatabase::copyFromBundle(const std::string& path, const std::string& resourceName,
-                                       bool syncFolderNow) {
-  // A shared connection must not stay on the file this copy replaces.
-  CatalogueSession::forget(path);
-  const std::string source = bundlePath(resourceName);
-  if (source.empty()) {
-    logError("Catalogue " + resourceName + ".db is missing from the bundle");
-    return false;
-  }
-  if (auto copied = AtomicFile::copyFile(source, path, 0644, syncFolderNow); !copied.ok()) {
-    logError("Could not copy catalogue " + resourceName + ".db to " + path + ": " + copied.error().localizedDescription());
-    return false;
-  }
-  return true;
-}
-
-bool CatalogueDatabase::seedIfMissing(const std::string& path, const std::string& resourceName) {
-  switch (CataloguePlace::stateOf(path)) {
-    case CataloguePlace::State::File: return true;
-    case CataloguePlace::State::Unreadable: return false;
-    case CataloguePlace::State::Missing:
-      return !CatalogueSeeding::copyOf(path).empty() || copyFromBundle(path, resourceName);
-  }
-  return false;
-}
-
-bool CatalogueDatabase::seedMissing(const std::string& fileName, const std::string& resourceName, bool syncFolderNow) {
-  const std::string path = libraryPath(fileName);
-  if (!CatalogueSeeding::copyOf(path).empty()) return true;
-  if (!copyFromBundle(path, resourceName, syncFolderNow)) return false;
-  CataloguePlace::seededOverMissing(fileName);
-  return true;
-}
-
-std::vector<std::string> CatalogueDatabase::seedAllMissing(std::span<const CatalogueKind* const> catalogues) {
-  CatalogueSweep::leftoversOf(catalogues);
-  const auto missing = [](const CatalogueKind* kind) {
-    return CataloguePlace::stateOf(libraryPath(kind->fileName)) == CataloguePlace::State::Missing;
-  };
-  // A catalogue whose rescue is not finished is not seeded bare: its open tries the rescue again.
-  const auto rescuing = [](const CatalogueKind* kind) { return CatalogueRescue::isPending(kind->fileName); };
-  std::vector<std::string> seeded;
-  if (std::all_of(catalogues.begin(), catalogues.end(), missing) &&
-      std::none_of(catalogues.begin(), catalogues.end(), rescuing)) {
-    if (CatalogueSeeding::stageAll(catalogues)) {
-      for (const CatalogueKind* kind : catalogues) seeded.push_back(kind->fileName);
-      return seeded;
-    }
-    CataloguePlace::startFoundEveryCatalogueMissing(catalogues);
-  }
-  for (const CatalogueKind* kind : catalogues) {
-    if (rescuing(kind) || !missing(kind)) continue;
-    if (seedMissing(kind->fileName, kind->resourceName, false)) seeded.push_back(kind->fileName);
-  }
-  if (!seeded.empty()) {
-    AtomicFile::syncFolder(platform::foundation::Paths::library());
-    CatalogueSeeding::removeStaleCopies(catalogues);
-  }
-  return seeded;
-}
-
-bool CatalogueDatabase::replaceWithBundleCopy(const std::string& path, const std::string& resourceName) {
-  return copyFromBundle(path, resourceName);
 }
 
 bool CatalogueDatabase::openPath(const std::string& path, bool shared) {

@@ -1,4 +1,4 @@
-#include "app/storage/CatalogueConnection.h"
+#include "app/storage/connection/CatalogueConnection.h"
 
 #include <fcntl.h>
 #include <sqlite3.h>
@@ -7,15 +7,15 @@
 
 #include <utility>
 
-#include "app/storage/CataloguePlace.h"
-#include "app/storage/CatalogueSeeding.h"
+#include "platform/foundation/DamagedFile.h"
 #include "platform/foundation/DatabaseSideFiles.h"
-#include "platform/foundation/SequenceChecker.h"
+#include "platform/log/Log.h"
 
 namespace app::storage {
 
 namespace {
 
+using platform::foundation::DamagedFile;
 using platform::foundation::DatabaseSideFiles;
 
 // SQLite's memory statistics take one process-wide lock around every allocation it makes: the
@@ -23,20 +23,6 @@ using platform::foundation::DatabaseSideFiles;
 // all through the start. Nothing reads the statistics, so they are off, before SQLite first starts
 // (it refuses the setting afterwards), which a static of this file does before main runs.
 [[maybe_unused]] const bool memoryStatisticsOff = sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0) == SQLITE_OK;
-
-struct Pool {
-  int depth = 0;
-  std::map<std::string, std::shared_ptr<CatalogueConnection>> connections;
-  platform::foundation::SequenceChecker sequence;
-};
-
-// Catalogues are used on the main thread only, so the pool needs no guard; a debug run stops on a use
-// from anywhere else.
-Pool& pool() {
-  static Pool instance;
-  DCHECK_CALLED_ON_VALID_SEQUENCE(instance.sequence);
-  return instance;
-}
 
 // Whether the header of the file at `path` says it keeps a write-ahead log.
 bool keepsWriteAheadLog(const std::string& path) {
@@ -62,11 +48,31 @@ std::string uriOf(const std::string& path) {
   return uri;
 }
 
+// A write-ahead log or its shared-memory index beside the catalogue at `path` is kept aside under the
+// damaged-file naming, with a warning; false (with `error`) when one is there and could not be moved.
+bool setStrayLogAside(const std::string& path, std::string& error) {
+  for (const auto side : {DatabaseSideFiles::kWriteAheadLog, DatabaseSideFiles::kSharedMemoryIndex}) {
+    const std::string log = DatabaseSideFiles::of(DatabaseSideFiles::namedAfter(path), side);
+    struct stat info {};
+    if (::lstat(log.c_str(), &info) != 0) continue;
+    const auto kept = DamagedFile::keepAside(log);
+    if (!kept.ok()) {
+      error = std::string("a ") + side.name + " that is not the app's stands beside it and could not be moved (" + log + ")";
+      return false;
+    }
+    platform::log::write(platform::log::Warning, std::string("The ") + side.name + " beside the catalogue " + path +
+                                                     " is not the app's own; it is kept as " + *kept +
+                                                     ", and nothing in it reaches the catalogue");
+  }
+  return true;
+}
+
 }  // namespace
 
 std::shared_ptr<CatalogueConnection> CatalogueConnection::openToRead(const std::string& path, std::string& error) {
-  if (const auto place = CataloguePlace::at(path); place.state != CataloguePlace::State::File) {
-    error = place.state == CataloguePlace::State::Missing ? "nothing stands there" : place.what + " stands at " + place.where;
+  if (const auto place = DatabaseSideFiles::placeOf(path); place.state != DatabaseSideFiles::Place::State::File) {
+    error = place.state == DatabaseSideFiles::Place::State::Missing ? "nothing stands there"
+                                                                    : place.what + " stands at " + place.where;
     return nullptr;
   }
   // A reader rolls a journal back and builds a log's index in the files beside it: while either stands
@@ -97,11 +103,11 @@ std::shared_ptr<CatalogueConnection> CatalogueConnection::open(const std::string
                                                                Durability durability) {
   // Only a file is a catalogue: SQLite would wait for ever on a FIFO for a writer, and read a device;
   // the same goes for what stands where its side files belong. What is missing stays missing (below).
-  if (const auto place = CataloguePlace::at(path); place.state == CataloguePlace::State::Unreadable) {
+  if (const auto place = DatabaseSideFiles::placeOf(path); place.state == DatabaseSideFiles::Place::State::Unreadable) {
     error = place.what + " stands at " + place.where;
     return nullptr;
   }
-  if (!CataloguePlace::setStrayLogAside(path, error)) return nullptr;
+  if (!setStrayLogAside(path, error)) return nullptr;
   sqlite3* db = nullptr;
   // No SQLITE_OPEN_CREATE: a missing catalogue must stay missing so that it is seeded next time.
   const int result = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
@@ -141,42 +147,6 @@ void CatalogueConnection::giveBack(std::string sql, sqlite3_stmt* statement) {
   // Texts with ids formatted in are each used once; a bound keeps them from piling up.
   constexpr size_t kKept = 64;
   if (cache_.size() >= kKept || !cache_.emplace(std::move(sql), statement).second) sqlite3_finalize(statement);
-}
-
-CatalogueSession::CatalogueSession() { ++pool().depth; }
-
-CatalogueSession::~CatalogueSession() {
-  if (pool().depth > 1) {
-    --pool().depth;
-    return;
-  }
-  // Still a session while the staged catalogues go in place, so that their connections can be closed.
-  static_cast<void>(CatalogueSeeding::publish());
-  --pool().depth;
-  pool().connections.clear();
-}
-
-bool CatalogueSession::active() { return pool().depth > 0; }
-
-std::shared_ptr<CatalogueConnection> CatalogueSession::connection(const std::string& path, std::string& error) {
-  auto& connections = pool().connections;
-  if (auto found = connections.find(path); found != connections.end()) return found->second;
-  const std::string copy = CatalogueSeeding::copyOf(path);
-  auto opened = copy.empty() ? CatalogueConnection::open(path, error)
-                             : CatalogueConnection::open(copy, error, CatalogueConnection::Durability::OnceWhenPlaced);
-  if (opened) connections.emplace(path, opened);
-  return opened;
-}
-
-void CatalogueSession::forget(const std::string& path) { pool().connections.erase(path); }
-
-bool CatalogueSession::release(const std::string& path) {
-  auto& connections = pool().connections;
-  const auto found = connections.find(path);
-  if (found == connections.end()) return true;
-  if (found->second.use_count() > 1) return false;
-  connections.erase(found);
-  return true;
 }
 
 }  // namespace app::storage

@@ -1,4 +1,4 @@
-#include "app/storage/SelectionTrust.h"
+#include "app/storage/connection/SelectionTrust.h"
 
 #include <gtest/gtest.h>
 

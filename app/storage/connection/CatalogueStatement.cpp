@@ -1,10 +1,10 @@
-#include "app/storage/CatalogueStatement.h"
+#include "app/storage/connection/CatalogueStatement.h"
 
 #include <sqlite3.h>
 
 #include <utility>
 
-#include "app/storage/CatalogueConnection.h"
+#include "app/storage/connection/CatalogueConnection.h"
 
 namespace app::storage {
 

@@ -10,17 +10,16 @@
 #include <vector>
 
 #include "app/model/UpdateFormatIDObject.h"
-#include "app/storage/CatalogueKind.h"
-#include "app/storage/CatalogueStatement.h"
+#include "app/storage/connection/CatalogueStatement.h"
 
 namespace app::storage {
 
 // The connection every catalogue access class works through: one SQLite file in the user's Library
-// folder, seeded from the bundle's copy of the same name when it is missing.
+// folder (CatalogueOpening opens a catalogue by its kind, seeding and checking it first).
 //
-// A catalogue is only ever opened, never created: if the seed copy could not be made, the open fails
-// and the next use tries the seed again, instead of leaving an empty file that would never be seeded.
-// After a failed open every operation logs and yields its empty value.
+// A catalogue is only ever opened, never created: a missing one stays missing, so that the next use
+// seeds it, instead of leaving an empty file that would never be seeded. After a failed open every
+// operation logs and yields its empty value.
 class CatalogueConnection;
 
 class CatalogueDatabase {
@@ -34,31 +33,6 @@ class CatalogueDatabase {
   static std::string libraryPath(const std::string& fileName);
   // The bundle's copy of a catalogue (resource `resourceName` of type "db"); empty when missing.
   static std::string bundlePath(const std::string& resourceName);
-  // Copies the bundle's catalogue to `path` when nothing stands there; true when a file is there
-  // afterwards. Anything else standing there (CataloguePlace) is left as it is: false.
-  [[nodiscard]] static bool seedIfMissing(const std::string& path, const std::string& resourceName);
-  // A start's first look at its catalogues: sweeps what killed writes left beside them (CatalogueSweep),
-  // then seeds each one missing, syncing the Library folder once for all of them; gives back the file
-  // names it seeded. Inside a session, when all are
-  // missing (a first start), they are staged instead (CatalogueSeeding) and in place after
-  // CatalogueSeeding::publish(). One missing at a start that is not the first is noted as such
-  // (CataloguePlace::seededOverMissing).
-  static std::vector<std::string> seedAllMissing(std::span<const CatalogueKind* const> catalogues);
-  // Puts the bundle's catalogue at `path` in one step (write aside, then rename over the old file): on
-  // failure the old file is left exactly as it was.
-  [[nodiscard]] static bool replaceWithBundleCopy(const std::string& path, const std::string& resourceName);
-
-  // Seeds the catalogue of `kind` from the bundle when missing, then opens it. On a connection's first
-  // use the file is checked: one that is not a database, lacks one of its tables or is damaged inside
-  // (read whole once per run) is kept aside as "<fileName>.damaged-<date>" (with a warning) and the
-  // bundle's copy takes its place, holding the person's rows that could still be read, carried as the
-  // kind carries them (CatalogueRescue). A busy or locked one and one whose rescue is not finished are left alone for
-  // a while: the open fails, and one after that tries again. Anything standing in its place that is not
-  // a catalogue file (CataloguePlace) is named once and left there: every open fails while it stands.
-  [[nodiscard]] bool openCatalogue(const CatalogueKind& kind);
-  // Whether the catalogue at `path` is left alone for now: in use elsewhere, damaged with no room to
-  // rescue it, or with its rescue not finished. Nothing reads it, and nothing is built in its place.
-  [[nodiscard]] static bool isLeftAlone(const std::string& path);
   // Opens an existing file at `path`; never creates one. Inside a CatalogueSession the connection is
   // the session's shared one, unless `shared` is false (a file that is about to be renamed or removed).
   [[nodiscard]] bool openPath(const std::string& path, bool shared = true);
@@ -180,18 +154,6 @@ class CatalogueDatabase {
   void noteSelectionWritten(std::string_view table) const;
   // Whether `sql` must see a held selection written first.
   [[nodiscard]] bool mustFollowHeldSelection(std::string_view sql) const;
-  [[nodiscard]] static bool copyFromBundle(const std::string& path, const std::string& resourceName,
-                                           bool syncFolderNow = true);
-  // Seeds the missing Library/<fileName> (a first start's staged copy stands for it): true when seeded.
-  [[nodiscard]] static bool seedMissing(const std::string& fileName, const std::string& resourceName,
-                                        bool syncFolderNow = true);
-  // Closes, and fails every open of the catalogue at `path` for a while; false.
-  bool leaveAloneForNow(const std::string& path);
-  enum class Health { Sound, Damaged, Busy };
-  Health health(std::span<const char* const> tables);
-  Health wholeness();
-  [[nodiscard]] bool replaceDamaged(const CatalogueKind& kind);
-  [[nodiscard]] bool openChecked(const CatalogueKind& kind);
 
   std::shared_ptr<CatalogueConnection> connection_;
   std::string path_;
