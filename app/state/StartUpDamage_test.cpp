@@ -7,11 +7,11 @@
 
 #include "app/state/StartUpTestSupport.h"
 #include "app/storage/CameraFormatCatalogue.h"
-#include "app/storage/CatalogueSeeding.h"
 #include "app/storage/LensAdapterCatalogue.h"
 #include "app/storage/LensDatabaseHelper.h"
 #include "app/storage/PackageUtil.h"
 #include "app/storage/connection/CatalogueDatabase.h"
+#include "app/storage/recovery/CatalogueSeeding.h"
 #include "testing/FileContents.h"
 
 namespace app::state {

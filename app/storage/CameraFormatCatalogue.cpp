@@ -2,10 +2,10 @@
 
 #include "app/model/NumericText.h"
 #include "app/storage/CameraFormatCatalogueUpdate.h"
-#include "app/storage/CatalogueUpdate.h"
 #include "app/storage/FrameGuideCatalogue.h"
-#include "app/storage/PendingPackageRemap.h"
 #include "app/storage/connection/LogError.h"
+#include "app/storage/recovery/CatalogueUpdate.h"
+#include "app/storage/recovery/PendingPackageRemap.h"
 #include "platform/log/Log.h"
 
 using app::storage::CatalogueDatabase;

@@ -10,8 +10,8 @@
 #include "app/model/CameraShootingMode.h"
 #include "app/model/Crop.h"
 #include "app/model/FrameGuide.h"
-#include "app/storage/CatalogueKind.h"
 #include "app/storage/connection/CatalogueDatabase.h"
+#include "app/storage/recovery/CatalogueKind.h"
 
 namespace app::storage {
 

@@ -1,8 +1,8 @@
 #include "app/storage/CameraFormatCatalogueUpdate.h"
 
 #include "app/storage/CameraFormatCatalogue.h"
-#include "app/storage/CatalogueReplacement.h"
 #include "app/storage/FrameGuideCatalogue.h"
+#include "app/storage/recovery/CatalogueReplacement.h"
 
 namespace app::storage {
 

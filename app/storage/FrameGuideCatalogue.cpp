@@ -1,8 +1,8 @@
 #include "app/storage/FrameGuideCatalogue.h"
 
 #include "app/storage/CameraFormatCatalogue.h"
-#include "app/storage/CatalogueSeeding.h"
-#include "app/storage/PendingPackageRemap.h"
+#include "app/storage/recovery/CatalogueSeeding.h"
+#include "app/storage/recovery/PendingPackageRemap.h"
 
 using app::storage::CatalogueDatabase;
 using app::storage::CatalogueStatement;

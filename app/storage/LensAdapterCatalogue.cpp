@@ -3,9 +3,9 @@
 #include <array>
 
 #include "app/storage/LensAdapter.h"
-#include "app/storage/CatalogueReplacement.h"
-#include "app/storage/CatalogueUpdate.h"
-#include "app/storage/PendingPackageRemap.h"
+#include "app/storage/recovery/CatalogueReplacement.h"
+#include "app/storage/recovery/CatalogueUpdate.h"
+#include "app/storage/recovery/PendingPackageRemap.h"
 
 using app::storage::CatalogueDatabase;
 using app::storage::CatalogueStatement;

@@ -1,9 +1,9 @@
 #include "app/storage/LensDatabaseHelper.h"
 
 #include "app/model/NumericText.h"
-#include "app/storage/CatalogueUpdate.h"
 #include "app/storage/LensDatabaseUpdate.h"
-#include "app/storage/PendingPackageRemap.h"
+#include "app/storage/recovery/CatalogueUpdate.h"
+#include "app/storage/recovery/PendingPackageRemap.h"
 #include "platform/foundation/Format.h"
 #include "platform/log/Log.h"
 

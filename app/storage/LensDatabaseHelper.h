@@ -8,9 +8,9 @@
 #include "app/model/LensManufacturer.h"
 #include "app/model/LensObject.h"
 #include "app/model/UpdateFormatIDObject.h"
-#include "app/storage/CatalogueKind.h"
 #include "app/storage/LensSelectionObject.h"
 #include "app/storage/connection/CatalogueDatabase.h"
+#include "app/storage/recovery/CatalogueKind.h"
 
 namespace app::storage {
 

@@ -2,8 +2,8 @@
 
 #include <unordered_set>
 
-#include "app/storage/CatalogueReplacement.h"
 #include "app/storage/LensDatabaseHelper.h"
+#include "app/storage/recovery/CatalogueReplacement.h"
 
 namespace app::storage {
 

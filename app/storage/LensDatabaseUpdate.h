@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "app/storage/CatalogueKind.h"
-#include "app/storage/CatalogueUpdate.h"
+#include "app/storage/recovery/CatalogueKind.h"
+#include "app/storage/recovery/CatalogueUpdate.h"
 
 namespace app::storage {
 

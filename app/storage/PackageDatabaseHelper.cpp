@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "app/storage/CatalogueOpening.h"
-#include "app/storage/CatalogueSeeding.h"
-#include "app/storage/PendingPackageRemap.h"
+#include "app/storage/recovery/CatalogueOpening.h"
+#include "app/storage/recovery/CatalogueSeeding.h"
+#include "app/storage/recovery/PendingPackageRemap.h"
 #include "platform/log/Log.h"
 
 using app::storage::CatalogueDatabase;

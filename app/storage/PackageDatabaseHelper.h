@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "app/model/UpdateFormatIDObject.h"
-#include "app/storage/PackageCatalogue.h"
 #include "app/storage/PackageDatabaseObject.h"
 #include "app/storage/connection/CatalogueDatabase.h"
+#include "app/storage/recovery/PackageCatalogue.h"
 
 namespace app::storage {
 

@@ -5,7 +5,6 @@
 #include <utility>
 
 #include "app/storage/CameraFormatCatalogue.h"
-#include "app/storage/CataloguePlace.h"
 #include "app/storage/FrameGuideCatalogue.h"
 #include "app/storage/LensAdapterCatalogue.h"
 #include "app/storage/LensDatabaseHelper.h"
@@ -13,6 +12,7 @@
 #include "app/storage/PackageDatabaseHelper.h"
 #include "app/storage/PackageMend.h"
 #include "app/storage/connection/LogError.h"
+#include "app/storage/recovery/CataloguePlace.h"
 #include "platform/log/Log.h"
 
 using app::storage::CatalogueDatabase;

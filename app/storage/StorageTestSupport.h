@@ -6,12 +6,12 @@
 #include <string>
 
 #include "app/storage/CameraFormatCatalogue.h"
-#include "app/storage/CatalogueSeeding.h"
 #include "app/storage/FrameGuideCatalogue.h"
 #include "app/storage/LensAdapterCatalogue.h"
 #include "app/storage/LensDatabaseHelper.h"
 #include "app/storage/PackageDatabaseHelper.h"
 #include "app/storage/connection/CatalogueDatabase.h"
+#include "app/storage/recovery/CatalogueSeeding.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/log/Log.h"
 #include "testing/TempContainer.h"

@@ -4,8 +4,8 @@
 
 #include <limits>
 
-#include "app/storage/CatalogueOpening.h"
 #include "app/storage/StorageTestSupport.h"
+#include "app/storage/recovery/CatalogueOpening.h"
 #include "platform/foundation/AtomicFile.h"
 
 using app::storage::CatalogueDatabase;

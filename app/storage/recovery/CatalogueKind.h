@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/storage/CatalogueUpdate.h"
+#include "app/storage/recovery/CatalogueUpdate.h"
 
 namespace app::storage {
 

@@ -11,14 +11,14 @@
 #include <functional>
 #include <string>
 
-#include "app/storage/CatalogueReplacement.h"
-#include "app/storage/CatalogueRescue.h"
-#include "app/storage/CatalogueSeeding.h"
-#include "app/storage/CatalogueUpdate.h"
 #include "app/storage/CatalogueUpdateTestSupport.h"
 #include "app/storage/LensAdapterCatalogue.h"
-#include "app/storage/PendingPackageRemap.h"
 #include "app/storage/StorageTestSupport.h"
+#include "app/storage/recovery/CatalogueReplacement.h"
+#include "app/storage/recovery/CatalogueRescue.h"
+#include "app/storage/recovery/CatalogueSeeding.h"
+#include "app/storage/recovery/CatalogueUpdate.h"
+#include "app/storage/recovery/PendingPackageRemap.h"
 #include "platform/foundation/AtomicFile.h"
 #include "testing/FileContents.h"
 

@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "app/storage/CatalogueKind.h"
 #include "app/storage/connection/CatalogueDatabase.h"
+#include "app/storage/recovery/CatalogueKind.h"
 
 namespace app::storage {
 

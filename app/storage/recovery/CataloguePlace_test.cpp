@@ -2,7 +2,7 @@
 // nowhere or to itself, a FIFO, a device), and a write-ahead log from elsewhere beside it: a start
 // leaves it as it is and names it, deletes and writes over nothing, and once the person puts their
 // file back every row and package of theirs is there.
-#include "app/storage/CataloguePlace.h"
+#include "app/storage/recovery/CataloguePlace.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -11,9 +11,9 @@
 
 #include <filesystem>
 
-#include "app/storage/CatalogueSeeding.h"
 #include "app/storage/CatalogueUpdateTestSupport.h"
 #include "app/storage/PackageUtil.h"
+#include "app/storage/recovery/CatalogueSeeding.h"
 #include "platform/foundation/AtomicFile.h"
 #include "testing/FileContents.h"
 

@@ -1,7 +1,7 @@
 // Damage inside a catalogue, as a disk error leaves it: SQLite still reads most pages. The open finds it,
 // keeps the file aside and carries every row of the person's that can still be read into the fresh
 // copy, naming what could not be read.
-#include "app/storage/CatalogueRescue.h"
+#include "app/storage/recovery/CatalogueRescue.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -12,11 +12,11 @@
 #include <regex>
 #include <set>
 
-#include "app/storage/CatalogueSalvage.h"
-#include "app/storage/CatalogueSeeding.h"
-#include "app/storage/CatalogueSweep.h"
 #include "app/storage/CatalogueUpdateTestSupport.h"
 #include "app/storage/PackageUtil.h"
+#include "app/storage/recovery/CatalogueSalvage.h"
+#include "app/storage/recovery/CatalogueSeeding.h"
+#include "app/storage/recovery/CatalogueSweep.h"
 #include "platform/foundation/AtomicFile.h"
 #include "testing/FileContents.h"
 #include "testing/ScopedClock.h"

@@ -1,4 +1,4 @@
-#include "app/storage/PersonsRows.h"
+#include "app/storage/recovery/PersonsRows.h"
 
 #include <sqlite3.h>
 

@@ -1,4 +1,4 @@
-#include "app/storage/CataloguePlace.h"
+#include "app/storage/recovery/CataloguePlace.h"
 
 #include <sys/stat.h>
 
@@ -6,8 +6,8 @@
 #include <cstring>
 #include <set>
 
-#include "app/storage/CatalogueRescue.h"
 #include "app/storage/connection/CatalogueDatabase.h"
+#include "app/storage/recovery/CatalogueRescue.h"
 #include "platform/foundation/AtomicFile.h"
 #include "platform/foundation/DamagedFile.h"
 #include "platform/foundation/DatabaseSideFiles.h"

@@ -1,7 +1,7 @@
-#include "app/storage/PackageCatalogue.h"
+#include "app/storage/recovery/PackageCatalogue.h"
 
-#include "app/storage/CatalogueReplacement.h"
 #include "app/storage/connection/CatalogueDatabase.h"
+#include "app/storage/recovery/CatalogueReplacement.h"
 
 namespace app::storage {
 

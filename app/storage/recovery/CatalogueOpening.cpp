@@ -1,14 +1,14 @@
-#include "app/storage/CatalogueOpening.h"
+#include "app/storage/recovery/CatalogueOpening.h"
 
 #include <sqlite3.h>
 
 #include <map>
 #include <set>
 
-#include "app/storage/CataloguePlace.h"
-#include "app/storage/CatalogueRescue.h"
-#include "app/storage/CatalogueSeeding.h"
 #include "app/storage/connection/CatalogueSession.h"
+#include "app/storage/recovery/CataloguePlace.h"
+#include "app/storage/recovery/CatalogueRescue.h"
+#include "app/storage/recovery/CatalogueSeeding.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/FileStamp.h"
 #include "platform/log/Log.h"

@@ -1,12 +1,12 @@
-#include "app/storage/CatalogueUpdate.h"
+#include "app/storage/recovery/CatalogueUpdate.h"
 
 #include <utility>
 
-#include "app/storage/CatalogueOpening.h"
-#include "app/storage/CataloguePlace.h"
-#include "app/storage/CatalogueRescue.h"
-#include "app/storage/PendingPackageRemap.h"
 #include "app/storage/connection/CatalogueDatabase.h"
+#include "app/storage/recovery/CatalogueOpening.h"
+#include "app/storage/recovery/CataloguePlace.h"
+#include "app/storage/recovery/CatalogueRescue.h"
+#include "app/storage/recovery/PendingPackageRemap.h"
 #include "platform/foundation/Check.h"
 #include "platform/log/Log.h"
 

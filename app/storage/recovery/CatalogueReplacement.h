@@ -3,9 +3,9 @@
 #include <functional>
 #include <string>
 
-#include "app/storage/CatalogueKind.h"
-#include "app/storage/CatalogueUpdate.h"
-#include "app/storage/PendingPackageRemap.h"
+#include "app/storage/recovery/CatalogueKind.h"
+#include "app/storage/recovery/CatalogueUpdate.h"
+#include "app/storage/recovery/PendingPackageRemap.h"
 
 namespace app::storage {
 

@@ -1,7 +1,7 @@
 // What killed seedings, updates, rescues and commits across catalogues leave in Library goes at the
 // next start, whatever its age; what is still in use, and anything of the person's that only looks
 // alike, stays.
-#include "app/storage/CatalogueSweep.h"
+#include "app/storage/recovery/CatalogueSweep.h"
 
 #include <gtest/gtest.h>
 #include <sys/file.h>
@@ -10,9 +10,9 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/storage/CatalogueRescue.h"
-#include "app/storage/CatalogueSeeding.h"
 #include "app/storage/StorageTestSupport.h"
+#include "app/storage/recovery/CatalogueRescue.h"
+#include "app/storage/recovery/CatalogueSeeding.h"
 #include "platform/foundation/Paths.h"
 
 namespace app::storage {

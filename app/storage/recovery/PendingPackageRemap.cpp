@@ -1,12 +1,12 @@
-#include "app/storage/PendingPackageRemap.h"
+#include "app/storage/recovery/PendingPackageRemap.h"
 
 #include <iterator>
 
-#include "app/storage/CatalogueOpening.h"
-#include "app/storage/CataloguePlace.h"
-#include "app/storage/CatalogueUpdate.h"
-#include "app/storage/PackageCatalogue.h"
 #include "app/storage/connection/LogError.h"
+#include "app/storage/recovery/CatalogueOpening.h"
+#include "app/storage/recovery/CataloguePlace.h"
+#include "app/storage/recovery/CatalogueUpdate.h"
+#include "app/storage/recovery/PackageCatalogue.h"
 #include "platform/log/Log.h"
 
 namespace app::storage {

@@ -1,4 +1,4 @@
-#include "app/storage/CatalogueSweep.h"
+#include "app/storage/recovery/CatalogueSweep.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -11,9 +11,9 @@
 #include <string_view>
 #include <vector>
 
-#include "app/storage/CatalogueReplacement.h"
-#include "app/storage/CatalogueRescue.h"
 #include "app/storage/connection/CatalogueDatabase.h"
+#include "app/storage/recovery/CatalogueReplacement.h"
+#include "app/storage/recovery/CatalogueRescue.h"
 #include "platform/foundation/AtomicFile.h"
 #include "platform/foundation/DatabaseSideFiles.h"
 #include "platform/foundation/Paths.h"

@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "app/storage/CatalogueKind.h"
+#include "app/storage/recovery/CatalogueKind.h"
 
 namespace app::storage {
 

@@ -1,4 +1,4 @@
-#include "app/storage/CatalogueSeeding.h"
+#include "app/storage/recovery/CatalogueSeeding.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -6,14 +6,15 @@
 #include <map>
 #include <vector>
 
-#include "app/storage/CataloguePlace.h"
-#include "app/storage/CatalogueReplacement.h"
-#include "app/storage/CatalogueRescue.h"
-#include "app/storage/CatalogueSweep.h"
 #include "app/storage/connection/CatalogueDatabase.h"
 #include "app/storage/connection/CatalogueSession.h"
 #include "app/storage/connection/LogError.h"
+#include "app/storage/recovery/CataloguePlace.h"
+#include "app/storage/recovery/CatalogueReplacement.h"
+#include "app/storage/recovery/CatalogueRescue.h"
+#include "app/storage/recovery/CatalogueSweep.h"
 #include "platform/foundation/AtomicFile.h"
+#include "platform/foundation/Check.h"
 #include "platform/foundation/Paths.h"
 
 using platform::foundation::AtomicFile;
@@ -108,6 +109,8 @@ bool CatalogueSeeding::publish() {
     flushed.emplace_back(path, copy);
   }
   for (const auto& [path, copy] : flushed) {
+    // (1) of CataloguePlace.h: only a copy flushed beside the place is renamed into it.
+    DCHECK(copy != path && AtomicFile::fileExists(copy));
     if (std::rename(copy.c_str(), path.c_str()) != 0) {
       logError("Could not put the new catalogue " + path + " in place; it is seeded again on the next start");
       all = false;

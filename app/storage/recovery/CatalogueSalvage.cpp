@@ -1,4 +1,4 @@
-#include "app/storage/CatalogueSalvage.h"
+#include "app/storage/recovery/CatalogueSalvage.h"
 
 #include <sqlite3.h>
 #include <unistd.h>

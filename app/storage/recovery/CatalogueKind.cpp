@@ -1,4 +1,4 @@
-#include "app/storage/CatalogueKind.h"
+#include "app/storage/recovery/CatalogueKind.h"
 
 #include <algorithm>
 

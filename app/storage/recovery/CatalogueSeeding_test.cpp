@@ -1,7 +1,7 @@
 // A first start's catalogues are staged beside their places and put in place together: until then
 // nothing half-made is in Library, a start stopped before that is a first start again, and the start's
 // writes are in the catalogues once they are in place.
-#include "app/storage/CatalogueSeeding.h"
+#include "app/storage/recovery/CatalogueSeeding.h"
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>
@@ -11,11 +11,11 @@
 #include <fstream>
 
 #include "app/storage/CameraFormatCatalogue.h"
-#include "app/storage/CatalogueOpening.h"
 #include "app/storage/LensAdapterCatalogue.h"
 #include "app/storage/PackageDatabaseHelper.h"
 #include "app/storage/StorageTestSupport.h"
 #include "app/storage/connection/CatalogueSession.h"
+#include "app/storage/recovery/CatalogueOpening.h"
 #include "platform/foundation/AtomicFile.h"
 
 using app::storage::CatalogueSeeding;

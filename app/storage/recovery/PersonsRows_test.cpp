@@ -1,7 +1,7 @@
 // What a rescue learns of the person's rows in a copy of a catalogue: a kind of row the copy has no
 // table for holds nothing to carry, while a copy that cannot be read to the end holds rows unknown; and
 // a copy one value behind (an older copy of the person's own catalogue) does not hold them.
-#include "app/storage/PersonsRows.h"
+#include "app/storage/recovery/PersonsRows.h"
 
 #include <gtest/gtest.h>
 

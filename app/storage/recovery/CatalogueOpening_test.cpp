@@ -1,4 +1,4 @@
-#include "app/storage/CatalogueOpening.h"
+#include "app/storage/recovery/CatalogueOpening.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "app/storage/CatalogueKind.h"
+#include "app/storage/recovery/CatalogueKind.h"
 
 namespace app::storage {
 

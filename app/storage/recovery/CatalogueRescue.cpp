@@ -1,16 +1,17 @@
-#include "app/storage/CatalogueRescue.h"
+#include "app/storage/recovery/CatalogueRescue.h"
 
 #include <algorithm>
 #include <optional>
 #include <string_view>
 
-#include "app/storage/CataloguePlace.h"
-#include "app/storage/CatalogueReplacement.h"
-#include "app/storage/CatalogueSalvage.h"
-#include "app/storage/PersonsRows.h"
 #include "app/storage/connection/CatalogueDatabase.h"
 #include "app/storage/connection/CatalogueSession.h"
+#include "app/storage/recovery/CataloguePlace.h"
+#include "app/storage/recovery/CatalogueReplacement.h"
+#include "app/storage/recovery/CatalogueSalvage.h"
+#include "app/storage/recovery/PersonsRows.h"
 #include "platform/foundation/AtomicFile.h"
+#include "platform/foundation/Check.h"
 #include "platform/foundation/DamagedFile.h"
 #include "platform/foundation/DatabaseSideFiles.h"
 #include "platform/log/Log.h"
@@ -219,6 +220,8 @@ bool endedOverFileInPlace(const std::string& path, const std::string& kept, cons
 bool CatalogueRescue::markFreshCopy(const std::string& fileName, const std::string& staging) {
   const std::string kept = keptCopyNoted(CatalogueDatabase::libraryPath(fileName));
   if (kept.empty()) return true;  // no rescue is waiting for this copy
+  // (5) of CataloguePlace.h: marked while it is still a copy beside the place.
+  DCHECK(staging != CatalogueDatabase::libraryPath(fileName));
   CatalogueDatabase fresh;
   if (!fresh.openPath(staging)) return false;
   CatalogueDatabase::Transaction transaction(fresh);
@@ -257,6 +260,8 @@ bool CatalogueRescue::keepAsideAndReplace(const CatalogueKind& kind) {
                                                      "); it is left as it is, not used, and tried again later");
     return false;
   }
+  // (3) of CataloguePlace.h: the note names the kept copy before the file becomes it.
+  DCHECK(isPendingAt(path));
   const auto kept = DamagedFile::keepAsideAs(path, *keptPath);
   const Attempt attempt = kept.ok() ? replaceFrom(*kept, kind) : Attempt{.ended = true, .then = {}};
   DamagedFile::reportKept(path, kept, what(fileName), attempt.then);

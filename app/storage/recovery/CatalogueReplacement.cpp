@@ -1,14 +1,14 @@
-#include "app/storage/CatalogueReplacement.h"
+#include "app/storage/recovery/CatalogueReplacement.h"
 
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <cstdio>
 
-#include "app/storage/CatalogueRescue.h"
-#include "app/storage/CatalogueSeeding.h"
-#include "app/storage/CatalogueUpdate.h"
 #include "app/storage/connection/CatalogueSession.h"
+#include "app/storage/recovery/CatalogueRescue.h"
+#include "app/storage/recovery/CatalogueSeeding.h"
+#include "app/storage/recovery/CatalogueUpdate.h"
 #include "platform/foundation/AtomicFile.h"
 #include "platform/foundation/Check.h"
 #include "platform/log/Log.h"

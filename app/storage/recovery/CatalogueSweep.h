@@ -3,7 +3,7 @@
 #include <span>
 #include <string>
 
-#include "app/storage/CatalogueKind.h"
+#include "app/storage/recovery/CatalogueKind.h"
 
 namespace app::storage {
 
