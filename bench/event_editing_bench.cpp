@@ -1,8 +1,13 @@
 // Handling 10,000 events through a program of three edit callbacks, beside the same three edits
 // written by hand in C++ on the same editing events and through the same conversions (the ratio is
-// what the interpreter costs), and beside no program at all (the event goes through unchanged).
+// what the interpreter costs), and beside no program at all (the event goes through unchanged); and
+// the CPU time of events that a rule searching with a costly pattern runs on.
 #include <benchmark/benchmark.h>
 
+#include <vector>
+
+#include "bench/InTurns.h"
+#include "sdk/analytics/rules/PatternShapesTestSupport.h"
 #include "sdk/analytics/rules/EventEditing.h"
 #include "sdk/analytics/rules/MeasurementHostTestSupport.h"
 #include "sdk/analytics/rules/ScriptProgramTestSupport.h"
@@ -68,12 +73,43 @@ void BM_TenThousandEvents_HandWritten(benchmark::State& state) {
   }
 }
 
+// A rule that searches each event's text with a pattern of `count` characters named late in ICU's
+// table, the first event beside the ones after it: what its compiling costs is paid once, and a
+// pattern too costly to compile is refused having read little of it.
+void searchingWithLateNames(benchmark::State& state, int count) {
+  auto host = std::make_shared<sdk::analytics::FakeMeasurementHost>();
+  host->settings["measurement.ees_feature_enabled"] = true;
+  const std::string pattern = "x|" + ostrel::testing::repeated("\\\\N{TAG LATIN SMALL LETTER Z}", count);
+  const auto program = ostrel::testing::program(
+      kProgram, {{"rule", rule(1, "(call $e \"setParamValue\" (quote \"found\" (call \"hat\" \"search\" (quote \"" + pattern + "\"))))")}});
+  const auto event = sampleEvent();
+  std::vector<double> first, later;
+  for (auto _ : state) {
+    sdk::analytics::EventEditing editing(host);
+    if (!editing.loadProgram(*program).ok()) state.SkipWithError("program did not load");
+    for (int i = 0; i < 5; ++i) {
+      const double start = ostrel::bench::threadCpuSeconds();
+      auto outcome = sdk::analytics::applyEventEditing(&editing, *event, *host);
+      benchmark::DoNotOptimize(outcome);
+      (i == 0 ? first : later).push_back(ostrel::bench::threadCpuSeconds() - start);
+    }
+  }
+  state.counters["first_event_ms"] = ostrel::bench::median(first) * 1e3;
+  state.counters["later_event_ms"] = ostrel::bench::median(later) * 1e3;
+}
+
 void BM_TenThousandEvents_ThreeCallbacks(benchmark::State& state) { run(state, true); }
+void BM_SearchWith150LateNames(benchmark::State& state) { searchingWithLateNames(state, 150); }
+void BM_SearchWith8000LateNames(benchmark::State& state) { searchingWithLateNames(state, 8000); }
+void BM_SearchWith30000LateNames(benchmark::State& state) { searchingWithLateNames(state, 30000); }
 void BM_TenThousandEvents_NoProgram(benchmark::State& state) { run(state, false); }
 
 BENCHMARK(BM_TenThousandEvents_ThreeCallbacks)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TenThousandEvents_HandWritten)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TenThousandEvents_NoProgram)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SearchWith150LateNames)->Iterations(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SearchWith8000LateNames)->Iterations(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SearchWith30000LateNames)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

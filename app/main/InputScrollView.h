@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/main/InputScrollViewDelegate.h"
+#include "app/main/ScaleLabels.h"
 #include "app/model/LensSet.h"
 #include "app/model/CameraPackage.h"
 #include "platform/ui/DelegateRef.h"
@@ -23,7 +24,7 @@ namespace app::main {
 // scale under the marker is exactly the content offset: "the position" below.
 class InputScrollView : public platform::ui::View, public platform::ui::ScrollViewDelegate {
  public:
-  static constexpr double kLabelY = 22;
+  static constexpr double kLabelY = ScaleLabels::kLabelY;
 
   // --- set-up and scales ---
   void makeSecondCamera() { secondCamera_ = true; }
@@ -37,8 +38,10 @@ class InputScrollView : public platform::ui::View, public platform::ui::ScrollVi
   void makeDistance();
   void redrawScrollBarWithAnimation(int type);
   // The view's current subviews become the labels the next cross-fade fades out.
-  void listSubviewsOfView(const platform::ui::View& view);
-  void addLabelwithPosition(float position, const std::string& text, int kind);
+  void listSubviewsOfView(const platform::ui::View& view) { labels_.fadeOutNext(view); }
+  void addLabelwithPosition(float position, const std::string& text, int kind) {
+    ScaleLabels::add(*scrollBar_, position, text, kind);
+  }
   static float linearToNonLinearCurve(float x, float width) { return x * x / width; }
   static float nonLinearToLinearCurve(float y, float width);
 
@@ -124,20 +127,6 @@ class InputScrollView : public platform::ui::View, public platform::ui::ScrollVi
   void customInit();
   void setTitle(const char* key);
   void layOutScale();
-  // One label of a scale: where it stands, what it reads and how it is drawn (see addLabelwithPosition).
-  struct ScaleMark {
-    float position = 0;
-    std::string text;
-    int kind = 0;
-    bool operator==(const ScaleMark&) const = default;
-  };
-  // Puts `marks` on the scale as new labels (after removing every label first when `replaceAll`),
-  // unless the scale already shows exactly these marks in the theme in force: making a label measures
-  // its text, and each appearance of the main screen builds every scale several times over, mostly
-  // unchanged. True when new labels were made.
-  bool showMarks(const std::vector<ScaleMark>& marks, bool replaceAll);
-  void crossFadeLabels();
-  void overlapPass();
   void tick(int style);
   bool hapticsOn() const;
   bool snapOn() const;
@@ -165,11 +154,7 @@ class InputScrollView : public platform::ui::View, public platform::ui::ScrollVi
   float closeFocusDistance_ = 0;
   float currentLensAperture_ = 0, currentLensApertureClosed_ = 0, currentLensCloseFocus_ = 0;
   int currentFLIndex_ = 0;
-  std::vector<std::weak_ptr<platform::ui::View>> subviewsArrayAnimateFrom_, subviewsArrayAnimateTo_;
-  // The marks the scale shows, their labels and the theme they were drawn in.
-  std::vector<ScaleMark> shownMarks_;
-  std::vector<std::weak_ptr<platform::ui::View>> shownLabels_;
-  std::optional<bool> shownInDarkTheme_;
+  ScaleLabels labels_;
   float lastHapticFeedback_ = 0;
   double lastFLSnapPosition_ = -1000.0;
   double snapFL_ = 0;

@@ -1,5 +1,5 @@
-// The main screen in the app's storyboard "Main_Universal", registered at start. The setup screens it
-// opens register themselves under their own identifiers.
+#include "app/main/MainScreenRegistration.h"
+
 #include "app/kit/UIConstants.h"
 #include "app/main/NewMainViewController.h"
 #include "platform/graphics/TextEngine.h"
@@ -8,12 +8,7 @@
 
 namespace app::main {
 
-namespace {
-
-constexpr const char* kStoryboard = "Main_Universal";
-constexpr int kMainScreenOrder = 100;
-
-void registerMainScreen() {
+void MainScreenRegistration::registerMainScreen() {
   auto& registry = platform::ui::InterfaceRegistry::shared();
   registry.registerController(kStoryboard, NewMainViewController::kStoryboardIdentifier,
                               [] { return platform::ui::make<NewMainViewController>(); });
@@ -26,10 +21,13 @@ void registerMainScreen() {
                                     kit::UIConstants::heavyFontWithSize(16)});
 }
 
-const bool registered = (platform::runtime::addLoadHook(kMainScreenOrder, &registerMainScreen), true);
+namespace {
+
+const bool registered =
+    (platform::runtime::addLoadHook(MainScreenRegistration::kLoadOrder, &MainScreenRegistration::registerMainScreen),
+     true);
 [[maybe_unused]] const bool* const keep = &registered;
 
 }  // namespace
 
 }  // namespace app::main
-

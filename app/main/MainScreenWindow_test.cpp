@@ -138,8 +138,8 @@ TEST_F(MainScreenWindowSmoke, DraggingABarWithTheMouseMovesBothPackages) {
   const auto centre = app.centreOf(bar);
   const double scale = w / app.window->bounds().width();
   const int x = static_cast<int>(centre.x * scale), y = static_cast<int>(centre.y * h / app.window->bounds().height());
-  const float before = app.screen->currentFocalLengthFormatOne;
-  const float twoBefore = app.screen->currentFocalLengthFormatTwo;
+  const float before = app.screen->valueFlow().currentFocalLengthFormatOne;
+  const float twoBefore = app.screen->valueFlow().currentFocalLengthFormatTwo;
   const unsigned id = desktop->windowID();
   SDL_Event down = mouse(SDL_MOUSEBUTTONDOWN, id, x, y);
   SDL_PushEvent(&down);
@@ -157,9 +157,9 @@ TEST_F(MainScreenWindowSmoke, DraggingABarWithTheMouseMovesBothPackages) {
   app.env.advance(1);
   ASSERT_TRUE(desktop->pump(0));
 
-  EXPECT_GT(app.screen->currentFocalLengthFormatOne, before) << "a drag to the left dials a longer lens";
-  EXPECT_NE(app.screen->currentFocalLengthFormatTwo, twoBefore);
-  EXPECT_FLOAT_EQ(app.views().valueDisplayView->mainFocalLength(), app.screen->currentFocalLengthFormatOne);
+  EXPECT_GT(app.screen->valueFlow().currentFocalLengthFormatOne, before) << "a drag to the left dials a longer lens";
+  EXPECT_NE(app.screen->valueFlow().currentFocalLengthFormatTwo, twoBefore);
+  EXPECT_FLOAT_EQ(app.views().valueDisplayView->mainFocalLength(), app.screen->valueFlow().currentFocalLengthFormatOne);
   SDL_Event quit{};
   quit.type = SDL_QUIT;
   SDL_PushEvent(&quit);

@@ -9,6 +9,7 @@
 #include "app/kit/MenuScrollView.h"
 #include "app/main/InputScrollView.h"
 #include "app/main/MainScreenLayout.h"
+#include "app/main/MainScreenValueFlow.h"
 #include "app/pages/CoverageView.h"
 #include "app/pages/DOFView.h"
 #include "app/pages/FOVView.h"
@@ -36,8 +37,9 @@ namespace app::main {
  
 
 // The app's main screen: two camera packages, five scroll bars, two value displays, the menu strip and
-// six result pages. It is the hub every piece of the screen reports to; the state object is read at the
-// moment of use through the application delegate and never kept.
+// six result pages. It is the hub every piece of the screen reports to, and hands what the bars and the
+// value displays report on to its MainScreenValueFlow; the state object is read at the moment of use
+// through the application delegate and never kept.
 class NewMainViewController : public platform::ui::ViewController,
                               public InputScrollViewDelegate,
                               public kit::MenuDelegate,
@@ -71,7 +73,7 @@ class NewMainViewController : public platform::ui::ViewController,
   void bindSwipeGesture();
   void didSwipe(platform::ui::SwipeGestureRecognizer& swipe);
   // Sent by a bar when a person starts or stops dragging it.
-  void blockSwipeGesture(bool block) override;
+  void blockSwipeGesture(bool block) override { valueFlow_.blockSwipeGesture(block); }
   void setupViewsAndCalculate();
   void setUIStringsAndArrays();
 
@@ -95,31 +97,57 @@ class NewMainViewController : public platform::ui::ViewController,
   int preferredScreenEdgesDeferringSystemGestures() const { return 15; }
   bool prefersHomeIndicatorAutoHidden() const { return true; }
 
-  // --- value flow ---
-  void updateScrollBarPercentage();
-  void updateFocalLength(float focalLength, bool isSecondCamera, bool isProgrammaticScroll) override;
-  void updateMatchPrimeLens(int value, bool isSecondCamera) override;
-  void makeSecondFormatMatchFirstwithFocalLength(float focalLength);
-  void makeFirstFormatMatchSecondwithFocalLength(float focalLength);
-  void lensMatchTypeSwitchUpdate() override;
-  void updateAperture(float aperture, bool isSecondCamera, bool isProgrammaticScroll) override;
-  void makeSecondFormatMatchFirstwithAperture(float aperture);
-  void makeFirstFormatMatchSecondwithAperture(float aperture);
-  void freeProgrammaticScrollFocalLength(bool isSecondCamera) override;
-  void freeProgrammaticScrollAperture(bool isSecondCamera) override;
-  void updateDistance(float distance, bool isSecondCamera) override;
-  void switchPrimesLensWithSecondCamera(bool isSecondCamera, int arrayIndex) override;
-  void valuesOutOfRangeFor(int scrollBarType, bool isSecondCamera) override;
-  void valuesWithinOfRangeFor(int scrollBarType, bool isSecondCamera) override;
+  // --- value flow (MainScreenValueFlow) ---
+  void updateScrollBarPercentage() { valueFlow_.updateScrollBarPercentage(); }
+  void updateFocalLength(float focalLength, bool isSecondCamera, bool isProgrammaticScroll) override {
+    valueFlow_.updateFocalLength(focalLength, isSecondCamera, isProgrammaticScroll);
+  }
+  void updateMatchPrimeLens(int, bool isSecondCamera) override { valueFlow_.updateMatchPrimeLens(isSecondCamera); }
+  void makeSecondFormatMatchFirstwithFocalLength(float focalLength) {
+    valueFlow_.makeSecondFormatMatchFirstwithFocalLength(focalLength);
+  }
+  void makeFirstFormatMatchSecondwithFocalLength(float focalLength) {
+    valueFlow_.makeFirstFormatMatchSecondwithFocalLength(focalLength);
+  }
+  void lensMatchTypeSwitchUpdate() override { valueFlow_.lensMatchTypeSwitchUpdate(); }
+  void updateAperture(float aperture, bool isSecondCamera, bool isProgrammaticScroll) override {
+    valueFlow_.updateAperture(aperture, isSecondCamera, isProgrammaticScroll);
+  }
+  void makeSecondFormatMatchFirstwithAperture(float aperture) {
+    valueFlow_.makeSecondFormatMatchFirstwithAperture(aperture);
+  }
+  void makeFirstFormatMatchSecondwithAperture(float aperture) {
+    valueFlow_.makeFirstFormatMatchSecondwithAperture(aperture);
+  }
+  void freeProgrammaticScrollFocalLength(bool isSecondCamera) override {
+    valueFlow_.freeProgrammaticScrollFocalLength(isSecondCamera);
+  }
+  void freeProgrammaticScrollAperture(bool isSecondCamera) override {
+    valueFlow_.freeProgrammaticScrollAperture(isSecondCamera);
+  }
+  void updateDistance(float distance, bool) override { valueFlow_.updateDistance(distance); }
+  void switchPrimesLensWithSecondCamera(bool isSecondCamera, int arrayIndex) override {
+    valueFlow_.switchPrimesLensWithSecondCamera(isSecondCamera, arrayIndex);
+  }
+  void valuesOutOfRangeFor(int scrollBarType, bool isSecondCamera) override {
+    valueFlow_.valuesOutOfRangeFor(scrollBarType, isSecondCamera);
+  }
+  void valuesWithinOfRangeFor(int scrollBarType, bool isSecondCamera) override {
+    valueFlow_.valuesWithinOfRangeFor(scrollBarType, isSecondCamera);
+  }
   // Typed values from a value display (package two's when `second`).
-  void setFocalLengthFromDisplay(float focalLength, bool second);
-  void setApertureFromDisplay(float aperture, bool second);
-  void setDistanceFromDisplay(float distance);
+  void setFocalLengthFromDisplay(float focalLength, bool second) {
+    valueFlow_.setFocalLengthFromDisplay(focalLength, second);
+  }
+  void setApertureFromDisplay(float aperture, bool second) { valueFlow_.setApertureFromDisplay(aperture, second); }
+  void setDistanceFromDisplay(float distance) { valueFlow_.setDistanceFromDisplay(distance); }
 
   // ValueDisplayViewDelegate: a typed value, told apart by its sender.
-  void setFocalLength(float focalLength, ValueDisplayView& sender) override;
-  void setAperture(float aperture, ValueDisplayView& sender) override;
-  void setDistance(float distance, ValueDisplayView& sender) override;
+  void setFocalLength(float focalLength, ValueDisplayView& sender) override {
+    valueFlow_.setFocalLength(focalLength, sender);
+  }
+  void setAperture(float aperture, ValueDisplayView& sender) override { valueFlow_.setAperture(aperture, sender); }
+  void setDistance(float distance, ValueDisplayView&) override { valueFlow_.setDistanceFromDisplay(distance); }
   void valueDisplayKeyboardAnimationShow(const platform::foundation::Value& duration,
                                          const platform::ui::Rect& keyboardRect, bool isSecondCamera) override;
   void valueDisplayKeyboardAnimationHide(const platform::foundation::Value& duration) override;
@@ -148,11 +176,9 @@ class NewMainViewController : public platform::ui::ViewController,
 
   // --- state ---
   int menuPositionMain = 1;
-  float currentFocalLengthFormatOne = 0, currentFocalLengthFormatTwo = 0;
-  float currentApertureFormatOne = 0, currentApertureFormatTwo = 0;
-  int lastActiveFLScrollbar = 1;
   bool blockSwipe = false;
   const app::main::MainScreenViews& views() const { return views_; }
+  MainScreenValueFlow& valueFlow() { return valueFlow_; }
   app::main::MainScreenConstraints& constraints() { return constraints_; }
   size_t swipeRecognizerCount() const;
   bool observingKeyboard() const { return keyboardShow_.has_value(); }
@@ -168,8 +194,6 @@ class NewMainViewController : public platform::ui::ViewController,
   void connectTargets();
   void applyPage(int page);
   void setSecondPackageColours();
-  // The value display's label and text field of a bar type (0 focal length, 1 aperture, 2 distance).
-  static void colourValue(ValueDisplayView& display, int type, const platform::graphics::Color& colour);
   void setHeader(const std::optional<model::CameraPackage>& package, bool standsIn, platform::ui::Label& format,
                  platform::ui::Label& lens, platform::ui::Label& adapter, platform::ui::LayoutConstraint& top);
   void scaleHeader(platform::ui::View& header, double scale, unsigned curve);
@@ -178,6 +202,7 @@ class NewMainViewController : public platform::ui::ViewController,
   std::optional<float> startDistance(const model::LensObject& lens) const;
 
   app::main::MainScreenViews views_;
+  MainScreenValueFlow valueFlow_{views_, blockSwipe};
   app::main::MainScreenConstraints constraints_;
   std::shared_ptr<platform::ui::SwipeGestureRecognizer> swipeLeft_, swipeRight_;
   std::optional<platform::foundation::NotificationCenter::Observation> keyboardShow_, keyboardHide_;

@@ -85,8 +85,8 @@ class CameraPickerTest : public ::testing::Test, public ostrel::testing::SetupSc
     return guide;
   }
   std::optional<IndexPath> ratioRow(int cropId) const {
-    for (size_t row = 0; row < screen->cropList.size(); ++row) {
-      if (screen->cropList[row].cropID == cropId) return IndexPath::forRow(row, 0);
+    for (size_t row = 0; row < screen->aspectRatioList().cropList.size(); ++row) {
+      if (screen->aspectRatioList().cropList[row].cropID == cropId) return IndexPath::forRow(row, 0);
     }
     return std::nullopt;
   }
@@ -98,7 +98,7 @@ class CameraPickerTest : public ::testing::Test, public ostrel::testing::SetupSc
     tapDelete(*v().aspectRatioTableView);
   }
   std::optional<IndexPath> cameraRow(int cameraId) const {
-    const auto& sections = screen->manufacturerItemsArray;
+    const auto& sections = screen->cameraList().manufacturerItemsArray;
     for (size_t s = 0; s < sections.size(); ++s) {
       for (size_t r = 0; r < sections[s].size(); ++r) {
         if (sections[s][r].manufacturerId == cameraId) return IndexPath::forRow(r, s);
@@ -170,14 +170,14 @@ TEST_F(CameraPickerTest, ListsEveryCameraInTheSectionOfItsFirstCharacterAndPicks
   addCamera("Überkamera");
   addCamera("");
   open();
-  const auto& keys = screen->manufacturerIndex;
+  const auto& keys = screen->cameraList().manufacturerIndex;
   EXPECT_EQ(keys.front(), "#") << "the catalogue lists an empty name first";
   EXPECT_NE(std::find(keys.begin(), keys.end(), "A"), keys.end());
   EXPECT_NE(std::find(keys.begin(), keys.end(), "Ü"), keys.end());
   EXPECT_NE(std::find(keys.begin(), keys.end(), "#"), keys.end());
   EXPECT_EQ(v().cameraTableView->sectionIndexTitles(), keys);
   size_t listed = 0;
-  for (const auto& section : screen->manufacturerItemsArray) listed += section.size();
+  for (const auto& section : screen->cameraList().manufacturerItemsArray) listed += section.size();
   EXPECT_EQ(static_cast<int>(listed), cameraCount()) << "every camera is in exactly one section";
   EXPECT_EQ(v().topBarTitleLabel->text(), "CAMERA");
 
@@ -229,22 +229,22 @@ TEST_F(CameraPickerTest, SearchFindsEveryWordAndShowsOneSectionWithoutIndexOrDel
   env.advance(0.3);
   EXPECT_TRUE(screen->searchActive);
   type("alexa  35");
-  EXPECT_TRUE(screen->searching);
-  ASSERT_EQ(screen->formatItemsSearchArray.size(), 1u);
-  EXPECT_EQ(screen->formatItemsSearchArray.front().getListString(), "ARRI ALEXA 35");
+  EXPECT_TRUE(screen->cameraList().searching);
+  ASSERT_EQ(screen->cameraList().formatItemsSearchArray.size(), 1u);
+  EXPECT_EQ(screen->cameraList().formatItemsSearchArray.front().getListString(), "ARRI ALEXA 35");
   EXPECT_EQ(v().cameraTableView->numberOfSections(), 1);
   EXPECT_TRUE(v().cameraTableView->sectionIndexTitles().empty());
 
   platform::ui::Keyboard::shared().deleteBackward();
   for (int i = 0; i < 9; ++i) platform::ui::Keyboard::shared().deleteBackward();
   type("home");
-  ASSERT_EQ(screen->formatItemsSearchArray.size(), 1u);
-  EXPECT_FALSE(screen->tableViewCanEditRowAtIndexPath(*v().cameraTableView, IndexPath::forRow(0, 0)))
+  ASSERT_EQ(screen->cameraList().formatItemsSearchArray.size(), 1u);
+  EXPECT_FALSE(screen->cameraList().tableViewCanEditRowAtIndexPath(*v().cameraTableView, IndexPath::forRow(0, 0)))
       << "no deletion among search results";
 
   // Picking a result closes the search and commits it.
   tapRow(*v().cameraTableView, IndexPath::forRow(0, 0));
-  EXPECT_FALSE(screen->searching);
+  EXPECT_FALSE(screen->cameraList().searching);
   EXPECT_EQ(edited().cameraManufacturer->manufacturer, "Home made");
   EXPECT_FALSE(onScreen());
 }
@@ -255,14 +255,14 @@ TEST_F(CameraPickerTest, AMakerWithABlankAfterItsFirstLetterIsFoundWithoutIt) {
   tap(*v().searchBtn);
   env.advance(0.3);
   type("zcam");
-  ASSERT_EQ(screen->formatItemsSearchArray.size(), 1u);
-  EXPECT_EQ(screen->formatItemsSearchArray.front().manufacturer, "Z CAM");
+  ASSERT_EQ(screen->cameraList().formatItemsSearchArray.size(), 1u);
+  EXPECT_EQ(screen->cameraList().formatItemsSearchArray.front().manufacturer, "Z CAM");
   // Closing the search brings the whole list back, with its sections.
   tap(*v().searchCancelBtn);
   env.advance(0.3);
-  EXPECT_FALSE(screen->searching);
+  EXPECT_FALSE(screen->cameraList().searching);
   EXPECT_FALSE(screen->searchActive);
-  EXPECT_EQ(v().cameraTableView->sectionIndexTitles(), screen->manufacturerIndex);
+  EXPECT_EQ(v().cameraTableView->sectionIndexTitles(), screen->cameraList().manufacturerIndex);
 }
 
 TEST_F(CameraPickerTest, TheKeyboardLiftsTheCameraListAndNextWalksTheForm) {
@@ -293,31 +293,31 @@ TEST_F(CameraPickerTest, TheKeyboardLiftsTheCameraListAndNextWalksTheForm) {
 
 TEST_F(CameraPickerTest, TheFiltersExcludeEachOtherAndEndWhenPageOneReturns) {
   open();
-  const size_t all = screen->copyListOfFormatSearchItems.size();
+  const size_t all = screen->cameraList().copyListOfFormatSearchItems.size();
   tap(*v().filterCameraBtn);
   env.advance(0.5);
-  EXPECT_TRUE(screen->filterMenuOpen);
+  EXPECT_TRUE(screen->filterMenu().filterMenuOpen);
   tap(*v().filterCameraCineBtn);
-  for (const auto& camera : screen->copyListOfFormatSearchItems) EXPECT_EQ(camera.type, "Cine");
+  for (const auto& camera : screen->cameraList().copyListOfFormatSearchItems) EXPECT_EQ(camera.type, "Cine");
   tap(*v().filterCameraPhotoBtn);
-  EXPECT_FALSE(screen->filterCineActive);
-  EXPECT_TRUE(screen->filterPhotoActive);
-  ASSERT_FALSE(screen->copyListOfFormatSearchItems.empty());
-  for (const auto& camera : screen->copyListOfFormatSearchItems) EXPECT_EQ(camera.type, "Photo");
+  EXPECT_FALSE(screen->filterMenu().filterCineActive);
+  EXPECT_TRUE(screen->filterMenu().filterPhotoActive);
+  ASSERT_FALSE(screen->cameraList().copyListOfFormatSearchItems.empty());
+  for (const auto& camera : screen->cameraList().copyListOfFormatSearchItems) EXPECT_EQ(camera.type, "Photo");
   tap(*v().filterCameraPhotoBtn);
-  EXPECT_EQ(screen->copyListOfFormatSearchItems.size(), all);
+  EXPECT_EQ(screen->cameraList().copyListOfFormatSearchItems.size(), all);
 
   tap(*v().filterCameraCineBtn);
-  const size_t cine = screen->copyListOfFormatSearchItems.size();
+  const size_t cine = screen->cameraList().copyListOfFormatSearchItems.size();
   EXPECT_LT(cine, all);
   tapCamera(kAlexa35);
   EXPECT_EQ(screen->menuPosition, 2);
   tap(*v().backBtn);
   env.advance(0.5);
   EXPECT_EQ(screen->menuPosition, 1);
-  EXPECT_FALSE(screen->filterCineActive);
-  EXPECT_FALSE(screen->filterPhotoActive);
-  EXPECT_EQ(screen->copyListOfFormatSearchItems.size(), all) << "the list is loaded without the filter";
+  EXPECT_FALSE(screen->filterMenu().filterCineActive);
+  EXPECT_FALSE(screen->filterMenu().filterPhotoActive);
+  EXPECT_EQ(screen->cameraList().copyListOfFormatSearchItems.size(), all) << "the list is loaded without the filter";
 }
 
 TEST_F(CameraPickerTest, BackCommitsTheEntryFormatWithoutCropAndExitRestoresEverything) {
@@ -328,7 +328,7 @@ TEST_F(CameraPickerTest, BackCommitsTheEntryFormatWithoutCropAndExitRestoresEver
   EXPECT_EQ(screen->menuPosition, 2);
   EXPECT_EQ(v().topBarTitleLabel->text(), "SHOOTING MODE");
   EXPECT_EQ(v().filterBarTitleLabel->text(), "ARRI ALEXA 35");
-  EXPECT_EQ(screen->shootingModeItemsArray.size(), 9u);
+  EXPECT_EQ(screen->shootingModeList().shootingModeItemsArray.size(), 9u);
   EXPECT_FALSE(v().backBtn->isHidden());
   EXPECT_TRUE(v().exitBtn->isHidden());
   EXPECT_EQ(editedFormat(), kFormatLF) << "several modes: nothing is committed before one is chosen";
@@ -372,16 +372,16 @@ TEST_F(CameraPickerTest, AModeThePackageCatalogueRefusesKeepsThePickerOpenAndSay
 
 TEST_F(CameraPickerTest, OpenedOnModesTheExitButtonShowsAndTheModeIsChosen) {
   open(true);
-  EXPECT_FALSE(screen->tableViewCanEditRowAtIndexPath(*v().shootingModeTableView, IndexPath::forRow(0, 0)))
+  EXPECT_FALSE(screen->shootingModeList().tableViewCanEditRowAtIndexPath(*v().shootingModeTableView, IndexPath::forRow(0, 0)))
       << "shooting modes are never deleted";
-  EXPECT_FALSE(screen->tableViewTrailingSwipeActionsConfigurationForRowAtIndexPath(*v().shootingModeTableView,
+  EXPECT_FALSE(screen->shootingModeList().tableViewTrailingSwipeActionsConfigurationForRowAtIndexPath(*v().shootingModeTableView,
                                                                                    IndexPath::forRow(0, 0)));
   EXPECT_EQ(screen->menuPosition, 2);
   EXPECT_TRUE(v().backBtn->isHidden());
   EXPECT_FALSE(v().exitBtn->isHidden());
   const auto chosen = v().shootingModeTableView->indexPathForSelectedRow();
   ASSERT_TRUE(chosen);
-  EXPECT_EQ(screen->shootingModeItemsArray[chosen->row].containerID, kFormatLF);
+  EXPECT_EQ(screen->shootingModeList().shootingModeItemsArray[chosen->row].containerID, kFormatLF);
 }
 
 TEST_F(CameraPickerTest, TheRatioPageOffersTheOtherRatiosAroundTheNativeRowAndCommitsTheOneTapped) {
@@ -389,9 +389,9 @@ TEST_F(CameraPickerTest, TheRatioPageOffersTheOtherRatiosAroundTheNativeRowAndCo
   EXPECT_EQ(screen->menuPosition, 3);
   EXPECT_TRUE(settings::InteractiveGuideManager::getSingleton()->aspectRatioShown);
   EXPECT_EQ(v().topBarTitleLabel->text(), "ASPECT RATIO");
-  const auto& crops = screen->cropList;
-  ASSERT_TRUE(screen->positionNativeAspect);
-  const size_t native = *screen->positionNativeAspect;
+  const auto& crops = screen->aspectRatioList().cropList;
+  ASSERT_TRUE(screen->aspectRatioList().positionNativeAspect);
+  const size_t native = *screen->aspectRatioList().positionNativeAspect;
   EXPECT_EQ(crops[native].cropID, 1);
   // 36.7 x 25.54 is 1.437: the native row stands between 1.43 and 1.5.
   EXPECT_FLOAT_EQ(crops[native - 1].value, 1.43f);
@@ -607,7 +607,7 @@ TEST_F(CameraPickerTest, DeletingTheEditedCameraFallsBackToTheStartFormatEvenAft
   open();
   const auto row = cameraRow(doomed->manufacturerId);
   ASSERT_TRUE(row);
-  EXPECT_FALSE(screen->tableViewCanEditRowAtIndexPath(*v().cameraTableView, IndexPath::forRow(0, 0)))
+  EXPECT_FALSE(screen->cameraList().tableViewCanEditRowAtIndexPath(*v().cameraTableView, IndexPath::forRow(0, 0)))
       << "catalogue cameras cannot be deleted";
   swipeOpen(*v().cameraTableView, *row);
   tapDelete(*v().cameraTableView);
@@ -679,7 +679,7 @@ TEST_F(CameraPickerTest, DeletingARatioNoLongerInTheCatalogueTellsNoFailure) {
   EXPECT_FALSE(screen->saveFailure().isShown());
   EXPECT_TRUE(log.contains("The aspect ratio " + std::to_string(guide.frameGuideId) +
                            " to delete is not in the catalogue"));
-  for (const auto& crop : screen->cropList) EXPECT_NE(crop.cropID, guide.frameGuideId);
+  for (const auto& crop : screen->aspectRatioList().cropList) EXPECT_NE(crop.cropID, guide.frameGuideId);
   EXPECT_TRUE(onScreen());
 }
 
@@ -715,7 +715,7 @@ TEST_F(CameraPickerTest, DeletingTheRatioInUseLeavesNoTraceOfItsId) {
   open(false, true);
   const auto row = ratioRow(guide.frameGuideId);
   ASSERT_TRUE(row);
-  EXPECT_TRUE(screen->tableViewCanEditRowAtIndexPath(*v().aspectRatioTableView, *row));
+  EXPECT_TRUE(screen->aspectRatioList().tableViewCanEditRowAtIndexPath(*v().aspectRatioTableView, *row));
   deleteRatio(guide.frameGuideId);
 
   EXPECT_TRUE(onScreen());
@@ -728,7 +728,7 @@ TEST_F(CameraPickerTest, DeletingTheRatioInUseLeavesNoTraceOfItsId) {
   EXPECT_EQ(packages.loadPackage(-2)->cropID, 1);
   OpenCatalogue<storage::FrameGuideCatalogue> catalogue;
   EXPECT_FALSE(catalogue->getFrameGuide(guide.frameGuideId));
-  for (const auto& crop : screen->cropList) EXPECT_NE(crop.cropID, guide.frameGuideId);
+  for (const auto& crop : screen->aspectRatioList().cropList) EXPECT_NE(crop.cropID, guide.frameGuideId);
   // Exit keeps the native format: the entry crop is gone.
   tap(*v().exitBtn);
   env.advance(0.5);

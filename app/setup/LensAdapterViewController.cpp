@@ -34,7 +34,18 @@ using app::setup::localized;
 }  // namespace
 
 LensAdapterViewController::LensAdapterViewController()
-    : ViewController(platform::runtime::classOf<LensAdapterViewController>()) {}
+    : SetupScreenController(platform::runtime::classOf<LensAdapterViewController>()) {}
+
+void LensAdapterViewController::buildViews(platform::ui::View& root) {
+  views_ = LensAdapterLayout::build(root);
+  createNewBtnLeadingConstraint.setConstant(LensAdapterLayout::kSide);
+}
+
+void LensAdapterViewController::layOutViews() {
+  const auto* window = view()->window();
+  LensAdapterLayout::layOut(views_, {topBarConstraint, createNewBtnLeadingConstraint}, view()->bounds(),
+                            window ? window->windowSafeAreaInsets() : platform::ui::EdgeInsets{});
+}
 
 void LensAdapterViewController::viewDidLoad() {
   auto& v = views_;

@@ -9,6 +9,8 @@
 #include "app/model/LensAdapterRecord.h"
 #include "app/settings/InteractiveGuideDelegate.h"
 #include "app/setup/CameraSetupLensAdapterCell.h"
+#include "app/setup/LensAdapterLayout.h"
+#include "app/setup/SetupScreenController.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/ImageView.h"
 #include "platform/ui/Label.h"
@@ -29,7 +31,7 @@ namespace app::setup {
 // the adapter the package's and closes; a form adds an adapter of the user's (selected at once, the
 // screen staying open); the user's own adapters can be swiped away. EXIT commits the adapter selected
 // in the catalogue and closes. Main thread only.
-class LensAdapterViewController : public platform::ui::ViewController,
+class LensAdapterViewController : public SetupScreenController,
                                   public platform::ui::TableViewDataSource,
                                   public platform::ui::TableViewDelegate,
                                   public platform::ui::TextFieldDelegate,
@@ -41,10 +43,9 @@ class LensAdapterViewController : public platform::ui::ViewController,
   static constexpr const char* kStoryboardIdentifier = "LensAdapterViewController";
   static constexpr int kGuideScreen = 3;
   static constexpr int kGuideTag = 310;
-  static constexpr int64_t kFactorFieldTag = 1;  // the name field follows it
+  static constexpr int64_t kFactorFieldTag = LensAdapterLayout::kFactorFieldTag;
   static constexpr double kRowHeight = 40;
 
-  void loadView() override;
   void viewDidLoad() override;
   void viewWillAppear(bool animated) override;
   void viewDidAppear(bool animated) override;
@@ -99,16 +100,7 @@ class LensAdapterViewController : public platform::ui::ViewController,
   bool isAnamorphic = false;
   const std::vector<model::LensAdapterRecord>& lensAdapterItems() const { return lensAdapterItems_; }
 
-  struct Views {
-    std::shared_ptr<platform::ui::View> topBar, secondBar, customAdapterView, anamorphicRow, anamorphicBox;
-    std::shared_ptr<platform::ui::Label> topBarTitleLabel, filterBarTitleLabel, customAdapterNameLabel,
-        customAdapterFactorLabel, anamorphicLabel;
-    std::shared_ptr<platform::ui::TextField> adapterNameField, adapterValueField;
-    std::shared_ptr<kit::CustomButton> createNewBtn, saveBtn;
-    std::shared_ptr<platform::ui::Button> exitBtn, searchCancelBtn, anamorphicBtn;
-    std::shared_ptr<platform::ui::ImageView> anamorphicCheck;
-    std::shared_ptr<platform::ui::TableView> adapterTableView;
-  };
+  using Views = LensAdapterViews;
   const Views& views() const { return views_; }
   const FormSaveFailure& saveFailure() const { return saveFailure_; }
   platform::ui::LayoutConstraint topBarConstraint, createNewBtnLeadingConstraint;
@@ -117,8 +109,8 @@ class LensAdapterViewController : public platform::ui::ViewController,
   LensAdapterViewController();
 
  private:
-  void buildViews(platform::ui::View& root);
-  void layOutViews();
+  void buildViews(platform::ui::View& root) override;
+  void layOutViews() override;
   // Makes `adapterId` the one selected adapter in the catalogue and commits it.
   // Whether the catalogue took the choice; the person is told when it did not.
   bool selectAndCommit(int adapterId);

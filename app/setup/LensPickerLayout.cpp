@@ -1,6 +1,7 @@
+#include "app/setup/LensPickerLayout.h"
+
 #include "app/kit/UIConstants.h"
 #include "app/setup/LensFormValues.h"
-#include "app/setup/LensPickerViews.h"
 #include "app/setup/SetupIcons.h"
 #include "platform/ui/LocalizedStrings.h"
 

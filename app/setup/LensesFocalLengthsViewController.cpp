@@ -3,13 +3,19 @@
 #include "app/kit/PackageAlerts.h"
 #include "app/kit/UIConstants.h"
 #include "app/model/NumericText.h"
-#include "app/pages/PageContentView.h"
 #include "app/setup/LensChoices.h"
+#include "app/setup/LensFormValues.h"
 #include "app/setup/LensRowTexts.h"
+#include "app/setup/OtherSlotRepair.h"
 #include "app/setup/PackageStoreNotice.h"
 #include "app/setup/SetupControllerUtil.h"
+#include "app/setup/SetupForm.h"
+#include "app/setup/SetupPause.h"
 #include "app/storage/LensDatabaseHelper.h"
+#include "app/storage/OpenCatalogue.h"
 #include "app/storage/connection/CatalogueDatabase.h"
+#include "platform/log/Log.h"
+#include "platform/ui/Keyboard.h"
 #include "platform/ui/LocalizedStrings.h"
 #include "platform/ui/NavigationController.h"
 
@@ -21,6 +27,8 @@ using platform::ui::make;
 
 namespace app::setup {
 
+using LensCatalogue = app::storage::OpenCatalogue<storage::LensDatabaseHelper>;
+
 namespace {
 
 std::string screenText(const char* key) { return LocalizedStrings::localizedString(key); }
@@ -30,20 +38,13 @@ bool isPrimeSeries(const model::LensManufacturer& series) { return NumericText::
 }  // namespace
 
 LensesFocalLengthsViewController::LensesFocalLengthsViewController()
-    : ViewController(platform::runtime::classOf<LensesFocalLengthsViewController>()) {}
+    : SetupScreenController(platform::runtime::classOf<LensesFocalLengthsViewController>()) {}
 
 // --- life cycle ---
 
-void LensesFocalLengthsViewController::loadView() {
-  // The root lays the bars, pages and forms out by hand whenever its size changes or a constant moves.
-  auto root = make<app::pages::PageContentView>();
-  root->setBackgroundColor(kit::UIConstants::primaryBG());
-  views_ = LensPickerLayout::build(*root);
-  root->setLayout([this] { layOut(); });
-  setView(root);
-}
+void LensesFocalLengthsViewController::buildViews(platform::ui::View& root) { views_ = LensPickerLayout::build(root); }
 
-void LensesFocalLengthsViewController::layOut() {
+void LensesFocalLengthsViewController::layOutViews() {
   auto root = view();
   const double top = root->window() ? root->window()->windowSafeAreaInsets().top : 0;
   // The pages follow the width, which is not known before the screen is first laid out.
@@ -57,9 +58,9 @@ void LensesFocalLengthsViewController::viewDidLoad() {
   refusedLensWritesSeen_ = refusedLensWrites();
   auto& v = views_;
   v.searchFormatBar->searchTextField()->setTextColor(kit::UIConstants::textFieldTextColor());
-  v.searchFormatBar->setDelegate(this);
+  v.searchFormatBar->setDelegate(&seriesListSource_);
   menuPosition = 1;
-  filterMenuOpen = false;
+  filterMenu_.filterMenuOpen = false;
   v.focalLengthsTableView->setAllowsMultipleSelection(false);
   constraints_.filterMenuTopConstraint.setConstant(-LensPickerLayout::kFilterMenuHeight);
   constraints_.createNewBtnLeadingConstraint.setConstant(16);
@@ -72,10 +73,10 @@ void LensesFocalLengthsViewController::viewDidLoad() {
   v.saveBtn->styleCustomButtonWithString(screenText("SAVE"), 2);
   v.saveBtn->button()->addTarget(this, &LensesFocalLengthsViewController::saveBtnPressed,
                                  platform::ui::ControlEvent::TouchUpInside);
-  for (auto* table : {v.lensSeriesTableView.get(), v.focalLengthsTableView.get()}) {
-    table->setDataSource(this);
-    table->setDelegate(this);
-  }
+  v.lensSeriesTableView->setDataSource(&seriesListSource_);
+  v.lensSeriesTableView->setDelegate(&seriesListSource_);
+  v.focalLengthsTableView->setDataSource(&lensList_);
+  v.focalLengthsTableView->setDelegate(&lensList_);
   // The looks the layout starts with: page 1 without a search, filter menu or form.
   for (auto* hidden : std::initializer_list<platform::ui::View*>{
            v.backBtn.get(), v.doneBtn.get(), v.primeLensCountLabel.get(), v.searchFormatBar.get(),
@@ -179,7 +180,7 @@ std::optional<model::LensManufacturer> LensesFocalLengthsViewController::current
 
 void LensesFocalLengthsViewController::placePages(int page) {
   placedPage_ = page;
-  layOut();
+  layOutViews();
 }
 
 // The series name over page 2 and the title that says how many lenses may be picked.
@@ -198,7 +199,7 @@ void LensesFocalLengthsViewController::goToLensSeriesSelection() {
   v.filterBarTitleLabel->setAlpha(0);
   v.topBarTitleLabel->setAlpha(0);
   v.topBarTitleLabel->setText(screenText("LENS SERIES"));
-  layOut();
+  layOutViews();
   platform::ui::View::animate(0.3, [this] {
     auto& v = views_;
     v.topBarTitleLabel->setAlpha(1);
@@ -231,7 +232,7 @@ void LensesFocalLengthsViewController::enterLensPage(bool fromCreation) {
   v.topBarTitleLabel->setAlpha(0);
   v.filterBarTitleLabel->setAlpha(0);
   showSeriesTitles();
-  layOut();
+  layOutViews();
   platform::ui::View::animate(
       0.3,
       [this, fromCreation] {
@@ -311,11 +312,11 @@ void LensesFocalLengthsViewController::loadDataFromDB() {
   if (auto series = currentSeries()) loadLensesForManufacturer(*series);
 }
 
-void LensesFocalLengthsViewController::loadLensManufacturerData() { series_.load(filters_); }
+void LensesFocalLengthsViewController::loadLensManufacturerData() { series_.load(filterMenu_.filters); }
 
 void LensesFocalLengthsViewController::loadLensesForManufacturer(const model::LensManufacturer& series) {
   auto listed = LensChoices::lensesOf(series.manufacturerId);
-  lensItemsArray_ = std::move(listed.lenses);
+  lensList_.lensItemsArray = std::move(listed.lenses);
   if (listed.selectedShortest) commit();
   applySelectionMode(currentSeries().value_or(model::LensManufacturer{}).lensType);
   views_.focalLengthsTableView->reloadData();
@@ -351,8 +352,8 @@ std::optional<platform::ui::IndexPath> LensesFocalLengthsViewController::getInde
 
 std::optional<platform::ui::IndexPath> LensesFocalLengthsViewController::getIndexPath4LensSet(
     const model::LensObject& lens) const {
-  for (size_t row = 0; row < lensItemsArray_.size(); ++row) {
-    if (lensItemsArray_[row].lensId == lens.lensId) {
+  for (size_t row = 0; row < lensList_.lensItemsArray.size(); ++row) {
+    if (lensList_.lensItemsArray[row].lensId == lens.lensId) {
       return platform::ui::IndexPath::forRow(static_cast<std::int64_t>(row), 0);
     }
   }
@@ -369,6 +370,529 @@ void LensesFocalLengthsViewController::scrollLensSet2IndexPath(
     const std::optional<platform::ui::IndexPath>& indexPath) {
   if (!indexPath) return;
   views_.focalLengthsTableView->selectRowAtIndexPath(indexPath, false, platform::ui::TableViewScrollPosition::Middle);
+}
+
+// --- taps and deletions ---
+
+void LensesFocalLengthsViewController::tapSeries(const IndexPath& indexPath) {
+  auto series = series_.seriesAt(indexPath);
+  if (!series) return;
+  views_.backBtn->setAlpha(0);
+  views_.exitBtn->setAlpha(0);
+  if (!LensChoices::hasLenses(series->manufacturerId)) {
+    // Nothing to choose: the row of the series that stays chosen keeps its mark, so that no row shows
+    // a choice the catalogue does not hold.
+    auto& table = *views_.lensSeriesTableView;
+    table.deselectRowAtIndexPath(indexPath, false);
+    if (auto chosen = series_.indexPathOf(lensManufacturerID)) {
+      table.selectRowAtIndexPath(chosen, false, platform::ui::TableViewScrollPosition::None);
+    }
+    return;
+  }
+  if (series_.searching()) searchCancelButtonPressed();
+  applySelectionMode(series->lensType);
+  LensChoices::chooseSeries(series->manufacturerId);
+  commit();
+  lensManufacturerID = series->manufacturerId;
+  canSelectLenses = true;
+  loadLensesForManufacturer(*series);
+  searchCancelButtonPressed();
+  app::setup::SetupPause::pause(*this, [this] {
+    views_.focalLengthsTableView->setContentOffset({0, 0}, false);
+    goToFocalLengthsSelection();
+  });
+}
+
+void LensesFocalLengthsViewController::tapLens(const IndexPath& indexPath) {
+  if (indexPath.row < 0 || static_cast<size_t>(indexPath.row) >= lensList_.lensItemsArray.size()) return;
+  views_.backBtn->setAlpha(0);
+  views_.exitBtn->setAlpha(0);
+  model::LensObject lens = lensList_.lensItemsArray[static_cast<size_t>(indexPath.row)];
+  if (LensChoices::isPrime(lens)) {
+    LensChoices::selectPrime(lens, lensList_.lensItemsArray);
+    commit();
+    if (auto series = currentSeries()) loadLensesForManufacturer(*series);
+    setPrimeLensCountLabel();
+    return;
+  }
+  LensChoices::selectZoom(lens);
+  // A zoom not stored leaves the picker open under its notice, with the way out the pick took away.
+  if (!commit()) {
+    showLensPageWayOut();
+    return;
+  }
+  app::setup::SetupPause::pause(*this, [this] { doneBtnPressed(); });
+}
+
+void LensesFocalLengthsViewController::untapLens(const IndexPath& indexPath) {
+  if (indexPath.row < 0 || static_cast<size_t>(indexPath.row) >= lensList_.lensItemsArray.size()) return;
+  views_.backBtn->setAlpha(0);
+  views_.exitBtn->setAlpha(0);
+  model::LensObject lens = lensList_.lensItemsArray[static_cast<size_t>(indexPath.row)];
+  LensChoices::deselect(lens);
+  lensList_.lensItemsArray[static_cast<size_t>(indexPath.row)].selected = 0;
+  commit();
+  // The list loads again, which selects the shortest lens when the last one went.
+  if (auto series = currentSeries()) loadLensesForManufacturer(*series);
+  if (LensChoices::isPrime(lens)) setPrimeLensCountLabel();
+}
+
+void LensesFocalLengthsViewController::deleteLensObject(const model::LensObject& lens) {
+  switch (LensChoices::deleteLens(lens, lensList_.lensItemsArray.size())) {
+    case LensChoices::Deleted::LastLens: showLastLensAlert(); return;
+    case LensChoices::Deleted::Refused:
+      tellDeleteRefused("The lens " + LensRowTexts::title(lens));
+      return;
+    case LensChoices::Deleted::PackagesNotFollowed:
+      saveFailure_.reportPackagesNotFollowed(*this, "the lens " + LensRowTexts::title(lens));
+      break;
+    case LensChoices::Deleted::Done: break;
+  }
+  commit();
+  if (auto frames = SetupControllerUtil::getApplication())
+    app::setup::OtherSlotRepair::lensDeleted(*frames, lens.lensId);
+  if (auto series = currentSeries()) loadLensesForManufacturer(*series);
+}
+
+void LensesFocalLengthsViewController::deleteManufacturerObject(const model::LensManufacturer& series) {
+  const std::string name = "\"" + series.manufacturer + (series.series.empty() ? "" : " " + series.series) + "\"";
+  switch (LensChoices::deleteSeries(series.manufacturerId)) {
+    case LensChoices::Deleted::Refused: tellDeleteRefused("The lens series " + name); return;
+    case LensChoices::Deleted::PackagesNotFollowed:
+      saveFailure_.reportPackagesNotFollowed(*this, "the lens series " + name);
+      break;
+    case LensChoices::Deleted::Done:
+    case LensChoices::Deleted::LastLens: break;
+  }
+  if (SetupControllerUtil::getCurrentLensManufacturerID() == series.manufacturerId) {
+    SetupControllerUtil::setDefaultLensManufacturer();
+  }
+  commit();
+  if (auto frames = SetupControllerUtil::getApplication()) {
+    app::setup::OtherSlotRepair::seriesDeleted(*frames, series.manufacturerId);
+  }
+  currentLensManufacturerID = SetupControllerUtil::getCurrentLensManufacturerID();
+  lensManufacturerID = currentLensManufacturerID;
+  loadDataFromDB();
+  views_.lensSeriesTableView->reloadData();
+  views_.lensSeriesTableView->reloadSectionIndexTitles();
+}
+
+// The row stays listed and the package keeps it: nothing is committed. The refusal is told here, not
+// again by the next commit as a lens choice the catalogue did not store.
+void LensesFocalLengthsViewController::tellDeleteRefused(const std::string& what) {
+  refusedLensWritesSeen_ = refusedLensWrites();
+  saveFailure_.reportDelete(*this, what);
+}
+
+// --- search ---
+
+void LensesFocalLengthsViewController::searchButtonPressed() {
+  auto& v = views_;
+  v.searchFormatBar->setTintColor(std::nullopt);
+  (void)v.searchFormatBar->becomeFirstResponder();
+  platform::ui::View::animate(
+      0.2, 0, platform::ui::AnimationOptionCurveEaseIn,
+      [this] {
+        auto& v = views_;
+        v.filterLensesView->setAlpha(1);
+        v.searchBtn->setAlpha(0);
+        v.createNewBtn->setAlpha(0);
+        v.searchFormatBar->setAlpha(1);
+        v.searchCancelBtn->setAlpha(1);
+        constraints_.topBarConstraint.setConstant(-LensPickerLayout::kBarHeight);
+        layOutViews();
+      },
+      [this](bool) { views_.searchFormatBar->setTintColor(kit::UIConstants::textFieldTextColor()); });
+}
+
+
+
+
+void LensesFocalLengthsViewController::cancelSearch() {
+  auto& bar = *views_.searchFormatBar;
+  (void)bar.resignFirstResponder();
+  bar.setText("");
+  series_.endSearch();
+  loadDataFromDB();
+  views_.lensSeriesTableView->reloadData();
+  views_.lensSeriesTableView->reloadSectionIndexTitles();
+  view()->endEditing(true);
+}
+
+void LensesFocalLengthsViewController::searchCancelButtonPressed() {
+  cancelSearch();
+  if (newFormatCreation) {
+    closeForm();
+  } else {
+    platform::ui::View::animate(0.2, 0, platform::ui::AnimationOptionCurveEaseOut, [this] {
+      auto& v = views_;
+      v.searchFormatBar->setAlpha(0);
+      v.searchCancelBtn->setAlpha(0);
+      v.searchBtn->setAlpha(1);
+      v.createNewBtn->setAlpha(1);
+      constraints_.topBarConstraint.setConstant(0);
+      layOutViews();
+    });
+  }
+  unmarkInputErrors();
+  clearTextFieldsOnCancel();
+}
+
+void LensesFocalLengthsViewController::dbFIlterUpdate() {
+  loadLensManufacturerData();
+  views_.lensSeriesTableView->reloadData();
+  views_.lensSeriesTableView->reloadSectionIndexTitles();
+}
+
+// --- custom series and lenses ---
+
+void LensesFocalLengthsViewController::setupForms() {
+  auto& v = views_;
+  registerForKeyboardNotifications();
+  addKeyboardToolBarButtons();
+  seriesForm_.setUp();
+  lensForm_.setUp();
+  for (auto* field :
+       {v.customLensSeriesNameTextField.get(), v.customLensSeriesSqueezeTextField.get(),
+        v.customPrimeLensTextField.get(), v.customZoomMinTextField.get(), v.customZoomMaxTextField.get()}) {
+    field->setDelegate(this);
+  }
+  v.customLensSeriesTypeRadioBtn->yesBtn()->addTarget(this,
+                                                      &LensesFocalLengthsViewController::customLensSeriesPrimesSelected,
+                                                      platform::ui::ControlEvent::TouchUpInside);
+  v.customLensSeriesTypeRadioBtn->noBtn()->addTarget(this,
+                                                     &LensesFocalLengthsViewController::customLensSeriesZoomsSelected,
+                                                     platform::ui::ControlEvent::TouchUpInside);
+  seriesForm_.choosePrimes();
+}
+
+
+void LensesFocalLengthsViewController::createNewButtonPressed() {
+  newFormatCreation = true;
+  if (menuPosition == 1) {
+    creatingNewLensSeries = true;
+    createNewLensSeries();
+  } else {
+    createNewLens();
+  }
+}
+
+void LensesFocalLengthsViewController::createNewLensSeries() {
+  auto& v = views_;
+  v.titleLabel->setText(screenText("CREATE CUSTOM LENS SERIES"));
+  v.saveBtn->styleCustomButtonWithString(screenText("NEXT"), 2);
+  layOutViews();
+  platform::ui::View::animate(
+      0.2,
+      [this] {
+        auto& v = views_;
+        v.customLensSeriesView->setAlpha(1);
+        for (auto* gone : std::initializer_list<platform::ui::View*>{
+                 v.customPrimeLensView.get(), v.customZoomLensView.get(), v.createNewBtn.get(), v.searchBtn.get(),
+                 v.primeLensCountLabel.get(), v.filterLensesView.get(), v.backFilterBarBtn.get()}) {
+          gone->setAlpha(0);
+        }
+        for (auto* shown :
+             std::initializer_list<platform::ui::View*>{v.titleLabel.get(), v.saveBtn.get(), v.searchCancelBtn.get()})
+          shown->setAlpha(1);
+        constraints_.topBarConstraint.setConstant(-LensPickerLayout::kBarHeight);
+        layOutViews();
+      },
+      [this](bool) { views_.createNewBtn->buttonNotHighlighted(); });
+}
+
+void LensesFocalLengthsViewController::createNewLens() {
+  auto& v = views_;
+  v.saveBtn->styleCustomButtonWithString(screenText("SAVE"), 2);
+  clearTextFieldsOnCancel();
+  model::LensManufacturer series;
+  if (creatingNewLensSeries && manufacturer2Create_) {
+    series = *manufacturer2Create_;
+    primeLensSetSelected = NumericText::contains(series.lensType, "Prime");
+    platform::log::write(platform::log::Debug, "Create New Lens Series: " + series.getListString());
+  } else {
+    series = currentSeries().value_or(model::LensManufacturer{});
+    primeLensSetSelected = NumericText::hasPrefix(series.lensType, "Prime");
+  }
+  auto& label = primeLensSetSelected ? *v.customPrimeLensLabel : *v.customZoomLensLabel;
+  label.setText(screenText("Add lens to") + " " + series.manufacturer + " " + series.series);
+  v.titleLabel->setText(screenText("CREATE CUSTOM LENS"));
+  layOutViews();
+  platform::ui::View::animate(0.2, [this] {
+    auto& v = views_;
+    v.customPrimeLensView->setAlpha(primeLensSetSelected ? 1 : 0);
+    v.customZoomLensView->setAlpha(primeLensSetSelected ? 0 : 1);
+    for (auto* gone :
+         std::initializer_list<platform::ui::View*>{v.customLensSeriesView.get(), v.createNewBtn.get(),
+                                                    v.primeLensCountLabel.get(), v.filterLensesView.get()}) {
+      gone->setAlpha(0);
+    }
+    v.titleLabel->setAlpha(1);
+    v.saveBtn->setAlpha(1);
+    // The lens form of a new series goes back to the series form; only that one can cancel.
+    v.backFilterBarBtn->setAlpha(creatingNewLensSeries ? 1 : 0);
+    v.searchCancelBtn->setAlpha(creatingNewLensSeries ? 0 : 1);
+    constraints_.topBarConstraint.setConstant(-LensPickerLayout::kBarHeight);
+    layOutViews();
+  });
+  // Once the form shows, its first field takes the keyboard.
+  (void)(primeLensSetSelected ? v.customPrimeLensTextField : v.customZoomMinTextField)->becomeFirstResponder();
+}
+
+void LensesFocalLengthsViewController::backToLensSeriesCreation() {
+  menuPosition = 1;
+  createNewLensSeries();
+}
+
+void LensesFocalLengthsViewController::closeForm() {
+  auto& v = views_;
+  creatingNewLensSeries = false;
+  view()->endEditing(true);
+  auto series = currentSeries().value_or(model::LensManufacturer{});
+  v.filterBarTitleLabel->setText(series.manufacturer + " " + series.series);
+  v.filterBarTitleLabel->setAlpha(0);
+  newFormatCreation = false;
+  platform::ui::View::animate(
+      0.2, 0, platform::ui::AnimationOptionCurveEaseOut,
+      [this, prime = NumericText::hasPrefix(series.lensType, "Prime")] {
+        auto& v = views_;
+        for (auto* gone : std::initializer_list<platform::ui::View*>{
+                 v.searchCancelBtn.get(), v.customLensSeriesView.get(), v.customPrimeLensView.get(),
+                 v.customZoomLensView.get(), v.saveBtn.get(), v.titleLabel.get(), v.backFilterBarBtn.get()}) {
+          gone->setAlpha(0);
+        }
+        v.createNewBtn->setAlpha(1);
+        if (menuPosition == 2) {
+          v.filterBarTitleLabel->setAlpha(0);
+          v.filterLensesView->setAlpha(0);
+          if (prime) v.primeLensCountLabel->setAlpha(1);
+        } else {
+          v.searchBtn->setAlpha(1);
+          v.filterLensesView->setAlpha(1);
+        }
+        constraints_.createNewBtnLeadingConstraint.setConstant(16);
+        constraints_.topBarConstraint.setConstant(0);
+        layOutViews();
+      },
+      [this](bool) { views_.saveBtn->buttonNotHighlighted(); });
+}
+
+void LensesFocalLengthsViewController::clearTextFieldsOnCancel() {
+  seriesForm_.clear();
+  lensForm_.clear();
+}
+
+void LensesFocalLengthsViewController::unmarkInputErrors() {
+  seriesForm_.unmarkInputErrors();
+  lensForm_.unmarkInputErrors();
+}
+
+// --- checks ---
+
+
+
+// --- saving ---
+
+void LensesFocalLengthsViewController::createTMPLensManufacturer() { manufacturer2Create_ = seriesForm_.series(); }
+
+void LensesFocalLengthsViewController::saveBtnPressed() {
+  view()->endEditing(true);
+  if (menuPosition == 1) {
+    if (!checkForErrorLensSeries()) {
+      createTMPLensManufacturer();
+      createNewLens();
+      menuPosition = 2;
+    }
+  } else {
+    saveLensForm();
+  }
+  views_.saveBtn->buttonNotHighlighted();
+  view()->endEditing(true);
+}
+
+void LensesFocalLengthsViewController::saveLensForm() {
+  if (creatingNewLensSeries) {
+    saveLensOfNewSeries();
+    return;
+  }
+  // One branch, by the form that is open: a check of the other form must not run and mark its fields.
+  // A lens the catalogue did not take leaves the form open with what was typed.
+  if (primeLensSetSelected) {
+    if (checkForErrorPrimeLens()) return;
+    const auto lens = saveNewPrimeLens();
+    if (!lens) return;
+    searchCancelButtonPressed();
+    scrollLensSet2IndexPath(getIndexPath4LensSet(*lens));
+    return;
+  }
+  if (checkForErrorZoomLens() || !saveNewZoomLens()) return;
+  searchCancelButtonPressed();
+  auto package = SetupControllerUtil::getCurrentPackage();
+  if (package && !package->lensSet.empty()) scrollLensSet2IndexPath(getIndexPath4LensSet(package->lensSet.back()));
+}
+
+// The lens is checked before anything is stored: a series is never stored without its first lens.
+void LensesFocalLengthsViewController::saveLensOfNewSeries() {
+  if (!manufacturer2Create_) return;
+  const bool prime = primeLensSetSelected;
+  if (prime ? checkForErrorPrimeLens() : checkForErrorZoomLens()) return;
+  if (!storeNewSeriesWithLens(prime)) return;
+  if (prime) canSelectLenses = true;
+  setNewCreatedLensSeries();
+  returnFromLensSeriesCreation();
+  if (auto series = currentSeries()) loadLensesForManufacturer(*series);
+  views_.focalLengthsTableView->reloadData();
+}
+
+// The series (unless an earlier SAVE stored it) and its first lens, through one connection that is closed
+// again before the commit reads the catalogue.
+bool LensesFocalLengthsViewController::storeNewSeriesWithLens(bool prime) {
+  const std::string series = "lens series \"" + manufacturer2Create_->manufacturer + "\"";
+  LensCatalogue catalogue;
+  if (!catalogue ||
+      (manufacturer2Create_->manufacturerId == -1 && catalogue->insertManufacturer(*manufacturer2Create_) < 0)) {
+    saveFailure_.report(*this, "The " + series);
+    return false;
+  }
+  model::LensObject lens = prime ? lensForm_.prime(*manufacturer2Create_) : lensForm_.zoom(*manufacturer2Create_);
+  if (catalogue->insertNewLens(lens) < 0) {
+    // The series stays stored and keeps its id: the next SAVE adds the lens to it.
+    saveFailure_.report(*this, "The first lens of the " + series);
+    return false;
+  }
+  return true;
+}
+
+bool LensesFocalLengthsViewController::storeAddedLens(model::LensObject& lens) {
+  LensCatalogue catalogue;
+  if (catalogue && catalogue->insertNewLens(lens) >= 0) return true;
+  saveFailure_.report(*this, "The new lens");
+  return false;
+}
+
+std::optional<model::LensObject> LensesFocalLengthsViewController::saveNewPrimeLens() {
+  auto series = currentSeries().value_or(model::LensManufacturer{});
+  model::LensObject lens = lensForm_.prime(series);
+  // Only once it is stored does it take the place of a chosen lens of its focal length.
+  if (!storeAddedLens(lens)) return std::nullopt;
+  app::setup::LensChoices::clearDoubleSelected(lens, lensList_.lensItemsArray);
+  commit();
+  loadLensesForManufacturer(series);
+  return lens;
+}
+
+bool LensesFocalLengthsViewController::saveNewZoomLens() {
+  auto series = currentSeries().value_or(model::LensManufacturer{});
+  model::LensObject lens = lensForm_.zoom(series);
+  if (!storeAddedLens(lens)) return false;
+  commit();
+  loadLensesForManufacturer(series);
+  return true;
+}
+
+void LensesFocalLengthsViewController::setNewCreatedLensSeries() {
+  if (!manufacturer2Create_) return;
+  const model::LensManufacturer created = *manufacturer2Create_;
+  app::setup::LensChoices::chooseSeries(created.manufacturerId);
+  commit();
+  loadDataFromDB();
+  currentLensManufacturerID = SetupControllerUtil::getCurrentLensManufacturerID();
+  lensManufacturerID = currentLensManufacturerID;
+  views_.lensSeriesTableView->reloadData();
+  views_.lensSeriesTableView->reloadSectionIndexTitles();
+  applySelectionMode(created.lensType);
+  manufacturer2Create_.reset();
+  if (auto series = currentSeries()) scrollLensManufacturer2IndexPath(getIndexPath4LensManufacturer(*series));
+}
+
+// --- keyboard ---
+
+void LensesFocalLengthsViewController::registerForKeyboardNotifications() {
+  auto& center = platform::foundation::NotificationCenter::defaultCenter();
+  keyboardShown_ = center.addObserver(platform::ui::kKeyboardDidShowNotification,
+                                      [this](const auto& notification) { keyboardWasShown(notification); });
+  keyboardHidden_ = center.addObserver(platform::ui::kKeyboardWillHideNotification,
+                                       [this](const auto& notification) { keyboardWillBeHidden(notification); });
+}
+
+void LensesFocalLengthsViewController::keyboardWasShown(const platform::foundation::Notification& notification) {
+  const auto frame = platform::ui::RectValue::from(notification.userInfo[platform::ui::kKeyboardFrameBeginUserInfoKey])
+                         .value_or(platform::ui::Rect{});
+  const double bottom = view()->window() ? view()->window()->windowSafeAreaInsets().bottom : 0;
+  const platform::ui::EdgeInsets insets{0, 0, frame.height() + bottom, 0};
+  views_.lensSeriesTableView->setContentInset(insets);
+  views_.lensSeriesTableView->setScrollIndicatorInsets(insets);
+}
+
+void LensesFocalLengthsViewController::keyboardWillBeHidden(const platform::foundation::Notification&) {
+  views_.lensSeriesTableView->setContentInset({});
+  views_.lensSeriesTableView->setScrollIndicatorInsets({});
+}
+
+void LensesFocalLengthsViewController::addKeyboardToolBarButtons() {
+  auto& v = views_;
+  auto endEditing = [this] { view()->endEditing(true); };
+  v.customLensSeriesNameTextField->setInputAccessoryView(
+      FormKeyboardBars::nextBar(endEditing, [this] { nextTextField(); }));
+  v.customZoomMinTextField->setInputAccessoryView(FormKeyboardBars::nextBar(endEditing, [this] { nextTextField(); }));
+  for (auto* field :
+       {v.customPrimeLensTextField.get(), v.customZoomMaxTextField.get(), v.customLensSeriesSqueezeTextField.get()}) {
+    field->setInputAccessoryView(FormKeyboardBars::doneBar(endEditing));
+  }
+}
+
+void LensesFocalLengthsViewController::nextTextField() {
+  auto& v = views_;
+  platform::ui::View* container = nullptr;
+  if (menuPosition == 2) container = v.customZoomMinTextField->superview();
+  if (menuPosition == 1) container = v.customLensSeriesNameTextField->superview();
+  if (container) (void)FormKeyboardBars::focusNext(*container, activeTextFieldTag_);
+}
+
+bool LensesFocalLengthsViewController::textFieldShouldReturn(platform::ui::TextField& field) {
+  return FormKeyboardBars::returnKey(field);
+}
+
+void LensesFocalLengthsViewController::textFieldDidBeginEditing(platform::ui::TextField& field) {
+  activeTextFieldTag_ = field.tag();
+  if (field.tag() == LensPickerLayout::kSqueezeTag) seriesForm_.squeezeEditingBegan(field);
+}
+
+void LensesFocalLengthsViewController::textFieldDidEndEditing(platform::ui::TextField& field) {
+  if (activeTextFieldTag_ != LensPickerLayout::kSqueezeTag) return;
+  seriesForm_.squeezeEditingEnded();
+}
+
+// --- the last-lens alert ---
+
+void LensesFocalLengthsViewController::showLastLensAlert() {
+  if (deleteLastLensAlert_) deleteLastLensAlert_->contentView()->removeFromSuperview();
+  deleteLastLensAlert_ = platform::ui::make<kit::CustomOkayCancelAlert>(view()->bounds());
+  deleteLastLensAlert_->hostIn(*this);
+  deleteLastLensAlert_->setDelegate(this);
+  deleteLastLensAlert_->alertTitle()->setTextColor(kit::UIConstants::redWarning());
+  deleteLastLensAlert_->alertTitle()->setText(screenText("CANNOT DELETE"));
+  deleteLastLensAlert_->messageLabel()->setNumberOfLines(0);
+  deleteLastLensAlert_->messageLabel()->setText(screenText(
+      "A lens series needs to contain at least one lens. If you like to delete this lens, create another one first."));
+  deleteLastLensAlert_->okSingleBtn()->setTitle(screenText("OK"));
+  deleteLastLensAlert_->setupOKOnly();
+  deleteLastLensAlert_->alertViewHeightConstraint().setConstant(187);
+  deleteLastLensAlert_->contentView()->layoutIfNeeded();
+  deleteLastLensAlert_->contentView()->setUserInteractionEnabled(true);
+  deleteLastLensAlert_->showAlert();
+}
+
+void LensesFocalLengthsViewController::hideLastLensAlert() {
+  if (!deleteLastLensAlert_) return;
+  deleteLastLensAlert_->contentView()->setUserInteractionEnabled(false);
+  (void)deleteLastLensAlert_->okCancelTextField()->resignFirstResponder();
+  deleteLastLensAlert_->hideAlert();
+}
+
+void LensesFocalLengthsViewController::okClickFromAlert(kit::CustomAlert& alert) {
+  if (&alert == deleteLastLensAlert_.get()) hideLastLensAlert();
 }
 
 }  // namespace app::setup

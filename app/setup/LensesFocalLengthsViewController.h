@@ -8,10 +8,16 @@
 #include "app/kit/AlertOkayCancelDelegate.h"
 #include "app/model/LensManufacturer.h"
 #include "app/model/LensObject.h"
+#include "app/setup/CustomLensForm.h"
+#include "app/setup/CustomLensSeriesForm.h"
 #include "app/setup/FormSaveFailure.h"
+#include "app/setup/LensFilterMenu.h"
 #include "app/setup/LensFilters.h"
-#include "app/setup/LensPickerViews.h"
+#include "app/setup/LensListSource.h"
+#include "app/setup/LensPickerLayout.h"
 #include "app/setup/LensSeriesList.h"
+#include "app/setup/LensSeriesListSource.h"
+#include "app/setup/SetupScreenController.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/ui/SearchBar.h"
 #include "platform/ui/TableView.h"
@@ -29,11 +35,10 @@ namespace app::setup {
 // lenses (page 2): any number of primes, one per focal length, or exactly one zoom. Every choice is
 // written into the lens catalogue's selection flags at once and committed; the screen keeps no choice of
 // its own but the series it was entered with, which Back and Exit restore. It also creates series and
-// lenses of the user's own, and deletes them again.
-class LensesFocalLengthsViewController : public platform::ui::ViewController,
-                                         public platform::ui::TableViewDataSource,
-                                         public platform::ui::TableViewDelegate,
-                                         public platform::ui::SearchBarDelegate,
+// lenses of the user's own, and deletes them again. Each list answers its own table (LensSeriesListSource,
+// LensListSource), each form checks its own fields (CustomLensSeriesForm, CustomLensForm), the filter menu
+// keeps the filters (LensFilterMenu), and LensPickerLayout makes and places the views.
+class LensesFocalLengthsViewController : public SetupScreenController,
                                          public platform::ui::TextFieldDelegate,
                                          public kit::AlertOkayCancelDelegate {
  public:
@@ -48,7 +53,6 @@ class LensesFocalLengthsViewController : public platform::ui::ViewController,
   bool startWithLensList = false;
 
   // --- life cycle ---
-  void loadView() override;
   void viewDidLoad() override;
   void viewWillAppear(bool animated) override;
   void viewDidAppear(bool animated) override;
@@ -74,12 +78,12 @@ class LensesFocalLengthsViewController : public platform::ui::ViewController,
   void scrollLensSet2IndexPath(const std::optional<platform::ui::IndexPath>& indexPath);
 
   // --- filters and search ---
-  void filterLensesBtnPressed();
-  void filterLensesPrimesBtnPressed();
-  void filterLensesZoomsBtnPressed();
-  void filterLensesSphericalBtnPressed();
-  void filterLensesAnamorphicBtnPressed();
-  void clearLensFilters();
+  void filterLensesBtnPressed() { filterMenu_.toggle(); }
+  void filterLensesPrimesBtnPressed() { filterMenu_.primesPressed(); }
+  void filterLensesZoomsBtnPressed() { filterMenu_.zoomsPressed(); }
+  void filterLensesSphericalBtnPressed() { filterMenu_.sphericalPressed(); }
+  void filterLensesAnamorphicBtnPressed() { filterMenu_.anamorphicPressed(); }
+  void clearLensFilters() { filterMenu_.clear(); }
   void dbFIlterUpdate();
   void searchButtonPressed();
   void searchCancelButtonPressed();
@@ -88,16 +92,16 @@ class LensesFocalLengthsViewController : public platform::ui::ViewController,
   // --- custom series and lenses ---
   void createNewButtonPressed();
   void createNewLensSeries();
-  void customLensSeriesPrimesSelected();
-  void customLensSeriesZoomsSelected();
+  void customLensSeriesPrimesSelected() { seriesForm_.choosePrimes(); }
+  void customLensSeriesZoomsSelected() { seriesForm_.chooseZooms(); }
   void createNewLens();
   void backToLensSeriesCreation();
   void saveBtnPressed();
   void clearTextFieldsOnCancel();
   void unmarkInputErrors();
-  [[nodiscard]] bool checkForErrorLensSeries();
-  [[nodiscard]] bool checkForErrorPrimeLens();
-  [[nodiscard]] bool checkForErrorZoomLens();
+  [[nodiscard]] bool checkForErrorLensSeries() { return seriesForm_.hasError(); }
+  [[nodiscard]] bool checkForErrorPrimeLens() { return lensForm_.primeHasError(); }
+  [[nodiscard]] bool checkForErrorZoomLens() { return lensForm_.zoomHasError(); }
   void nextTextField();
 
   // --- deletion ---
@@ -106,33 +110,18 @@ class LensesFocalLengthsViewController : public platform::ui::ViewController,
   void showLastLensAlert();
   void hideLastLensAlert();
 
-  // --- table data source and delegate ---
-  std::int64_t numberOfSectionsInTableView(platform::ui::TableView& table) override;
-  std::int64_t tableViewNumberOfRowsInSection(platform::ui::TableView& table, std::int64_t section) override;
-  std::shared_ptr<platform::ui::TableViewCell> tableViewCellForRowAtIndexPath(
-      platform::ui::TableView& table, const platform::ui::IndexPath& indexPath) override;
-  std::vector<std::string> sectionIndexTitlesForTableView(platform::ui::TableView& table) override;
-  bool tableViewCanEditRowAtIndexPath(platform::ui::TableView& table,
-                                      const platform::ui::IndexPath& indexPath) override;
-  void tableViewWillDisplayCellForRowAtIndexPath(platform::ui::TableView& table, platform::ui::TableViewCell& cell,
-                                                 const platform::ui::IndexPath& indexPath) override;
-  void tableViewDidSelectRowAtIndexPath(platform::ui::TableView& table,
-                                        const platform::ui::IndexPath& indexPath) override;
-  void tableViewDidDeselectRowAtIndexPath(platform::ui::TableView& table,
-                                          const platform::ui::IndexPath& indexPath) override;
-  std::shared_ptr<platform::ui::SwipeActionsConfiguration> tableViewTrailingSwipeActionsConfigurationForRowAtIndexPath(
-      platform::ui::TableView& table, const platform::ui::IndexPath& indexPath) override;
+  // A row tapped or untapped in a list (by its source).
+  void tapSeries(const platform::ui::IndexPath& indexPath);
+  void tapLens(const platform::ui::IndexPath& indexPath);
+  void untapLens(const platform::ui::IndexPath& indexPath);
 
   // --- search bar, text fields, alert ---
-  void searchBarTextDidBeginEditing(platform::ui::SearchBar& bar) override;
-  void searchBarTextDidChange(platform::ui::SearchBar& bar, const std::string& text) override;
-  void searchBarSearchButtonClicked(platform::ui::SearchBar& bar) override;
-  void searchBarCancelButtonClicked(platform::ui::SearchBar& bar) override;
   void textFieldDidBeginEditing(platform::ui::TextField& field) override;
   void textFieldDidEndEditing(platform::ui::TextField& field) override;
   bool textFieldShouldReturn(platform::ui::TextField& field) override;
   void okClickFromAlert(kit::CustomAlert& alert) override;
 
+  void layOutViews() override;
   int preferredScreenEdgesDeferringSystemGestures() const { return 15; }
   bool prefersHomeIndicatorAutoHidden() const { return true; }
 
@@ -141,12 +130,14 @@ class LensesFocalLengthsViewController : public platform::ui::ViewController,
   bool primeLensSetSelected = false;
   bool newFormatCreation = false;
   bool creatingNewLensSeries = false;
-  bool filterMenuOpen = false;
   int currentLensManufacturerID = 0;
   int lensManufacturerID = 0;
-  const app::setup::LensFilters& filters() const { return filters_; }
+  const app::setup::LensFilters& filters() const { return filterMenu_.filters; }
+  LensFilterMenu& filterMenu() { return filterMenu_; }
   const app::setup::LensSeriesList& seriesList() const { return series_; }
-  const std::vector<model::LensObject>& lensItems() const { return lensItemsArray_; }
+  app::setup::LensSeriesList& seriesList() { return series_; }
+  LensSeriesListSource& seriesListSource() { return seriesListSource_; }
+  const std::vector<model::LensObject>& lensItems() const { return lensList_.lensItemsArray; }
   const std::optional<model::LensManufacturer>& manufacturerToCreate() const { return manufacturer2Create_; }
   const app::setup::LensPickerViews& views() const { return views_; }
   app::setup::LensPickerConstraints& constraints() { return constraints_; }
@@ -157,8 +148,7 @@ class LensesFocalLengthsViewController : public platform::ui::ViewController,
   LensesFocalLengthsViewController();
 
  private:
-  bool isSeriesTable(const platform::ui::TableView& table) const;
-  void layOut();
+  void buildViews(platform::ui::View& root) override;
   void placePages(int page);
   void showSeriesTitles();
   void enterLensPage(bool fromCreation);
@@ -173,8 +163,6 @@ class LensesFocalLengthsViewController : public platform::ui::ViewController,
   static int refusedLensWrites();
   // A delete the catalogue refused, said over the screen ("<what> could not be deleted").
   void tellDeleteRefused(const std::string& what);
-  void tapSeries(const platform::ui::IndexPath& indexPath);
-  void tapLens(const platform::ui::IndexPath& indexPath);
   void closeForm();
   void showForm(platform::ui::View& form, bool creatingSeries);
   void saveLensForm();
@@ -188,7 +176,6 @@ class LensesFocalLengthsViewController : public platform::ui::ViewController,
   void setNewCreatedLensSeries();
   void createTMPLensManufacturer();
   std::optional<model::LensManufacturer> currentSeries() const;
-  void showFilterIcon(bool active);
   void registerForKeyboardNotifications();
   void addKeyboardToolBarButtons();
   void keyboardWasShown(const platform::foundation::Notification& notification);
@@ -196,9 +183,12 @@ class LensesFocalLengthsViewController : public platform::ui::ViewController,
 
   app::setup::LensPickerViews views_;
   app::setup::LensPickerConstraints constraints_;
-  app::setup::LensFilters filters_;
+  LensFilterMenu filterMenu_{*this};
+  CustomLensSeriesForm seriesForm_{views_};
+  CustomLensForm lensForm_{views_};
   app::setup::LensSeriesList series_;
-  std::vector<model::LensObject> lensItemsArray_;
+  LensSeriesListSource seriesListSource_{*this};
+  LensListSource lensList_{*this};
   std::optional<model::LensManufacturer> manufacturer2Create_;
   std::shared_ptr<kit::CustomOkayCancelAlert> deleteLastLensAlert_;
   FormSaveFailure saveFailure_;

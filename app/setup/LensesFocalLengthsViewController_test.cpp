@@ -233,7 +233,7 @@ TEST_F(LensPickerTest, FilterPairsExcludeEachOtherAndTheLensPageClearsThem) {
   open();
   tap(*v().filterLensesBtn);
   env.advance(0.5);
-  ASSERT_TRUE(screen->filterMenuOpen);
+  ASSERT_TRUE(screen->filterMenu().filterMenuOpen);
   tap(*v().filterLensesSphericalBtn);
   EXPECT_TRUE(screen->filters().spherical);
   EXPECT_TRUE(screen->seriesList().indexPathOf(primes));
@@ -251,7 +251,7 @@ TEST_F(LensPickerTest, FilterPairsExcludeEachOtherAndTheLensPageClearsThem) {
 
   tap(*v().filterLensesBtn);  // closing the menu keeps the filters
   env.advance(0.5);
-  EXPECT_FALSE(screen->filterMenuOpen);
+  EXPECT_FALSE(screen->filterMenu().filterMenuOpen);
   tap(*v().filterLensesBtn);
   env.advance(0.5);
   tap(*v().filterLensesZoomsBtn);
@@ -283,7 +283,7 @@ TEST_F(LensPickerTest, SearchCoversTheListAndItsRowsCannotBeSwiped) {
   ASSERT_EQ(screen->seriesList().results().size(), 1u);
   photograph("lens-picker-search");
   EXPECT_TRUE(v().lensSeriesTableView->sectionIndexTitles().empty());
-  EXPECT_FALSE(screen->tableViewCanEditRowAtIndexPath(*v().lensSeriesTableView, IndexPath::forRow(0, 0)));
+  EXPECT_FALSE(screen->seriesListSource().tableViewCanEditRowAtIndexPath(*v().lensSeriesTableView, IndexPath::forRow(0, 0)));
   tapRow(*v().lensSeriesTableView, IndexPath::forRow(0, 0));
   EXPECT_EQ(editedSeries(), primes);
   EXPECT_FALSE(screen->seriesList().searching());
@@ -294,8 +294,8 @@ TEST_F(LensPickerTest, OnlyTheUsersOwnRowsOfferDeletion) {
   const auto catalogueRow = screen->seriesList().indexPathOf(250);
   ASSERT_TRUE(catalogueRow);
   EXPECT_FALSE(
-      screen->tableViewTrailingSwipeActionsConfigurationForRowAtIndexPath(*v().lensSeriesTableView, *catalogueRow));
-  auto mine = screen->tableViewTrailingSwipeActionsConfigurationForRowAtIndexPath(
+      screen->seriesListSource().tableViewTrailingSwipeActionsConfigurationForRowAtIndexPath(*v().lensSeriesTableView, *catalogueRow));
+  auto mine = screen->seriesListSource().tableViewTrailingSwipeActionsConfigurationForRowAtIndexPath(
       *v().lensSeriesTableView, *screen->seriesList().indexPathOf(primes));
   ASSERT_TRUE(mine);
   ASSERT_EQ(mine->actions().size(), 1u);

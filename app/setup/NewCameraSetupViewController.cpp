@@ -5,6 +5,8 @@
 #include "app/settings/InteractiveGuideManager.h"
 #include "app/setup/CameraModeAspectViewController.h"
 #include "app/setup/LensesFocalLengthsViewController.h"
+#include "app/setup/PackageStoreNotice.h"
+#include "app/setup/SavedPackages.h"
 #include "app/setup/SetupControllerUtil.h"
 #include "app/setup/SetupIcons.h"
 #include "app/setup/SetupListCells.h"
@@ -22,6 +24,7 @@
 
 using platform::graphics::Color;
 using platform::ui::ControlEvent;
+using platform::ui::IndexPath;
 using platform::ui::make;
 
 namespace app::setup {
@@ -38,7 +41,15 @@ void fill(CameraSetupButton& row, const std::string& title, const std::string& v
 }  // namespace
 
 NewCameraSetupViewController::NewCameraSetupViewController()
-    : ViewController(platform::runtime::classOf<NewCameraSetupViewController>()) {}
+    : SetupScreenController(platform::runtime::classOf<NewCameraSetupViewController>()) {}
+
+void NewCameraSetupViewController::buildViews(platform::ui::View& root) { views_ = NewCameraSetupLayout::build(root); }
+
+void NewCameraSetupViewController::layOutViews() {
+  const auto* window = view()->window();
+  NewCameraSetupLayout::layOut(views_, {blueIndicatorViewLeadConstraint, reviewAlertBottomConstraint, lensSetupTopConstraint},
+                               view()->bounds(), window ? window->windowSafeAreaInsets() : platform::ui::EdgeInsets{});
+}
 
 std::shared_ptr<state::FramesObject> NewCameraSetupViewController::frames() { return SetupControllerUtil::getApplication(); }
 
@@ -59,8 +70,8 @@ void NewCameraSetupViewController::viewDidLoad() {
   v.favoriteSortBtn->addTarget(this, &NewCameraSetupViewController::favoriteSortNotHighlightIcon,
                                ControlEvent::TouchUpOutside | ControlEvent::TouchCancel);
   v.favoriteSortBtn->addTarget(this, &NewCameraSetupViewController::favoriteSortBtnPressed, ControlEvent::TouchUpInside);
-  v.favoriteTable->setDataSource(this);
-  v.favoriteTable->setDelegate(this);
+  v.favoriteTable->setDataSource(&savedList_);
+  v.favoriteTable->setDelegate(&savedList_);
   v.favoriteTable->setTableFooterView(make<platform::ui::View>());
   v.favoriteTable->registerCell(SetupControllerPackageCell::kReuseIdentifier,
                                 [] { return make<SetupControllerPackageCell>(); });
@@ -231,7 +242,7 @@ void NewCameraSetupViewController::menuSetupPressed() {
 }
 
 void NewCameraSetupViewController::menuFavoritesPressed() {
-  const bool any = !packageItemsArray_.empty();
+  const bool any = !savedList_.packageItemsArray.empty();
   std::weak_ptr<platform::runtime::Object> weak = weak_from_this();
   platform::ui::View::animate(0.2, 0, platform::ui::AnimationOptionNone, [this, any] {
     auto& v = views_;
@@ -309,6 +320,150 @@ void NewCameraSetupViewController::animateHideReviewAlert() {
       self->views_.ReviewAlertView->setAlpha(0);
     }
   });
+}
+
+// --- saved packages ---
+
+void NewCameraSetupViewController::loadPackageData() {
+  savedList_.packageItemsArray = SavedPackages::list(favoriteSortMode);
+  views_.favoriteTable->reloadData();
+}
+
+void NewCameraSetupViewController::favoriteSortHighlightIcon() {
+  views_.favoriteSortIcon->setImage(app::setup::SetupIcons::sortDown(kit::UIConstants::blue()));
+}
+
+void NewCameraSetupViewController::favoriteSortNotHighlightIcon() {
+  views_.favoriteSortIcon->setImage(app::setup::SetupIcons::sortDown(kit::UIConstants::lowContrastText()));
+}
+
+void NewCameraSetupViewController::favoriteSortBtnPressed() {
+  favoriteSortNotHighlightIcon();
+  const int next = SavedPackages::toggledSortMode(favoriteSortMode);
+  if (next == favoriteSortMode) return;
+  favoriteSortMode = next;
+  views_.favoriteSortBtn->changeTextwithString(SavedPackages::sortTitle(favoriteSortMode));
+  loadPackageData();
+}
+
+template <class Alert>
+std::shared_ptr<Alert> NewCameraSetupViewController::openDialog(const std::string& title) {
+  auto alert = make<Alert>(view()->bounds());
+  alert->hostIn(*this);
+  alert->setDelegate(this);
+  alert->alertTitle()->setText(title);
+  return alert;
+}
+
+void NewCameraSetupViewController::saveFavoriteBtnPressed() {
+  views_.addToFavoritesBtn->buttonNotHighlighted();
+  packageSaveAlert_ = openDialog<kit::PackageSaveAlert>(localized("SAVE CURRENT SETUP"));
+  const auto& field = packageSaveAlert_->okCancelTextField();
+  field->setText("");
+  platform::graphics::TextAttributes placeholder;
+  placeholder.foregroundColor = kit::UIConstants::textFieldPlaceholder();
+  field->setAttributedPlaceholder(platform::graphics::AttributedString(
+      SavedPackages::defaultName(currentPackage.value_or(model::CameraPackage())), placeholder));
+  packageSaveAlert_->setupTextFieldOKCancel();
+  view()->layoutIfNeeded();
+  packageSaveAlert_->setUserInteractionEnabled(true);
+  packageSaveAlert_->showAlert();
+}
+
+void NewCameraSetupViewController::openRenameDialog(const IndexPath& indexPath) {
+  if (static_cast<size_t>(indexPath.row) >= savedList_.packageItemsArray.size()) return;
+  packageEditAlert_ = openDialog<kit::PackageEditAlert>(localized("RENAME PACKAGE"));
+  packageEditAlert_->setupTextFieldOKCancel();
+  packageEditAlert_->packageEditIndexPath = indexPath;
+  packageEditAlert_->okCancelTextField()->setText(savedList_.packageItemsArray[indexPath.row].packageName);
+  packageEditAlert_->setUserInteractionEnabled(true);
+  packageEditAlert_->showAlert();
+}
+
+std::optional<int> NewCameraSetupViewController::savePackageWithName(const std::string& name) {
+  const auto state = SetupControllerUtil::getApplication();
+  if (!currentPackage || !state) return std::nullopt;
+  const auto id = SavedPackages::save(*state, name);
+  if (id) currentPackage->packageName = name;
+  loadPackageData();
+  view()->window() ? static_cast<void>(view()->window()->endEditing(true)) : void();
+  return id;
+}
+
+void NewCameraSetupViewController::showSaveHighlight(int packageId) {
+  // Only the package just stored is marked: a failed save, or a stored package the list dropped, marks nothing.
+  if (savedList_.packageItemsArray.empty() || savedList_.packageItemsArray.front().packageID != packageId) return;
+  view()->layoutIfNeeded();
+  views_.favoriteTable->layoutIfNeeded();
+  auto cell = views_.favoriteTable->cellForRowAtIndexPath(IndexPath::forRow(0, 0));
+  if (!cell) return;
+  // A row made during the page's switch is still fading in from there; the highlight starts afresh.
+  cell->layer().removeAllAnimations();
+  cell->setBackgroundColor(kit::UIConstants::blue());
+  platform::ui::View::animate(1.0, 0, platform::ui::AnimationOptionNone,
+                              [cell] { cell->setBackgroundColor(kit::UIConstants::primaryBG()); });
+}
+
+void NewCameraSetupViewController::okClickFromAlert(kit::CustomAlert& alert) {
+  // A name or a package the catalogue did not take leaves its dialog open with what was typed.
+  if (packageEditAlert_ && &alert == packageEditAlert_.get()) {
+    const std::string name = packageEditAlert_->okCancelTextField()->text();
+    if (!name.empty() && !editPackageAtIndexPatch(packageEditAlert_->packageEditIndexPath, name)) return;
+    packageEditAlert_->hideAlert();
+    return;
+  }
+  if (!packageSaveAlert_ || &alert != packageSaveAlert_.get()) return;
+  std::string name = packageSaveAlert_->okCancelTextField()->text();
+  if (name.empty()) name = SavedPackages::defaultName(currentPackage.value_or(model::CameraPackage()));
+  const auto id = savePackageWithName(name);
+  if (!id) {
+    saveFailure_.report(*this, "The package \"" + name + "\"");
+    return;
+  }
+  favoriteSortMode = SavedPackages::kRecent;
+  views_.favoriteSortBtn->changeTextwithString(SavedPackages::sortTitle(favoriteSortMode));
+  loadPackageData();
+  menuFavoritesPressed();
+  packageSaveAlert_->hideAlert();
+  showSaveHighlight(*id);
+}
+
+void NewCameraSetupViewController::cancelClickFromAlert(kit::CustomAlert& alert) {
+  if (packageEditAlert_ && &alert == packageEditAlert_.get()) packageEditAlert_->hideAlert();
+  if (packageSaveAlert_ && &alert == packageSaveAlert_.get()) packageSaveAlert_->hideAlert();
+}
+
+bool NewCameraSetupViewController::editPackageAtIndexPatch(const IndexPath& indexPath, const std::string& name) {
+  if (static_cast<size_t>(indexPath.row) >= savedList_.packageItemsArray.size()) return true;
+  if (!SavedPackages::rename(savedList_.packageItemsArray[indexPath.row].packageID, name)) {
+    saveFailure_.report(*this, "The name \"" + name + "\"");
+    return false;
+  }
+  loadPackageData();
+  return true;
+}
+
+void NewCameraSetupViewController::deletePackageAtIndexPath(const IndexPath& indexPath) {
+  if (static_cast<size_t>(indexPath.row) >= savedList_.packageItemsArray.size()) return;
+  const model::CameraPackage& package = savedList_.packageItemsArray[indexPath.row];
+  if (!SavedPackages::remove(package.packageID)) {
+    saveFailure_.reportDelete(*this, "The package \"" + package.packageName + "\"");
+  }
+  loadPackageData();
+  menuFavoritesPressed();
+}
+
+void NewCameraSetupViewController::loadSavedPackage(const IndexPath& path) {
+  auto state = SetupControllerUtil::getApplication();
+  if (!state || static_cast<size_t>(path.row) >= savedList_.packageItemsArray.size()) return;
+  const model::CameraPackage package = savedList_.packageItemsArray[path.row];
+  // A package that cannot be used is not loaded, and the menu stays open; so it does, under its notice,
+  // when the package catalogue did not store the one loaded.
+  const PackageStoreNotice packageStore;
+  if (!SavedPackages::load(*state, package)) return;
+  currentPackage = state->currentPackage;
+  if (packageStore.tellIfRefused(*this, saveFailure_)) return;
+  closeMenu();
 }
 
 }  // namespace app::setup

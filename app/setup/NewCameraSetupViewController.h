@@ -13,6 +13,9 @@
 #include "app/settings/InteractiveGuideDelegate.h"
 #include "app/settings/ReviewAlert.h"
 #include "app/setup/CameraSetupButton.h"
+#include "app/setup/NewCameraSetupLayout.h"
+#include "app/setup/SavedPackagesListSource.h"
+#include "app/setup/SetupScreenController.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/ImageView.h"
 #include "platform/ui/Label.h"
@@ -36,9 +39,7 @@ namespace app::setup {
 // frame line, lens series, lenses, adapter), each row opening its picker; a second page lists the saved
 // packages. DONE saves the preferences and goes back to the main screen. Rows are rebuilt each time the
 // screen appears, so a picker's commit shows on return. Main thread only.
-class NewCameraSetupViewController : public platform::ui::ViewController,
-                                     public platform::ui::TableViewDataSource,
-                                     public platform::ui::TableViewDelegate,
+class NewCameraSetupViewController : public SetupScreenController,
                                      public kit::AlertOkayCancelDelegate,
                                      public settings::ReviewAlertDelegate,
                                      public settings::InteractiveGuideDelegate {
@@ -51,11 +52,10 @@ class NewCameraSetupViewController : public platform::ui::ViewController,
   static constexpr const char* kAdapterPicker = "LensAdapterViewController";
   static constexpr int kGuideScreen = 100;
   static constexpr int kRatingTag = 100;
-  static constexpr double kRowHeight = 60;
-  static constexpr double kPackageRowHeight = 78;
-  static constexpr double kReviewAlertHeight = 101;
+  static constexpr double kRowHeight = NewCameraSetupLayout::kRowHeight;
+  static constexpr double kPackageRowHeight = SavedPackagesListSource::kRowHeight;
+  static constexpr double kReviewAlertHeight = NewCameraSetupLayout::kReviewAlertHeight;
 
-  void loadView() override;
   void viewDidLoad() override;
   void viewWillAppear(bool animated) override;
   void viewDidAppear(bool animated) override;
@@ -100,41 +100,20 @@ class NewCameraSetupViewController : public platform::ui::ViewController,
   void okClickFromAlert(kit::CustomAlert& alert) override;
   void cancelClickFromAlert(kit::CustomAlert& alert) override;
 
-  int64_t tableViewNumberOfRowsInSection(platform::ui::TableView& table, int64_t section) override;
-  std::shared_ptr<platform::ui::TableViewCell> tableViewCellForRowAtIndexPath(platform::ui::TableView& table,
-                                                                              const platform::ui::IndexPath& path) override;
-  double tableViewHeightForRowAtIndexPath(platform::ui::TableView& table, const platform::ui::IndexPath& path) override;
-  void tableViewDidSelectRowAtIndexPath(platform::ui::TableView& table, const platform::ui::IndexPath& path) override;
-  std::shared_ptr<platform::ui::SwipeActionsConfiguration> tableViewTrailingSwipeActionsConfigurationForRowAtIndexPath(
-      platform::ui::TableView& table, const platform::ui::IndexPath& path) override;
+  // Loads the saved package of a row tapped (by the list) and closes the menu.
+  void loadSavedPackage(const platform::ui::IndexPath& indexPath);
 
   // State, for the screen's tests.
   std::optional<model::CameraPackage> currentPackage;
   int favoriteSortMode = 1;
   bool cameraHasShootingMode = false;
-  const std::vector<model::CameraPackage>& packageItemsArray() const { return packageItemsArray_; }
+  const std::vector<model::CameraPackage>& packageItemsArray() const { return savedList_.packageItemsArray; }
+  SavedPackagesListSource& savedList() { return savedList_; }
   const std::shared_ptr<kit::PackageSaveAlert>& packageSaveAlert() const { return packageSaveAlert_; }
   const std::shared_ptr<kit::PackageEditAlert>& packageEditAlert() const { return packageEditAlert_; }
   const FormSaveFailure& saveFailure() const { return saveFailure_; }
 
-  struct Views {
-    std::shared_ptr<platform::ui::View> header, blueIndicatorView, setupView, cameraSetupWithModeView,
-        setupWithoutModeView, lensSetupView, filterBarView, noFavoritesView, ReviewAlertView;
-    std::shared_ptr<platform::ui::Button> menuSetup, menuFavorites;
-    std::shared_ptr<kit::CustomButton> doneBtn, addToFavoritesBtn;
-    std::shared_ptr<CameraSetupButton> camera, shootingMode, aspectRatio, frameline, lensSeries, focalLengths,
-        lensAdapter, cameraWithoutMode, aspectRatioWithoutMode, framelineWithoutMode;
-    std::shared_ptr<platform::ui::TableView> favoriteTable;
-    std::shared_ptr<kit::TextButton> favoriteSortBtn;
-    std::shared_ptr<platform::ui::ImageView> favoriteSortIcon;
-    std::shared_ptr<platform::ui::Label> tapToLoadLabel, noFavoritesLabel;
-    std::shared_ptr<settings::ReviewAlert> actualReviewAlert;
-
-    std::vector<std::shared_ptr<CameraSetupButton>> rows() const {
-      return {camera, shootingMode, aspectRatio, frameline, lensSeries, focalLengths, lensAdapter,
-              cameraWithoutMode, aspectRatioWithoutMode, framelineWithoutMode};
-    }
-  };
+  using Views = NewCameraSetupViews;
   const Views& views() const { return views_; }
   platform::ui::LayoutConstraint blueIndicatorViewLeadConstraint, reviewAlertBottomConstraint, lensSetupTopConstraint;
 
@@ -143,8 +122,8 @@ class NewCameraSetupViewController : public platform::ui::ViewController,
 
  private:
   static std::shared_ptr<state::FramesObject> frames();
-  void buildViews(platform::ui::View& root);
-  void layOutViews();
+  void buildViews(platform::ui::View& root) override;
+  void layOutViews() override;
   // The picker under `identifier`, set up by `configure` before the push; nothing when it is not there.
   void pushPicker(const char* identifier, const std::function<void(platform::ui::ViewController&)>& configure = {});
   void closeMenu();
@@ -157,7 +136,7 @@ class NewCameraSetupViewController : public platform::ui::ViewController,
   std::shared_ptr<settings::InteractiveGuideManager> myInteractiveGuideManager_;
   std::shared_ptr<kit::PackageEditAlert> packageEditAlert_;
   std::shared_ptr<kit::PackageSaveAlert> packageSaveAlert_;
-  std::vector<model::CameraPackage> packageItemsArray_;
+  SavedPackagesListSource savedList_{*this};
   FormSaveFailure saveFailure_;
 };
 

@@ -81,7 +81,7 @@ class SetupMenuTest : public ::testing::Test, public ostrel::testing::SetupScree
         v().favoriteTable->cellForRowAtIndexPath(IndexPath::forRow(row, 0)));
   }
   void runAction(int row, size_t action) {
-    auto configuration = menu->tableViewTrailingSwipeActionsConfigurationForRowAtIndexPath(*v().favoriteTable,
+    auto configuration = menu->savedList().tableViewTrailingSwipeActionsConfigurationForRowAtIndexPath(*v().favoriteTable,
                                                                                           IndexPath::forRow(row, 0));
     auto source = platform::ui::make<platform::ui::View>();
     configuration->actions().at(action)->handler()(*configuration->actions().at(action), *source, {});

@@ -1,4 +1,5 @@
-// The setup screens in the app's storyboard "Main_Universal", registered at start.
+#include "app/setup/SetupRegistration.h"
+
 #include "app/setup/CameraModeAspectViewController.h"
 #include "app/setup/LensAdapterViewController.h"
 #include "app/setup/LensesFocalLengthsViewController.h"
@@ -8,13 +9,7 @@
 
 namespace app::setup {
 
-namespace {
-
-constexpr const char* kStoryboard = "Main_Universal";
-// Before the main screen's stand-in for the setup menu, which is registered only where none is.
-constexpr int kSetupScreensOrder = 80;
-
-void registerSetupScreens() {
+void SetupRegistration::registerSetupScreens() {
   auto& registry = platform::ui::InterfaceRegistry::shared();
   registry.registerController(kStoryboard, LensAdapterViewController::kStoryboardIdentifier,
                               [] { return platform::ui::make<LensAdapterViewController>(); });
@@ -26,10 +21,12 @@ void registerSetupScreens() {
                               [] { return platform::ui::make<NewCameraSetupViewController>(); });
 }
 
-const bool registered = (platform::runtime::addLoadHook(kSetupScreensOrder, &registerSetupScreens), true);
+namespace {
+
+const bool registered =
+    (platform::runtime::addLoadHook(SetupRegistration::kLoadOrder, &SetupRegistration::registerSetupScreens), true);
 [[maybe_unused]] const bool* const keep = &registered;
 
 }  // namespace
 
 }  // namespace app::setup
-

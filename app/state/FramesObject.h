@@ -10,8 +10,10 @@
 #include "app/model/LensAdapterRecord.h"
 #include "app/model/CameraPackage.h"
 #include "app/optics/FStopMatrix.h"
+#include "app/state/FramesPreferenceFile.h"
 #include "app/state/FramesSettings.h"
 #include "app/state/PersonsPackage.h"
+#include "app/state/StartUpCatalogues.h"
 #include "app/storage/LensAdapter.h"
 #include "app/storage/GenericLensMigration.h"
 #include "platform/foundation/SequenceChecker.h"
@@ -25,9 +27,8 @@ namespace app::state {
 // package facade, the two standard packages of the package catalogue. Main thread only.
 class FramesObject {
  public:
-  static constexpr const char* kPreferenceFile = "FramesData.plist";
-  // Eighteen numbers take under 2 KB: a preference file past this bound is not one the app wrote.
-  static constexpr std::size_t kPreferenceFileMaximumBytes = std::size_t{1} << 20;
+  static constexpr const char* kPreferenceFile = FramesPreferenceFile::kFileName;
+  static constexpr std::size_t kPreferenceFileMaximumBytes = FramesPreferenceFile::kMaximumBytes;
   // The data and catalogue versions this build carries. The catalogue version goes up with every change
   // to the shipped catalogues: an installed copy is only brought up to date (the user's rows kept) when
   // its stored version differs. 52 was the version of the catalogues first shipped.
@@ -47,7 +48,7 @@ class FramesObject {
   FramesObject();
 
   // Documents/FramesData.plist.
-  static std::string preferencePath();
+  static std::string preferencePath() { return FramesPreferenceFile::path(); }
 
   // Start-up: defaults, the preference file, start packages on a first start, catalogue migrations when
   // the built-in catalogue version changed, the two standard packages; then a save.
@@ -135,26 +136,9 @@ class FramesObject {
   void setStartPackageValues();
   void readPreferences(const platform::foundation::Value& stored);
   platform::foundation::Value preferenceDictionary() const;
-  // The three catalogue updates in order; the new version is kept only when all of them succeeded.
-  // `lensUpdated` tells whether the lens catalogue is now the built-in one.
-  // Which catalogues this start seeded from the bundle (and so are the built-in version already).
-  struct FreshCatalogues {
-    bool lenses = false;
-    bool formats = false;
-    bool adapters = false;
-    bool packages = false;
-    bool all() const { return lenses && formats && adapters; }
-  };
-  FreshCatalogues openCatalogues();
-  // The stored preferences; a file that cannot be read is kept aside (or, when it cannot be moved, left
-  // in place and not written over in this run) and reads as one without keys, with `unreadable` set.
-  platform::foundation::Value readPreferenceFile(const std::string& path, bool& unreadable);
   // Whether this start is the first: no preference file, and no standard package stored before it
   // (none in a package catalogue this start did not seed).
-  bool isFirstStart(const std::string& path, const FreshCatalogues& fresh) const;
-  // The settings of a preference file missing at a start that is not the first: none, and a warning.
-  platform::foundation::Value readLostPreferenceFile(const std::string& path);
-  void writePreferenceFile() const;
+  bool isFirstStart(const std::string& path, const StartUpCatalogues::Fresh& fresh) const;
   // After a damaged preference file: the formats it held are the standard packages' own.
   void takeFormatsFromPackages();
   void storeStandardPackages();
@@ -163,11 +147,6 @@ class FramesObject {
   // Opening a slot for editing: the stored package read again, or, where it cannot be read whole now,
   // the slot's own.
   void editSlot(int32_t modus);
-  bool migrateCatalogues(bool& lensUpdated, const FreshCatalogues& fresh);
-  // The generic-lens migration: its snapshot is taken before the catalogues change, and written into
-  // them afterwards unless the lens catalogue could not be brought to the built-in version.
-  std::optional<storage::GenericSeriesSnapshot> prepareGenericLensMigration();
-  void finishGenericLensMigration(const std::optional<storage::GenericSeriesSnapshot>& snapshot, bool lensReady);
   void applyThemeFlag();
   void dress(model::CameraPackage& package, const char* name, bool withAdapter);
   model::LensSet thinLensSet(std::optional<model::CameraPackage>& package);
@@ -195,9 +174,7 @@ class FramesObject {
   bool hapticFeedbackWasSet_ = false;
   bool hapticBlocked_ = false;
   bool appIsVersion3_ = false;
-  // Set when the preference file could not be read and something that could not be kept aside stands
-  // in its place: this run's settings are not saved over it.
-  bool preferenceFileLeftInPlace_ = false;
+  FramesPreferenceFile preferenceFile_;
 };
 
 }  // namespace app::state

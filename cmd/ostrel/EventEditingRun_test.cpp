@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <map>
 #include <string>
 #include <vector>
@@ -18,6 +19,7 @@
 #include "sdk/analytics/foundation/FoundationTestSupport.h"
 #include "sdk/analytics/foundation/MeasurementDatabase.h"
 #include "sdk/analytics/foundation/PersistedConfig.h"
+#include "sdk/analytics/rules/PatternShapesTestSupport.h"
 #include "sdk/analytics/rules/ScriptProgramTestSupport.h"
 #include "testing/ChildProcess.h"
 #include "testing/LoopbackServer.h"
@@ -32,6 +34,9 @@ using sdk::analytics::AnalyticsEvent;
 
 // Long enough for any run on a busy machine; only a run that never ends meets it.
 constexpr double kHangGuardSeconds = 90;
+// What the end's own waits add up to at most (the analytics worker's, its upload's, the last queued
+// work's and answers'), with room for a busy machine: an end past it waited on something unbounded.
+constexpr double kUsualEndSeconds = 20;
 
 // The program's top level: "rule" registers its options' callback; "log" makes events.
 const std::string kRegistering =
@@ -65,14 +70,19 @@ class EventEditingRunTest : public ::testing::Test {
   // test's container unless `home` names another.
   std::unique_ptr<ChildProcess> startTour(std::string home = {}) {
     if (home.empty()) home = container.path();
+    auto child = ChildProcess::start(tourArguments(home), tourEnvironment());
+    EXPECT_NE(child, nullptr) << "ostrel did not start";
+    return child;
+  }
+  std::vector<std::string> tourArguments(const std::string& home) {
+    return {OSTREL_EXECUTABLE, "--home", home, "--verbose", "--script", OSTREL_TOUR, "--out", container.pathFor("tour"),
+            "-APMAnalyticsDebugEnabled"};
+  }
+  std::vector<std::string> tourEnvironment() {
     auto environment = ostrel::testing::environmentWithout(
         {"OSTREL_", "DISPLAY=", "WAYLAND_DISPLAY=", "DBUS_SESSION_BUS_ADDRESS="});
     environment.push_back("OSTREL_ANALYTICS_URL=" + server.url(""));
-    auto child = ChildProcess::start({OSTREL_EXECUTABLE, "--home", home, "--verbose", "--script",
-                                      OSTREL_TOUR, "--out", container.pathFor("tour"), "-APMAnalyticsDebugEnabled"},
-                                     environment);
-    EXPECT_NE(child, nullptr) << "ostrel did not start";
-    return child;
+    return environment;
   }
   // The day's counts the run left in the measurement database.
   sdk::analytics::DailyCounts dailyCounts() {
@@ -178,6 +188,34 @@ TEST_F(EventEditingRunTest, MadeEventsPastTheNameLimitLeaveARunThatEndsOnSigterm
   const auto counts = dailyCounts();
   EXPECT_EQ(counts.publicEventsCount, 500);
   EXPECT_LE(static_cast<std::size_t>(counts.errorEventsCount), refused);
+}
+
+// A rule that, at every event, says it is searching and then searches with a pattern of 30,000
+// names late in ICU's table, which ICU takes seconds to compile (a reply of 1 MiB holds that many):
+// ostrel stops itself as the first search begins, and is asked to quit right then. The search is
+// refused before it is compiled, at that event and at every one after it, and the end keeps its own
+// bound: ostrel ends with the status of SIGTERM within the seconds its waits add up to, where each
+// event's search took seconds and the end waited for every event queued.
+TEST_F(EventEditingRunTest, ASearchThatWouldTakeSecondsLeavesARunThatEndsOnSigtermInItsBound) {
+  const std::string searching = "searching with thirty thousand names";
+  const std::string pattern = "x|" + ostrel::testing::repeated("\\\\N{TAG LATIN SMALL LETTER Z}", 30000);
+  serve(configurationBody(
+      {}, {createRule("(call (require \"internal.logger\") \"log\" (quote 6 \"" + searching + "\"))"
+                      " (call \"hat\" \"search\" (quote \"" + pattern + "\"))")}));
+  auto environment = ostrel::testing::environmentPreloading(tourEnvironment(), OSTREL_STOP_AFTER_TEXT);
+  environment.push_back("OSTREL_TEST_STOP_AFTER_TEXT=" + searching);
+  auto tour = ChildProcess::start(tourArguments(container.path()), environment);
+  ASSERT_TRUE(tour);
+  ASSERT_TRUE(tour->waitForStop(kHangGuardSeconds)) << tour->output();
+  tour->signal(SIGTERM);
+  const auto asked = std::chrono::steady_clock::now();
+  tour->resume();
+  const int status = tour->waitAtMost(kHangGuardSeconds);
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - asked).count();
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 128 + SIGTERM) << describeWaitStatus(status) << "\n"
+                                                                         << tour->output();
+  EXPECT_LT(seconds, kUsualEndSeconds) << tour->output();
+  EXPECT_NE(tour->output().find(searching), std::string::npos);
 }
 
 }  // namespace

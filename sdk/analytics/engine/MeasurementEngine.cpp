@@ -23,6 +23,7 @@
 #include "sdk/analytics/foundation/ServiceURL.h"
 #include "sdk/analytics/rules/Audiences.h"
 #include "sdk/analytics/rules/ExperimentsManager.h"
+#include "sdk/analytics/rules/ScriptCpuDeadline.h"
 #include "sdk/utilities/Logger.h"
 
 namespace sdk::analytics {
@@ -245,33 +246,62 @@ std::shared_ptr<MeasurementEngine> MeasurementEngine::initWithParts(Parts parts,
 
 // --- the process end -------------------------------------------------------------------------------
 
+bool MeasurementEngine::runOnWorkerWithinTheEndsWait(std::function<void()> block, bool wait) {
+  auto finished = std::make_shared<std::atomic<bool>>(false);
+  scheduler_->scheduleOnWorkerQueueBlockID("APMMeasurement:end", [block = std::move(block), finished] {
+    block();
+    finished->store(true);
+    platform::dispatch::MainLoop::wakeUp();
+  });
+  if (!wait) return false;
+  auto done = [&] { return finished->load(); };
+  if (platform::dispatch::MainLoop::runUntil(done, ScriptCpuDeadline::isCut() ? 0 : kWorkerWaitAtEndSeconds)) return true;
+  if (!ScriptCpuDeadline::isCut()) {
+    ScriptCpuDeadline::cutEverything();
+    monitor()->logWithLevel(LogLevel::kWarning, messages::kWorkerCutAtExit,
+                            "The app's end found analytics still at work and cut that work short: an event being edited "
+                            "is stored as it was logged, and audience filters left unjudged wait for the next start. "
+                            "Seconds waited",
+                            Value(kWorkerWaitAtEndSeconds));
+  }
+  return platform::dispatch::MainLoop::runUntil(done, kWorkerWaitAfterCutSeconds);
+}
+
 void MeasurementEngine::stopAtProcessEnd() {
   // Calls the facade still holds reach the worker queue first.
   Analytics::queue()->sync([] {});
   auto way = uploader();
+  // Queued after the leave-foreground upload, so that upload has started (or found nothing) by now.
+  // It runs on the worker thread, as bundling always does: a sync from here would run it on the main
+  // thread, which the worker's own checks rightly count as an error.
+  bool reached = true;
   if (way) {
-    // Queued after the leave-foreground upload, so that upload has started (or found nothing) by now.
-    // It runs on the worker thread, as bundling always does: a sync from here would run it on the main
-    // thread, which the worker's own checks rightly count as an error.
-    auto finished = std::make_shared<std::atomic<bool>>(false);
-    scheduler_->scheduleOnWorkerQueueBlockID("APMMeasurement:end", [way, finished] {
-      way->finishRequestsUnderWay();
-      finished->store(true);
-      platform::dispatch::MainLoop::wakeUp();
-    });
-    platform::dispatch::MainLoop::runUntil([&] { return finished->load(); });
+    reached = runOnWorkerWithinTheEndsWait([way] { way->finishRequestsUnderWay(); });
     // Answers come through the main queue, so the main loop runs while they are awaited; a fetch's
     // answer may send the upload it was fetched for, which the wait covers too.
-    platform::dispatch::MainLoop::runUntil([&] { return !way->hasRequestsUnderWay(); }, kUploadWaitAtEndSeconds);
+    if (reached) {
+      platform::dispatch::MainLoop::runUntil([&] { return !way->hasRequestsUnderWay(); }, kUploadWaitAtEndSeconds);
+    }
   }
-  scheduler_->dispatchSyncOnWorkerQueueBlockID("APMMeasurement:end", [this, way] {
+  // Behind a worker the end could not wait for, the block is not waited for either; it may then run
+  // after this engine is gone.
+  const bool stopped = runOnWorkerWithinTheEndsWait([weak = weak_from_this(), way] {
     if (way) {
       way->stopStartingRequests();
       way->leaveRequestInFlight();
     }
+    if (auto self = weak.lock()) {
+      self->terminating_ = true;
+      self->entries_->stop();
+    }
+  }, reached);
+  if (!stopped) {
+    // The worker is still at work: whatever it reaches next is dropped, and the end goes on.
     terminating_ = true;
     entries_->stop();
-  });
+    monitor()->logWithLevel(LogLevel::kWarning, messages::kWorkerLeftAtExit,
+                            "Analytics was still at work when the app ended; events it had not stored by then are lost");
+  }
   alarm_->cancel();
   persistedConfig_->synchronizeToDisk();
   processEnd_.reset();

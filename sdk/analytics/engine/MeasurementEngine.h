@@ -218,11 +218,20 @@ class MeasurementEngine final : public sdk::analytics::MeasurementHost,
   // How long the leave-foreground upload may still take when the app ends (a configuration fetch
   // before it and further batches after it included), on the steady clock.
   static constexpr double kUploadWaitAtEndSeconds = 3;
+  // How long the end lets the worker's work run, however long one event's work would take, before it
+  // cuts that work short (every script's and audience walk's deadline passes); and how long it then
+  // waits for the worker before it goes on without it. Both on the steady clock.
+  static constexpr double kWorkerWaitAtEndSeconds = 2;
+  static constexpr double kWorkerWaitAfterCutSeconds = 3;
   // Runs at the process end, on the main thread: gives the upload under way its bounded wait, lets
-  // the work already queued on the worker queue run (events reach the database), drops what comes
-  // later, writes the pending settings and lets go of the shared instance, so that nothing of the
-  // engine is left for the static destructors.
+  // the work already queued on the worker queue run (events reach the database) within the end's own
+  // bound, drops what comes later, writes the pending settings and lets go of the shared instance, so
+  // that nothing of the engine is left for the static destructors.
   void stopAtProcessEnd();
+  // Runs `block` on the worker queue, behind what is queued there, and (when `wait`) waits for it
+  // within the end's bound: past kWorkerWaitAtEndSeconds the worker's work is cut, and past
+  // kWorkerWaitAfterCutSeconds more the end goes on without it. Whether the block ran.
+  bool runOnWorkerWithinTheEndsWait(std::function<void()> block, bool wait = true);
 
   // --- the network client's reports
   void reachabilityDidChange() override;

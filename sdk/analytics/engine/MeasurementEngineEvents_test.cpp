@@ -2,12 +2,15 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <future>
+#include <limits>
 #include <tuple>
 
 #include "platform/foundation/NotificationCenter.h"
 #include "sdk/analytics/engine/Analytics.h"
 #include "sdk/analytics/engine/ConsentSettings.h"
+#include "sdk/analytics/engine/EngineMessageCodes.h"
 #include "sdk/analytics/engine/AppIdentifiers.h"
 #include "sdk/analytics/engine/Identity.h"
 #include "sdk/analytics/engine/MeasurementEngine.h"
@@ -21,7 +24,9 @@
 #include "sdk/analytics/foundation/PersistedConfig.h"
 #include "sdk/analytics/foundation/Scheduler.h"
 #include "sdk/analytics/foundation/FoundationTestSupport.h"
+#include "sdk/analytics/rules/ScriptCpuDeadline.h"
 #include "sdk/analytics/rules/ScriptProgramTestSupport.h"
+#include "sdk/analytics/rules/ScriptRuntime.h"
 #include "testing/MainThreadEnvironment.h"
 #include "testing/TempContainer.h"
 
@@ -264,6 +269,52 @@ TEST_F(MeasurementEventsTest, TheEnginesEntriesRefuseMissingArgumentsAndFallSile
   EXPECT_FALSE(log.logged(23049));
   EXPECT_FALSE(log.logged(23081));
   EXPECT_FALSE(ostrel::testing::succeeded(engine->database()->userAttributeWithName("plan")));
+}
+
+// However long the worker's current work would run (here a script with no count to stop it, as an
+// event whose editing takes its whole budget), the end waits for it only within its own bound: then
+// the work is cut short at its next look at the time, and the end goes on, the event queued behind
+// it stored.
+TEST_F(MeasurementEventsTest, AtTheEndTheWorkersWorkIsCutPastTheEndsWait) {
+  start();
+  std::promise<void> running;
+  std::atomic<std::int64_t> stoppedWith{0};
+  engine->scheduler()->scheduleOnWorkerQueueBlockID("test:busy", [&] {
+    ScriptLimits unbounded;
+    unbounded.instructions = unbounded.cpuNanoseconds = std::numeric_limits<std::int64_t>::max() / 2;
+    ScriptRuntime runtime(unbounded);
+    running.set_value();
+    const auto result = runtime.executeStatements(ostrel::testing::parse("(loop true 0 false (quote))"));
+    stoppedWith = result.ok() ? 0 : result.error().code;
+  });
+  running.get_future().wait();
+  Analytics::logEventWithName("queued", {});
+  engine->stopAtProcessEnd();
+  ScriptCpuDeadline::uncutForTesting();
+  EXPECT_EQ(stoppedWith.load(), kScriptErrorLimitReached);
+  EXPECT_TRUE(log.logged(messages::kWorkerCutAtExit));
+  EXPECT_FALSE(log.logged(messages::kWorkerLeftAtExit));
+  EXPECT_EQ(storedNames(), std::vector<std::string>{"queued"});
+}
+
+// Work that nothing can cut (held here until the test lets it go) does not hold the end either: it
+// goes on without the worker, says so, and what the worker reaches afterwards is dropped.
+TEST_F(MeasurementEventsTest, AtTheEndAWorkerThatCannotBeCutIsLeftBehind) {
+  start();
+  std::promise<void> running, release;
+  engine->scheduler()->scheduleOnWorkerQueueBlockID("test:held", [&, released = release.get_future().share()] {
+    running.set_value();
+    released.wait();
+  });
+  running.get_future().wait();
+  Analytics::logEventWithName("behind", {});
+  engine->stopAtProcessEnd();
+  ScriptCpuDeadline::uncutForTesting();
+  EXPECT_TRUE(log.logged(messages::kWorkerCutAtExit));
+  EXPECT_TRUE(log.logged(messages::kWorkerLeftAtExit));
+  release.set_value();
+  drain();
+  EXPECT_TRUE(storedNames().empty());
 }
 
 TEST_F(MeasurementEventsTest, ConsentWithdrawnBeforeTheEngineStartsWipesItsDataAtTheStart) {

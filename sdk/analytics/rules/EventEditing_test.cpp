@@ -7,6 +7,8 @@
 #include "sdk/analytics/rules/EditingEventObject.h"
 #include "sdk/analytics/rules/ScriptText.h"
 #include "sdk/analytics/rules/MeasurementHostTestSupport.h"
+#include "sdk/analytics/rules/PatternShapesTestSupport.h"
+#include "sdk/analytics/rules/ScriptRegexCache.h"
 #include "sdk/analytics/rules/ScriptProgramTestSupport.h"
 
 namespace sdk::analytics {
@@ -311,6 +313,70 @@ TEST_F(EventEditingTest, MemoryStaysFlatOverManyEventsThatMakeClosures) {
   for (int i = 0; i < 10'000; ++i) once();
   EXPECT_LE(editing->runtime().heap().liveBytes(), bytes + bytes / 50);
   EXPECT_EQ(editing->runtime().heap().trackedCount(), objects);
+}
+
+// A rule whose callback stores where `pattern` is first found in the item: `pattern` as a program's
+// text spells it.
+std::string searchRule(const std::string& pattern) {
+  std::string spelled;
+  for (const char c : pattern) spelled += c == '\\' || c == '"' ? std::string("\\") + c : std::string(1, c);
+  return editRule("", "(call $e \"setParamValue\" (quote \"found\" (call (call $e \"getParamValue\" (quote \"item\"))"
+                      " \"search\" (quote \"" + spelled + "\")))) (return 0)");
+}
+
+// Steps of native work the last event took.
+std::int64_t workOf(EventEditing& editing) {
+  return editing.runtime().heap().limits().nativeWork - editing.runtime().heap().workLeft();
+}
+
+// A search whose pattern names 8,000 characters late in ICU's table would take seconds to compile:
+// it is refused before it is compiled, with error 18, within the event's budget, reading no more of
+// the pattern than a call may spend on it; the next event finds it refused without reading it again.
+TEST_F(EventEditingTest, ACostlySearchIsRefusedOnceWithinTheEventsBudget) {
+  using namespace ostrel::testing;
+  ASSERT_TRUE(load("", {searchRule("x|" + repeated(named(kLateName), 8000))}));
+  EXPECT_FALSE(handle(sample()));
+  EXPECT_EQ(error.code, kScriptErrorLimitReached);
+  const std::int64_t first = workOf(*editing);
+  EXPECT_LT(first, ScriptLimits{}.nativeWork / 4);
+  EXPECT_FALSE(handle(sample()));
+  EXPECT_EQ(error.code, kScriptErrorLimitReached);
+  EXPECT_LE(workOf(*editing), first);
+  EXPECT_EQ(editing->runtime().heap().regexCache().compiles(), 0);
+}
+
+// A search whose pattern takes some ten milliseconds to compile (150 names late in ICU's table) is
+// compiled at the first event and kept: the events after it pay no compiling. A dozen keycap
+// escapes, which ICU compiles in microseconds, are searched with as well.
+TEST_F(EventEditingTest, ACompiledPatternIsKeptFromEventToEvent) {
+  using namespace ostrel::testing;
+  ASSERT_TRUE(load("", {searchRule("^x$|" + repeated("\\p{Emoji_Keycap_Sequence}", 12) + "|h"),
+                        searchRule(repeated(named(kLateName), 150) + "|a")}));
+  auto& cache = editing->runtime().heap().regexCache();
+  EXPECT_TRUE(handle(sample())) << error.code;
+  EXPECT_EQ(cache.compiles(), 2);
+  const std::int64_t first = workOf(*editing);
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_TRUE(handle(sample())) << error.code;
+    EXPECT_LT(workOf(*editing), first / 10);
+  }
+  EXPECT_EQ(cache.compiles(), 2);
+  EXPECT_EQ(editing->eventContext().outputEvent().parameterForName("found"), Value(1.0));
+}
+
+// What is kept is bounded: past eight patterns the least recently used goes, its memory given back,
+// and is compiled again when it comes back; memory stays flat from event to event.
+TEST_F(EventEditingTest, KeptPatternsAreBoundedInNumberAndMemory) {
+  std::string searches;
+  for (int i = 0; i < 9; ++i) searches += " (call \"hat\" \"search\" (quote \"h" + std::to_string(i) + "\"))";
+  ASSERT_TRUE(load("", {editRule("", searches + " (call \"hat\" \"search\" (quote \"h0\")) (return 0)")}));
+  (void)handle(sample());
+  ASSERT_TRUE(error.domain.empty()) << error.code;
+  auto& heap = editing->runtime().heap();
+  EXPECT_EQ(heap.regexCache().compiles(), 10);
+  const std::size_t bytes = heap.liveBytes();
+  for (int i = 0; i < 3; ++i) (void)handle(sample());
+  EXPECT_EQ(heap.liveBytes(), bytes);
 }
 
 }  // namespace

@@ -55,4 +55,41 @@ inline PatternShape agesPatternShape() {
   return {"1,300 ages", repeated("\\p{Age=3.2}", 1300), std::string(1300, 'a')};
 }
 
+// `name` in braces after \N.
+inline std::string named(const std::string& name) { return "\\N{" + name + "}"; }
+
+// The last name of ICU's table, which its lookup compares with every other name first, and its
+// character in UTF-8.
+inline const std::string kLateName = "TAG LATIN SMALL LETTER Z";
+inline const std::string kLateCharacter = "\xF3\xA0\x81\xBA";
+
+// Escapes that ICU looks something up for as it compiles, each kind in a shape that compiles in
+// well under a tenth of an event's time, ignoring case or not: characters by name early and late
+// in ICU's table, computed ones, properties of strings, cased letters beyond ASCII, and lookbehinds
+// nested and in a row.
+inline std::vector<PatternShape> escapePatternShapes() {
+  const std::string keycaps = repeated("\\p{Emoji_Keycap_Sequence}", 12);
+  return {{"1,000 early names", repeated(named("LATIN SMALL LETTER A"), 1000), std::string(1000, 'a')},
+          {"40 late names", repeated(named(kLateName), 40), repeated(kLateCharacter, 40)},
+          {"40 late names in brackets", "[" + repeated(named(kLateName), 40) + "]", kLateCharacter},
+          {"200 ideographs by name", repeated(named("CJK UNIFIED IDEOGRAPH-4E00"), 200), repeated("\xE4\xB8\x80", 200)},
+          {"100 last syllables by name", repeated(named("HANGUL SYLLABLE HIH"), 100), repeated("\xED\x9E\xA3", 100)},
+          {"12 keycaps", "^x$|" + keycaps, "x"},
+          {"flags and tags", "^x$|\\p{RGI_Emoji_Flag_Sequence}\\p{RGI_Emoji_Tag_Sequence}", "x"},
+          {"basic emoji", "^\\p{Basic_Emoji}$", "\xF0\x9F\x98\x80"},
+          {"10,000 Greek letters", repeated("\xCE\xB1", 10000), repeated("\xCE\xB1", 10000)},
+          {"10,000 long s", repeated("\xC5\xBF", 10000), repeated("\xC5\xBF", 10000)},
+          {"5,000 Deseret letters", repeated("\xF0\x90\x90\x80", 5000), repeated("\xF0\x90\x90\x80", 5000)},
+          {"lookbehinds 90 deep", repeated("(?<=", 90) + "a" + repeated(")", 90), "a"},
+          {"1,000 lookbehinds in a row", repeated("(?<=a)", 1000) + "b", "ab"}};
+}
+
+// Escapes that ICU takes long over: the dearest properties of strings (under a tenth of an event's
+// time even ignoring case), and characters by names late in ICU's table, a thousand of which take
+// more than a tenth.
+inline std::vector<PatternShape> dearEscapePatternShapes() {
+  return {{"emoji sequences", "^x$|\\p{RGI_Emoji_ZWJ_Sequence}\\p{RGI_Emoji_Modifier_Sequence}", "x"},
+          {"1,000 late names", repeated(named(kLateName), 1000), repeated(kLateCharacter, 1000)}};
+}
+
 }  // namespace ostrel::testing

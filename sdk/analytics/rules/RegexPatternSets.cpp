@@ -14,6 +14,8 @@
 #include <utility>
 #include <vector>
 
+#include "sdk/analytics/rules/CharacterNames.h"
+
 namespace sdk::analytics {
 
 namespace {
@@ -31,7 +33,23 @@ constexpr std::int64_t kClosureNanoseconds = 2'000;
 constexpr std::int64_t kClosureNanosecondsPerCharacter = 4;
 constexpr std::int64_t kClosureNanosecondsPerCasedCharacter = 200;
 constexpr std::int64_t kClosureRangesPerNanosecondOfCasedCharacter = 16;
-constexpr std::int64_t kClosureNanosecondsPerString = 4'000;
+// Each string folded, and added where it sorts among those added before it: a dozen keycaps close
+// in five microseconds, every emoji in some fifteen milliseconds.
+constexpr std::int64_t kClosureNanosecondsPerString = 1'000;
+constexpr std::int64_t kClosureNanosecondsPerStringPair = 4;
+
+// What building a property of strings took at most on a Release build, measured on every one ICU
+// has, from the dozen keycaps (ten microseconds) to every emoji (twenty milliseconds): each string
+// is put where it sorts among those gathered before it, so a property of thousands costs a
+// thousand times one of dozens.
+constexpr std::int64_t kSequenceSetNanoseconds = 5'000;
+constexpr std::int64_t kSequenceSetNanosecondsPerString = 1'000;
+constexpr std::int64_t kSequenceSetNanosecondsPerStringPair = 4;
+constexpr std::int64_t kSequenceSetNanosecondsPerRange = 200;
+// A property of strings the reading could not measure: above the dearest one ICU has.
+constexpr std::int64_t kUnmeasuredSequenceSetNanoseconds = 60'000'000;
+// What building a property of code points took at most (an age, looked up character by character).
+constexpr std::int64_t kPropertySetNanoseconds = 300'000;
 
 // Frozen, for readers on any thread. A copy of a frozen set is frozen too, and ignores every change:
 // what is changed is built by addAll into a set of its own.
@@ -48,6 +66,20 @@ UnicodeSet everything() { return UnicodeSet(0, kLastCodePoint); }
 const UnicodeSet& casedCharacters() {
   static const UnicodeSet set = setOf(u"[:Case_Sensitive:]");
   return set;
+}
+
+// The characters a set holds, beside its strings.
+std::int64_t charactersOf(const UnicodeSet& set) {
+  std::int64_t characters = 0;
+  for (std::int32_t r = 0; r < set.getRangeCount(); ++r) characters += set.getRangeEnd(r) - set.getRangeStart(r) + 1;
+  return characters;
+}
+
+// What ICU takes to build a property of strings, from what it holds.
+std::int64_t sequenceSetNanoseconds(const UnicodeSet& set) {
+  const std::int64_t strings = set.size() - charactersOf(set);
+  return kSequenceSetNanoseconds + set.getRangeCount() * kSequenceSetNanosecondsPerRange +
+         strings * (kSequenceSetNanosecondsPerString + strings * kSequenceSetNanosecondsPerStringPair);
 }
 
 bool isClassEscape(char16_t c) { return std::u16string_view(u"dDwWsShHvV").find(c) != std::u16string_view::npos; }
@@ -109,14 +141,17 @@ class PropertySets {
     return *sets;
   }
 
-  // The set, or nullptr when it is not built yet and `mayBuild` is false.
-  std::shared_ptr<const UnicodeSet> find(std::u16string_view name, bool mayBuild) {
+  // The set, or nullptr when it is not built yet and `mayBuild` is false; `built` tells that this
+  // call built it.
+  std::shared_ptr<const UnicodeSet> find(std::u16string_view name, bool mayBuild, bool& built) {
+    built = false;
     const std::u16string key = looseName(name);
     {
       std::lock_guard lock(mutex_);
       if (const auto found = byName_.find(key); found != byName_.end()) return found->second;
     }
     if (!mayBuild) return nullptr;
+    built = true;
     auto set = std::make_shared<const UnicodeSet>(build(name));
     std::lock_guard lock(mutex_);
     if (byName_.size() >= kKept) byName_.clear();
@@ -161,19 +196,20 @@ class PropertySets {
 // character: reading a hostile pattern never costs much more than compiling a plain one.
 class PatternSetsReader {
  public:
-  PatternSetsReader(std::u16string_view pattern, bool caseless, RegexPatternSets& sets)
-      : pattern_(pattern), caseless_(caseless), sets_(sets) {}
+  PatternSetsReader(std::u16string_view pattern, bool caseless, std::int64_t mostNanoseconds, RegexPatternSets& sets)
+      : pattern_(pattern), caseless_(caseless), most_(mostNanoseconds), sets_(sets) {}
 
   void read() {
-    while (i_ < pattern_.size()) {
+    while (i_ < pattern_.size() && !passedMost()) {
       if (at(u'[')) {
         bracket();
       } else if (at(u'\\') && i_ + 1 < pattern_.size()) {
         escapeOutsideBrackets();
       } else {
-        ++i_;
+        literal(codePoint());
       }
     }
+    sets_.cutShort = passedMost();
   }
 
 
@@ -182,6 +218,18 @@ class PatternSetsReader {
   static constexpr int kMostPropertyLookups = 64;
 
   bool at(char16_t c) const { return i_ < pattern_.size() && pattern_[i_] == c; }
+  // Whether what was found already costs more than the caller allows, to compile or to read.
+  bool passedMost() const {
+    return outOfRoom_ || sets_.readingNanoseconds > most_ ||
+           sets_.nameLookupNanoseconds + sets_.sequenceSetNanoseconds + sets_.caseClosureNanoseconds > most_;
+  }
+  // Whether reading may still take `nanoseconds`: room for it is made before it is taken.
+  bool affords(std::int64_t nanoseconds) const { return sets_.readingNanoseconds + nanoseconds <= most_; }
+  // A character written outside brackets: ignoring case, ICU compares one beyond ASCII that has
+  // case under each of its cases.
+  void literal(UChar32 c) {
+    sets_.caselessLiterals += caseless_ && c >= 0x80 && casedCharacters().contains(c);
+  }
   bool atPair(char16_t c) const { return at(c) && i_ + 1 < pattern_.size() && pattern_[i_ + 1] == c; }
 
   void escapeOutsideBrackets() {
@@ -192,19 +240,19 @@ class PatternSetsReader {
       return;
     }
     if (escaped == u'Q') {
-      const std::size_t end = pattern_.find(u"\\E", i_ + 2);
-      i_ = end == std::u16string_view::npos ? pattern_.size() : end + 2;
+      const std::size_t end = std::min(pattern_.find(u"\\E", i_ + 2), pattern_.size());
+      for (i_ += 2; i_ < end;) literal(codePoint());
+      i_ = std::min(end + 2, pattern_.size());
       return;
     }
     sets_.classEscapes += isClassEscape(escaped);
-    character();
+    literal(character());
   }
 
   // What closing `set` over case costs, added when the pattern ignores case.
   void close(const UnicodeSet& set) {
     if (!caseless_) return;
-    std::int64_t characters = 0;
-    for (std::int32_t r = 0; r < set.getRangeCount(); ++r) characters += set.getRangeEnd(r) - set.getRangeStart(r) + 1;
+    const std::int64_t characters = charactersOf(set);
     UnicodeSet cased;
     cased.addAll(set);
     cased.retainAll(casedCharacters());
@@ -213,7 +261,7 @@ class PatternSetsReader {
     sets_.caseClosureNanoseconds += kClosureNanoseconds + characters * kClosureNanosecondsPerCharacter +
                               cased.size() * (kClosureNanosecondsPerCasedCharacter +
                                               ranges / kClosureRangesPerNanosecondOfCasedCharacter) +
-                              strings * kClosureNanosecondsPerString;
+                              strings * (kClosureNanosecondsPerString + strings * kClosureNanosecondsPerStringPair);
   }
 
   // The property whose name follows \p or \P (at `i_`): closed on its own, then what it stands for
@@ -227,11 +275,23 @@ class PatternSetsReader {
   }
 
   UnicodeSet propertyNamed(std::u16string_view name, bool negated) {
-    ++(isSequenceProperty(name) ? sets_.sequenceProperties : sets_.properties);
-    if (!caseless_) return {};
-    auto set = PropertySets::shared().find(name, propertyLookups_ < kMostPropertyLookups);
-    if (!set) set = std::make_shared<const UnicodeSet>(everything());
+    const bool sequences = isSequenceProperty(name);
+    ++(sequences ? sets_.sequenceProperties : sets_.properties);
+    if (!caseless_ && !sequences) return {};
+    bool built = false;
+    const bool mayBuild =
+        propertyLookups_ < kMostPropertyLookups && affords(sequences ? kUnmeasuredSequenceSetNanoseconds : kPropertySetNanoseconds);
+    auto set = PropertySets::shared().find(name, mayBuild, built);
     ++propertyLookups_;
+    if (sequences) {
+      const std::int64_t building = set ? sequenceSetNanoseconds(*set) : kUnmeasuredSequenceSetNanoseconds;
+      sets_.sequenceSetNanoseconds += building;
+      sets_.readingNanoseconds += built ? building : 0;
+    } else if (built) {
+      sets_.readingNanoseconds += kPropertySetNanoseconds;
+    }
+    if (!caseless_) return {};
+    if (!set) set = std::make_shared<const UnicodeSet>(everything());
     close(*set);
     UnicodeSet held;
     held.addAll(*set);
@@ -302,11 +362,15 @@ class PatternSetsReader {
   UnicodeSet deepBracket() {
     for (int level = 0; i_ < pattern_.size();) {
       if (at(u'\\')) {
-        if (i_ + 1 < pattern_.size() && (pattern_[i_ + 1] == u'p' || pattern_[i_ + 1] == u'P')) {
-          ++sets_.properties;
-          close(everything());
+        const char16_t escaped = i_ + 1 < pattern_.size() ? pattern_[i_ + 1] : u'\\';
+        if (escaped == u'p' || escaped == u'P') {
+          i_ += 2;
+          unmeasuredProperty();
+        } else if (escaped == u'N') {
+          character();
+        } else {
+          i_ += 2;
         }
-        i_ += 2;
         continue;
       }
       if (at(u'[')) {
@@ -320,6 +384,23 @@ class PatternSetsReader {
       ++i_;
     }
     return everything();
+  }
+
+  // A property too deep to measure, its name at `i_`: one of strings is priced above the dearest.
+  void unmeasuredProperty() {
+    std::u16string_view name;
+    if (at(u'{')) {
+      const std::size_t close = std::min(pattern_.find(u'}', i_), pattern_.size());
+      name = pattern_.substr(i_ + 1, close - i_ - 1);
+      i_ = std::min(close + 1, pattern_.size());
+    }
+    if (isSequenceProperty(name)) {
+      ++sets_.sequenceProperties;
+      sets_.sequenceSetNanoseconds += kUnmeasuredSequenceSetNanoseconds;
+    } else {
+      ++sets_.properties;
+    }
+    close(everything());
   }
 
   // A class escape, a property or a quoted run at `i_` inside brackets, added to `held` or
@@ -408,30 +489,39 @@ class PatternSetsReader {
     return value;
   }
 
-  // A character by its name in braces at `i_`.
+  // A character by its name in braces at `i_`, and what ICU's lookup of it costs. Past what the
+  // caller allows, the rest is left unread.
   UChar32 named() {
     const std::size_t close = std::min(pattern_.find(u'}', i_), pattern_.size());
     std::string name;
     for (std::size_t j = i_ + 1; j < close; ++j) name += pattern_[j] < 0x80 ? static_cast<char>(pattern_[j]) : '?';
     i_ = std::min(close + 1, pattern_.size());
-    UErrorCode status = U_ZERO_ERROR;
-    const UChar32 c = u_charFromName(U_EXTENDED_CHAR_NAME, name.c_str(), &status);
-    return U_SUCCESS(status) ? c : 0;
+    if (!CharacterNames::isRead() && !affords(CharacterNames::kReadingNanoseconds)) outOfRoom_ = true;
+    if (passedMost()) return 0;
+    bool readNow = false;
+    const auto& names = CharacterNames::shared(&readNow);
+    sets_.readingNanoseconds += (readNow ? CharacterNames::kReadingNanoseconds : 0) + CharacterNames::kFindingNanoseconds;
+    const auto found = names.find(name);
+    ++sets_.namedCharacters;
+    sets_.nameLookupNanoseconds += found.nanoseconds;
+    return std::max(found.codePoint, 0);
   }
 
   const std::u16string_view pattern_;
   const bool caseless_;
+  const std::int64_t most_;
   RegexPatternSets& sets_;
   std::size_t i_ = 0;
   int depth_ = 0;
   int propertyLookups_ = 0;
+  bool outOfRoom_ = false;
 };
 
 }  // namespace
 
-RegexPatternSets RegexPatternSets::of(std::u16string_view pattern, bool caseless) {
+RegexPatternSets RegexPatternSets::of(std::u16string_view pattern, bool caseless, std::int64_t mostNanoseconds) {
   RegexPatternSets sets;
-  PatternSetsReader(pattern, caseless, sets).read();
+  PatternSetsReader(pattern, caseless, mostNanoseconds, sets).read();
   return sets;
 }
 

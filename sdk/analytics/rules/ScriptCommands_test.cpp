@@ -185,6 +185,32 @@ TEST_F(ScriptOperators, PrependingCopiesTheTextOnce) {
             "100001cc!");
 }
 
+// Putting a piece before a long text by "concat", or two pieces by a "+" around another, copies the
+// text once a step too, and is charged for that one copy: each would fail where it copied the text
+// twice. The sum inside is counted as it always was.
+TEST_F(ScriptOperators, PrependingByConcatOrTwoPlusesCopiesTheTextOnce) {
+  ScriptLimits limits;
+  limits.instructions = 1'000'000'000;
+  limits.nativeWork = 16'000'000;
+  auto piecesBefore = [&](const std::string& step) {
+    useLimits(limits);
+    return text("(var \"c\") (= \"c\" \"" + std::string(100, 'c') + "\") (var \"s\") (= \"s\" \"!\") (var \"i\")"
+                "(= \"i\" 0) (loop (< $i 1000) (= \"i\" (+ $i 1)) false (quote (= \"s\" " + step + ")))"
+                "(+ (. $s \"length\") (call $s \"slice\" (quote -3)))");
+  };
+  EXPECT_EQ(piecesBefore("(call $c \"concat\" (quote $s))"), "100001cc!");
+  EXPECT_EQ(piecesBefore("(+ \"ab\" (+ $c $s))"), "102001cc!");
+  // A sum of numbers stays a number before it is put after the text.
+  EXPECT_EQ(text("(var \"n\") (= \"n\" 2) (+ \"ab\" (+ $n $n))"), "ab4");
+  EXPECT_EQ(text("(+ \"ab\" (+ \"x\" $n))"), "abx2");
+  runtime->resetInstructionCount();
+  EXPECT_EQ(text("(+ \"ab\" (+ $c $s))").size(), 2u + 100 + 102001);
+  const auto joined = runtime->getInstructionCount();
+  runtime->resetInstructionCount();
+  EXPECT_EQ(number("(+ 1 (+ $i $i))"), 2001);
+  EXPECT_EQ(runtime->getInstructionCount(), joined);
+}
+
 // Room to grow is charged before it is allocated and given back with the string; the length limit
 // and the budget stop a growing chain, and what they stop is left as it was.
 TEST_F(ScriptOperators, StringGrowthIsChargedAndBounded) {

@@ -1,6 +1,7 @@
 #include "sdk/analytics/rules/ScriptCpuDeadline.h"
 
 #include <algorithm>
+#include <atomic>
 
 #include "platform/foundation/ThreadCpuClock.h"
 
@@ -15,7 +16,13 @@ constexpr std::int64_t kMostStride = 1 << 16;
 // that a typical rule's event ends without one.
 constexpr std::int64_t kFirstStride = 256;
 constexpr std::int64_t kMostGrowth = 8;
+
+std::atomic<bool> everythingCut{false};
 }  // namespace
+
+void ScriptCpuDeadline::cutEverything() { everythingCut.store(true, std::memory_order_relaxed); }
+bool ScriptCpuDeadline::isCut() { return everythingCut.load(std::memory_order_relaxed); }
+void ScriptCpuDeadline::uncutForTesting() { everythingCut.store(false, std::memory_order_relaxed); }
 
 ScriptCpuDeadline::ScriptCpuDeadline() : clock_(platform::foundation::ThreadCpuClock::current()) { restart(); }
 
@@ -39,7 +46,7 @@ bool ScriptCpuDeadline::passed(std::int64_t allowed) {
   started_ = true;
   lastLook_ = now;
   lastThread_ = thread;
-  return used_ > allowed;
+  return used_ > allowed || isCut();
 }
 
 }  // namespace sdk::analytics

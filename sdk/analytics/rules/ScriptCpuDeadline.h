@@ -25,8 +25,15 @@ class ScriptCpuDeadline {
 
   // A new event: nothing used yet.
   void restart();
-  // Reads the clock: whether more than `allowed` nanoseconds were used since restart().
+  // Reads the clock: whether more than `allowed` nanoseconds were used since restart(), or the work
+  // was cut.
   bool passed(std::int64_t allowed);
+
+  // From now on every deadline has passed at its next look, on every thread: the process is ending,
+  // and the end waits no longer for the worker's events. Tests take it back.
+  static void cutEverything();
+  static bool isCut();
+  static void uncutForTesting();
   // Nanoseconds used since restart(), as of the last look.
   std::int64_t used() const { return used_; }
   // Counted steps to take before the next look.

@@ -384,6 +384,46 @@ ErrorOr<Operand> assignValue(const ScriptStatementValue& statement, ScriptHeap& 
   return value;
 }
 
+// The sum that `argument` is, when `a` + `argument` puts a text before a simple sum (a piece before
+// a piece before a long text); nullptr otherwise.
+const ScriptStatementValue* sumAfterText(const ScriptStatementValue& statement, const Operand& a, const ScriptValue& argument) {
+  if (statement.form() != StatementForm::Arithmetic || statement.operation() != BinaryOperation::Add ||
+      a.kind() != ScriptValueKind::String || argument.kind() != ScriptValueKind::Statement) {
+    return nullptr;
+  }
+  const auto& sum = static_cast<const ScriptStatementValue&>(argument);
+  const bool simpleSum = sum.form() == StatementForm::Arithmetic && sum.operation() == BinaryOperation::Add &&
+                         sum.simple().shape == SimpleStatement::Shape::Operation;
+  return simpleSum ? &sum : nullptr;
+}
+
+const std::u16string& textOf(const Operand& operand) {
+  return static_cast<const ScriptStringValue&>(*operand.object()).value();
+}
+
+// `a` + `sum`, the sum counted as its own evaluation counts it. When the sum adds two strings, the
+// three texts are joined at once: the long text is copied once, not once for each "+".
+ErrorOr<Operand> addBeforeSum(const ScriptStatementValue& statement, Operand a, const ScriptStatementValue& sum,
+                              ScriptHeap& heap, ScriptScope& scope) {
+  if (!countSimple(sum, heap)) {
+    // Near a limit the sum is counted step by step, as ever.
+    auto b = TRY(ScriptEvaluator::evaluate(sum, scope));
+    return operate(statement, std::move(a), std::move(b), scope);
+  }
+  const ScopeNames names(scope);
+  auto x = simpleValue(sum.simple().operands[0], names);
+  auto y = simpleValue(sum.simple().operands[1], names);
+  if (x.kind() != ScriptValueKind::String || y.kind() != ScriptValueKind::String) {
+    auto b = TRY(operate(sum, std::move(x), std::move(y), scope));
+    return operate(statement, std::move(a), std::move(b), scope);
+  }
+  const std::u16string_view pieces[] = {textOf(a), textOf(x), textOf(y)};
+  const std::size_t length = pieces[0].size() + pieces[1].size() + pieces[2].size();
+  if (length > heap.limits().stringLength) return scriptError(kScriptErrorLimitReached);
+  TRY(heap.chargeUnits(length));
+  return Operand(TRY(joinedScriptString(heap, pieces)));
+}
+
 // The direct shapes; each evaluates its operands exactly as the opcode's handler would.
 ErrorOr<Operand> runForm(const ScriptStatementValue& statement, ScriptHeap& heap, ScriptScope& scope) {
   const auto& arguments = statement.arguments();
@@ -401,6 +441,7 @@ ErrorOr<Operand> runForm(const ScriptStatementValue& statement, ScriptHeap& heap
     case StatementForm::Arithmetic:
     case StatementForm::Comparison: {
       auto a = TRY(evaluateOperand(*arguments[0], heap, scope));
+      if (const auto* sum = sumAfterText(statement, a, *arguments[1])) return addBeforeSum(statement, std::move(a), *sum, heap, scope);
       auto b = TRY(evaluateOperand(*arguments[1], heap, scope));
       return operate(statement, std::move(a), std::move(b), scope);
     }

@@ -98,7 +98,6 @@ void ScriptHeap::charge(ScriptHeapObject& object, std::ptrdiff_t bytes) {
 }
 
 void ScriptHeap::resetMeters() {
-  if (regexCache_) regexCache_->clear(*this);
   instructions_ = 0;
   work_ = 0;
   deadline_.restart();

@@ -63,10 +63,12 @@ class ScriptHeap {
     instructions_ = count;
     placeCheckpoints();
   }
-  // Resets the instruction counter and the native-work meter, and empties the regular
-  // expressions kept for the run.
+  // Resets the instruction counter and the native-work meter. The regular expressions compiled
+  // stay, for later events.
   void resetMeters();
   ScriptRegexCache& regexCache();
+  // Steps of native work the budget has left.
+  std::int64_t workLeft() const { return limits_.nativeWork - work_; }
 
   // Nesting of evaluations: enter() fails with error 18 beyond the limit, or when the native stack
   // has no more room than the deepest native work below one level may take; every successful

@@ -1,5 +1,6 @@
 #include <unicode/uregex.h>
 
+#include <algorithm>
 #include <memory>
 #include <optional>
 
@@ -14,9 +15,14 @@ namespace {
 // work, ample for the patterns event-editing programs use and short for a catastrophic one.
 constexpr int32_t kTimeLimit = 200;
 constexpr int32_t kStackLimit = 1 << 20;
-// What one call may spend compiling a pattern, or on one unit of the matcher's time: a quarter of
-// a run's native work, some seventy milliseconds of it.
-constexpr std::int64_t kMostWorkPerCall = 2'500'000;
+// What one call may spend on one unit of the matcher's time: a quarter of a run's native work,
+// some seventy milliseconds of it.
+constexpr std::int64_t kMostWorkPerTimeUnit = 2'500'000;
+// What one call may spend compiling a pattern: twice a tenth of an event's time, at a step's thirty
+// nanoseconds, so that an estimate as much as twice the work refuses no pattern that compiles in a
+// tenth of an event's time. What was compiled is kept, so this is paid once.
+constexpr std::int64_t kNanosecondsPerStep = 30;
+constexpr std::int64_t kMostCompileWork = kEventCpuNanoseconds / kBuildSlowness / 10 * 2 / kNanosecondsPerStep;
 
 // The run's native work, charged as the matcher reports its progress. What stopped the matcher
 // when the budget ran out is kept: the matcher reports only that it stopped.
@@ -60,19 +66,28 @@ struct RegexCloser {
 
 ScriptRuntimeError icuError(UErrorCode status) { return ScriptRuntimeError{kScriptRegexErrorDomain, status, {}}; }
 
-// The compiled pattern, kept for the rest of the run. Compiling is charged as work and its memory
-// held while the pattern is kept; a pattern that would cost more than one call may spend, to
-// compile or for every unit of the matcher's time, is refused before it is compiled with error 18,
-// as what runs past any other of the run's limits is: the library's own errors are for what it
-// refuses itself.
+// The compiled pattern, kept for later calls and events. Reading the pattern for its cost, and
+// compiling it, are charged as work, the reading within what the run has left, and the compiled
+// pattern's memory is held while it is kept; a pattern that would cost more than one call may
+// spend, to compile or for every unit of the matcher's time, is refused before it is compiled with
+// error 18, as what runs past any other of the run's limits is (the library's own errors are for
+// what it refuses itself), and remembered as refused.
 ErrorOr<const ScriptRegexCache::Compiled*> compiled(const std::u16string& pattern, ScriptHeap& heap) {
   auto& cache = heap.regexCache();
   if (const auto* kept = cache.find(pattern)) return kept;
-  const auto cost = ScriptRegexCost::of(pattern);
-  if (cost.compileWork > kMostWorkPerCall || cost.workPerTimeUnit > kMostWorkPerCall) {
+  if (cache.isRefused(pattern)) return scriptError(kScriptErrorLimitReached);
+  const std::int64_t left = heap.workLeft();
+  const auto cost = ScriptRegexCost::of(pattern, false, std::min(kMostCompileWork, left));
+  TRY(heap.chargeWork(cost.estimateWork));
+  if (cost.compileWork > kMostCompileWork || cost.workPerTimeUnit > kMostWorkPerTimeUnit) {
+    cache.refuse(pattern);
     return scriptError(kScriptErrorLimitReached);
   }
+  // Past what the run has left, whatever the pattern holds: no refusal to remember.
+  if (cost.compileWork > left) return scriptError(kScriptErrorLimitReached);
   TRY(heap.chargeWork(cost.compileWork));
+  // Compiling cannot be stopped once begun: the event's time is looked at first.
+  TRY(heap.checkTime());
   TRY(heap.chargeMemory(cost.bytes));
   UErrorCode status = U_ZERO_ERROR;
   UParseError parseError{};

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <string>
 
 namespace sdk::analytics {
@@ -12,11 +13,16 @@ namespace sdk::analytics {
 // of thousands of groups; so the text is read in small metered chunks, every start position is
 // charged what the pattern clears there, and every ten thousand steps what they copy.
 struct ScriptRegexCost {
-  // `caseless`: compiled to ignore case whatever the pattern says.
-  static ScriptRegexCost of(const std::u16string& pattern, bool caseless = false);
+  // `caseless`: compiled to ignore case whatever the pattern says. `mostWork`: the most compiling
+  // it may take; a pattern that costs more is read no further, and its `compileWork` passes that.
+  static ScriptRegexCost of(const std::u16string& pattern, bool caseless = false, std::int64_t mostWork = kUnbounded);
+  static constexpr std::int64_t kUnbounded = std::numeric_limits<std::int64_t>::max() / 4;
 
   // Native work and memory of compiling and keeping the pattern.
   std::int64_t compileWork = 0;
+  // Native work that reading the pattern for this took: the names it found, the sets it measured.
+  // Reading stops short of more than `mostWork` of it.
+  std::int64_t estimateWork = 0;
   std::size_t bytes = 0;
   // Native work of one start position, in sixteenths of a step: most positions are a glance.
   std::int64_t sixteenthsPerStart = 0;

@@ -69,21 +69,26 @@ ErrorOr<ScriptValueRef> charAt(const Text& s, ScriptArguments args, ScriptScope&
   return text(scope, Text(1, s[static_cast<std::size_t>(position)]));
 }
 
-// The pieces are converted first and copied once, into a result with room to grow in place.
+// The pieces are converted first and copied once, into a result with room to grow in place; a
+// string argument is read where it lies, so putting a piece before a long text copies the text once.
 ErrorOr<ScriptValueRef> concat(const Text& s, ScriptArguments args, ScriptScope& scope) {
   auto& heap = heapOfScope(scope);
-  std::vector<Text> texts;
-  texts.reserve(args.size());
+  std::vector<Text> converted;
+  converted.reserve(args.size());
+  std::vector<std::u16string_view> pieces{s};
   std::size_t length = s.size();
   for (const auto& argument : args) {
     TRY(charge(scope, length));
-    texts.push_back(TRY(argument->stringValueOrError()));
-    length += texts.back().size();
+    if (argument->kind() == ScriptValueKind::String) {
+      pieces.push_back(static_cast<const ScriptStringValue&>(*argument).value());
+    } else {
+      converted.push_back(TRY(argument->stringValueOrError()));
+      pieces.push_back(converted.back());
+    }
+    length += pieces.back().size();
     if (length > heap.limits().stringLength) return scriptError(kScriptErrorLimitReached);
   }
   TRY(charge(scope, length));
-  std::vector<std::u16string_view> pieces{s};
-  pieces.insert(pieces.end(), texts.begin(), texts.end());
   return joinedScriptString(heap, pieces);
 }
 

@@ -3,6 +3,8 @@
 #include <unicode/regex.h>
 #include <unicode/unistr.h>
 
+#include <algorithm>
+
 #include "platform/foundation/Value.h"
 #include "sdk/analytics/foundation/Monitor.h"
 #include "sdk/analytics/foundation/NanoAccessors.h"
@@ -39,8 +41,11 @@ constexpr std::int64_t kNanosecondsPerWorkStep = 60;
 }  // namespace
 
 std::int64_t regexCompileNanoseconds(const icu::UnicodeString& pattern, bool caseless) {
-  const auto cost = ScriptRegexCost::of(std::u16string(pattern.getBuffer(), static_cast<std::size_t>(pattern.length())), caseless);
-  return cost.compileWork * kNanosecondsPerWorkStep * kBuildSlowness;
+  // A pattern past an event's time is refused whatever more it holds: its reading stops there.
+  constexpr std::int64_t kMostWork = kEventCpuNanoseconds / (kNanosecondsPerWorkStep * kBuildSlowness);
+  const auto cost = ScriptRegexCost::of(std::u16string(pattern.getBuffer(), static_cast<std::size_t>(pattern.length())),
+                                        caseless, kMostWork);
+  return std::min(cost.compileWork, kMostWork + 1) * kNanosecondsPerWorkStep * kBuildSlowness;
 }
 
 namespace {

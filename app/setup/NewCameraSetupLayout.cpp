@@ -1,7 +1,6 @@
-// NewCameraSetupViewController: its views, made and placed in code in place of its storyboard scene.
+#include "app/setup/NewCameraSetupLayout.h"
+
 #include "app/kit/UIConstants.h"
-#include "app/pages/PageContentView.h"
-#include "app/setup/NewCameraSetupViewController.h"
 #include "app/setup/SetupIcons.h"
 
 using platform::ui::make;
@@ -32,28 +31,17 @@ std::shared_ptr<CameraSetupButton> row(platform::ui::View& block) {
 void stack(const std::vector<CameraSetupButton*>& rows, double width) {
   double y = 0;
   for (auto* r : rows) {
-    r->setFrame({0, y, width, NewCameraSetupViewController::kRowHeight});
-    y += NewCameraSetupViewController::kRowHeight + kRowGap;
+    r->setFrame({0, y, width, NewCameraSetupLayout::kRowHeight});
+    y += NewCameraSetupLayout::kRowHeight + kRowGap;
   }
 }
 
-double blockHeight(size_t rows) { return rows * (NewCameraSetupViewController::kRowHeight + kRowGap); }
+double blockHeight(size_t rows) { return rows * (NewCameraSetupLayout::kRowHeight + kRowGap); }
 
 }  // namespace
 
-void NewCameraSetupViewController::loadView() {
-  auto root = make<app::pages::PageContentView>();
-  root->setBackgroundColor(kit::UIConstants::primaryBG());
-  buildViews(*root);
-  std::weak_ptr<platform::runtime::Object> weak = weak_from_this();
-  root->setLayout([weak] {
-    if (auto self = std::static_pointer_cast<NewCameraSetupViewController>(weak.lock())) self->layOutViews();
-  });
-  setView(root);
-}
-
-void NewCameraSetupViewController::buildViews(platform::ui::View& root) {
-  auto& v = views_;
+NewCameraSetupViews NewCameraSetupLayout::build(platform::ui::View& root) {
+  NewCameraSetupViews v;
   v.setupView = make<platform::ui::View>();
   v.cameraSetupWithModeView = make<platform::ui::View>();
   v.camera = row(*v.cameraSetupWithModeView);
@@ -122,21 +110,20 @@ void NewCameraSetupViewController::buildViews(platform::ui::View& root) {
   v.actualReviewAlert = make<settings::ReviewAlert>();
   v.ReviewAlertView->addSubview(v.actualReviewAlert);
   root.addSubview(v.ReviewAlertView);
+  return v;
 }
 
-void NewCameraSetupViewController::layOutViews() {
-  auto& v = views_;
-  auto root = view();
-  const double width = root->bounds().width();
-  const double height = root->bounds().height();
-  const auto* window = root->window();
-  const double top = window ? window->windowSafeAreaInsets().top : 0;
-  const double bottom = window ? window->windowSafeAreaInsets().bottom : 0;
+void NewCameraSetupLayout::layOut(const NewCameraSetupViews& v, const Moves& moves, const platform::ui::Rect& bounds,
+                                  const platform::ui::EdgeInsets& safe) {
+  const double width = bounds.width();
+  const double height = bounds.height();
+  const double top = safe.top;
+  const double bottom = safe.bottom;
 
   v.header->setFrame({0, 0, width, top + kHeaderHeight});
   v.menuSetup->setFrame({kSetupSide, top, kTabWidth, kHeaderHeight - 4});
   v.menuFavorites->setFrame({kSetupSide + kTabWidth, top, kTabWidth, kHeaderHeight - 4});
-  v.blueIndicatorView->setFrame({kSetupSide + blueIndicatorViewLeadConstraint.constant() + 20, top + kHeaderHeight - 4,
+  v.blueIndicatorView->setFrame({kSetupSide + moves.blueIndicatorViewLeadConstraint.constant() + 20, top + kHeaderHeight - 4,
                                  kTabWidth - 40, 3});
   v.doneBtn->setFrame({width - kSetupSide - 90, top + 10, 90, kHeaderHeight - 20});
 
@@ -147,7 +134,7 @@ void NewCameraSetupViewController::layOutViews() {
   v.setupWithoutModeView->setFrame({0, 0, width, blockHeight(3)});
   stack({v.cameraWithoutMode.get(), v.aspectRatioWithoutMode.get(), v.framelineWithoutMode.get()}, width);
   // The lens block follows the camera block with a shooting-mode row; without one it moves up a row.
-  const double lensTop = blockHeight(4) - kRowGap + lensSetupTopConstraint.constant();
+  const double lensTop = blockHeight(4) - kRowGap + moves.lensSetupTopConstraint.constant();
   v.lensSetupView->setFrame({0, lensTop, width, blockHeight(3)});
   stack({v.lensSeries.get(), v.focalLengths.get(), v.lensAdapter.get()}, width);
   v.addToFavoritesBtn->setFrame({kSetupSide, lensTop + blockHeight(3) + 24, width - 2 * kSetupSide, 44});
@@ -162,7 +149,7 @@ void NewCameraSetupViewController::layOutViews() {
   v.noFavoritesLabel->setFrame({kSetupSide, 40, width - 2 * kSetupSide, 40});
 
   // The rating card rests on the safe area's bottom edge; a negative constant puts it below.
-  const double cardTop = height - bottom - kReviewAlertHeight - reviewAlertBottomConstraint.constant();
+  const double cardTop = height - bottom - kReviewAlertHeight - moves.reviewAlertBottomConstraint.constant();
   v.ReviewAlertView->setFrame({0, cardTop, width, kReviewAlertHeight + bottom});
   v.actualReviewAlert->setFrame({0, 0, width, kReviewAlertHeight});
 }

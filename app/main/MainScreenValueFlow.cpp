@@ -1,10 +1,9 @@
-// The road of a value on the main screen: bar reports and typed values reach the value displays and the
-// pages, and the other package follows by lens match.
+#include "app/main/MainScreenValueFlow.h"
+
 #include <cmath>
 #include <cstdio>
 
 #include "app/kit/UIConstants.h"
-#include "app/main/NewMainViewController.h"
 #include "app/optics/LensLimits.h"
 #include "app/optics/LensMatchCalc.h"
 #include "app/pages/PageState.h"
@@ -60,7 +59,7 @@ void moveToMatchedAperture(InputScrollView& bar, float aperture, bool animated) 
 
 }  // namespace
 
-void NewMainViewController::updateFocalLength(float focalLength, bool isSecondCamera, bool isProgrammaticScroll) {
+void MainScreenValueFlow::updateFocalLength(float focalLength, bool isSecondCamera, bool isProgrammaticScroll) {
   auto& v = views_;
   if (isSecondCamera) {
     currentFocalLengthFormatTwo = focalLength;
@@ -82,12 +81,12 @@ void NewMainViewController::updateFocalLength(float focalLength, bool isSecondCa
     v.SecondFocalLengthScrollBar->scrollingProgrammatically = true;
     makeSecondFormatMatchFirstwithFocalLength(focalLength);
   }
-  const auto& one = state()->packageOne;
+  const auto& one = app::pages::framesObject()->packageOne;
   if (one && one->lensManufacturer && one->lensManufacturer->lensType == "Zoom Lens") updateScrollBarPercentage();
 }
 
-void NewMainViewController::makeSecondFormatMatchFirstwithFocalLength(float focalLength) {
-  auto frames = state();
+void MainScreenValueFlow::makeSecondFormatMatchFirstwithFocalLength(float focalLength) {
+  auto frames = app::pages::framesObject();
   if (!frames->packageOne || !frames->packageTwo) return;
   const float m = lensMatch(*frames->packageOne, focalLength, currentApertureFormatOne, *frames->packageTwo).focalLength;
   if (!std::isfinite(m)) return;
@@ -97,8 +96,8 @@ void NewMainViewController::makeSecondFormatMatchFirstwithFocalLength(float foca
   lastActiveFLScrollbar = 1;
 }
 
-void NewMainViewController::makeFirstFormatMatchSecondwithFocalLength(float focalLength) {
-  auto frames = state();
+void MainScreenValueFlow::makeFirstFormatMatchSecondwithFocalLength(float focalLength) {
+  auto frames = app::pages::framesObject();
   if (!frames->packageOne || !frames->packageTwo) return;
   const float m = lensMatch(*frames->packageTwo, focalLength, currentApertureFormatTwo, *frames->packageOne).focalLength;
   platform::log::write(platform::log::Debug, formatted("FL. %f MATCH: %f", focalLength, m));
@@ -113,7 +112,7 @@ void NewMainViewController::makeFirstFormatMatchSecondwithFocalLength(float foca
   lastActiveFLScrollbar = 2;
 }
 
-void NewMainViewController::updateScrollBarPercentage() {
+void MainScreenValueFlow::updateScrollBarPercentage() {
   const auto& bar = *views_.focalLengthScrollBar;
   float percent = static_cast<float>(bar.position() / bar.scaleWidth() * 100);
   // A scale without length gives no number at all; it counts as the start.
@@ -124,12 +123,12 @@ void NewMainViewController::updateScrollBarPercentage() {
   views_.coverageView->updateImageCircle();
 }
 
-void NewMainViewController::updateMatchPrimeLens(int, bool isSecondCamera) {
+void MainScreenValueFlow::updateMatchPrimeLens(bool isSecondCamera) {
   (isSecondCamera ? views_.focalLengthScrollBar : views_.SecondFocalLengthScrollBar)->updatePrimeLensIndex();
 }
 
-void NewMainViewController::lensMatchTypeSwitchUpdate() {
-  auto frames = state();
+void MainScreenValueFlow::lensMatchTypeSwitchUpdate() {
+  auto frames = app::pages::framesObject();
   if (!frames->packageOne || !frames->packageTwo) return;
   const int last = lastActiveFLScrollbar;
   const bool sourceIsOne = last == 1;
@@ -166,8 +165,8 @@ void NewMainViewController::lensMatchTypeSwitchUpdate() {
   });
 }
 
-void NewMainViewController::blockSwipeGesture(bool block) {
-  blockSwipe = block;
+void MainScreenValueFlow::blockSwipeGesture(bool block) {
+  blockSwipe_ = block;
   // Between two steps of the flow no bar is moved on the screen's behalf: a drag that begins while a
   // switch's move is still running takes the bar over.
   if (block) {
@@ -175,7 +174,7 @@ void NewMainViewController::blockSwipeGesture(bool block) {
   }
 }
 
-void NewMainViewController::updateAperture(float aperture, bool isSecondCamera, bool isProgrammaticScroll) {
+void MainScreenValueFlow::updateAperture(float aperture, bool isSecondCamera, bool isProgrammaticScroll) {
   auto& v = views_;
   if (isSecondCamera) {
     currentApertureFormatTwo = aperture;
@@ -196,8 +195,8 @@ void NewMainViewController::updateAperture(float aperture, bool isSecondCamera, 
   }
 }
 
-void NewMainViewController::makeSecondFormatMatchFirstwithAperture(float aperture) {
-  auto frames = state();
+void MainScreenValueFlow::makeSecondFormatMatchFirstwithAperture(float aperture) {
+  auto frames = app::pages::framesObject();
   if (!frames->packageOne || !frames->packageTwo) return;
   const float a = lensMatch(*frames->packageOne, currentFocalLengthFormatOne, aperture, *frames->packageTwo).aperture;
   platform::log::write(platform::log::Debug, formatted("Match Format Two: %f.1", a));
@@ -207,8 +206,8 @@ void NewMainViewController::makeSecondFormatMatchFirstwithAperture(float apertur
   moveToMatchedAperture(*views_.secondApertureScrollBar, a, false);
 }
 
-void NewMainViewController::makeFirstFormatMatchSecondwithAperture(float aperture) {
-  auto frames = state();
+void MainScreenValueFlow::makeFirstFormatMatchSecondwithAperture(float aperture) {
+  auto frames = app::pages::framesObject();
   if (!frames->packageOne || !frames->packageTwo) return;
   const float a = lensMatch(*frames->packageTwo, currentFocalLengthFormatTwo, aperture, *frames->packageOne).aperture;
   platform::log::write(platform::log::Debug, formatted("Match Format One: %f.1", a));
@@ -218,17 +217,17 @@ void NewMainViewController::makeFirstFormatMatchSecondwithAperture(float apertur
   moveToMatchedAperture(*views_.apertureScrollBar, a, false);
 }
 
-void NewMainViewController::freeProgrammaticScrollFocalLength(bool isSecondCamera) {
+void MainScreenValueFlow::freeProgrammaticScrollFocalLength(bool isSecondCamera) {
   platform::log::write(platform::log::Debug, "FREE");
   (isSecondCamera ? views_.focalLengthScrollBar : views_.SecondFocalLengthScrollBar)->scrollingProgrammatically =
       false;
 }
 
-void NewMainViewController::freeProgrammaticScrollAperture(bool isSecondCamera) {
+void MainScreenValueFlow::freeProgrammaticScrollAperture(bool isSecondCamera) {
   (isSecondCamera ? views_.apertureScrollBar : views_.secondApertureScrollBar)->scrollingProgrammatically = false;
 }
 
-void NewMainViewController::updateDistance(float distance, bool) {
+void MainScreenValueFlow::updateDistance(float distance) {
   views_.valueDisplayView->setDistance(distance);
   views_.DOFResultView->setDistance(distance);
   views_.DOFResultView->calculateDOF();
@@ -236,7 +235,7 @@ void NewMainViewController::updateDistance(float distance, bool) {
   views_.FOVResultView->calculateFOV();
 }
 
-void NewMainViewController::switchPrimesLensWithSecondCamera(bool isSecondCamera, int arrayIndex) {
+void MainScreenValueFlow::switchPrimesLensWithSecondCamera(bool isSecondCamera, int arrayIndex) {
   auto& v = views_;
   if (isSecondCamera) {
     v.secondApertureScrollBar->setFLIndex(arrayIndex);
@@ -250,7 +249,7 @@ void NewMainViewController::switchPrimesLensWithSecondCamera(bool isSecondCamera
   v.coverageView->setFLIndex(arrayIndex);
 }
 
-void NewMainViewController::colourValue(ValueDisplayView& display, int type, const platform::graphics::Color& colour) {
+void MainScreenValueFlow::colourValue(ValueDisplayView& display, int type, const platform::graphics::Color& colour) {
   switch (type) {
     case 0:
       display.focalLengthLabel()->setTextColor(colour);
@@ -268,19 +267,19 @@ void NewMainViewController::colourValue(ValueDisplayView& display, int type, con
   }
 }
 
-void NewMainViewController::valuesOutOfRangeFor(int scrollBarType, bool isSecondCamera) {
+void MainScreenValueFlow::valuesOutOfRangeFor(int scrollBarType, bool isSecondCamera) {
   // There is one distance bar: its warning is always package one's.
   auto& display = isSecondCamera && scrollBarType != 2 ? *views_.secondValueDisplayView : *views_.valueDisplayView;
   colourValue(display, scrollBarType, kit::UIConstants::redWarning());
 }
 
-void NewMainViewController::valuesWithinOfRangeFor(int scrollBarType, bool isSecondCamera) {
+void MainScreenValueFlow::valuesWithinOfRangeFor(int scrollBarType, bool isSecondCamera) {
   const bool second = isSecondCamera && scrollBarType != 2;
   colourValue(second ? *views_.secondValueDisplayView : *views_.valueDisplayView, scrollBarType,
               second ? kit::UIConstants::secondCameraGreen() : kit::UIConstants::blue());
 }
 
-void NewMainViewController::setFocalLengthFromDisplay(float focalLength, bool second) {
+void MainScreenValueFlow::setFocalLengthFromDisplay(float focalLength, bool second) {
   if (second) {
     views_.SecondFocalLengthScrollBar->setFocalLength(focalLength, true);
     makeFirstFormatMatchSecondwithFocalLength(focalLength);
@@ -298,7 +297,7 @@ void NewMainViewController::setFocalLengthFromDisplay(float focalLength, bool se
   lastActiveFLScrollbar = 1;
 }
 
-void NewMainViewController::setApertureFromDisplay(float aperture, bool second) {
+void MainScreenValueFlow::setApertureFromDisplay(float aperture, bool second) {
   if (second) {
     views_.secondApertureScrollBar->setAperture(aperture, true);
     makeFirstFormatMatchSecondwithAperture(aperture);
@@ -311,7 +310,7 @@ void NewMainViewController::setApertureFromDisplay(float aperture, bool second) 
   views_.DOFResultView->calculateDOF();
 }
 
-void NewMainViewController::setDistanceFromDisplay(float distance) {
+void MainScreenValueFlow::setDistanceFromDisplay(float distance) {
   views_.distanceScrollBar->setDistance(distance, true);
   views_.DOFResultView->setDistance(distance);
   views_.DOFResultView->calculateDOF();
@@ -320,7 +319,7 @@ void NewMainViewController::setDistanceFromDisplay(float distance) {
   lastActiveFLScrollbar = 1;
 }
 
-void NewMainViewController::setFocalLength(float focalLength, ValueDisplayView& sender) {
+void MainScreenValueFlow::setFocalLength(float focalLength, ValueDisplayView& sender) {
   if (&sender == views_.secondValueDisplayView.get()) {
     setFocalLengthFromDisplay(focalLength, true);
   } else if (&sender == views_.valueDisplayView.get()) {
@@ -328,15 +327,13 @@ void NewMainViewController::setFocalLength(float focalLength, ValueDisplayView& 
   }
 }
 
-void NewMainViewController::setAperture(float aperture, ValueDisplayView& sender) {
+void MainScreenValueFlow::setAperture(float aperture, ValueDisplayView& sender) {
   if (&sender == views_.secondValueDisplayView.get()) {
     setApertureFromDisplay(aperture, true);
   } else if (&sender == views_.valueDisplayView.get()) {
     setApertureFromDisplay(aperture, false);
   }
 }
-
-void NewMainViewController::setDistance(float distance, ValueDisplayView&) { setDistanceFromDisplay(distance); }
 
 }  // namespace app::main
 

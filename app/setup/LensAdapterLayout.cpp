@@ -1,8 +1,7 @@
-// LensAdapterViewController: its views, made and placed in code in place of its storyboard scene.
+#include "app/setup/LensAdapterLayout.h"
+
 #include "app/kit/UIConstants.h"
 #include "app/optics/LensLimits.h"
-#include "app/pages/PageContentView.h"
-#include "app/setup/LensAdapterViewController.h"
 #include "app/setup/SetupForm.h"
 #include "app/setup/SetupIcons.h"
 
@@ -14,7 +13,8 @@ namespace {
 
 constexpr double kAdapterBarHeight = 50;
 constexpr double kFormHeight = 150;
-constexpr double kAdapterSide = 16;
+constexpr double kAdapterSide = LensAdapterLayout::kSide;
+constexpr int64_t kFactorFieldTag = LensAdapterLayout::kFactorFieldTag;
 
 std::shared_ptr<platform::ui::Label> adapterLabel(const std::string& text, const platform::graphics::Font& font,
                                            const platform::graphics::Color& color) {
@@ -37,19 +37,8 @@ std::shared_ptr<platform::ui::TextField> field(int64_t tag, platform::ui::Return
 
 }  // namespace
 
-void LensAdapterViewController::loadView() {
-  auto root = make<app::pages::PageContentView>();
-  root->setBackgroundColor(kit::UIConstants::primaryBG());
-  buildViews(*root);
-  std::weak_ptr<platform::runtime::Object> weak = weak_from_this();
-  root->setLayout([weak] {
-    if (auto self = std::static_pointer_cast<LensAdapterViewController>(weak.lock())) self->layOutViews();
-  });
-  setView(root);
-}
-
-void LensAdapterViewController::buildViews(platform::ui::View& root) {
-  auto& v = views_;
+LensAdapterViews LensAdapterLayout::build(platform::ui::View& root) {
+  LensAdapterViews v;
   v.adapterTableView = make<platform::ui::TableView>();
   v.adapterTableView->setBackgroundColor(kit::UIConstants::primaryBG());
   v.adapterTableView->setSeparatorColor(kit::UIConstants::tableViewSeparator());
@@ -119,26 +108,24 @@ void LensAdapterViewController::buildViews(platform::ui::View& root) {
   v.topBar->addSubview(v.topBarTitleLabel);
   v.topBar->addSubview(v.exitBtn);
   root.addSubview(v.topBar);
-  createNewBtnLeadingConstraint.setConstant(kAdapterSide);
+  return v;
 }
 
-void LensAdapterViewController::layOutViews() {
-  auto& v = views_;
-  auto root = view();
-  const double width = root->bounds().width();
-  const double height = root->bounds().height();
-  const auto* window = root->window();
-  const double top = window ? window->windowSafeAreaInsets().top : 0;
-  const double bottom = window ? window->windowSafeAreaInsets().bottom : 0;
+void LensAdapterLayout::layOut(const LensAdapterViews& v, const Moves& moves, const platform::ui::Rect& bounds,
+                               const platform::ui::EdgeInsets& safe) {
+  const double width = bounds.width();
+  const double height = bounds.height();
+  const double top = safe.top;
+  const double bottom = safe.bottom;
 
-  const double barTop = top + topBarConstraint.constant();
+  const double barTop = top + moves.topBarConstraint.constant();
   v.topBar->setFrame({0, 0, width, barTop + kAdapterBarHeight});
   v.topBarTitleLabel->setFrame({80, barTop, width - 160, kAdapterBarHeight});
   v.exitBtn->setFrame({width - 80, barTop, 72, kAdapterBarHeight});
 
   const double secondTop = barTop + kAdapterBarHeight;
   v.secondBar->setFrame({0, secondTop, width, kAdapterBarHeight});
-  const double lead = createNewBtnLeadingConstraint.constant();
+  const double lead = moves.createNewBtnLeadingConstraint.constant();
   v.createNewBtn->setFrame({lead, 8, width - 2 * kAdapterSide, kAdapterBarHeight - 16});
   v.filterBarTitleLabel->setFrame({kAdapterSide, 0, width - 200, kAdapterBarHeight});
   v.searchCancelBtn->setFrame({width - 184, 8, 80, kAdapterBarHeight - 16});

@@ -1,9 +1,9 @@
-// CameraModeAspectViewController: its views, made and placed in code in place of its storyboard scene.
+#include "app/setup/CameraModeAspectLayout.h"
+
 #include "app/kit/StyledViews.h"
 #include "app/kit/UIConstants.h"
 #include "app/optics/SensorLimits.h"
 #include "app/pages/PageContentView.h"
-#include "app/setup/CameraModeAspectViewController.h"
 #include "app/setup/SetupForm.h"
 #include "app/setup/SetupIcons.h"
 #include "app/setup/SetupListCells.h"
@@ -19,8 +19,8 @@ namespace app::setup {
 namespace {
 
 constexpr double kBarHeight = 50;
-constexpr double kFilterMenuHeight = CameraModeAspectViewController::kFilterMenuHeight;
-constexpr double kSide = 16;
+constexpr double kFilterMenuHeight = CameraModeAspectLayout::kFilterMenuHeight;
+constexpr double kSide = CameraModeAspectLayout::kSide;
 constexpr double kFieldHeight = 32;
 constexpr double kFieldLabelHeight = 16;
 constexpr double kFieldRow = kFieldLabelHeight + kFieldHeight + 8;
@@ -59,7 +59,7 @@ std::shared_ptr<platform::ui::TableView> table() {
   t->setSeparatorColor(kit::UIConstants::tableViewSeparator());
   t->setSectionIndexColor(kit::UIConstants::blue());
   t->setSectionIndexBackgroundColor(Color::clearColor());
-  t->setRowHeight(CameraModeAspectViewController::kRowHeight);
+  t->setRowHeight(CameraModeAspectLayout::kRowHeight);
   t->setTableFooterView(make<View>());
   return t;
 }
@@ -76,23 +76,8 @@ void layOutFields(const std::vector<std::shared_ptr<platform::ui::Label>>& label
 
 }  // namespace
 
-std::shared_ptr<CameraModeAspectViewController> CameraModeAspectViewController::self() {
-  return std::static_pointer_cast<CameraModeAspectViewController>(shared_from_this());
-}
-
-void CameraModeAspectViewController::loadView() {
-  auto root = make<app::pages::PageContentView>();
-  root->setBackgroundColor(kit::UIConstants::primaryBG());
-  buildViews(*root);
-  std::weak_ptr<platform::runtime::Object> weak = weak_from_this();
-  root->setLayout([weak] {
-    if (auto screen = std::static_pointer_cast<CameraModeAspectViewController>(weak.lock())) screen->layOutViews();
-  });
-  setView(root);
-}
-
-void CameraModeAspectViewController::buildViews(View& root) {
-  auto& v = views_;
+CameraModeAspectViews CameraModeAspectLayout::build(View& root) {
+  CameraModeAspectViews v;
   v.cameraTableView = table();
   v.shootingModeTableView = table();
   v.aspectRatioTableView = table();
@@ -102,7 +87,7 @@ void CameraModeAspectViewController::buildViews(View& root) {
                                        [] { return make<AspectRatioTableViewCell>(); });
   for (const auto& t : {v.cameraTableView, v.shootingModeTableView, v.aspectRatioTableView}) root.addSubview(t);
 
-  buildForms(root);
+  buildForms(v, root);
 
   v.filterMenuView = make<View>();
   v.filterMenuView->setBackgroundColor(kit::UIConstants::filterBarColor());
@@ -155,13 +140,10 @@ void CameraModeAspectViewController::buildViews(View& root) {
     v.topBar->addSubview(view);
   }
   root.addSubview(v.topBar);
-
-  createNewBtnLeadingConstraint.setConstant(kSide);
-  createNewButtonWidthConstraint.setConstant(70);
+  return v;
 }
 
-void CameraModeAspectViewController::buildForms(View& root) {
-  auto& v = views_;
+void CameraModeAspectLayout::buildForms(CameraModeAspectViews& v, View& root) {
   const auto formLabel = [&](const std::string& text) {
     auto l = label(text, kit::UIConstants::mediumFontWithSize(11), kit::UIConstants::lowContrastText());
     v.formLabels.push_back(l);
@@ -201,29 +183,11 @@ void CameraModeAspectViewController::buildForms(View& root) {
   }
 }
 
-void CameraModeAspectViewController::placeTables(int page) {
-  if (!isViewLoaded()) return;
-  const auto* window = view()->window();
-  double width = view()->bounds().width();
-  if (width <= 0 && window) width = window->bounds().width();
-  placedWidth_ = width;
-  const double away = width + 2;
-  leadingConstraintCameraTable.setConstant(page == 1 ? 0 : -away);
-  leadingConstraintShootingModeTable.setConstant(page == 1 ? away : (page == 2 ? 0 : -away));
-  leadingConstraintAspectRatioTable.setConstant(page == 3 ? 0 : away);
-}
-
-void CameraModeAspectViewController::layOutViews() {
-  auto& v = views_;
-  auto root = view();
-  const double width = root->bounds().width();
-  const double height = root->bounds().height();
-  const auto* window = root->window();
-  const double top = window ? window->windowSafeAreaInsets().top : 0;
-  // The pages lie side by side a screen's width apart, whatever width they were placed for.
-  if (width != placedWidth_) placeTables(menuPosition);
-
-  const double barTop = top + topBarConstraint.constant();
+void CameraModeAspectLayout::layOut(const CameraModeAspectViews& v, const Moves& moves, const platform::ui::Rect& bounds,
+                                    double top) {
+  const double width = bounds.width();
+  const double height = bounds.height();
+  const double barTop = top + moves.topBarConstraint.constant();
   v.topBar->setFrame({0, 0, width, barTop + kBarHeight});
   v.topBarTitleLabel->setFrame({80, barTop, width - 160, kBarHeight});
   v.backBtn->setFrame({8, barTop + 3, 44, 44});
@@ -231,9 +195,9 @@ void CameraModeAspectViewController::layOutViews() {
 
   const double secondTop = barTop + kBarHeight;
   v.secondBar->setFrame({0, secondTop, width, kBarHeight});
-  const double createWidth = std::max(createNewButtonWidthConstraint.constant(),
+  const double createWidth = std::max(moves.createNewButtonWidthConstraint.constant(),
                                       v.createNewBtn->button()->intrinsicContentSize().width + 24);
-  v.createNewBtn->setFrame({createNewBtnLeadingConstraint.constant(), 8, createWidth, kBarHeight - 16});
+  v.createNewBtn->setFrame({moves.createNewBtnLeadingConstraint.constant(), 8, createWidth, kBarHeight - 16});
   v.filterBarTitleLabel->setFrame({kSide, 0, width - 160, kBarHeight});
   v.searchBtn->setFrame({width - 52, 3, 44, 44});
   v.filterCameraView->setFrame({width - 100, 3, 44, 44});
@@ -245,7 +209,7 @@ void CameraModeAspectViewController::layOutViews() {
   v.saveBtn->setFrame({width - 140, 8, 80, kBarHeight - 16});
 
   const double listTop = secondTop + kBarHeight;
-  v.filterMenuView->setFrame({0, listTop + filterMenuTopConstraint.constant(), width, kFilterMenuHeight});
+  v.filterMenuView->setFrame({0, listTop + moves.filterMenuTopConstraint.constant(), width, kFilterMenuHeight});
   v.filterCameraCineBtn->setFrame({kSide, 0, (width - 3 * kSide) / 2, kFilterMenuHeight});
   v.filterCameraPhotoBtn->setFrame({width / 2 + kSide / 2, 0, (width - 3 * kSide) / 2, kFilterMenuHeight});
 
@@ -262,9 +226,9 @@ void CameraModeAspectViewController::layOutViews() {
   if (v.customFormatView->alpha() > 0) tablesTop = v.customFormatView->frame().maxY();
   if (v.customFramelineView->alpha() > 0) tablesTop = v.customFramelineView->frame().maxY();
   const double tablesHeight = std::max(0.0, height - tablesTop);
-  v.cameraTableView->setFrame({leadingConstraintCameraTable.constant(), tablesTop, width, tablesHeight});
-  v.shootingModeTableView->setFrame({leadingConstraintShootingModeTable.constant(), tablesTop, width, tablesHeight});
-  v.aspectRatioTableView->setFrame({leadingConstraintAspectRatioTable.constant(), tablesTop, width, tablesHeight});
+  v.cameraTableView->setFrame({moves.leadingConstraintCameraTable.constant(), tablesTop, width, tablesHeight});
+  v.shootingModeTableView->setFrame({moves.leadingConstraintShootingModeTable.constant(), tablesTop, width, tablesHeight});
+  v.aspectRatioTableView->setFrame({moves.leadingConstraintAspectRatioTable.constant(), tablesTop, width, tablesHeight});
 }
 
 }  // namespace app::setup

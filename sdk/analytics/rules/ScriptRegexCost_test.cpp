@@ -1,0 +1,139 @@
+#include "sdk/analytics/rules/ScriptRegexCost.h"
+
+#include <gtest/gtest.h>
+
+#include <unicode/unistr.h>
+
+#include <string>
+
+#include "sdk/analytics/rules/CharacterNames.h"
+#include "sdk/analytics/rules/PatternShapesTestSupport.h"
+#include "sdk/analytics/rules/ScriptLimits.h"
+#include "sdk/analytics/rules/StringFilterEvaluator.h"
+
+// What the estimate says of each kind of escape ICU looks something up for as it compiles, held to
+// fixed bounds of the order that compiling each was measured at on a Release build (the estimate
+// benchmark holds each to its measured cost): what storing a filter and searching with it go by.
+namespace sdk::analytics {
+
+namespace {
+
+using namespace ostrel::testing;
+
+constexpr std::int64_t kEventTime = kEventCpuNanoseconds;
+
+std::int64_t escapeEstimate(const std::string& pattern, bool caseless = false) {
+  return regexCompileNanoseconds(icu::UnicodeString::fromUTF8(pattern), caseless);
+}
+
+// Nanoseconds of a Release build, in this build's.
+constexpr std::int64_t releaseNanoseconds(std::int64_t nanoseconds) { return nanoseconds * kBuildSlowness; }
+
+std::u16string utf16Of(const std::string& text) {
+  const auto unicode = icu::UnicodeString::fromUTF8(text);
+  return std::u16string(unicode.getBuffer(), static_cast<std::size_t>(unicode.length()));
+}
+
+// Every kind of escape, in a shape that compiles in well under a tenth of an event's time, is
+// estimated so, ignoring case or not: none is refused, nor set aside for want of time. A thousand
+// names late in ICU's table take more than a tenth, and are estimated so.
+TEST(EscapeEstimates, NoEscapeThatCompilesInATenthOfAnEventsTimeIsEstimatedAbove) {
+  for (const auto& shape : escapePatternShapes()) {
+    EXPECT_LE(escapeEstimate(shape.pattern, false), kEventTime / 10) << shape.name;
+    EXPECT_LE(escapeEstimate(shape.pattern, true), kEventTime / 10) << shape.name << " ignoring case";
+  }
+  const auto dear = dearEscapePatternShapes();
+  EXPECT_LE(escapeEstimate(dear[0].pattern, true), kEventTime) << dear[0].name;
+  EXPECT_GT(escapeEstimate(dear[1].pattern, false), kEventTime / 10) << dear[1].name;
+}
+
+// ICU looks a name up by walking its table in code point order: a hundred of the last name take
+// some ten milliseconds and more, a hundred early ones a tenth of one; a computed ideograph is read
+// off its name; the last Hangul syllable is counted up to; a name ICU does not know costs the whole
+// walk. Names are found in any case, as ICU finds them, inside brackets as outside.
+TEST(EscapeEstimates, ANameCostsWhatFindingItInICUsTableCosts) {
+  auto names = [](const std::string& name) { return escapeEstimate(repeated(named(name), 100)); };
+  const std::int64_t late = names(kLateName);
+  EXPECT_GE(late, releaseNanoseconds(100 * 100'000));
+  EXPECT_LE(names("LATIN SMALL LETTER A") * 40, late);
+  EXPECT_EQ(names("latin small letter a"), names("LATIN SMALL LETTER A"));
+  EXPECT_LE(names("CJK UNIFIED IDEOGRAPH-4E00") * 40, late);
+  EXPECT_GE(names("HANGUL SYLLABLE HIH"), releaseNanoseconds(100 * 50'000));
+  EXPECT_GE(names("NO SUCH CHARACTER"), late);
+  EXPECT_GE(names("TAG LATIN SMALL LETTER ZZ"), late);
+  EXPECT_GE(escapeEstimate("[" + repeated(named(kLateName), 100) + "]"), late);
+  // Nested deeper than the reading follows, names are still found and priced.
+  EXPECT_GE(escapeEstimate(repeated("[", 40) + repeated(named(kLateName), 100) + repeated("]", 40)), late);
+
+  const auto& table = CharacterNames::shared();
+  EXPECT_EQ(table.find("tag latin small letter z").codePoint, 0xE007A);
+  EXPECT_EQ(table.find("HANGUL SYLLABLE GA").codePoint, 0xAC00);
+  EXPECT_EQ(table.find("CJK UNIFIED IDEOGRAPH-4E00").codePoint, 0x4E00);
+  EXPECT_EQ(table.find("CJK UNIFIED IDEOGRAPH-4E00X").codePoint, -1);
+  EXPECT_EQ(table.find("LATIN SMALL LETTER A ").codePoint, -1);
+}
+
+// Reading a pattern of 8,000 names late in the table stops once what it found costs more than the
+// caller allows: it has looked a few hundred up, its own work well within that bound; and it says
+// the pattern costs more than allowed. Read whole, the same pattern costs many times as much.
+TEST(EscapeEstimates, ReadingStopsOnceThePatternCostsMoreThanAllowed) {
+  (void)CharacterNames::shared();
+  constexpr std::int64_t kMost = 1'000'000;
+  const auto pattern = utf16Of("x|" + repeated(named(kLateName), 8000));
+  const auto bounded = ScriptRegexCost::of(pattern, false, kMost);
+  EXPECT_GT(bounded.compileWork, kMost);
+  EXPECT_LE(bounded.estimateWork, kMost / 100);
+  const auto whole = ScriptRegexCost::of(pattern, false);
+  EXPECT_GT(whole.compileWork, 50 * kMost);
+  EXPECT_GT(whole.estimateWork, 10 * bounded.estimateWork);
+}
+
+// A property of strings costs what ICU builds for it: the dozen keycaps some ten microseconds, every
+// emoji tens of milliseconds, and the sequences in between by their number; ignoring case, ICU
+// closes each string over case as well.
+TEST(EscapeEstimates, APropertyOfStringsCostsWhatItHolds) {
+  for (const bool caseless : {false, true}) {
+    const auto property = [&](const std::string& name) { return escapeEstimate("\\p{" + name + "}", caseless); };
+    EXPECT_LE(escapeEstimate(repeated("\\p{Emoji_Keycap_Sequence}", 12), caseless), releaseNanoseconds(12 * 100'000)) << caseless;
+    EXPECT_GE(property("RGI_Emoji"), releaseNanoseconds(18'000'000)) << caseless;
+    EXPECT_LT(property("Emoji_Keycap_Sequence"), property("RGI_Emoji_Flag_Sequence"));
+    EXPECT_LT(property("RGI_Emoji_Flag_Sequence"), property("RGI_Emoji_Modifier_Sequence"));
+    EXPECT_LT(property("RGI_Emoji_Modifier_Sequence"), property("RGI_Emoji_ZWJ_Sequence"));
+    EXPECT_LT(property("RGI_Emoji_ZWJ_Sequence"), property("RGI_Emoji"));
+    // One too deep in brackets to measure is priced above every one ICU has.
+    EXPECT_GE(escapeEstimate(repeated("[", 40) + "\\p{Emoji_Keycap_Sequence}" + repeated("]", 40), caseless), property("RGI_Emoji"));
+  }
+  EXPECT_GT(escapeEstimate("\\p{RGI_Emoji}", true), escapeEstimate("\\p{RGI_Emoji}", false));
+}
+
+// Ignoring case, ICU compares a letter beyond ASCII under each of its cases, a long s (also s and S)
+// taking some 140 ns: 10,000 of them cost more than 10,000 ASCII letters, which cost alike either
+// way; minding case, a letter is a letter. Written as an escape or quoted, it is the same letter.
+TEST(EscapeEstimates, CaseBlindLettersBeyondASCIICostTheirCases) {
+  const std::string longS = repeated("\xC5\xBF", 10000);
+  const std::string ascii(10000, 's');
+  EXPECT_GE(escapeEstimate(longS, true), releaseNanoseconds(10000 * 140));
+  EXPECT_GE(escapeEstimate(repeated("\xCE\xB1", 10000), true), releaseNanoseconds(10000 * 100));
+  EXPECT_EQ(escapeEstimate(longS, false), escapeEstimate(ascii, false));
+  EXPECT_EQ(escapeEstimate(ascii, true), escapeEstimate(ascii, false));
+  EXPECT_GT(escapeEstimate("(?i)" + longS), escapeEstimate(longS));
+  EXPECT_GE(escapeEstimate(repeated("\\x{17F}", 10000), true), escapeEstimate(longS, true));
+  EXPECT_GE(escapeEstimate("\\Q" + longS + "\\E", true), escapeEstimate(longS, true));
+}
+
+// A lookbehind goes over all it holds again to learn how far back it reaches, the lookbehinds
+// inside it included: nested 50 or 90 deep they cost some 50 ns for each pair of levels. Parentheses
+// inside brackets or quotes open no group, so ninety lookbehinds in a row that hold one cost less.
+TEST(EscapeEstimates, NestedLookbehindsCostEachLevelGoneOverAgain) {
+  auto nested = [](int depth) { return repeated("(?<=", depth) + "a" + repeated(")", depth); };
+  for (const int depth : {50, 90}) {
+    EXPECT_GE(escapeEstimate(nested(depth)), releaseNanoseconds(depth * depth * 50)) << depth;
+    EXPECT_GE(escapeEstimate(nested(depth), true), releaseNanoseconds(depth * depth * 50)) << depth;
+  }
+  EXPECT_LT(escapeEstimate(repeated("(?<=[(])", 90) + "a"), escapeEstimate(nested(90)));
+  EXPECT_LT(escapeEstimate(repeated("(?<=\\Q(\\E)", 90) + "a"), escapeEstimate(nested(90)));
+}
+
+}  // namespace
+
+}  // namespace sdk::analytics
