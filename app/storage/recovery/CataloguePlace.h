@@ -36,35 +36,34 @@ namespace app::storage {
 **   (7) A sweep removes only names the app's own writes make, and only what no live write holds
 **       (CatalogueSweep).
 **
-** States, and who moves between them (CatalogueUpdate.h has the update's stages in detail):
+** States: what stands, then each move out of the state, its function and where it leads (CatalogueUpdate.h
+** has the update's stages in detail):
 **
-**   state             what stands                               moved on by                  to
-**   ----------------  ----------------------------------------  ---------------------------  -------------
-**   missing           nothing at the place                      CatalogueSeeding::seedMissing  a file
-**                                                               (a note "<fileName>.was-missing" unless a
-**                                                               first start: seededOverMissing)
-**                                                               CatalogueSeeding::stageAll   staged
-**   staged            a first start's "<fileName>.seeding"      CatalogueSeeding::publish    a file
-**                     serving the session; the place empty
-**   a file            a catalogue file (or a link to one)       CatalogueOpening::open finds it damaged:
-**                                                               CatalogueRescue::keepAsideAndReplace
-**                                                                                            a rescue noted
-**                                                               the helper's resetdatabase   staged and
-**                                                               (CatalogueReplacement::run)  marked
-**   unreadable        not a file, or a stranger where SQLite    nobody but the person        missing, a file
-**                     keeps a side file (DatabaseSideFiles)     (CataloguePlace::warnUnreadable names it)
-**   a rescue noted    "<fileName>.rescuing" naming the kept     DamagedFile::keepAsideAs     kept aside
-**                     copy; the damaged file still in place
-**   kept aside        "<fileName>.damaged-<date>" and the       CatalogueRescue::resume,     staged and
-**                     note; the place empty                     replaceFrom (CatalogueSalvage marked
-**                                                               into "<fileName>.readable",
-**                                                               CatalogueKind::carryRows)
-**   staged and        "<fileName>.updating" whole and flushed   CatalogueReplacement::run    update swapped
-**   marked            (a rescue's copy names its kept copy)
-**   update swapped    the new catalogue in place; a rescue's    CatalogueRescue, its note    a file, or
-**                     note still beside it                      removed                      a remap pending
-**   a remap pending   a list of renumbered ids in the file      PendingPackageRemap::apply,  a file
-**                                                               openFinishing
+**   missing           nothing at the place
+**     -> a file         CatalogueSeeding::seedMissing, with a note "<fileName>.was-missing" beside it
+**                       unless at a first start (CataloguePlace::seededOverMissing)
+**     -> staged         CatalogueSeeding::stageAll, when a start finds every catalogue missing
+**   staged            a first start's "<fileName>.seeding" serving the session; the place empty
+**     -> a file         CatalogueSeeding::publish
+**   a file            a catalogue file, or a link to one
+**     -> a rescue noted CatalogueOpening::open finds it damaged: CatalogueRescue::keepAsideAndReplace
+**     -> staged and     the helper's resetdatabase, a new build's catalogue: CatalogueReplacement::run
+**        marked
+**   unreadable        not a file, or a stranger where SQLite keeps a side file (DatabaseSideFiles)
+**     -> missing, a file  only the person; CataloguePlace::warnUnreadable names it meanwhile
+**   a rescue noted    "<fileName>.rescuing" naming the kept copy; the damaged file still in place
+**     -> kept aside     DamagedFile::keepAsideAs
+**   kept aside        "<fileName>.damaged-<date>" and the note; the place empty
+**     -> staged and     CatalogueRescue::resume: CatalogueSalvage copies what is readable into
+**        marked         "<fileName>.readable", CatalogueKind::carryRows carries it
+**   staged and marked "<fileName>.updating" whole and flushed; a rescue's copy names its kept copy
+**     -> update swapped CatalogueReplacement::run
+**   update swapped    the new catalogue in place, its list of renumbered ids in it; a rescue's note beside it
+**     -> a file         PendingPackageRemap::apply re-points the packages; CatalogueRescue removes the note
+**     -> a remap        the list could not be applied now: CatalogueReplacement::run leaves it in the file
+**        pending
+**   a remap pending   a list of renumbered ids in the file
+**     -> a file         PendingPackageRemap::openFinishing, at the next open
 **
 ** A stop in any state is met by the next start: CatalogueSweep removes what a killed write left beside
 ** the place, and CatalogueOpening::open takes up the state it finds.
