@@ -86,9 +86,9 @@ void InteractiveGuideManager::loadInteractiveGuidePrefs() {
   if (!stored.isDictionary()) {
     // The next save writes over it: the person's file is kept first, and this load reads as empty.
     using platform::foundation::DamagedFile;
-    const std::string kept = DamagedFile::keepBeforeReplacing(path);
+    const auto kept = DamagedFile::keepBeforeReplacing(path);
     DamagedFile::reportKept(path, kept, "interactive-guide settings file", "the guides and the rating prompt start over");
-    settingsLeftInPlace_ = kept.empty();
+    settingsLeftInPlace_ = !kept.ok();
     stored = Value(platform::foundation::Dictionary{});
   }
   didEnterSetup = flag(stored, "didEnterSetup");

@@ -232,7 +232,7 @@ TEST_F(GuideManagerTest, WhatIsNotTheSettingsFileIsLeftInPlaceAndAnEndlessOneKep
   for (const auto& place : strangers) {
     fs::remove(path);
     place();
-    const std::string kind = platform::foundation::AtomicFile::whatStandsAt(path);
+    const std::string kind = platform::foundation::AtomicFile::whatStandsAt(path).words();
     platform::log::CapturedLines log;
     auto reader = std::make_shared<InteractiveGuideManager>();
     reader->loadInteractiveGuidePrefs();
@@ -241,7 +241,7 @@ TEST_F(GuideManagerTest, WhatIsNotTheSettingsFileIsLeftInPlaceAndAnEndlessOneKep
     reader->saveInteractiveGuidePrefs();
     reader->loadInteractiveGuidePrefs();
     EXPECT_EQ(reader->ratingShowCounter, 3) << kind << ": what the run holds stands";
-    EXPECT_EQ(platform::foundation::AtomicFile::whatStandsAt(path), kind);
+    EXPECT_EQ(platform::foundation::AtomicFile::whatStandsAt(path).words(), kind);
     EXPECT_TRUE(ostrel::testing::damagedCopiesOf(path).empty()) << kind;
     EXPECT_EQ(log.lines().size(), 1u) << kind;
     EXPECT_TRUE(log.contains(path + " is " + kind)) << kind;

@@ -3,7 +3,7 @@
 
 #include "app/pages/PageState.h"
 #include "app/state/FramesObject.h"
-#include "app/storage/CatalogueConnection.h"
+#include "app/storage/connection/CatalogueSession.h"
 #include "app/storage/CameraFormatCatalogue.h"
 #include "app/storage/LensDatabaseHelper.h"
 #include "app/storage/OpenCatalogue.h"

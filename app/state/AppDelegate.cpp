@@ -2,7 +2,7 @@
 
 #include <atomic>
 
-#include "app/storage/CatalogueConnection.h"
+#include "app/storage/connection/CatalogueSession.h"
 
 #include "platform/log/Log.h"
 #include "platform/runtime/Class.h"

@@ -5,7 +5,7 @@
 #include "app/model/NumericText.h"
 #include "app/state/SavedThemeFlag.h"
 #include "app/storage/CatalogueBatch.h"
-#include "app/storage/CatalogueSeeding.h"
+#include "app/storage/recovery/CatalogueSeeding.h"
 #include "platform/foundation/AtomicFile.h"
 #include "platform/foundation/CurrentRegion.h"
 #include "app/storage/PackageUtil.h"

@@ -50,11 +50,11 @@ Value FramesPreferenceFile::read(bool& unreadable) {
   if (!unreadable) return stored;
   // Defaults are about to be written over it: the user's file is kept first, never lost, and stays in
   // its place until this start's save replaces it.
-  const std::string kept = DamagedFile::keepBeforeReplacing(path);
+  const auto kept = DamagedFile::keepBeforeReplacing(path);
   DamagedFile::reportKept(path, kept, "preference file", "the settings start from their defaults");
   // What cannot be kept (a link to a place not there now, a FIFO, a file the app may not read) is
   // someone's, and stays as it is.
-  leftInPlace_ = kept.empty();
+  leftInPlace_ = !kept.ok();
   if (leftInPlace_) {
     platform::log::write(platform::log::Warning,
                          "The settings start from their defaults for this run and are not saved over " + path);

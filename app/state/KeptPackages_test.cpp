@@ -10,10 +10,10 @@
 
 #include "app/state/StartUpTestSupport.h"
 #include "app/storage/CameraFormatCatalogue.h"
-#include "app/storage/CatalogueDatabase.h"
 #include "app/storage/LensAdapterCatalogue.h"
 #include "app/storage/LensDatabaseHelper.h"
 #include "app/storage/PackageUtil.h"
+#include "app/storage/connection/CatalogueDatabase.h"
 #include "testing/FileContents.h"
 #include "testing/ScopedClock.h"
 
@@ -193,7 +193,7 @@ TEST_F(KeptPackagesTest, WhatStandsInThePreferenceFilesPlaceCostsNoPackage) {
       EXPECT_TRUE(logged("kept as " + kept[0]));
     } else {
       EXPECT_TRUE(kept.empty()) << stranger.kind;
-      EXPECT_EQ(AtomicFile::whatStandsAt(path), stranger.kind);
+      EXPECT_EQ(AtomicFile::whatStandsAt(path).words(), stranger.kind);
       EXPECT_TRUE(logged(path + " is " + stranger.kind + ", not a regular file; it is left in place")) << stranger.kind;
       EXPECT_TRUE(logged("are not saved over " + path)) << stranger.kind;
     }

@@ -3,12 +3,12 @@
 #include <algorithm>
 
 #include "app/storage/CameraFormatCatalogue.h"
-#include "app/storage/CatalogueDatabase.h"
 #include "app/storage/LensAdapterCatalogue.h"
 #include "app/storage/LensDatabaseHelper.h"
 #include "app/storage/OpenCatalogue.h"
 #include "app/storage/PackageDatabaseHelper.h"
 #include "app/storage/PackageUtil.h"
+#include "app/storage/recovery/CatalogueSeeding.h"
 #include "platform/log/Log.h"
 
 namespace app::state {
@@ -30,15 +30,14 @@ bool updateCatalogue(const char* notice, bool (Helper::*reset)()) {
 }  // namespace
 
 StartUpCatalogues::Fresh StartUpCatalogues::open() {
-  using app::storage::CatalogueDatabase;
+  using app::storage::CatalogueSeeding;
   using app::storage::OpenCatalogue;
   // Missing catalogues are all seeded first, with one sync of the folder for all of them.
-  const std::pair<const char*, const char*> catalogues[] = {
-      {storage::LensDatabaseHelper::kFileName, storage::LensDatabaseHelper::kResourceName},
-      {storage::CameraFormatCatalogue::kFileName, storage::CameraFormatCatalogue::kResourceName},
-      {storage::LensAdapterCatalogue::kFileName, storage::LensAdapterCatalogue::kResourceName},
-      {storage::PackageDatabaseHelper::kFileName, storage::PackageDatabaseHelper::kResourceName}};
-  const auto seeded = CatalogueDatabase::seedAllMissing(catalogues);
+  const storage::CatalogueKind* const catalogues[] = {&storage::LensDatabaseHelper::kKind,
+                                                      &storage::CameraFormatCatalogue::kKind,
+                                                      &storage::LensAdapterCatalogue::kKind,
+                                                      &storage::PackageDatabaseHelper::kKind};
+  const auto seeded = CatalogueSeeding::seedAllMissing(catalogues);
   const auto fresh_ = [&seeded](const char* fileName) {
     return std::find(seeded.begin(), seeded.end(), fileName) != seeded.end();
   };

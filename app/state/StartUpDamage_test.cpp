@@ -6,11 +6,12 @@
 #include <filesystem>
 
 #include "app/state/StartUpTestSupport.h"
-#include "app/storage/CatalogueDatabase.h"
 #include "app/storage/CameraFormatCatalogue.h"
-#include "app/storage/LensDatabaseHelper.h"
 #include "app/storage/LensAdapterCatalogue.h"
+#include "app/storage/LensDatabaseHelper.h"
 #include "app/storage/PackageUtil.h"
+#include "app/storage/connection/CatalogueDatabase.h"
+#include "app/storage/recovery/CatalogueSeeding.h"
 #include "testing/FileContents.h"
 
 namespace app::state {
@@ -19,6 +20,7 @@ namespace {
 
 using namespace ostrel::testing;
 using app::storage::CatalogueDatabase;
+using app::storage::CatalogueSeeding;
 using platform::foundation::AtomicFile;
 
 struct Damage {
@@ -63,7 +65,7 @@ const Catalogue kCatalogues[] = {{storage::LensDatabaseHelper::kFileName, "Lense
 
 // A database that is not the catalogue: SQLite reads it, but the catalogue's tables are missing.
 std::string foreignDatabase(const std::string& scratch) {
-  EXPECT_TRUE(CatalogueDatabase::seedIfMissing(scratch, "QuorvelLensAdapterDb"));
+  EXPECT_TRUE(CatalogueSeeding::seedIfMissing(scratch, "QuorvelLensAdapterDb"));
   CatalogueDatabase database;
   EXPECT_TRUE(database.openPath(scratch));
   EXPECT_TRUE(database.execute("ALTER TABLE QuorvelLensAdapter RENAME TO SomethingElse"));

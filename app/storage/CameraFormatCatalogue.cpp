@@ -1,16 +1,18 @@
 #include "app/storage/CameraFormatCatalogue.h"
 
 #include "app/model/NumericText.h"
-#include "app/storage/CatalogueUpdate.h"
-#include "app/storage/PendingPackageRemap.h"
+#include "app/storage/CameraFormatCatalogueUpdate.h"
 #include "app/storage/FrameGuideCatalogue.h"
+#include "app/storage/connection/LogError.h"
+#include "app/storage/recovery/CatalogueUpdate.h"
+#include "app/storage/recovery/PendingPackageRemap.h"
+#include "platform/log/Log.h"
 
 using app::storage::CatalogueDatabase;
 using app::storage::CatalogueStatement;
 using app::model::NumericText;
 using app::storage::CatalogueUpdate;
 using app::storage::PendingPackageRemap;
-
 namespace app::storage {
 
 namespace {
@@ -44,11 +46,23 @@ model::CameraShootingMode modeFromRow(const CatalogueStatement& row, bool keepNa
 
 }  // namespace
 
+constinit const CatalogueKind CameraFormatCatalogue::kKind{.fileName = kFileName,
+                                                           .resourceName = kResourceName,
+                                                           .tables = kTables,
+                                                           .carryRows = &CameraFormatCatalogueUpdate::carryRowsFrom,
+                                                           .marks = kPersonsMarks,
+                                                           .personsRows = &CameraFormatCatalogueUpdate::personsRows};
+
 bool CameraFormatCatalogue::openDb(bool reset) {
   if (reset && !resetdatabase()) CatalogueUpdate::keptInstalled(kFileName);
-  if (!PendingPackageRemap::openSeeded(database_, kFileName, kResourceName, kTables, &carryRowsFrom)) return false;
+  if (!PendingPackageRemap::openSeeded(database_, kKind)) return false;
   database_.markChecked();
   return true;
+}
+
+bool CameraFormatCatalogue::resetdatabase() {
+  return CameraFormatCatalogueUpdate::run(*this, CatalogueDatabase::libraryPath(kFileName)) ==
+         CatalogueUpdate::Rebuilt::Done;
 }
 
 std::vector<model::Camera> CameraFormatCatalogue::readManufacturers(const char* sql) {
@@ -121,7 +135,7 @@ std::vector<model::CameraShootingMode> CameraFormatCatalogue::getAllShootingMode
 }
 
 std::vector<model::CameraShootingMode> CameraFormatCatalogue::getAllCustomShootingModes() {
-  return readModes(std::string(kModeColumns) + " FROM FormatContainer WHERE FormatContainer.origin = 1", std::nullopt,
+  return readModes(std::string(kModeColumns) + " FROM FormatContainer WHERE " + kKind.personsRowsOf("FormatContainer"), std::nullopt,
                    false);
 }
 
@@ -215,10 +229,102 @@ std::optional<FormatRefObject> CameraFormatCatalogue::getFormatRefObjectForOldCa
 
 std::vector<model::FrameGuide> CameraFormatCatalogue::getallCustomCrops() {
   std::vector<model::FrameGuide> guides;
-  auto statement = database_.prepare("SELECT * FROM QuorvelFrameGuide WHERE  QuorvelFrameGuide.type = 1", true);
+  auto statement = database_.prepare("SELECT * FROM QuorvelFrameGuide WHERE " + kKind.personsRowsOf("QuorvelFrameGuide"), true);
   if (!statement.ok()) database_.logUpdateFailure();
   while (statement.step() == Step::Row) guides.push_back(FrameGuideCatalogue::guideFromRow(statement));
   return guides;
+}
+
+namespace {
+
+using Step = CatalogueStatement::Step;
+
+using app::storage::logError;
+
+}  // namespace
+
+int CameraFormatCatalogue::nextId(const char* sql) {
+  const auto next = database_.nextId(sql);
+  if (!next) return -1;
+  return *next < 1 ? 1 : *next;
+}
+
+int CameraFormatCatalogue::getLastContainerID() {
+  return nextId("SELECT id FROM FormatContainer ORDER BY id DESC LIMIT 1");
+}
+
+int CameraFormatCatalogue::getLastFormatID() { return getLastContainerID(); }
+
+int CameraFormatCatalogue::getLastManufacturerID() {
+  return nextId("SELECT id FROM ManufactorTable ORDER BY id DESC LIMIT 1");
+}
+
+int CameraFormatCatalogue::checkIfCustomManufacturerExist() {
+  auto statement = database_.prepare(
+      "SELECT * FROM ManufactorTable WHERE manufactor = '000aaaCustom' ORDER BY id DESC LIMIT 1", true);
+  return statement.step() == Step::Row ? statement.columnInt(0) : -1;
+}
+
+int CameraFormatCatalogue::insertCustomManufacturer(model::Camera& manufacturer) {
+  const int id = getLastManufacturerID();
+  if (id < 0) return -1;
+  auto statement =
+      database_.prepareInsert("INSERT INTO ManufactorTable (id,manufactor,model,type,origin) VALUES(?,?,?,?,?)");
+  statement.bind(1, id).bind(2, manufacturer.manufacturer).bind(3, "").bind(4, "Cine").bind(5, CatalogueKind::kPersons);
+  if (!CatalogueDatabase::finishInsert(statement)) return -1;
+  manufacturer.manufacturerId = id;
+  return id;
+}
+
+int CameraFormatCatalogue::insertNewFormat(model::CameraShootingMode& mode) {
+  const int id = getLastContainerID();
+  if (id < 0) return -1;
+  auto statement = database_.prepareInsert(
+      "INSERT INTO FormatContainer (id,manufactorId,shootingMode,anamorphic,width,height,category,origin,"
+      "aspectratio,orderNumber) VALUES(?,?,?,?,?,?,?,?,?,?)");
+  statement.bind(1, id)
+      .bind(2, mode.manufacturerID)
+      .bind(3, mode.shootingMode)
+      .bind(4, static_cast<double>(mode.anamorphotic))
+      .bind(5, static_cast<double>(mode.width))
+      .bind(6, static_cast<double>(mode.height))
+      .bind(7, "Cine")
+      .bind(8, CatalogueKind::kPersons)
+      .bind(9, mode.aspectRatio)
+      .bind(10, 0);
+  if (!CatalogueDatabase::finishInsert(statement)) return -1;
+  mode.containerID = id;
+  return id;
+}
+
+std::optional<model::CameraShootingMode> CameraFormatCatalogue::insertNewCameraManufacturer(model::Camera& manufacturer,
+                                                                                   model::CameraShootingMode mode) {
+  CatalogueDatabase::Transaction transaction(database_);
+  if (!transaction.active()) return std::nullopt;
+  model::Camera stored = manufacturer;
+  if (insertCustomManufacturer(stored) < 0) return std::nullopt;
+  mode.manufacturerID = stored.manufacturerId;
+  if (insertNewFormat(mode) < 0 || !transaction.commit()) return std::nullopt;
+  manufacturer.manufacturerId = stored.manufacturerId;
+  return mode;
+}
+
+// The camera and its formats go together: a format never outlives its camera.
+std::optional<int> CameraFormatCatalogue::deleteCustomFormat(const model::Camera& manufacturer) {
+  const auto modes = getAllShootingModesForManufacturer(manufacturer.manufacturerId);
+  const int firstFormat = modes.empty() ? 0 : modes.front().containerID;
+  CatalogueDatabase::Transaction transaction(database_);
+  const bool deleted =
+      transaction.active() &&
+      database_.runDelete("DELETE FROM FormatContainer WHERE manufactorId = ?", {manufacturer.manufacturerId}) &&
+      database_.runDelete("DELETE FROM ManufactorTable WHERE id = ?", {manufacturer.manufacturerId}) &&
+      transaction.commit();
+  if (!deleted) return std::nullopt;
+  return firstFormat;
+}
+
+bool CameraFormatCatalogue::deleteContainer(int formatId) {
+  return database_.runDelete("DELETE FROM FormatContainer WHERE id = ?", {formatId});
 }
 
 }  // namespace app::storage

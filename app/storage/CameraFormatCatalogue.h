@@ -5,12 +5,13 @@
 #include <string>
 #include <vector>
 
-#include "app/model/CameraFormatFull.h"
 #include "app/model/Camera.h"
+#include "app/model/CameraFormatFull.h"
 #include "app/model/CameraShootingMode.h"
 #include "app/model/Crop.h"
 #include "app/model/FrameGuide.h"
-#include "app/storage/CatalogueDatabase.h"
+#include "app/storage/connection/CatalogueDatabase.h"
+#include "app/storage/recovery/CatalogueKind.h"
 
 namespace app::storage {
 
@@ -32,6 +33,10 @@ class CameraFormatCatalogue {
   static constexpr const char* kResourceName = "QuorvelFormatDatabase";
   // The tables without which the file is not this catalogue.
   static constexpr std::array<const char*, 3> kTables{"ManufactorTable", "FormatContainer", "QuorvelFrameGuide"};
+  // A camera, format, crop or frame guide the person made has origin (or type) 1.
+  static constexpr std::array<CatalogueKind::PersonsMark, 3> kPersonsMarks{
+      {{"ManufactorTable", "origin"}, {"FormatContainer", "origin"}, {"QuorvelFrameGuide", "type"}}};
+  static const CatalogueKind kKind;
 
   // With reset, the catalogue is first brought to the bundle's version (resetdatabase).
   [[nodiscard]] bool openDb(bool reset);
@@ -73,16 +78,12 @@ class CameraFormatCatalogue {
   std::vector<model::FrameGuide> getallCustomCrops();           // user crops and frame guides
 
   // Replaces the catalogue by the bundle's and carries the user's cameras, formats, crops and frame
-  // guide selection over, re-pointing the stored packages in one mapping. The new catalogue is
-  // assembled beside the old one and swapped in whole: if any step fails, the old catalogue and the
-  // packages stay exactly as they were and this returns false.
+  // guide selection over, re-pointing the stored packages in one mapping (CameraFormatCatalogueUpdate).
+  // The new catalogue is assembled beside the old one and swapped in whole: if any step fails, the old
+  // catalogue and the packages stay exactly as they were and this returns false.
   [[nodiscard]] bool resetdatabase();
-  // The same from what could be read of a damaged catalogue (CatalogueRescue::CarryRows).
-  [[nodiscard]] static CatalogueUpdate::Rebuilt carryRowsFrom(const std::string& readable);
 
  private:
-  // resetdatabase with the user's rows read from `source`.
-  [[nodiscard]] CatalogueUpdate::Rebuilt rebuildFrom(const std::string& source);
   std::vector<model::Camera> readManufacturers(const char* sql);
   std::vector<model::CameraShootingMode> readModes(const std::string& sql, std::optional<int> parameter, bool keepName);
   std::vector<model::CameraFormatFull> readFull(const char* filter);

@@ -1,13 +1,8 @@
-// CameraFormatCatalogue: bringing the catalogue to the bundle's version.
-#include "app/storage/CatalogueReplacement.h"
-#include "app/storage/CatalogueUpdate.h"
+#include "app/storage/CameraFormatCatalogueUpdate.h"
+
 #include "app/storage/CameraFormatCatalogue.h"
 #include "app/storage/FrameGuideCatalogue.h"
-
-using app::storage::CatalogueDatabase;
-using app::storage::CatalogueReplacement;
-using app::storage::CatalogueUpdate;
-using app::storage::PendingPackageRemap;
+#include "app/storage/recovery/CatalogueReplacement.h"
 
 namespace app::storage {
 
@@ -55,27 +50,36 @@ bool carryGuides(const std::string& staging, const FormatCarryOver& old, Pending
   return remap.store(guides.database()) && transaction.commit();
 }
 
+// The person's cameras and formats into the copy at `staging`, their new ids into `remap`.
+bool carryFormats(const std::string& staging, const FormatCarryOver& old, PendingPackageRemap& remap) {
+  CameraFormatCatalogue fresh;
+  if (!fresh.database().openPath(staging)) return false;
+  if (!CatalogueReplacement::fillWithoutSyncing(fresh.database())) return false;
+  CatalogueDatabase::Transaction transaction(fresh.database());
+  if (!transaction.active()) return false;
+  for (const auto& full : old.formats) {
+    model::Camera camera = full.manufacturer;
+    const auto mode = fresh.insertNewCameraManufacturer(camera, full.shootingMode);
+    if (!mode) return false;
+    remap.add(Kind::Format, full.shootingMode.containerID, mode->containerID);
+  }
+  CatalogueUpdate::reached(CatalogueUpdate::Stage::Staging);
+  return transaction.commit();
+}
+
 }  // namespace
 
-bool CameraFormatCatalogue::resetdatabase() {
-  return rebuildFrom(CatalogueDatabase::libraryPath(kFileName)) == CatalogueUpdate::Rebuilt::Done;
-}
-
-CatalogueUpdate::Rebuilt CameraFormatCatalogue::carryRowsFrom(const std::string& readable) {
-  return CameraFormatCatalogue().rebuildFrom(readable);
-}
-
-CatalogueUpdate::Rebuilt CameraFormatCatalogue::rebuildFrom(const std::string& source) {
+CatalogueUpdate::Rebuilt CameraFormatCatalogueUpdate::run(CameraFormatCatalogue& own, const std::string& source) {
   FormatCarryOver old;
   CameraFormatCatalogue installed;
   const auto opened = CatalogueUpdate::openInstalled(
-      database_, installed.database_, source,
+      own.database(), installed.database(), source,
       {"SELECT id, origin FROM FormatContainer", "SELECT id, type, selected FROM QuorvelFrameGuide"},
       "The camera-format catalogue");
   if (opened == CatalogueUpdate::Installed::Unreadable) return CatalogueUpdate::Rebuilt::SourceUnreadable;
   if (opened == CatalogueUpdate::Installed::Open) {
     FrameGuideCatalogue guides;
-    if (!guides.openPath(installed.database_.path())) return CatalogueUpdate::Rebuilt::SourceUnreadable;
+    if (!guides.openPath(installed.database().path())) return CatalogueUpdate::Rebuilt::SourceUnreadable;
     for (auto& mode : installed.getAllCustomShootingModes()) {
       model::CameraFormatFull full;
       full.manufacturer = installed.getCameraManufacturer(mode.manufacturerID).value_or(model::Camera());
@@ -85,26 +89,29 @@ CatalogueUpdate::Rebuilt CameraFormatCatalogue::rebuildFrom(const std::string& s
     old.selectedGuide = guides.getSelectedFrameGuide().frameGuideId;
     old.crops = installed.getallCustomCrops();
   }
-
-  return CatalogueReplacement::rebuild(kFileName, kResourceName, [&old](const std::string& staging) {
+  return CatalogueReplacement::rebuild(CameraFormatCatalogue::kKind, [&old](const std::string& staging) {
     PendingPackageRemap remap;
-    {
-      CameraFormatCatalogue fresh;
-      if (!fresh.database_.openPath(staging)) return false;
-      if (!CatalogueReplacement::fillWithoutSyncing(fresh.database_)) return false;
-      CatalogueDatabase::Transaction transaction(fresh.database_);
-      if (!transaction.active()) return false;
-      for (const auto& full : old.formats) {
-        model::Camera camera = full.manufacturer;
-        const auto mode = fresh.insertNewCameraManufacturer(camera, full.shootingMode);
-        if (!mode) return false;
-        remap.add(Kind::Format, full.shootingMode.containerID, mode->containerID);
-      }
-      CatalogueUpdate::reached(CatalogueUpdate::Stage::Staging);
-      if (!transaction.commit()) return false;
-    }
-    return carryGuides(staging, old, remap);
+    return carryFormats(staging, old, remap) && carryGuides(staging, old, remap);
   });
+}
+
+CatalogueUpdate::Rebuilt CameraFormatCatalogueUpdate::carryRowsFrom(const std::string& readable) {
+  CameraFormatCatalogue own;
+  return run(own, readable);
+}
+
+std::vector<CatalogueKind::PersonsRowQuery> CameraFormatCatalogueUpdate::personsRows() {
+  const CatalogueKind& kind = CameraFormatCatalogue::kKind;
+  const std::string camera =
+      "SELECT printf('camera|%s|%s|%.3f|%.3f|%.3f|%s', m.manufactor, f.shootingMode, f.width, f.height, f.anamorphic, "
+      "f.aspectratio)";
+  const std::string cameras = " FROM FormatContainer f LEFT JOIN ManufactorTable m ON m.id = f.manufactorId WHERE " +
+                              kind.personsRowsOf("FormatContainer", "f.");
+  // A ratio of the person's, or the shipped one of the same size.
+  const std::string ratio = "SELECT printf('ratio|%.3f|%.3f', width, height)";
+  return {{camera + ", NULL" + cameras, camera + cameras},
+          {ratio + ", NULL FROM QuorvelFrameGuide WHERE " + kind.personsRowsOf("QuorvelFrameGuide"),
+           ratio + " FROM QuorvelFrameGuide"}};
 }
 
 }  // namespace app::storage

@@ -1,9 +1,9 @@
 // The camera-format catalogue's update: user rows carried into the bundle's catalogue, packages following.
 #include <gtest/gtest.h>
 
-#include "app/storage/CatalogueReplacement.h"
 #include "app/storage/CatalogueUpdateTestSupport.h"
 #include "app/storage/StorageTestSupport.h"
+#include "app/storage/recovery/CatalogueReplacement.h"
 #include "platform/foundation/AtomicFile.h"
 
 using app::storage::CatalogueReplacement;

@@ -5,13 +5,13 @@
 #include <optional>
 #include <string>
 
-#include "app/storage/CatalogueConnection.h"
-#include "app/storage/CatalogueDatabase.h"
 #include "app/storage/CameraFormatCatalogue.h"
+#include "app/storage/LensAdapterCatalogue.h"
 #include "app/storage/LensDatabaseHelper.h"
 #include "app/storage/OpenCatalogue.h"
 #include "app/storage/PackageDatabaseHelper.h"
-#include "app/storage/LensAdapterCatalogue.h"
+#include "app/storage/connection/CatalogueDatabase.h"
+#include "app/storage/connection/CatalogueSession.h"
 
 namespace app::storage {
 

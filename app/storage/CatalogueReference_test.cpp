@@ -16,8 +16,8 @@
 #include <string>
 #include <vector>
 
-#include "app/storage/CatalogueDatabase.h"
 #include "app/storage/StorageTestSupport.h"
+#include "app/storage/connection/CatalogueDatabase.h"
 
 #ifndef OSTREL_CATALOGUE_REFERENCE_DIR
 #error "OSTREL_CATALOGUE_REFERENCE_DIR must name resources/catalogues/reference"

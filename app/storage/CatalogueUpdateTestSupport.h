@@ -10,10 +10,10 @@
 #include <vector>
 
 #include "app/storage/CameraFormatCatalogue.h"
-#include "app/storage/LensDatabaseHelper.h"
-#include "app/storage/PackageDatabaseHelper.h"
 #include "app/storage/FrameGuideCatalogue.h"
 #include "app/storage/LensAdapterCatalogue.h"
+#include "app/storage/LensDatabaseHelper.h"
+#include "app/storage/PackageDatabaseHelper.h"
 #include "app/storage/StorageTestSupport.h"
 #include "testing/FileContents.h"
 

@@ -1,7 +1,8 @@
 #include "app/storage/FrameGuideCatalogue.h"
 
 #include "app/storage/CameraFormatCatalogue.h"
-#include "app/storage/PendingPackageRemap.h"
+#include "app/storage/recovery/CatalogueSeeding.h"
+#include "app/storage/recovery/PendingPackageRemap.h"
 
 using app::storage::CatalogueDatabase;
 using app::storage::CatalogueStatement;
@@ -31,10 +32,7 @@ model::FrameGuide FrameGuideCatalogue::guideFromRow(const CatalogueStatement& ro
 bool FrameGuideCatalogue::openDb(bool reset) {
   if (reset) return resetDB() && database_.openPath(dbPath_);
   dbPath_ = CatalogueDatabase::libraryPath(kFileName);
-  if (!PendingPackageRemap::openSeeded(database_, kFileName, kResourceName, CameraFormatCatalogue::kTables,
-                                       &CameraFormatCatalogue::carryRowsFrom)) {
-    return false;
-  }
+  if (!PendingPackageRemap::openSeeded(database_, CameraFormatCatalogue::kKind)) return false;
   database_.markChecked();
   return true;
 }
@@ -47,7 +45,7 @@ bool FrameGuideCatalogue::openPath(const std::string& path) {
 bool FrameGuideCatalogue::resetDB() {
   database_.close();
   const std::string path = CatalogueDatabase::libraryPath(kGuideFileName);
-  if (!CatalogueDatabase::replaceWithBundleCopy(path, kGuideResourceName)) return false;
+  if (!CatalogueSeeding::replaceWithBundleCopy(path, kGuideResourceName)) return false;
   dbPath_ = path;
   return true;
 }
@@ -135,7 +133,7 @@ FrameGuideCatalogue::Inserted FrameGuideCatalogue::insertUserGuide(model::FrameG
       .bind(2, static_cast<double>(guide.width))
       .bind(3, static_cast<double>(guide.height))
       .bind(4, 0)
-      .bind(5, 1)
+      .bind(5, CatalogueKind::kPersons)
       .bind(6, static_cast<double>(sortValue));
   if (!CatalogueDatabase::finishInsert(statement)) return Inserted::Failed;
   guide.frameGuideId = id;

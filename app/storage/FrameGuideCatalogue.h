@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "app/model/FrameGuide.h"
-#include "app/storage/CatalogueDatabase.h"
+#include "app/storage/connection/CatalogueDatabase.h"
 
 namespace app::storage {
 

@@ -2,10 +2,10 @@
 
 #include "app/storage/CameraFormatCatalogue.h"
 #include "app/storage/LensDatabaseHelper.h"
-#include "app/storage/LogError.h"
 #include "app/storage/OpenCatalogue.h"
 #include "app/storage/PackageDatabaseHelper.h"
 #include "app/storage/PackageUtil.h"
+#include "app/storage/connection/LogError.h"
 #include "platform/log/Log.h"
 
 using app::storage::OpenCatalogue;

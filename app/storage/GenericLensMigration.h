@@ -3,9 +3,9 @@
 #include <optional>
 #include <vector>
 
+#include "app/model/CameraPackage.h"
 #include "app/model/LensManufacturer.h"
 #include "app/model/LensObject.h"
-#include "app/model/CameraPackage.h"
 
 namespace app::storage {
 

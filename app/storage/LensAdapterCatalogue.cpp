@@ -3,8 +3,9 @@
 #include <array>
 
 #include "app/storage/LensAdapter.h"
-#include "app/storage/CatalogueUpdate.h"
-#include "app/storage/PendingPackageRemap.h"
+#include "app/storage/recovery/CatalogueReplacement.h"
+#include "app/storage/recovery/CatalogueUpdate.h"
+#include "app/storage/recovery/PendingPackageRemap.h"
 
 using app::storage::CatalogueDatabase;
 using app::storage::CatalogueStatement;
@@ -18,8 +19,6 @@ namespace {
 using Step = CatalogueStatement::Step;
 
 constexpr const char* kAllAdapters = "SELECT * FROM QuorvelLensAdapter ORDER BY LOWER (LensAdapterName)";
-constexpr const char* kCustomAdapters =
-    "SELECT * FROM QuorvelLensAdapter WHERE AdapterType = 1 ORDER BY LOWER (LensAdapterName)";
 
 // The "no adapter" row is stored under a name beginning with "aaaa" so that it sorts first.
 std::string shownName(std::string stored, bool noneRule) {
@@ -29,9 +28,21 @@ std::string shownName(std::string stored, bool noneRule) {
 
 }  // namespace
 
+constinit const CatalogueKind LensAdapterCatalogue::kKind{.fileName = kFileName,
+                                                          .resourceName = kResourceName,
+                                                          .tables = kTables,
+                                                          .carryRows = &carryRowsFrom,
+                                                          .marks = kPersonsMarks,
+                                                          .personsRows = &personsRows};
+
+std::string LensAdapterCatalogue::customAdapters() {
+  return "SELECT * FROM QuorvelLensAdapter WHERE " + kKind.personsRowsOf("QuorvelLensAdapter") +
+         " ORDER BY LOWER (LensAdapterName)";
+}
+
 bool LensAdapterCatalogue::openDb(bool reset) {
   if (reset && !resetDB()) CatalogueUpdate::keptInstalled(kFileName);
-  if (!PendingPackageRemap::openSeeded(database_, kFileName, kResourceName, kTables, &carryRowsFrom)) return false;
+  if (!PendingPackageRemap::openSeeded(database_, kKind)) return false;
   database_.markChecked();
   return true;
 }
@@ -49,7 +60,7 @@ model::LensAdapterRecord LensAdapterCatalogue::readOne(CatalogueStatement& row) 
   return adapter;
 }
 
-std::vector<model::LensAdapterRecord> LensAdapterCatalogue::readAdapters(const char* sql, bool noneRule) {
+std::vector<model::LensAdapterRecord> LensAdapterCatalogue::readAdapters(const std::string& sql, bool noneRule) {
   std::vector<model::LensAdapterRecord> adapters;
   auto statement = database_.prepare(sql, true);
   const auto held = database_.heldSelection();
@@ -66,7 +77,7 @@ std::vector<model::LensAdapterRecord> LensAdapterCatalogue::getAllAdapters() {
 }
 
 std::vector<model::LensAdapterRecord> LensAdapterCatalogue::getAllCustomAdapters() {
-  return readAdapters(kCustomAdapters, true);
+  return readAdapters(customAdapters(), true);
 }
 
 model::LensAdapterRecord LensAdapterCatalogue::getSelectedLensAdapter() {
@@ -110,7 +121,7 @@ int LensAdapterCatalogue::insertAdapter(const model::LensAdapterRecord& adapter,
       .bind(3, static_cast<double>(adapter.adapterValueWidth))
       .bind(4, static_cast<double>(adapter.adapterValueHeight))
       .bind(5, withComment ? std::string_view(adapter.comment) : std::string_view())
-      .bind(6, 1)
+      .bind(6, CatalogueKind::kPersons)
       .bind(7, 0);
   return CatalogueDatabase::finishInsert(statement) ? id : -1;
 }
@@ -186,6 +197,51 @@ int LensAdapterCatalogue::getAdapterID4OldName(const std::string& name) {
 
 int LensAdapterCatalogue::getAdapterID4OldNameFULL(const std::string& name) {
   return legacyId(LensAdapter().adapterNameList(), name);
+}
+
+bool LensAdapterCatalogue::resetDB() {
+  return rebuildFrom(CatalogueDatabase::libraryPath(kFileName)) == CatalogueUpdate::Rebuilt::Done;
+}
+
+CatalogueUpdate::Rebuilt LensAdapterCatalogue::carryRowsFrom(const std::string& readable) {
+  return LensAdapterCatalogue().rebuildFrom(readable);
+}
+
+CatalogueUpdate::Rebuilt LensAdapterCatalogue::rebuildFrom(const std::string& source) {
+  // The user's adapters as stored: their raw names, so a name beginning with "aaaa" is not turned
+  // into the localised "None" on the way over.
+  std::vector<model::LensAdapterRecord> custom;
+  LensAdapterCatalogue installed;
+  const auto opened =
+      CatalogueUpdate::openInstalled(database_, installed.database_, source,
+                                     {"SELECT LensAdapterId, AdapterType FROM QuorvelLensAdapter"}, "The lens adapter catalogue");
+  if (opened == CatalogueUpdate::Installed::Unreadable) return CatalogueUpdate::Rebuilt::SourceUnreadable;
+  if (opened == CatalogueUpdate::Installed::Open) {
+    custom = installed.readAdapters(customAdapters(), false);
+  }
+
+  return CatalogueReplacement::rebuild(kKind, [&custom](const std::string& staging) {
+    LensAdapterCatalogue fresh;
+    if (!fresh.database_.openPath(staging)) return false;
+    if (!CatalogueReplacement::fillWithoutSyncing(fresh.database_)) return false;
+    CatalogueDatabase::Transaction transaction(fresh.database_);
+    if (!transaction.active()) return false;
+    PendingPackageRemap remap;
+    for (const auto& adapter : custom) {
+      const int newId = fresh.carryUserAdapter(adapter);
+      if (newId < 0) return false;
+      remap.add(PendingPackageRemap::Kind::Adapter, adapter.adapterId, newId);
+    }
+    CatalogueUpdate::reached(CatalogueUpdate::Stage::Staging);
+    return remap.store(fresh.database_) && transaction.commit();
+  });
+}
+
+std::vector<CatalogueKind::PersonsRowQuery> LensAdapterCatalogue::personsRows() {
+  const std::string adapter =
+      "SELECT printf('adapter|%s|%.3f|%.3f|%s', LensAdapterName, AdapterWidthValue, AdapterHeightValue, Comment)";
+  const std::string adapters = " FROM QuorvelLensAdapter WHERE " + kKind.personsRowsOf("QuorvelLensAdapter");
+  return {{adapter + ", NULL" + adapters, adapter + adapters}};
 }
 
 }  // namespace app::storage

@@ -5,7 +5,8 @@
 #include <vector>
 
 #include "app/model/LensAdapterRecord.h"
-#include "app/storage/CatalogueDatabase.h"
+#include "app/storage/connection/CatalogueDatabase.h"
+#include "app/storage/recovery/CatalogueKind.h"
 
 namespace app::storage {
 
@@ -21,6 +22,9 @@ class LensAdapterCatalogue {
   static constexpr const char* kResourceName = "QuorvelLensAdapterDb";
   // The tables without which the file is not this catalogue.
   static constexpr std::array<const char*, 1> kTables{"QuorvelLensAdapter"};
+  // An adapter the person made has AdapterType 1.
+  static constexpr std::array<CatalogueKind::PersonsMark, 1> kPersonsMarks{{{"QuorvelLensAdapter", "AdapterType"}}};
+  static const CatalogueKind kKind;
 
   // With reset, the catalogue is first brought to the bundle's version (resetDB).
   [[nodiscard]] bool openDb(bool reset);
@@ -50,8 +54,10 @@ class LensAdapterCatalogue {
   // old one and swapped in whole: if any step fails the old catalogue and the packages stay untouched,
   // and a crash after the swap leaves the mapping in the new file for the next open to finish.
   [[nodiscard]] bool resetDB();
-  // The same from what could be read of a damaged catalogue (CatalogueRescue::CarryRows).
+  // The same from what could be read of a damaged catalogue: how the adapter catalogue's rows are carried.
   [[nodiscard]] static CatalogueUpdate::Rebuilt carryRowsFrom(const std::string& readable);
+  // The person's adapters as a copy holds them (PersonsRows).
+  static std::vector<CatalogueKind::PersonsRowQuery> personsRows();
 
   model::LensAdapterRecord getLensAdapter(int adapterId);
   std::vector<std::string> getAdapterNameList();       // names as stored
@@ -66,7 +72,9 @@ class LensAdapterCatalogue {
  private:
   // resetDB with the user's adapters read from `source`.
   [[nodiscard]] CatalogueUpdate::Rebuilt rebuildFrom(const std::string& source);
-  std::vector<model::LensAdapterRecord> readAdapters(const char* sql, bool noneRule);
+  // The person's adapters, by name.
+  static std::string customAdapters();
+  std::vector<model::LensAdapterRecord> readAdapters(const std::string& sql, bool noneRule);
   model::LensAdapterRecord readOne(app::storage::CatalogueStatement& statement);
   [[nodiscard]] int insertAdapter(const model::LensAdapterRecord& adapter, bool withComment);
   // A user adapter carried into a new catalogue by an update: everything the user gave it, comment too.

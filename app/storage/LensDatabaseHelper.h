@@ -8,8 +8,9 @@
 #include "app/model/LensManufacturer.h"
 #include "app/model/LensObject.h"
 #include "app/model/UpdateFormatIDObject.h"
-#include "app/storage/CatalogueDatabase.h"
 #include "app/storage/LensSelectionObject.h"
+#include "app/storage/connection/CatalogueDatabase.h"
+#include "app/storage/recovery/CatalogueKind.h"
 
 namespace app::storage {
 
@@ -24,6 +25,9 @@ class LensDatabaseHelper {
   static constexpr const char* kResourceName = "LensDatabase";
   // The tables without which the file is not this catalogue.
   static constexpr std::array<const char*, 2> kTables{"Manufacturer", "Lenses"};
+  // A series the person made has Origin 1, a lens they added Custom 1.
+  static constexpr std::array<CatalogueKind::PersonsMark, 2> kPersonsMarks{{{"Manufacturer", "Origin"}, {"Lenses", "Custom"}}};
+  static const CatalogueKind kKind;
 
   // With reset, the catalogue is first brought to the bundle's version (resetdatabase). An old file
   // without the Origin column gains it (every series then counts as shipped).
@@ -102,15 +106,19 @@ class LensDatabaseHelper {
   // The first entry whose old id is the selection's lens id gives its new id.
   static void updateLensID2New(LensSelectionObject& selection, const std::vector<model::UpdateFormatIDObject>& mapping);
 
-  // Replaces the catalogue by the bundle's and carries the user's series, lenses and selections over.
-  // The new catalogue is assembled beside the old one and swapped in whole: if any step fails, the old
-  // catalogue and the packages stay exactly as they were and this returns false.
+  // Replaces the catalogue by the bundle's and carries the user's series, lenses and selections over
+  // (LensDatabaseUpdate). The new catalogue is assembled beside the old one and swapped in whole: if any
+  // step fails, the old catalogue and the packages stay exactly as they were and this returns false.
   [[nodiscard]] bool resetdatabase();
-  // The same from what could be read of a damaged catalogue (CatalogueRescue::CarryRows).
-  [[nodiscard]] static CatalogueUpdate::Rebuilt carryRowsFrom(const std::string& readable);
+
+  // For the update, which reads an installed file and fills a copy: opens the file at `path`, first
+  // finishing a list of renumbered ids left in it.
+  [[nodiscard]] bool openPath(const std::string& path);
+  // A user lens carried into a new catalogue by an update, with every column it had.
+  [[nodiscard]] int carryUserLens(model::LensObject& lens);
+  std::vector<model::LensObject> readWholeCustomLenses();
 
  private:
-  [[nodiscard]] bool openPath(const std::string& path);
   void addOriginColumnWhenMissing();
   std::vector<model::LensManufacturer> readSeries(const std::string& sql);
   std::optional<model::LensManufacturer> readOneSeries(const std::string& sql, int manufacturerId);
@@ -118,12 +126,7 @@ class LensDatabaseHelper {
   model::LensManufacturer withHeldSelection(model::LensManufacturer series) const;
   std::vector<model::LensObject> readLenses(const std::string& sql, std::initializer_list<int> parameters);
   [[nodiscard]] int insertLens(model::LensObject& lens, int defaultSelection);
-  // A user lens carried into a new catalogue by an update, with every column it had.
-  [[nodiscard]] int carryUserLens(model::LensObject& lens);
-  std::vector<model::LensObject> readWholeCustomLenses();
   [[nodiscard]] int matchingLensId(const std::string& sql);
-  // resetdatabase with the user's rows read from `source`.
-  [[nodiscard]] CatalogueUpdate::Rebuilt rebuildFrom(const std::string& source);
 
   app::storage::CatalogueDatabase database_;
 };

@@ -3,9 +3,9 @@
 
 #include <algorithm>
 
-#include "app/storage/CatalogueReplacement.h"
 #include "app/storage/CatalogueUpdateTestSupport.h"
 #include "app/storage/StorageTestSupport.h"
+#include "app/storage/recovery/CatalogueReplacement.h"
 #include "platform/foundation/AtomicFile.h"
 
 using app::storage::CatalogueDatabase;

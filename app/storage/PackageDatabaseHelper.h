@@ -6,8 +6,9 @@
 #include <vector>
 
 #include "app/model/UpdateFormatIDObject.h"
-#include "app/storage/CatalogueDatabase.h"
 #include "app/storage/PackageDatabaseObject.h"
+#include "app/storage/connection/CatalogueDatabase.h"
+#include "app/storage/recovery/PackageCatalogue.h"
 
 namespace app::storage {
 
@@ -18,19 +19,15 @@ namespace app::storage {
 // empty value: an empty list, nullopt, false, or -1 for an id.
 class PackageDatabaseHelper {
  public:
-  static constexpr const char* kFileName = "QuorvelPackageDatabase.db";
-  static constexpr const char* kResourceName = "QuorvelPackageDatabase";
-  // The tables without which the file is not this catalogue.
-  static constexpr std::array<const char*, 2> kTables{"PackageData", "PackageLensData"};
+  static constexpr const char* kFileName = PackageCatalogue::kFileName;
+  static constexpr const char* kResourceName = PackageCatalogue::kResourceName;
+  static constexpr const CatalogueKind& kKind = PackageCatalogue::kKind;
 
   // With reset, the Library copy is first replaced by the bundle's starting copy.
   [[nodiscard]] bool openDb(bool reset);
   void closeDb() { database_.close(); }
   // Replaces the Library copy by the bundle's; on failure the old file stays as it was.
   [[nodiscard]] bool resetDB();
-  // Every package of `readable` (what could be read of a damaged catalogue), under its own id, into a
-  // fresh Library copy (CatalogueRescue::CarryRows).
-  [[nodiscard]] static CatalogueUpdate::Rebuilt carryRowsFrom(const std::string& readable);
   app::storage::CatalogueDatabase& database() { return database_; }
 
   // Next free ids: the highest stored id + 1; user packages start at 1 even beside -2 and -1.

@@ -3,12 +3,12 @@
 #include <algorithm>
 
 #include "app/storage/CameraFormatCatalogue.h"
-#include "app/storage/CataloguePlace.h"
 #include "app/storage/FrameGuideCatalogue.h"
 #include "app/storage/LensAdapterCatalogue.h"
 #include "app/storage/LensDatabaseHelper.h"
 #include "app/storage/OpenCatalogue.h"
 #include "app/storage/PackageUtil.h"
+#include "app/storage/recovery/CataloguePlace.h"
 
 namespace app::storage {
 

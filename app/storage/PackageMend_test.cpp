@@ -4,9 +4,9 @@
 
 #include <gtest/gtest.h>
 
-#include "app/storage/CataloguePlace.h"
 #include "app/storage/CatalogueUpdateTestSupport.h"
 #include "app/storage/PackageUtil.h"
+#include "app/storage/recovery/CataloguePlace.h"
 
 namespace app::storage {
 

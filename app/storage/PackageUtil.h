@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "app/model/PrimeLensObject.h"
 #include "app/model/CameraPackage.h"
+#include "app/model/PrimeLensObject.h"
 #include "app/model/UpdateFormatIDObject.h"
 #include "app/storage/PackageDatabaseObject.h"
 

@@ -4,8 +4,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/storage/CatalogueDatabase.h"
 #include "app/storage/StorageTestSupport.h"
+#include "app/storage/connection/CatalogueDatabase.h"
 
 using app::storage::CatalogueDatabase;
 using app::storage::CatalogueStatement;

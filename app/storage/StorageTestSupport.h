@@ -6,11 +6,12 @@
 #include <string>
 
 #include "app/storage/CameraFormatCatalogue.h"
-#include "app/storage/CatalogueDatabase.h"
-#include "app/storage/PackageDatabaseHelper.h"
-#include "app/storage/LensDatabaseHelper.h"
 #include "app/storage/FrameGuideCatalogue.h"
 #include "app/storage/LensAdapterCatalogue.h"
+#include "app/storage/LensDatabaseHelper.h"
+#include "app/storage/PackageDatabaseHelper.h"
+#include "app/storage/connection/CatalogueDatabase.h"
+#include "app/storage/recovery/CatalogueSeeding.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/log/Log.h"
 #include "testing/TempContainer.h"
@@ -40,15 +41,13 @@ class StorageTest : public ::testing::Test {
   std::string previousBundle_;
 };
 
-// The four catalogues as a start names them: (file name in Library, bundle resource name).
-inline const std::pair<const char*, const char*> kEveryCatalogue[] = {
-    {app::storage::LensDatabaseHelper::kFileName, app::storage::LensDatabaseHelper::kResourceName},
-    {app::storage::CameraFormatCatalogue::kFileName, app::storage::CameraFormatCatalogue::kResourceName},
-    {app::storage::LensAdapterCatalogue::kFileName, app::storage::LensAdapterCatalogue::kResourceName},
-    {app::storage::PackageDatabaseHelper::kFileName, app::storage::PackageDatabaseHelper::kResourceName}};
+// The four catalogues, in the order a start names them.
+inline constexpr const app::storage::CatalogueKind* kEveryCatalogue[] = {
+    &app::storage::LensDatabaseHelper::kKind, &app::storage::CameraFormatCatalogue::kKind,
+    &app::storage::LensAdapterCatalogue::kKind, &app::storage::PackageDatabaseHelper::kKind};
 
 // Seeds every catalogue as a first start does, so that none reads as seeded over a missing one.
-inline void seedAsAFirstStart() { static_cast<void>(CatalogueDatabase::seedAllMissing(kEveryCatalogue)); }
+inline void seedAsAFirstStart() { static_cast<void>(app::storage::CatalogueSeeding::seedAllMissing(kEveryCatalogue)); }
 
 // The first column of the first row `sql` gives (a COUNT, an id), or -1 when there is none.
 inline int countOf(CatalogueDatabase& database, const std::string& sql) {

@@ -112,7 +112,7 @@ TEST_F(ContainerPlacesTest, WhatStandsInAContainerFoldersPlaceIsNamedInOneLine) 
                                   (*relative ? std::string(relative) + ": " : "") + "it is " + stranger.kind +
                                   ", not a folder\n")
           << what;
-      EXPECT_EQ(AtomicFile::whatStandsAt(path), stranger.kind) << what;
+      EXPECT_EQ(AtomicFile::whatStandsAt(path).words(), stranger.kind) << what;
       EXPECT_FALSE(AtomicFile::anythingAt(home + "/Documents/FramesData.plist")) << what;
     }
   }
@@ -126,7 +126,7 @@ TEST_F(ContainerPlacesTest, WhatStandsInTheLocksPlaceIsNamed) {
     EXPECT_TRUE(exitedWith(ended, 1)) << stranger.kind << ": " << describeWaitStatus(ended.status);
     EXPECT_EQ(ended.output,
               "ostrel: cannot lock the container with " + lock + ": it is " + stranger.kind + ", not a regular file\n");
-    EXPECT_EQ(AtomicFile::whatStandsAt(lock), stranger.kind);
+    EXPECT_EQ(AtomicFile::whatStandsAt(lock).words(), stranger.kind);
   }
 }
 
@@ -141,7 +141,7 @@ TEST_F(ContainerPlacesTest, WhatStandsInTheLogsPlaceLeavesTheRunWithoutItsFileLo
                                 ", not a regular file\n"),
               std::string::npos)
         << ended.output;
-    EXPECT_EQ(AtomicFile::whatStandsAt(log), stranger.kind);
+    EXPECT_EQ(AtomicFile::whatStandsAt(log).words(), stranger.kind);
     EXPECT_FALSE(AtomicFile::anythingAt(log + ".unmounted")) << "the link's far end was made";
     EXPECT_TRUE(AtomicFile::fileExists(home + "/Documents/FramesData.plist")) << stranger.kind << ": the start ran";
   }
@@ -161,7 +161,7 @@ TEST_F(ContainerPlacesTest, NothingOutsideTheContainerIsMadeOrChangedThroughTheK
   };
   for (const auto& [relative, place] : links) {
     const std::string path = placedInANewContainer({"a link", place}, relative);
-    const std::string kind = AtomicFile::whatStandsAt(path);
+    const std::string kind = AtomicFile::whatStandsAt(path).words();
     ostrel::testing::TreeChanges changes(outside);
     ASSERT_TRUE(changes.watching());
     for (const std::vector<std::string>& arguments :
@@ -175,7 +175,7 @@ TEST_F(ContainerPlacesTest, NothingOutsideTheContainerIsMadeOrChangedThroughTheK
               fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec | fs::perms::others_read |
                   fs::perms::others_exec)
         << relative;
-    EXPECT_EQ(AtomicFile::whatStandsAt(path), kind) << relative;
+    EXPECT_EQ(AtomicFile::whatStandsAt(path).words(), kind) << relative;
   }
 }
 
@@ -187,10 +187,10 @@ TEST_F(ContainerPlacesTest, WhatStandsAtTheDefaultsFormerNameIsNamedAndLeft) {
     const std::string former = placedInANewContainer(stranger, "Library/Preferences/ostrel.plist");
     const Ended ended = run({"--home", home});
     EXPECT_TRUE(exitedWith(ended, 0)) << stranger.kind << ": " << describeWaitStatus(ended.status) << "\n" << ended.output;
-    EXPECT_EQ(AtomicFile::whatStandsAt(former), stranger.kind);
+    EXPECT_EQ(AtomicFile::whatStandsAt(former).words(), stranger.kind);
     const std::string named = home + "/Library/Preferences/app.ostrel.Ostrel.plist";
-    EXPECT_TRUE(AtomicFile::whatStandsAt(named).empty() || AtomicFile::whatStandsAt(named) == "a regular file")
-        << stranger.kind << ": " << AtomicFile::whatStandsAt(named);
+    EXPECT_TRUE(AtomicFile::whatStandsAt(named).words().empty() || AtomicFile::whatStandsAt(named).words() == "a regular file")
+        << stranger.kind << ": " << AtomicFile::whatStandsAt(named).words();
     EXPECT_NE(ended.output.find(former + " are not moved to " + named + ": it is " + stranger.kind + ", which is left in place"),
               std::string::npos)
         << stranger.kind << "\n" << ended.output;

@@ -269,7 +269,7 @@ TEST_F(InstallationsStartTest, WhatStandsInThePreferenceFilesPlaceCostsNoInstall
       EXPECT_EQ(creates(), 1u) << "registered again at start " << run;
       EXPECT_EQ(server.requestCount(), 1u);
     }
-    EXPECT_EQ(platform::foundation::AtomicFile::whatStandsAt(markers()), kind);
+    EXPECT_EQ(platform::foundation::AtomicFile::whatStandsAt(markers()).words(), kind);
     EXPECT_TRUE(ostrel::testing::damagedCopiesOf(markers()).empty());
     EXPECT_EQ(occurrences(logFile(), markers() + " is " + kind + ", which is left in place; its record is intact, "
                                                             "so the installation is kept"),
@@ -298,7 +298,7 @@ TEST_F(InstallationsStartTest, AKillWhileADamagedPreferenceFileIsKeptCostsNoInst
       auto app = ChildProcess::start({OSTREL_EXECUTABLE, "--home", home}, environment());
       ASSERT_TRUE(app);
       ASSERT_TRUE(changes.waitFor(fs::path(markers()).filename().string() + ".damaged-")) << app->output();
-      EXPECT_EQ(AtomicFile::whatStandsAt(markers()), "a regular file") << "the marker's place is empty";
+      EXPECT_EQ(AtomicFile::whatStandsAt(markers()).words(), "a regular file") << "the marker's place is empty";
       EXPECT_EQ(contentsOf(markers()), damages[damage]);
       app->signal(SIGKILL);
       app->wait();

@@ -73,7 +73,7 @@ class PendingRescueTest : public KeptPackagesTest {
         const std::vector<std::string> kept = {keptCopy};
 
         const std::string standing = stranger.put(path, kept[0]);
-        const std::string was = AtomicFile::whatStandsAt(standing);
+        const std::string was = AtomicFile::whatStandsAt(standing).words();
         // Only a file is read here: a FIFO would wait for a writer, a device never end.
         const auto bytesOf = [&was](const std::string& at) { return was == "a regular file" ? contentsOf(at) : was; };
         const std::string bytes = bytesOf(standing);
@@ -89,7 +89,7 @@ class PendingRescueTest : public KeptPackagesTest {
             << said;
         EXPECT_TRUE(fs::exists(path + ".rescuing")) << "the rescue goes on";
         EXPECT_EQ(damagedCopiesOf(path).size(), 1u) << "nothing more is kept aside";
-        EXPECT_EQ(AtomicFile::whatStandsAt(standing), was) << "left in place";
+        EXPECT_EQ(AtomicFile::whatStandsAt(standing).words(), was) << "left in place";
         EXPECT_EQ(bytesOf(standing), bytes) << "left as it was";
 
         fs::remove(standing);
@@ -374,7 +374,7 @@ TEST_F(PendingRescueTest, WhatTheAppDidNotWriteAtANotesNameIsNamedAndLeft) {
                         "; it is left as it is"),
               std::string::npos)
         << said;
-    EXPECT_EQ(AtomicFile::whatStandsAt(note), std::string(what) == "a file the app may not read" ? "a regular file" : what)
+    EXPECT_EQ(AtomicFile::whatStandsAt(note).words(), std::string(what) == "a file the app may not read" ? "a regular file" : what)
         << "left in place";
   }
   EXPECT_EQ(contentsOf(library + "QuorvelFormatDatabase.db.rescuing"), noise);

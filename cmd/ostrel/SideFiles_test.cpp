@@ -59,10 +59,10 @@ class SideFilesTest : public KeptPackagesTest {
       const std::string bytes = contentsOf(path);
       auto command = runAs(home);
       strange(journal);
-      const std::string standing = AtomicFile::whatStandsAt(journal);
+      const std::string standing = AtomicFile::whatStandsAt(journal).words();
       const std::string said = play(home, OSTREL_TOUR, std::move(command));
       EXPECT_NE(said.find(what + " stands at " + journal), std::string::npos) << said;
-      EXPECT_EQ(AtomicFile::whatStandsAt(journal), standing) << "left in place";
+      EXPECT_EQ(AtomicFile::whatStandsAt(journal).words(), standing) << "left in place";
       EXPECT_EQ(contentsOf(path), bytes) << "the database's file is as it was";
       EXPECT_TRUE(damagedCopiesOf(path).empty());
       fs::remove(journal);

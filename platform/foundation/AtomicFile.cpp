@@ -34,18 +34,9 @@ std::string nameOf(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-std::string kindOf(mode_t mode) {
-  if (S_ISREG(mode)) return "a regular file";
-  if (S_ISDIR(mode)) return "a folder";
-  if (S_ISFIFO(mode)) return "a FIFO";
-  if (S_ISCHR(mode) || S_ISBLK(mode)) return "a device";
-  if (S_ISSOCK(mode)) return "a socket";
-  return "not a file";
-}
-
 Error notRegular(const std::string& what, const std::string& path) {
   return Error::make(AtomicFile::kErrorDomain, EINVAL,
-                     what + " " + path + ": it is " + AtomicFile::whatStandsAt(path) + ", not a regular file");
+                     what + " " + path + ": it is " + AtomicFile::whatStandsAt(path).words() + ", not a regular file");
 }
 
 // Whatever stands at `path` that is neither a regular file nor a link to one is someone's (a FIFO, a
@@ -92,7 +83,7 @@ ErrorOr<void> replaceViaTemporary(const std::string& path, mode_t mode, const Fi
   // Its owner or mode keeps it from the app, which cannot know what it would write over.
   if (place == Place::Replacing && AtomicFile::mayNotRead(path)) {
     return Error::make(AtomicFile::kErrorDomain, EACCES,
-                       "cannot replace " + path + ": it is " + AtomicFile::whatStandsAt(path) + ", which is left as it is");
+                       "cannot replace " + path + ": it is " + AtomicFile::whatStandsAt(path).words() + ", which is left as it is");
   }
   std::string folder = folderOf(path);
   constexpr int kAttempts = 3;
@@ -293,18 +284,6 @@ bool AtomicFile::mayNotRead(const std::string& path) {
   return errno == EACCES || errno == EPERM;
 }
 
-std::string AtomicFile::whatStandsAt(const std::string& path) {
-  struct stat info {};
-  if (path.empty() || ::lstat(path.c_str(), &info) != 0) return {};
-  if (!S_ISLNK(info.st_mode)) return S_ISREG(info.st_mode) && mayNotRead(path) ? kMayNotRead : kindOf(info.st_mode);
-  if (::stat(path.c_str(), &info) == 0) {
-    return "a link to " + (S_ISREG(info.st_mode) && mayNotRead(path) ? kMayNotRead : kindOf(info.st_mode));
-  }
-  if (errno == ELOOP) return "a link in a loop";
-  if (errno == ENOENT || errno == ENOTDIR) return "a link that leads nowhere";
-  return "a link that cannot be followed";
-}
-
 bool AtomicFile::isDirectory(const std::string& path) {
   struct stat info {};
   return !path.empty() && ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
@@ -366,15 +345,15 @@ ErrorOr<void> AtomicFile::copyToNewFile(const std::string& from, const std::stri
 }
 
 std::string AtomicFile::notAFolder(const std::string& path) {
-  const std::string standing = whatStandsAt(path);
-  if (standing.empty() || standing == "a folder" || standing == "a link to a folder") return {};
-  return "it is " + standing + ", not a folder";
+  const PathKind standing = whatStandsAt(path);
+  if (standing.isNothing() || standing.leadsToFolder()) return {};
+  return "it is " + standing.words() + ", not a folder";
 }
 
 std::string AtomicFile::notAFile(const std::string& path) {
-  const std::string standing = whatStandsAt(path);
-  if (standing.empty() || regularFileAt(path)) return {};
-  return "it is " + standing + ", not a file";
+  const PathKind standing = whatStandsAt(path);
+  if (standing.isNothing() || regularFileAt(path)) return {};
+  return "it is " + standing.words() + ", not a file";
 }
 
 ErrorOr<int> AtomicFile::openForAppending(const std::string& path, mode_t mode) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/foundation/ErrorOr.h"
+#include "platform/foundation/PathKind.h"
 
 namespace platform::foundation {
 
@@ -52,13 +53,11 @@ class AtomicFile {
   // Whether anything at all stands at `path`, a link that leads nowhere included: only where nothing
   // does is a file missing (and a start the first).
   [[nodiscard]] static bool anythingAt(const std::string& path);
-  // What stands at `path`, for a message: "a regular file", "a FIFO", "a link that leads nowhere",
-  // kMayNotRead...; empty when nothing does.
-  [[nodiscard]] static std::string whatStandsAt(const std::string& path);
+  // What stands at `path` (PathKind: what to decide by, and its words for a message).
+  [[nodiscard]] static PathKind whatStandsAt(const std::string& path) { return PathKind::at(path); }
   // A regular file (or a link to one) that this process may not open for reading, its owner or mode
   // forbidding it: what it holds is unknown, not damaged, and it is no one's to replace or move but its
   // owner's. Looks without waiting.
-  static constexpr const char* kMayNotRead = "a file the app may not read";
   [[nodiscard]] static bool mayNotRead(const std::string& path);
   [[nodiscard]] static bool isDirectory(const std::string& path);
   // Why no folder stands at `path`, for a message ("it is a link in a loop, not a folder"); empty when a

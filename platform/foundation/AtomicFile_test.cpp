@@ -200,7 +200,7 @@ TEST_F(AtomicFileTest, OnlyRegularFilesWithinTheirBoundAreReadAndNothingElseIsRe
                                                            {"nowhere", "a link that leads nowhere"},
                                                            {"loop", "a link in a loop"}};
   for (const auto& [name, kind] : strangers) {
-    EXPECT_EQ(AtomicFile::whatStandsAt(path(name)), kind);
+    EXPECT_EQ(AtomicFile::whatStandsAt(path(name)).words(), kind);
     EXPECT_TRUE(AtomicFile::anythingAt(path(name))) << name;
     auto read = AtomicFile::readFile(path(name), 1 << 20);
     ASSERT_FALSE(read.ok()) << name;
@@ -221,7 +221,7 @@ TEST_F(AtomicFileTest, OnlyRegularFilesWithinTheirBoundAreReadAndNothingElseIsRe
     auto written = AtomicFile::writeAtomically(path(name), "defaults");
     ASSERT_FALSE(written.ok()) << name;
     EXPECT_EQ(written.error().localizedDescription().rfind("cannot replace " + path(name), 0), 0u);
-    EXPECT_EQ(AtomicFile::whatStandsAt(path(name)), kind) << "left in place";
+    EXPECT_EQ(AtomicFile::whatStandsAt(path(name)).words(), kind) << "left in place";
   }
   EXPECT_FALSE(AtomicFile::fileExists(path("nowhere")));
   EXPECT_FALSE(AtomicFile::anythingAt(path("not-mounted"))) << "the far end of a link is never made";
@@ -233,7 +233,7 @@ TEST_F(AtomicFileTest, OnlyRegularFilesWithinTheirBoundAreReadAndNothingElseIsRe
   // A link to a regular file is read through, and a write replaces the link, never the file it names.
   EXPECT_EQ(AtomicFile::readText(path("link"), 10).valueOr(""), "0123456789");
   ASSERT_TRUE(AtomicFile::writeAtomically(path("link"), "new").ok());
-  EXPECT_EQ(AtomicFile::whatStandsAt(path("link")), "a regular file");
+  EXPECT_EQ(AtomicFile::whatStandsAt(path("link")).words(), "a regular file");
   EXPECT_EQ(AtomicFile::readText(path("prefs.plist")).valueOr(""), "0123456789");
 }
 

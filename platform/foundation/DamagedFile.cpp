@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <functional>
 #include <string_view>
@@ -17,6 +18,7 @@
 
 #include "platform/foundation/AtomicFile.h"
 #include "platform/foundation/Clock.h"
+#include "platform/foundation/DatabaseSideFiles.h"
 #include "platform/log/Log.h"
 
 namespace platform::foundation {
@@ -32,9 +34,23 @@ std::string timestamp() {
   return text;
 }
 
-// Files SQLite keeps beside a database: rolled into a fresh file of the same name they would corrupt
-// it, and beside the kept copy they are what a person needs to read it.
-constexpr const char* kCompanionSuffixes[] = {"-journal", "-wal", "-shm"};
+// What marks a copy kept aside, between the file's name and the date it was kept.
+constexpr const char* kKeptMark = ".damaged-";
+
+// The name a copy of `path` kept now takes, before any "-2": "<path>.damaged-<date>".
+std::string keptStem(const std::string& path) { return path + kKeptMark + timestamp(); }
+
+// Why `path` could not be kept, by errno.
+Error notKept(const std::string& path) {
+  const int code = errno;
+  return Error::make(AtomicFile::kErrorDomain, code, "cannot keep " + path + " aside: " + std::strerror(code));
+}
+
+// A kept name, or why none was taken.
+ErrorOr<std::string> keptOrWhy(std::string kept, const std::string& path) {
+  if (kept.empty()) return notKept(path);
+  return kept;
+}
 
 // Renames without ever replacing what is at `to`, even when another process keeps the same file aside
 // at the same moment.
@@ -76,15 +92,17 @@ std::string folderBeside(const std::string& path) {
   return slash == std::string::npos ? "." : path.substr(0, slash);
 }
 
-std::string keptPrefixOf(const std::string& path) {
+std::string lastComponentOf(const std::string& path) {
   const std::size_t slash = path.find_last_of('/');
-  return (slash == std::string::npos ? path : path.substr(slash + 1)) + ".damaged-";
+  return slash == std::string::npos ? path : path.substr(slash + 1);
 }
+
+// The start of the file name of every copy of `path` kept beside it.
+std::string keptPrefixOf(const std::string& path) { return lastComponentOf(path) + kKeptMark; }
 
 bool namesKeptCopy(std::string_view name, std::string_view prefix) {
   // The SQLite files kept beside a copy share its prefix but are not copies of the file.
-  return name.starts_with(prefix) && name.find('/') == std::string_view::npos && !name.ends_with("-journal") &&
-         !name.ends_with("-wal") && !name.ends_with("-shm");
+  return name.starts_with(prefix) && name.find('/') == std::string_view::npos && !DatabaseSideFiles::isSideFile(name);
 }
 
 // Calls `visit` with the path of each copy kept aside beside `path` until it answers true; false when
@@ -119,15 +137,17 @@ bool DamagedFile::hasKeptCopy(const std::string& path) {
   return found || !listed;
 }
 
-std::string DamagedFile::nextKeptPath(const std::string& path) {
-  return placeUnderFreeName(path + ".damaged-" + timestamp(), [](const std::string& name) {
-    struct stat info {};
-    if (::lstat(name.c_str(), &info) == 0) {
-      errno = EEXIST;
-      return false;
-    }
-    return errno == ENOENT;
-  });
+ErrorOr<std::string> DamagedFile::nextKeptPath(const std::string& path) {
+  return keptOrWhy(placeUnderFreeName(keptStem(path),
+                                      [](const std::string& name) {
+                                        struct stat info {};
+                                        if (::lstat(name.c_str(), &info) == 0) {
+                                          errno = EEXIST;
+                                          return false;
+                                        }
+                                        return errno == ENOENT;
+                                      }),
+                   path);
 }
 
 bool DamagedFile::namesKeptCopyOf(const std::string& path, std::string_view name) {
@@ -170,23 +190,23 @@ std::string DamagedFile::keptCopyOf(const std::string& path, const std::string& 
   return copy;
 }
 
-std::string DamagedFile::keepBeforeReplacing(const std::string& path) {
+ErrorOr<std::string> DamagedFile::keepBeforeReplacing(const std::string& path) {
   struct stat info {};
-  if (::lstat(path.c_str(), &info) != 0) return {};
+  if (::lstat(path.c_str(), &info) != 0) return notKept(path);
   if (!S_ISREG(info.st_mode)) {
     errno = EISDIR;
-    return {};
+    return notKept(path);
   }
   // A second name would keep it unread, but what it holds is its owner's: neither kept nor replaced.
   if (AtomicFile::mayNotRead(path)) {
     errno = EACCES;
-    return {};
+    return notKept(path);
   }
   // Kept already, by a reader before a kill or earlier in this run: the file still bears that name too.
   if (const std::string newest = newestKeptCopyOf(path); !newest.empty() && identityOf(newest) == identityOf(path)) {
     return newest;
   }
-  const std::string kept = placeUnderFreeName(path + ".damaged-" + timestamp(), [&](const std::string& name) {
+  const std::string kept = placeUnderFreeName(keptStem(path), [&](const std::string& name) {
     // A second name for the same file keeps it at no cost, whatever its size, and the replacement's
     // rename takes only the first name away.
     if (::link(path.c_str(), name.c_str()) == 0) return true;
@@ -198,69 +218,66 @@ std::string DamagedFile::keepBeforeReplacing(const std::string& path) {
   });
   // The copy's name reaches the disk before the replacement can take the file's.
   if (!kept.empty()) AtomicFile::syncFolder(folderBeside(kept));
-  return kept;
+  return keptOrWhy(kept, path);
 }
 
-std::string DamagedFile::keepCopy(const std::string& path) {
-  auto bytes = AtomicFile::readFile(path, kMaximumCopyBytes);
-  if (!bytes.ok()) return {};
-  return placeUnderFreeName(path + ".damaged-" + timestamp(),
-                            [&](const std::string& name) { return writeNew(name, *bytes); });
+ErrorOr<std::string> DamagedFile::keepCopy(const std::string& path) {
+  const std::vector<std::uint8_t> bytes = TRY(AtomicFile::readFile(path, kMaximumCopyBytes));
+  return keptOrWhy(placeUnderFreeName(keptStem(path), [&](const std::string& name) { return writeNew(name, bytes); }),
+                   path);
 }
 
 namespace {
 
 // keepAside under `base`, or the first free name after it.
-std::string keepAsideUnder(const std::string& path, const std::string& base) {
+ErrorOr<std::string> keepAsideUnder(const std::string& path, const std::string& base) {
   // Only a file is ever taken for damaged contents: a folder or a link where one was expected is left
   // for the person to see, and the failure to write over it tells them.
   struct stat info {};
-  if (::lstat(path.c_str(), &info) != 0) return {};
+  if (::lstat(path.c_str(), &info) != 0) return notKept(path);
   if (!S_ISREG(info.st_mode)) {
     errno = EISDIR;
-    return {};
+    return notKept(path);
   }
   const std::string copy =
       placeUnderFreeName(base, [&](const std::string& name) { return renameNoReplace(path, name); });
-  if (copy.empty()) return {};
-  for (const char* suffix : kCompanionSuffixes) {
-    const std::string companion = path + suffix;
-    if (AtomicFile::fileExists(companion)) renameNoReplace(companion, copy + suffix);
+  if (copy.empty()) return notKept(path);
+  for (const DatabaseSideFiles::SideFile side : DatabaseSideFiles::kAll) {
+    const std::string companion = DatabaseSideFiles::of(path, side);
+    if (AtomicFile::fileExists(companion)) renameNoReplace(companion, DatabaseSideFiles::of(copy, side));
   }
   return copy;
 }
 
 }  // namespace
 
-std::string DamagedFile::keepAside(const std::string& path, const std::string& intoFolder) {
-  const std::size_t slash = path.find_last_of('/');
-  const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-  const std::string stem = intoFolder.empty() ? path : intoFolder + "/" + name;
-  return keepAsideUnder(path, stem + ".damaged-" + timestamp());
+ErrorOr<std::string> DamagedFile::keepAside(const std::string& path, const std::string& intoFolder) {
+  return keepAsideUnder(path, keptStem(intoFolder.empty() ? path : intoFolder + "/" + lastComponentOf(path)));
 }
 
-std::string DamagedFile::keepAsideAs(const std::string& path, const std::string& keptPath) {
+ErrorOr<std::string> DamagedFile::keepAsideAs(const std::string& path, const std::string& keptPath) {
   return keepAsideUnder(path, keptPath);
 }
 
-std::string DamagedFile::keepAsideWithWarning(const std::string& path, std::string_view what, std::string_view then,
-                                              const std::string& intoFolder) {
-  const std::string kept = keepAside(path, intoFolder);
+ErrorOr<std::string> DamagedFile::keepAsideWithWarning(const std::string& path, std::string_view what,
+                                                       std::string_view then, const std::string& intoFolder) {
+  auto kept = keepAside(path, intoFolder);
   reportKept(path, kept, what, then);
   return kept;
 }
 
-void DamagedFile::reportKept(const std::string& path, const std::string& kept, std::string_view what,
+void DamagedFile::reportKept(const std::string& path, const ErrorOr<std::string>& kept, std::string_view what,
                              std::string_view then) {
-  if (kept.empty()) {
-    const std::string standing = AtomicFile::whatStandsAt(path);
-    if (standing.ends_with(AtomicFile::kMayNotRead)) {
+  if (!kept.ok()) {
+    const PathKind place = AtomicFile::whatStandsAt(path);
+    const std::string standing = place.words();
+    if (place.mayNotRead()) {
       // Its owner or mode keeps it from the app: nothing says it is damaged, and it is theirs.
       platform::log::write(platform::log::Warning, "The " + std::string(what) + " cannot be read: " + path + " is " +
                                                        standing + "; it is left in place and not used");
       return;
     }
-    if (!standing.empty() && standing != "a regular file") {
+    if (!place.isNothing() && !place.isPlainFile()) {
       // Not a file the app wrote: someone put it there, and it is theirs to take away.
       platform::log::write(platform::log::Warning, "The " + std::string(what) + " cannot be read: " + path + " is " +
                                                        standing + ", not a regular file; it is left in place");
@@ -271,7 +288,7 @@ void DamagedFile::reportKept(const std::string& path, const std::string& kept, s
   } else {
     // A file kept again after a kill, or read again before its reader replaced it, is named once.
     const std::string line =
-        "The " + std::string(what) + " could not be read; it is kept as " + kept + " and " + std::string(then);
+        "The " + std::string(what) + " could not be read; it is kept as " + *kept + " and " + std::string(then);
     platform::log::writeOnce(platform::log::Warning, line, line);
   }
 }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <memory>
 
@@ -30,15 +31,15 @@ class DamagedFileTest : public ::testing::Test {
 
 TEST_F(DamagedFileTest, KeepsEveryDamagedCopyUnderItsDateAndNeverOverwritesOne) {
   write("settings.plist", "first damage");
-  const std::string first = DamagedFile::keepAside(path("settings.plist"));
+  const std::string first = DamagedFile::keepAside(path("settings.plist")).valueOr("");
   EXPECT_EQ(first, path("settings.plist.damaged-20231114-221320"));
   EXPECT_FALSE(AtomicFile::fileExists(path("settings.plist")));
 
   // Damaged again within the same second, and once more: each copy keeps a name of its own.
   write("settings.plist", "second damage");
-  const std::string second = DamagedFile::keepAside(path("settings.plist"));
+  const std::string second = DamagedFile::keepAside(path("settings.plist")).valueOr("");
   write("settings.plist", "third damage");
-  const std::string third = DamagedFile::keepAside(path("settings.plist"));
+  const std::string third = DamagedFile::keepAside(path("settings.plist")).valueOr("");
   EXPECT_EQ(second, first + "-2");
   EXPECT_EQ(third, first + "-3");
   EXPECT_EQ(read(first), "first damage");
@@ -47,7 +48,7 @@ TEST_F(DamagedFileTest, KeepsEveryDamagedCopyUnderItsDateAndNeverOverwritesOne) 
 
   clock_->advance(86400);
   write("settings.plist", "next day");
-  EXPECT_EQ(DamagedFile::keepAside(path("settings.plist")), path("settings.plist.damaged-20231115-221320"));
+  EXPECT_EQ(DamagedFile::keepAside(path("settings.plist")).valueOr(""), path("settings.plist.damaged-20231115-221320"));
 }
 
 TEST_F(DamagedFileTest, ADatabaseTakesItsJournalAndLogAlong) {
@@ -55,7 +56,7 @@ TEST_F(DamagedFileTest, ADatabaseTakesItsJournalAndLogAlong) {
   write("store.sql-wal", "frames");
   write("store.sql-shm", "index");
   write("store.sql-journal", "rollback");
-  const std::string kept = DamagedFile::keepAside(path("store.sql"));
+  const std::string kept = DamagedFile::keepAside(path("store.sql")).valueOr("");
   ASSERT_FALSE(kept.empty());
   for (const char* suffix : {"-wal", "-shm", "-journal"}) {
     EXPECT_FALSE(AtomicFile::fileExists(path("store.sql") + suffix)) << suffix;
@@ -66,30 +67,35 @@ TEST_F(DamagedFileTest, ADatabaseTakesItsJournalAndLogAlong) {
 
 TEST_F(DamagedFileTest, AFileStillInUseIsCopiedUnderTheSameNames) {
   write("store.sql-wal", "frames");
-  EXPECT_EQ(DamagedFile::keepCopy(path("store.sql-wal")), path("store.sql-wal.damaged-20231114-221320"));
-  EXPECT_EQ(DamagedFile::keepCopy(path("store.sql-wal")), path("store.sql-wal.damaged-20231114-221320-2"));
+  EXPECT_EQ(DamagedFile::keepCopy(path("store.sql-wal")).valueOr(""), path("store.sql-wal.damaged-20231114-221320"));
+  EXPECT_EQ(DamagedFile::keepCopy(path("store.sql-wal")).valueOr(""), path("store.sql-wal.damaged-20231114-221320-2"));
   EXPECT_EQ(read(path("store.sql-wal")), "frames");
   EXPECT_EQ(read(path("store.sql-wal.damaged-20231114-221320-2")), "frames");
-  EXPECT_EQ(DamagedFile::keepCopy(path("missing")), "");
+  const auto missing = DamagedFile::keepCopy(path("missing"));
+  ASSERT_FALSE(missing.ok());
+  EXPECT_EQ(missing.error().code, ENOENT);
 }
 
 TEST_F(DamagedFileTest, ACopyMayGoToAFolderOfItsOwn) {
   write("event", "unreadable");
   ASSERT_TRUE(AtomicFile::createDirectories(path("kept")).ok());
-  EXPECT_EQ(DamagedFile::keepAside(path("event"), path("kept")), path("kept/event.damaged-20231114-221320"));
+  EXPECT_EQ(DamagedFile::keepAside(path("event"), path("kept")).valueOr(""), path("kept/event.damaged-20231114-221320"));
   EXPECT_EQ(read(path("kept/event.damaged-20231114-221320")), "unreadable");
-  EXPECT_EQ(DamagedFile::keepAside(path("event"), path("kept")), "") << "gone already";
+  const auto gone = DamagedFile::keepAside(path("event"), path("kept"));
+  ASSERT_FALSE(gone.ok()) << "gone already";
+  EXPECT_EQ(gone.error().code, ENOENT);
+  EXPECT_NE(gone.error().localizedDescription().find(path("event")), std::string::npos);
 }
 
 TEST_F(DamagedFileTest, TheWarningNamesTheCopyAndAFileThatCannotMoveIsAnError) {
   write("events", "garbage");
-  const std::string kept = DamagedFile::keepAsideWithWarning(path("events"), "event file", "it is sent no more");
+  const std::string kept = DamagedFile::keepAsideWithWarning(path("events"), "event file", "it is sent no more").valueOr("");
   ASSERT_EQ(log_.lines().size(), 1u);
   EXPECT_EQ(log_.lines()[0].level, platform::log::Warning);
   EXPECT_EQ(log_.lines()[0].message, "The event file could not be read; it is kept as " + kept + " and it is sent no more");
 
   log_.clear();
-  EXPECT_EQ(DamagedFile::keepAsideWithWarning(path("gone"), "event file", "-"), "");
+  EXPECT_FALSE(DamagedFile::keepAsideWithWarning(path("gone"), "event file", "-").ok());
   ASSERT_EQ(log_.lines().size(), 1u);
   EXPECT_EQ(log_.lines()[0].level, platform::log::Error);
   EXPECT_NE(log_.lines()[0].message.find(path("gone")), std::string::npos);
@@ -97,7 +103,7 @@ TEST_F(DamagedFileTest, TheWarningNamesTheCopyAndAFileThatCannotMoveIsAnError) {
   // Not a file of the app's: named as what it is and left where someone put it.
   log_.clear();
   std::filesystem::create_symlink(path("unmounted/events"), path("linked"));
-  EXPECT_EQ(DamagedFile::keepAsideWithWarning(path("linked"), "event file", "-"), "");
+  EXPECT_FALSE(DamagedFile::keepAsideWithWarning(path("linked"), "event file", "-").ok());
   ASSERT_EQ(log_.lines().size(), 1u);
   EXPECT_EQ(log_.lines()[0].level, platform::log::Warning);
   EXPECT_EQ(log_.lines()[0].message, "The event file cannot be read: " + path("linked") +
@@ -109,16 +115,16 @@ TEST_F(DamagedFileTest, TheWarningNamesTheCopyAndAFileThatCannotMoveIsAnError) {
 // reader after a kill meets it again and finds the same copy; only another damage makes another copy.
 TEST_F(DamagedFileTest, AFileReplacedWholeStaysInItsPlaceUntilItsReaderReplacesIt) {
   write("settings.plist", "damaged");
-  const std::string kept = DamagedFile::keepBeforeReplacing(path("settings.plist"));
+  const std::string kept = DamagedFile::keepBeforeReplacing(path("settings.plist")).valueOr("");
   EXPECT_EQ(kept, path("settings.plist.damaged-20231114-221320"));
   EXPECT_EQ(read(path("settings.plist")), "damaged");
-  EXPECT_EQ(DamagedFile::keepBeforeReplacing(path("settings.plist")), kept) << "kept again after a kill";
+  EXPECT_EQ(DamagedFile::keepBeforeReplacing(path("settings.plist")).valueOr(""), kept) << "kept again after a kill";
   write("settings.plist", "fresh");
   EXPECT_EQ(read(kept), "damaged");
 
   write("settings.plist", "damaged");
-  EXPECT_EQ(DamagedFile::keepBeforeReplacing(path("settings.plist")), kept + "-2") << "damaged again, alike";
-  EXPECT_EQ(DamagedFile::keepBeforeReplacing(path("settings.plist")), kept + "-2");
+  EXPECT_EQ(DamagedFile::keepBeforeReplacing(path("settings.plist")).valueOr(""), kept + "-2") << "damaged again, alike";
+  EXPECT_EQ(DamagedFile::keepBeforeReplacing(path("settings.plist")).valueOr(""), kept + "-2");
   DamagedFile::reportKept(path("settings.plist"), kept + "-2", "settings file", "-");
   DamagedFile::reportKept(path("settings.plist"), kept + "-2", "settings file", "-");
   EXPECT_EQ(log_.lines().size(), 1u) << "a copy met again is named once";
@@ -127,7 +133,9 @@ TEST_F(DamagedFileTest, AFileReplacedWholeStaysInItsPlaceUntilItsReaderReplacesI
 
   // What is not a file of the app's is neither kept nor moved.
   std::filesystem::create_symlink(path("settings.plist"), path("linked.plist"));
-  EXPECT_EQ(DamagedFile::keepBeforeReplacing(path("linked.plist")), "");
+  const auto linked = DamagedFile::keepBeforeReplacing(path("linked.plist"));
+  ASSERT_FALSE(linked.ok());
+  EXPECT_EQ(linked.error().code, EISDIR);
   EXPECT_TRUE(std::filesystem::is_symlink(path("linked.plist")));
 }
 
@@ -136,8 +144,9 @@ TEST_F(DamagedFileTest, AFileTheAppMayNotReadIsLeftAndNamed) {
   write("settings.plist", "someone's");
   std::filesystem::permissions(path("settings.plist"), std::filesystem::perms::none);
   if (!AtomicFile::mayNotRead(path("settings.plist"))) GTEST_SKIP() << "this user may read any file (root)";
-  const std::string kept = DamagedFile::keepBeforeReplacing(path("settings.plist"));
-  EXPECT_EQ(kept, "");
+  const auto kept = DamagedFile::keepBeforeReplacing(path("settings.plist"));
+  ASSERT_FALSE(kept.ok());
+  EXPECT_EQ(kept.error().code, EACCES);
   DamagedFile::reportKept(path("settings.plist"), kept, "settings file", "-");
   ASSERT_EQ(log_.lines().size(), 1u);
   EXPECT_EQ(log_.lines()[0].message, "The settings file cannot be read: " + path("settings.plist") +
@@ -158,9 +167,9 @@ namespace {
 TEST_F(DamagedFileTest, ACopyNotedByNameIsFoundInACopyOfTheFolder) {
   write("lenses.db", "damaged");
   write("lenses.db.damaged-20231114-221320", "kept before");
-  const std::string next = DamagedFile::nextKeptPath(path("lenses.db"));
+  const std::string next = DamagedFile::nextKeptPath(path("lenses.db")).valueOr("");
   EXPECT_EQ(next, path("lenses.db.damaged-20231114-221320-2"));
-  EXPECT_EQ(DamagedFile::keepAsideAs(path("lenses.db"), next), next);
+  EXPECT_EQ(DamagedFile::keepAsideAs(path("lenses.db"), next).valueOr(""), next);
 
   ostrel::testing::ScratchFolder elsewhere;
   const std::string copied = elsewhere.path();

@@ -23,13 +23,13 @@ std::string strangeness(const std::string& path) {
     return std::string("a path that cannot be looked at (") + std::strerror(errno) + ")";
   }
   // A link is never the database's own: SQLite would write its journal wherever the link leads.
-  if (!S_ISREG(info.st_mode)) return AtomicFile::whatStandsAt(path);
+  if (!S_ISREG(info.st_mode)) return AtomicFile::whatStandsAt(path).words();
   // A regular file does not wait to be opened; O_NONBLOCK only guards against one swapped in meanwhile.
   const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
   if (fd < 0) return std::string("a file that cannot be opened (") + std::strerror(errno) + ")";
   const bool regular = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
   ::close(fd);
-  return regular ? std::string() : AtomicFile::whatStandsAt(path);
+  return regular ? std::string() : AtomicFile::whatStandsAt(path).words();
 }
 
 }  // namespace
@@ -45,14 +45,38 @@ std::string DatabaseSideFiles::namedAfter(const std::string& databasePath) {
   return error ? databasePath : resolved.native();
 }
 
+DatabaseSideFiles::Place DatabaseSideFiles::placeOf(const std::string& databasePath) {
+  struct stat info {};
+  if (::lstat(databasePath.c_str(), &info) != 0) {
+    if (errno == ENOENT) return {Place::State::Missing, {}, {}};
+    return {Place::State::Unreadable, std::string("a path that cannot be looked at (") + std::strerror(errno) + ")",
+            databasePath};
+  }
+  // A link is used as what it leads to, when that is a file.
+  const bool file = S_ISREG(info.st_mode) ||
+                    (S_ISLNK(info.st_mode) && ::stat(databasePath.c_str(), &info) == 0 && S_ISREG(info.st_mode));
+  if (!file) return {Place::State::Unreadable, AtomicFile::whatStandsAt(databasePath).words(), databasePath};
+  // A file is used only when SQLite can use what stands beside it too.
+  auto strangers = strangersBeside(databasePath);
+  if (strangers.empty()) return {Place::State::File, {}, {}};
+  return {Place::State::Unreadable, std::move(strangers.front().what), std::move(strangers.front().path)};
+}
+
 std::vector<DatabaseSideFiles::Stranger> DatabaseSideFiles::strangersBeside(const std::string& databasePath) {
   std::vector<Stranger> strangers;
   const std::string database = namedAfter(databasePath);
-  for (const char* suffix : kSuffixes) {
-    std::string path = database + suffix;
+  for (const SideFile side : kAll) {
+    std::string path = of(database, side);
     if (std::string what = strangeness(path); !what.empty()) strangers.push_back({std::move(path), std::move(what)});
   }
   return strangers;
+}
+
+bool DatabaseSideFiles::isSideFile(std::string_view name) {
+  for (const SideFile side : kAll) {
+    if (name.ends_with(side.suffix)) return true;
+  }
+  return false;
 }
 
 std::string DatabaseSideFiles::described(const std::vector<Stranger>& strangers) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace platform::foundation {
@@ -15,7 +16,20 @@ namespace platform::foundation {
 // Looking follows no link, throws nothing and never waits.
 class DatabaseSideFiles {
  public:
-  static constexpr const char* kSuffixes[] = {"-journal", "-wal", "-shm"};
+  // One of them: the suffix SQLite names it by, and its name in words for a message.
+  struct SideFile {
+    const char* suffix;
+    const char* name;
+  };
+  static constexpr SideFile kJournal{"-journal", "journal"};
+  static constexpr SideFile kWriteAheadLog{"-wal", "write-ahead log"};
+  static constexpr SideFile kSharedMemoryIndex{"-shm", "shared-memory index"};
+  static constexpr SideFile kAll[] = {kJournal, kWriteAheadLog, kSharedMemoryIndex};
+
+  // "<databasePath>-wal" for kWriteAheadLog.
+  [[nodiscard]] static std::string of(const std::string& databasePath, SideFile side) { return databasePath + side.suffix; }
+  // Whether `name`, a file name or a path, is one SQLite gives a side file (it ends in a side file's suffix).
+  [[nodiscard]] static bool isSideFile(std::string_view name);
 
   struct Stranger {
     std::string path;
@@ -23,6 +37,17 @@ class DatabaseSideFiles {
     // (Permission denied)".
     std::string what;
   };
+  // What stands at a database's path, looked at before it is opened: nothing; a file SQLite can use (a
+  // link to one too) with nothing beside it that SQLite could not use; or anything else, named by what
+  // stands where (the database's path, or that of the side file in the way).
+  struct Place {
+    enum class State { Missing, File, Unreadable };
+    State state = State::Missing;
+    std::string what;
+    std::string where;
+  };
+  [[nodiscard]] static Place placeOf(const std::string& databasePath);
+
   // What stands beside the database at `databasePath` that SQLite could not use as its own; empty
   // when nothing does. For a link to a database, beside the file it leads to, where SQLite keeps them.
   [[nodiscard]] static std::vector<Stranger> strangersBeside(const std::string& databasePath);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <compare>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -17,6 +18,8 @@ class FileStamp {
   [[nodiscard]] static std::optional<FileStamp> of(const std::string& path);
 
   bool operator==(const FileStamp&) const = default;
+  // Any order, for keeping stamps in a set.
+  auto operator<=>(const FileStamp&) const = default;
 
  private:
   FileStamp() = default;

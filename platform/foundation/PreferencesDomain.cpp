@@ -51,7 +51,7 @@ class FolderLock {
 
  private:
   static void nameOnce(const std::string& path) {
-    const std::string what = AtomicFile::whatStandsAt(path);
+    const std::string what = AtomicFile::whatStandsAt(path).words();
     log::writeOnce(log::Warning, path + '\n' + what,
                    "cannot lock " + path + ": it is " + what +
                        ", which is left in place; preferences are written without that lock");
@@ -111,8 +111,8 @@ void adoptUnnamedApplicationFile(const std::string& domainName, const std::strin
   // The bundle is asked last: reading it early would fix its Info.plist before the app has it in place.
   if (!AtomicFile::anythingAt(old) || AtomicFile::anythingAt(path)) return;
   if (domainName != PreferencesDomain::currentApplication()) return;
-  if (const std::string standing = AtomicFile::whatStandsAt(old); standing != "a regular file") {
-    log::write(log::Warning, "The app's former defaults " + old + " are not moved to " + path + ": it is " + standing +
+  if (const PathKind standing = AtomicFile::whatStandsAt(old); !standing.isPlainFile()) {
+    log::write(log::Warning, "The app's former defaults " + old + " are not moved to " + path + ": it is " + standing.words() +
                                  ", which is left in place");
     return;
   }
@@ -197,21 +197,21 @@ std::optional<Dictionary> PreferencesDomain::readFileLocked(bool folderLocked, s
   }
   // The next synchronisation writes over it: the person's file is kept first, never lost. It stays in
   // its place until then, so a marker it held is never a file gone, even to a start after a kill.
-  std::string kept = DamagedFile::keepBeforeReplacing(path_);
+  auto kept = DamagedFile::keepBeforeReplacing(path_);
   // What cannot be kept (a FIFO, a link that leads nowhere, a file the app may not read) stays for the
   // whole run, and every synchronisation meets it again: it is named once.
-  if (!kept.empty() || !leftInPlaceNamed_) {
+  if (kept.ok() || !leftInPlaceNamed_) {
     DamagedFile::reportKept(path_, kept, "preferences file " + name_, "its settings start from their defaults");
   }
-  leftInPlaceNamed_ = leftInPlaceNamed_ || kept.empty();
-  if (keptAside) *keptAside = std::move(kept);
+  leftInPlaceNamed_ = leftInPlaceNamed_ || !kept.ok();
+  if (keptAside) *keptAside = kept.ok() ? *kept : std::string();
   return std::nullopt;
 }
 
 void PreferencesDomain::loadLocked() {
   if (loaded_) return;
   const std::optional<Dictionary> read = readFileLocked(false, &keptAsidePath_);
-  if (!read && keptAsidePath_.empty()) leftUnreadInPlace_ = AtomicFile::whatStandsAt(path_);
+  if (!read && keptAsidePath_.empty()) leftUnreadInPlace_ = AtomicFile::whatStandsAt(path_).words();
   // A damaged file kept is replaced by the next synchronisation, at exit at the latest.
   replaceDamaged_ = !read && !keptAsidePath_.empty();
   values_ = read.value_or(Dictionary{});
@@ -290,7 +290,7 @@ bool PreferencesDomain::synchronize(Error* error) {
     // Left in place, unread: the changes stay pending and in memory for this run, and nothing of
     // whoever put it there is written over.
     report(error, Error::make(kErrorDomain, kWriteError,
-                              "cannot write " + path_ + ": it is " + AtomicFile::whatStandsAt(path_) +
+                              "cannot write " + path_ + ": it is " + AtomicFile::whatStandsAt(path_).words() +
                                   ", which cannot be read and is left in place"));
     return false;
   }

@@ -179,7 +179,7 @@ TEST_F(PreferencesDomainTest, WhatIsNotAFileIsLeftInPlaceAndAnEndlessFileKeptAsi
   fs::create_directory(folder + "/folder.plist");
   for (const char* name : {"fifo", "zero", "nowhere", "loop", "folder"}) {
     const std::string path = folder + "/" + name + ".plist";
-    const std::string kind = AtomicFile::whatStandsAt(path);
+    const std::string kind = AtomicFile::whatStandsAt(path).words();
     platform::log::CapturedLines lines;
     auto domain = PreferencesDomain::named(name);
     EXPECT_TRUE(domain->copyValue("key").isNil()) << name;
@@ -193,7 +193,7 @@ TEST_F(PreferencesDomainTest, WhatIsNotAFileIsLeftInPlaceAndAnEndlessFileKeptAsi
     EXPECT_FALSE(domain->synchronize()) << name;
     EXPECT_TRUE(domain->hasPendingChanges()) << name;
     EXPECT_NE(error.description().find("left in place"), std::string::npos) << error.description();
-    EXPECT_EQ(AtomicFile::whatStandsAt(path), kind) << name;
+    EXPECT_EQ(AtomicFile::whatStandsAt(path).words(), kind) << name;
     std::size_t naming = 0;
     for (const auto& line : lines.lines()) naming += line.message.find(path + " is " + kind) != std::string::npos;
     EXPECT_EQ(naming, 1u) << name;
@@ -244,7 +244,7 @@ TEST_F(PreferencesDomainTest, AFileTheDomainMayNotReadIsLeftAsItIs) {
   if (!AtomicFile::mayNotRead(path)) GTEST_SKIP() << "this user may read any file (root)";
   auto domain = PreferencesDomain::named("locked");
   EXPECT_TRUE(domain->copyValue("key").isNil());
-  EXPECT_EQ(domain->leftUnreadInPlace(), AtomicFile::kMayNotRead);
+  EXPECT_EQ(domain->leftUnreadInPlace(), platform::foundation::PathKind::kMayNotReadWords);
   ASSERT_TRUE(domain->setValue("key", Value(2)));
   EXPECT_FALSE(domain->synchronize());
   EXPECT_TRUE(ostrel::testing::damagedCopiesOf(path).empty());
@@ -351,7 +351,7 @@ TEST_F(PreferencesDomainTest, WhatStandsAtTheFolderLockIsLeftAloneAndSavesGoOn) 
   for (const auto& place : places) {
     fs::remove(lock);
     place.make();
-    const std::string kind = AtomicFile::whatStandsAt(lock);
+    const std::string kind = AtomicFile::whatStandsAt(lock).words();
     platform::log::CapturedLines lines;
     auto domain = PreferencesDomain::named(std::string("lock-") + place.name);
     ASSERT_TRUE(domain->setValue("key", Value(2)));
@@ -359,7 +359,7 @@ TEST_F(PreferencesDomainTest, WhatStandsAtTheFolderLockIsLeftAloneAndSavesGoOn) 
     EXPECT_EQ(PropertyList::readFile(folder + "/lock-" + place.name + ".plist"), Value(Dictionary{{"key", Value(2)}}))
         << place.name;
     EXPECT_FALSE(fs::exists(fs::symlink_status(target))) << place.name;
-    EXPECT_EQ(AtomicFile::whatStandsAt(lock), kind) << place.name;
+    EXPECT_EQ(AtomicFile::whatStandsAt(lock).words(), kind) << place.name;
     std::size_t naming = 0;
     for (const auto& line : lines.lines()) naming += line.message.find("cannot lock " + lock) != std::string::npos;
     EXPECT_EQ(naming, 1u) << place.name;

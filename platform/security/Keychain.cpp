@@ -33,7 +33,7 @@ constexpr const char* kItemSuffix = ".item";
 // Names `what` stands at `path` in a warning the first time this run meets it there: the keychain
 // meets it again at every call.
 void nameOnce(const std::string& path, const std::string& what) {
-  const std::string standing = AtomicFile::whatStandsAt(path);
+  const std::string standing = AtomicFile::whatStandsAt(path).words();
   platform::log::writeOnce(platform::log::Warning, path + '\n' + standing, path + " is " + standing + ", " + what);
 }
 
@@ -272,9 +272,9 @@ Matches findMatches(const std::string& folder, const Dictionary& query, bool all
 // A damaged item's file goes; whatever else stands in an item's place (a FIFO, a device, a link) was
 // put there by someone else and stays, named.
 bool removeDamaged(const std::string& path) {
-  const std::string standing = AtomicFile::whatStandsAt(path);
-  if (standing != "a regular file") {
-    platform::log::write(platform::log::Warning, "keychain item " + path + " is " + standing +
+  const foundation::PathKind standing = AtomicFile::whatStandsAt(path);
+  if (!standing.isPlainFile()) {
+    platform::log::write(platform::log::Warning, "keychain item " + path + " is " + standing.words() +
                                                      ", not a regular file; it is left in place");
     return false;
   }
@@ -433,7 +433,7 @@ Status Keychain::keepDamagedAside(const Value& query) {
                            stringAttribute(parsed.attributes, kAccount);
   std::size_t kept = 0;
   for (const auto& path : found.damagedCandidates) {
-    kept += foundation::DamagedFile::keepAsideWithWarning(path, what, "a new value may take its place").empty() ? 0 : 1;
+    kept += foundation::DamagedFile::keepAsideWithWarning(path, what, "a new value may take its place").ok() ? 1 : 0;
   }
   return kept == 0 ? kStatusItemNotFound : kStatusSuccess;
 }
@@ -451,7 +451,7 @@ std::vector<std::string> Keychain::keepItemsAside(const Value& query, const Data
       const Data* data = value != item.end() ? value->second.data() : nullptr;
       if (!data || *data != *onlyWithValue) continue;
     }
-    if (std::string copy = foundation::DamagedFile::keepAside(path); !copy.empty()) kept.push_back(std::move(copy));
+    if (auto copy = foundation::DamagedFile::keepAside(path); copy.ok()) kept.push_back(std::move(copy).value());
   }
   return kept;
 }

@@ -192,7 +192,7 @@ TEST_F(KeychainTest, WhatIsNotAnItemsFileIsDamagedAndLeftInPlace) {
   for (const auto& place : strangers) {
     fs::remove(item);
     place();
-    const std::string kind = AtomicFile::whatStandsAt(item);
+    const std::string kind = AtomicFile::whatStandsAt(item).words();
     platform::log::CapturedLines lines;
     Status status = 0;
     EXPECT_TRUE(readData(query("svc", "acct"), &status).isNil()) << kind;
@@ -201,7 +201,7 @@ TEST_F(KeychainTest, WhatIsNotAnItemsFileIsDamagedAndLeftInPlace) {
     EXPECT_EQ(setData(query("svc", "acct"), "x"), kStatusDecode) << kind;
     EXPECT_EQ(K::keepDamagedAside(query("svc", "acct")), kStatusItemNotFound) << kind;
     EXPECT_EQ(K::remove(query("svc", "acct")), kStatusIO) << kind;
-    EXPECT_EQ(AtomicFile::whatStandsAt(item), kind);
+    EXPECT_EQ(AtomicFile::whatStandsAt(item).words(), kind);
     EXPECT_TRUE(ostrel::testing::damagedCopiesOf(item).empty()) << kind;
     EXPECT_TRUE(lines.contains(item + " is " + kind)) << kind;
   }

@@ -26,7 +26,7 @@ std::string unusable(const std::string& path, const std::string& why) {
 
 // A link is never followed to the lock: even one to a file is someone else's.
 std::string notAFile(const std::string& path) {
-  return "it is " + foundation::AtomicFile::whatStandsAt(path) + ", not a regular file";
+  return "it is " + foundation::AtomicFile::whatStandsAt(path).words() + ", not a regular file";
 }
 
 // Why the lock file could not be opened (`error`): what the system said of a file that is there (a

@@ -277,9 +277,9 @@ void FlatFileEventStore::removeBatchWithID(std::uint32_t batchID, bool deleteEve
 void FlatFileEventStore::syncThreadUnsafeKeepDamagedEvent(const std::string& path) {
   // Out of the event folders, so it is never offered for upload again, but inside the root, so the size
   // limit still counts it until the expiry sweep removes it with the event's own expiration.
-  const std::string kept = platform::foundation::DamagedFile::keepAsideWithWarning(
+  const auto kept = platform::foundation::DamagedFile::keepAsideWithWarning(
       path, "transport event file", "it is not sent", damagedDataStoragePath());
-  if (!kept.empty()) return;
+  if (kept.ok()) return;
   // Left where it is, it would fail every later batch again.
   std::uint64_t size = DirectorySizeTracker::fileSizeAtPath(path);
   if (AtomicFile::removeFile(path).ok()) sizeTracker().fileWasRemovedAtPath(path, size);

@@ -179,12 +179,12 @@ bool SqliteStore::keepDamagedLog() const {
   const std::string log = path_ + "-wal";
   const WriteAheadLogScan scan = WriteAheadLogScan::of(log);
   if (!scan.damaged()) return false;
-  const std::string kept = platform::foundation::DamagedFile::keepCopy(log);
+  const auto kept = platform::foundation::DamagedFile::keepCopy(log);
   Monitor::shared()->logWithLevel(
       LogLevel::kMonitoredWarning, messages::kDamagedLogTransactionsDropped,
       "The database's write-ahead log is damaged: what was committed after the damage cannot be read and is "
       "dropped. Transactions dropped, pages dropped, the log kept as",
-      Value(scan.droppedTransactions()), Value(scan.droppedFrames()), Value(kept.empty() ? log + " (no copy)" : kept));
+      Value(scan.droppedTransactions()), Value(scan.droppedFrames()), Value(kept.ok() ? *kept : log + " (no copy)"));
   return true;
 }
 
@@ -223,15 +223,15 @@ ErrorOr<void> SqliteStore::open() {
   sqlite3_close_v2(db_);
   db_ = nullptr;
   // Kept for whoever wants to look at it, with its log; the store starts again empty.
-  const std::string kept = platform::foundation::DamagedFile::keepAside(path_);
-  if (kept.empty()) {
+  const auto kept = platform::foundation::DamagedFile::keepAside(path_);
+  if (!kept.ok()) {
     Monitor::shared()->logWithLevel(LogLevel::kMonitoredError, messages::kDamagedDatabaseMovedAside,
                                     "Database file is damaged and could not be moved aside. Path", Value(path_));
     return opened;
   }
   (void)platform::foundation::AtomicFile::removeFile(damageNotePath());
   Monitor::shared()->logWithLevel(LogLevel::kMonitoredError, messages::kDamagedDatabaseMovedAside,
-                                  "Database file is damaged. Moved aside and recreated. Path", Value(kept));
+                                  "Database file is damaged. Moved aside and recreated. Path", Value(*kept));
   opening_ = true;
   opened = openFile();
   opening_ = false;

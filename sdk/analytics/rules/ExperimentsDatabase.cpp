@@ -61,12 +61,12 @@ bool ExperimentsDatabase::initializeDatabaseResourcesWithContext(const std::stri
     store_.reset();
     // Out of the way for a fresh file, but kept: what could not be validated may be a newer layout or a
     // damaged page, and the experiments it holds are not this run's to throw away.
-    const std::string kept = platform::foundation::DamagedFile::keepAside(path_);
-    if (kept.empty() && platform::foundation::AtomicFile::anythingAt(path_)) {
+    const auto kept = platform::foundation::DamagedFile::keepAside(path_);
+    if (!kept.ok() && platform::foundation::AtomicFile::anythingAt(path_)) {
       monitor()->logWithLevel(LogLevel::kMonitoredWarning, messages::kExperimentsDatabaseFileDeleteFailed,
                              "Failed to delete old database file after failed validation. Error (it could not be "
-                             "kept aside: it is " + platform::foundation::AtomicFile::whatStandsAt(path_) + ")");
-    } else if (!kept.empty()) {
+                             "kept aside: it is " + platform::foundation::AtomicFile::whatStandsAt(path_).words() + ")");
+    } else if (kept.ok()) {
       platform::foundation::DamagedFile::reportKept(path_, kept, "experiments database",
                                                     "a fresh one takes its place when it is next opened");
     }

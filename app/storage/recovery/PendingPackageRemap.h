@@ -1,0 +1,54 @@
+#pragma once
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include "app/model/UpdateFormatIDObject.h"
+#include "app/storage/connection/CatalogueDatabase.h"
+#include "app/storage/recovery/CatalogueKind.h"
+
+namespace app::storage {
+
+// The ids one catalogue update renumbered, and the stored packages that must follow them: invariants
+// (2) to (5) of the catalogue update (CatalogueUpdate.h).
+class PendingPackageRemap {
+ public:
+  // Stored by number: new kinds go at the end.
+  enum class Kind { Lens, LensSeries, Format, Crop, FrameGuide, Adapter };
+
+  // Appends to the list of `kind`; within one kind the first entry of an old id counts.
+  void add(Kind kind, const std::vector<model::UpdateFormatIDObject>& mapping);
+  void add(Kind kind, int oldID, int newID) { lists_[index(kind)].push_back({.oldID = oldID, .newID = newID}); }
+  const std::vector<model::UpdateFormatIDObject>& entries(Kind kind) const { return lists_[index(kind)]; }
+  [[nodiscard]] bool empty() const;
+
+  // Writes the list into `catalogue`, inside the caller's transaction; true when stored (or empty).
+  [[nodiscard]] bool store(CatalogueDatabase& catalogue) const;
+  // True when the open catalogue holds a list that still has to be applied.
+  [[nodiscard]] static bool isPending(CatalogueDatabase& catalogue);
+  // Re-points the packages by the list kept in the catalogue file at `cataloguePath` and removes the
+  // list, all in one commit. True when no list is left pending.
+  [[nodiscard]] static bool apply(const std::string& cataloguePath);
+  // Opens the catalogue file at `path` (never creating it), first finishing a list that an update cut
+  // short left in it.
+  [[nodiscard]] static bool openFinishing(CatalogueDatabase& catalogue, const std::string& path);
+  // The catalogue of `kind` opened as CatalogueOpening::open opens it (seeded when missing, kept
+  // aside and replaced when damaged, with the person's readable rows carried), then as above.
+  [[nodiscard]] static bool openSeeded(CatalogueDatabase& catalogue, const CatalogueKind& kind);
+  // Re-points the stored packages' references to rows of `kind` in `packages`, the open package
+  // catalogue, by `mapping` (CatalogueDatabase::remapIds).
+  [[nodiscard]] static bool repoint(CatalogueDatabase& packages, Kind kind,
+                                    const std::vector<model::UpdateFormatIDObject>& mapping);
+
+ private:
+  static size_t index(Kind kind) { return static_cast<size_t>(kind); }
+  [[nodiscard]] bool load(CatalogueDatabase& database, const std::string& schema);
+  // Every list, in the order they have always been applied in.
+  [[nodiscard]] bool repointAll(CatalogueDatabase& packages) const;
+
+  std::array<std::vector<model::UpdateFormatIDObject>, 6> lists_;
+};
+
+}  // namespace app::storage
+
