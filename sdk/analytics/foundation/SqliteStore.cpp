@@ -17,6 +17,7 @@
 namespace sdk::analytics {
 
 using platform::foundation::Data;
+using platform::foundation::DatabaseSideFiles;
 using platform::foundation::ErrorOr;
 
 namespace {
@@ -121,9 +122,9 @@ ErrorOr<void> SqliteStore::openFile() {
   }
   // SQLite would wait on a FIFO where its journal belongs, or take what it cannot use there for damage
   // and have the store kept aside: the database is left as it is, and unused while that stands there.
-  if (const auto strangers = platform::foundation::DatabaseSideFiles::strangersBeside(path_); !strangers.empty()) {
+  if (const auto strangers = DatabaseSideFiles::strangersBeside(path_); !strangers.empty()) {
     return measurementErrorWithCode(kErrorOpen, "The database " + path_ + " is not opened: " +
-                                                    platform::foundation::DatabaseSideFiles::described(strangers) +
+                                                    DatabaseSideFiles::described(strangers) +
                                                     ", where only its own side file belongs; it is left in place, "
                                                     "and the database is not used while it stands there");
   }
@@ -176,7 +177,7 @@ ErrorOr<void> SqliteStore::checkFile(std::uintmax_t size) {
 }
 
 bool SqliteStore::keepDamagedLog() const {
-  const std::string log = path_ + "-wal";
+  const std::string log = DatabaseSideFiles::of(path_, DatabaseSideFiles::kWriteAheadLog);
   const WriteAheadLogScan scan = WriteAheadLogScan::of(log);
   if (!scan.damaged()) return false;
   const auto kept = platform::foundation::DamagedFile::keepCopy(log);
@@ -202,7 +203,8 @@ void SqliteStore::noteDamage(const std::string& detail) const {
 
 void SqliteStore::shortenLongLog() {
   std::error_code noSize;
-  const auto bytes = std::filesystem::file_size(path_ + "-wal", noSize);
+  const auto bytes =
+      std::filesystem::file_size(DatabaseSideFiles::of(path_, DatabaseSideFiles::kWriteAheadLog), noSize);
   const auto pageSize = recordsForQuery("PRAGMA page_size", {});
   if (noSize || !pageSize || pageSize->empty()) return;
   const std::int64_t frame = pageSize->front().begin()->second.toInt64() + 24;  // a page and its header
@@ -474,8 +476,8 @@ bool SqliteStore::closeAndDeleteDatabase() {
   bool closed = sqlite3_close_v2(db_) == SQLITE_OK;
   db_ = nullptr;
   std::error_code failure;
-  std::filesystem::remove(path_ + "-wal", failure);
-  std::filesystem::remove(path_ + "-shm", failure);
+  std::filesystem::remove(DatabaseSideFiles::of(path_, DatabaseSideFiles::kWriteAheadLog), failure);
+  std::filesystem::remove(DatabaseSideFiles::of(path_, DatabaseSideFiles::kSharedMemoryIndex), failure);
   bool removed = std::filesystem::remove(path_, failure) || !std::filesystem::exists(path_);
   return closed && removed && !failure;
 }
