@@ -188,3 +188,16 @@ function(ostrel_layer_tests)
     -DCXX=${CMAKE_CXX_COMPILER} -P ${PROJECT_SOURCE_DIR}/cmake/ObjectLinkDemo.cmake)
   set_tests_properties(layers layers_demo object_links_demo PROPERTIES LABELS unit TIMEOUT 120)
 endfunction()
+
+# A cold run starts from no timings: the longest tests go first, so that on a two-core machine no core
+# waits alone at the end for one of them. Tests belong to the folder that adds them, so each folder
+# with a long test calls this at its end.
+function(ostrel_long_tests_first)
+  foreach(long_test unity_check ostrel_catalogue_places ostrel_delivery_and_time ostrel_analytics
+          ostrel_kept_packages sdk_analytics_rules ostrel_pending_rescue ostrel_side_files
+          ostrel_stand_in_packages ostrel_stored_choices)
+    if(TEST ${long_test})
+      set_tests_properties(${long_test} PROPERTIES COST 1000)
+    endif()
+  endforeach()
+endfunction()
