@@ -663,14 +663,20 @@ TEST_F(MeasurementUploaderTest, BundlesOfAnotherAppTravelInASeparateBatch) {
 
 TEST_F(MeasurementUploaderTest, AWipeDuringAnUploadDeletesNoNewBundle) {
   serveConfiguration();
-  std::mutex mutex;
-  std::condition_variable changed;
-  bool arrived = false, release = false;
-  server.on("POST", "/a", [&](const LoopbackRequest&) {
-    std::unique_lock lock(mutex);
-    arrived = true;
-    changed.notify_all();
-    changed.wait(lock, [&] { return release; });
+  // The server's threads may answer a later batch after this body has returned: what they share
+  // with it lives as long as they do.
+  struct Gate {
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool arrived = false, release = false;
+  };
+  auto gate = std::make_shared<Gate>();
+  server.on("POST", "/a", [gate](const LoopbackRequest&) {
+    std::unique_lock lock(gate->mutex);
+    if (gate->arrived) return LoopbackResponse::withStatus(503);  // a later batch keeps what it carries
+    gate->arrived = true;
+    gate->changed.notify_all();
+    gate->changed.wait(lock, [&] { return gate->release; });
     return LoopbackResponse::withStatus(204);
   });
   env.store("old", kHour + 1);
@@ -678,8 +684,8 @@ TEST_F(MeasurementUploaderTest, AWipeDuringAnUploadDeletesNoNewBundle) {
   // The configuration's answer comes through the main queue; then the batch goes out and is held.
   for (;;) {
     {
-      std::lock_guard lock(mutex);
-      if (arrived) break;
+      std::lock_guard lock(gate->mutex);
+      if (gate->arrived) break;
     }
     if (!platform::dispatch::MainLoop::runOnce()) std::this_thread::yield();
   }
@@ -692,10 +698,10 @@ TEST_F(MeasurementUploaderTest, AWipeDuringAnUploadDeletesNoNewBundle) {
     ASSERT_TRUE(uploader->bundler().bundleRawEvents());
   });
   {
-    std::lock_guard lock(mutex);
-    release = true;
+    std::lock_guard lock(gate->mutex);
+    gate->release = true;
   }
-  changed.notify_all();
+  gate->changed.notify_all();
   ASSERT_TRUE(until(2));
   settle();
   auto queued = env.queuedBundles();
