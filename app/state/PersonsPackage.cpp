@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 
+#include "app/model/NumericText.h"
 #include "app/storage/PackageUtil.h"
 
 namespace app::state {
@@ -62,16 +63,47 @@ bool samePart(const PackageDatabaseObject& a, const PackageDatabaseObject& b, un
          left.frameGuideShading == right.frameGuideShading && left.frameGuideColor == right.frameGuideColor;
 }
 
+bool holds(const std::vector<int>& ids, int id) { return std::find(ids.begin(), ids.end(), id) != ids.end(); }
+
+// `ids` less `gone`, with `more` (each once), in id order.
+std::vector<int> changed(std::vector<int> ids, const std::vector<int>& gone, const std::vector<int>& more = {}) {
+  std::erase_if(ids, [&](int id) { return holds(gone, id); });
+  for (int id : more) {
+    if (!holds(ids, id)) ids.push_back(id);
+  }
+  std::sort(ids.begin(), ids.end());
+  return ids;
+}
+
+bool isPrime(const model::LensObject& lens) { return model::NumericText::contains(lens.lensType, "Prime Lens"); }
+
+// The lenses of the series that cannot stand beside the lens `tapped` of `chosen`, as the picker keeps
+// them apart: the other primes of its focal length, or every other lens beside a zoom.
+std::vector<int> displacedBy(int tapped, const model::CameraPackage& chosen) {
+  std::vector<int> displaced;
+  const auto lens = std::find_if(chosen.lensSet.begin(), chosen.lensSet.end(),
+                                 [tapped](const model::LensObject& each) { return each.lensId == tapped; });
+  if (lens == chosen.lensSet.end() || !chosen.mLensSet) return displaced;
+  for (const auto& other : chosen.mLensSet->lenses) {
+    if (other.lensId == tapped) continue;
+    if (!isPrime(*lens) || (isPrime(other) && other.focalLength == lens->focalLength)) displaced.push_back(other.lensId);
+  }
+  return displaced;
+}
+
 }  // namespace
 
 void PersonsPackage::shownIsPersons() {
   standsIn_ = false;
   chosen_ = 0;
+  lensesChosen_ = false;
+  storedLenses_.reset();
+  lensesStored_.reset();
 }
 
 void PersonsPackage::shownStandsIn() {
+  shownIsPersons();
   standsIn_ = true;
-  chosen_ = 0;
 }
 
 bool PersonsPackage::choose(const model::CameraPackage& shown, const model::CameraPackage& chosen, unsigned parts) {
@@ -91,10 +123,65 @@ bool PersonsPackage::choose(const model::CameraPackage& shown, const model::Came
       storable = false;
       continue;
     }
+    if (part == kLenses) {
+      chooseLenses(before, after, chosen);
+      continue;
+    }
     copyPart(after, choices_, part);
     chosen_ |= part;
   }
   return storable;
+}
+
+void PersonsPackage::chooseLenses(const PackageDatabaseObject& before, const PackageDatabaseObject& after,
+                                  const model::CameraPackage& chosen) {
+  if (!lensesChosen_) copyPart(before, standIn_, kLenses);
+  lensesChosen_ = true;
+  chosen_ |= kLenses;
+  copyPart(after, choices_, kLenses);
+  lensesOn_.clear();
+  lensesOff_.clear();
+  if (after.lensManufacturerId != standIn_.lensManufacturerId) return;
+  for (int id : after.lensSetIDs) {
+    if (!holds(standIn_.lensSetIDs, id)) lensesOn_.push_back(id);
+  }
+  for (int id : standIn_.lensSetIDs) {
+    if (!holds(after.lensSetIDs, id)) lensesOff_.push_back(id);
+  }
+  for (int id : lensesOn_) lensesOff_ = changed(lensesOff_, {}, displacedBy(id, chosen));
+  lensesOff_ = changed(lensesOff_, lensesOn_);
+}
+
+bool PersonsPackage::putLenses(PackageDatabaseObject& row) const {
+  if (!storedLenses_ || !samePart(row, lensesStored_ ? *lensesStored_ : *storedLenses_, kLenses)) {
+    storedLenses_.emplace();
+    copyPart(row, *storedLenses_, kLenses);
+    lensesStored_.reset();
+  }
+  const auto made = [&] {
+    lensesMade_.emplace();
+    copyPart(row, *lensesMade_, kLenses);
+    return true;
+  };
+  // Another series than the stand-in's is the person's choice, with the lenses it has chosen.
+  if (choices_.lensManufacturerId != standIn_.lensManufacturerId) {
+    copyPart(choices_, row, kLenses);
+    return made();
+  }
+  const bool sameSeries = storedLenses_->lensManufacturerId == choices_.lensManufacturerId;
+  copyPart(*storedLenses_, row, kLenses);
+  // Lenses only tapped off a series the stored row does not hold leave it as it was.
+  if (!sameSeries && lensesOn_.empty()) return made();
+  std::vector<int> lenses = changed(sameSeries ? row.lensSetIDs : std::vector<int>(), lensesOff_, lensesOn_);
+  if (lenses.empty()) return false;
+  row.lensManufacturerId = choices_.lensManufacturerId;
+  row.lensSetIDs = std::move(lenses);
+  return made();
+}
+
+void PersonsPackage::choicesStored() {
+  chosen_ = 0;
+  if (lensesMade_) lensesStored_ = lensesMade_;
 }
 
 std::optional<PackageDatabaseObject> PersonsPackage::personsRow(const model::CameraPackage& shown,
@@ -103,10 +190,16 @@ std::optional<PackageDatabaseObject> PersonsPackage::personsRow(const model::Cam
     if (!holdsWhole(shown)) return std::nullopt;
     return storage::PackageUtil::generateDatabaseObject(shown);
   }
+  lensesMade_.reset();
   std::optional<PackageDatabaseObject> row = stored();
   if (!row || row->packageID == 0) return std::nullopt;
   for (unsigned part : kEachPart) {
-    if (chosen_ & part) copyPart(choices_, *row, part);
+    if (!(chosen_ & part)) continue;
+    if (part != kLenses) {
+      copyPart(choices_, *row, part);
+    } else if (!putLenses(*row)) {
+      return std::nullopt;
+    }
   }
   return row;
 }

@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <optional>
+#include <vector>
 
 #include "app/model/CameraPackage.h"
 #include "app/storage/PackageDatabaseObject.h"
@@ -18,6 +19,13 @@ namespace app::state {
 // the stored one without what could not be read). What stands in is shown for the run and never stored
 // as the person's: a choice made on it puts only what was chosen onto the stored row; a whole package
 // chosen (a saved one loaded) makes the slot the person's again.
+//
+// Lenses tapped on a stand-in are the person's, never the others it shows: they join the stored row's
+// lenses when it holds their series (taking the place of its lenses they cannot stand beside: another
+// prime of their focal length, or any lens beside a zoom), and lenses tapped off leave it; on a row of
+// another series they are the series' only lenses. A series chosen is taken with the lenses the
+// catalogue holds chosen for it. Back on the stand-in's own series and lenses (the series restored as
+// the picker is left, a lens tapped on and off again), the stored row gets back the lenses it held.
 class PersonsPackage {
  public:
   // The parts one choice is about.
@@ -36,18 +44,36 @@ class PersonsPackage {
   // Whether something chosen on a stand-in waits to reach the stored row.
   [[nodiscard]] bool choicesWaiting() const { return chosen_ != 0; }
   // What was chosen has reached the stored row.
-  void choicesStored() { chosen_ = 0; }
+  void choicesStored();
 
   // The row holding the person's package of a slot that shows `shown`: the shown package's own, or the
   // stored row (read by `stored` only then) with what was chosen put onto it. Nothing when it cannot be
-  // known: what is shown is not whole, or the stored row could not be read.
+  // known (what is shown is not whole, or the stored row could not be read) or cannot be stored (the
+  // lenses tapped off were all the stored row held).
   [[nodiscard]] std::optional<storage::PackageDatabaseObject> personsRow(const model::CameraPackage& shown,
                                                                          const StoredRow& stored) const;
 
  private:
+  void chooseLenses(const storage::PackageDatabaseObject& before, const storage::PackageDatabaseObject& after,
+                    const model::CameraPackage& chosen);
+  // Puts the lens choice onto `row`; false when it would be left without a lens.
+  [[nodiscard]] bool putLenses(storage::PackageDatabaseObject& row) const;
+
   bool standsIn_ = false;
   unsigned chosen_ = 0;                     // the parts chosen on the stand-in and not stored yet
-  storage::PackageDatabaseObject choices_;  // what they were
+  storage::PackageDatabaseObject choices_;  // what they were (for lenses, what is shown)
+
+  // The lens choice, whole since the slot began standing in: each store puts it onto the lenses the
+  // stored row held before a lens choice first reached it.
+  bool lensesChosen_ = false;
+  storage::PackageDatabaseObject standIn_;  // the lens part the stand-in showed before any lens choice
+  std::vector<int> lensesOn_;               // on the stand-in's series: the lenses tapped on
+  std::vector<int> lensesOff_;              // and those tapped off, or displaced by one tapped on
+  // The stored row's lens part before a lens choice first reached it, read with the row it was put onto;
+  // read again when the row no longer holds the lenses last stored (a lens deleted meanwhile).
+  mutable std::optional<storage::PackageDatabaseObject> storedLenses_;
+  mutable std::optional<storage::PackageDatabaseObject> lensesMade_;  // the lens part personsRow last made
+  mutable std::optional<storage::PackageDatabaseObject> lensesStored_;  // the one last stored
 };
 
 }  // namespace app::state

@@ -131,6 +131,90 @@ TEST(PersonsPackageTest, OnlyWhatIsChosenOnAStandInReachesTheStoredRow) {
   EXPECT_EQ(reads, readsBefore) << "the person's own package needs no stored row";
 }
 
+// Series 5 as a commit hands it with the package: `chosen` of its primes (14 to 20 mm, two of 50 mm) and
+// its zoom (90, 24-70 mm).
+model::CameraPackage onSeriesFive(const std::vector<int>& chosen) {
+  model::CameraPackage package = packageOf({.series = 5, .lenses = chosen});
+  package.mLensSet = model::LensSet();
+  for (const auto& [id, focal] : std::initializer_list<std::pair<int, float>>{{14, 14}, {16, 16}, {18, 18}, {20, 20},
+                                                                              {50, 50}, {51, 50}, {90, 24}}) {
+    model::LensObject lens;
+    lens.lensId = id;
+    lens.focalLength = focal;
+    lens.lensType = id == 90 ? "Zoom Lens" : "Prime Lens";
+    package.mLensSet->lenses.push_back(lens);
+    for (auto& inSet : package.lensSet) {
+      if (inSet.lensId == id) inSet = lens;
+    }
+  }
+  return package;
+}
+
+// A stand-in and the stored row it stands in for, each choice stored as FramesObject stores it.
+struct StandIn {
+  explicit StandIn(PackageDatabaseObject row, const std::vector<int>& shownLenses) : stored(std::move(row)) {
+    persons.shownStandsIn();
+    shown = onSeriesFive(shownLenses);
+  }
+  // The lenses shown after a tap (or a series chosen), stored; what the stored row then holds.
+  std::string choose(const model::CameraPackage& chosen) {
+    EXPECT_TRUE(persons.choose(shown, chosen, PersonsPackage::kLenses));
+    shown = chosen;
+    auto row = persons.personsRow(shown, [this] { return std::optional(stored); });
+    if (row) {
+      stored = *row;
+      persons.choicesStored();
+    }
+    return holdings(row);
+  }
+
+  PersonsPackage persons;
+  PackageDatabaseObject stored;
+  model::CameraPackage shown;
+};
+
+PackageDatabaseObject storedOnSeriesFive(const std::vector<int>& lenses) {
+  PackageDatabaseObject row = storedRow();
+  row.lensManufacturerId = 5;
+  row.lensSetIDs = lenses;
+  return row;
+}
+
+// The default series stands in for the person's own, two of its primes shown: only the lenses tapped on
+// it are stored, as that series' only ones; tapped off again, or the stand-in's series restored as the
+// picker is left after another series was chosen, the person's series and lens come back.
+TEST(PersonsPackageTest, LensesTappedOnAStandInAreStoredWithoutTheOthersItShows) {
+  const std::string persons = "format 1353 crop 21 | series 254: 1247 | adapter 23 | guide 1 2 16530736";
+  StandIn slot(storedRow(), {14, 16});
+  EXPECT_EQ(slot.choose(onSeriesFive({14, 16, 18})), "format 1353 crop 21 | series 5: 18 | adapter 23 | guide 1 2 16530736");
+  EXPECT_EQ(slot.choose(onSeriesFive({14, 16, 18, 20})), "format 1353 crop 21 | series 5: 18 20 | adapter 23 | guide 1 2 16530736");
+  EXPECT_EQ(slot.choose(onSeriesFive({16, 18, 20})), "format 1353 crop 21 | series 5: 18 20 | adapter 23 | guide 1 2 16530736")
+      << "a lens of the stand-in's tapped off is none of the stored row's";
+  EXPECT_EQ(slot.choose(onSeriesFive({16})), persons);
+
+  const model::CameraPackage otherSeries = packageOf({.format = 1353, .crop = 21, .series = 192, .lenses = {1246}});
+  EXPECT_EQ(slot.choose(otherSeries), "format 1353 crop 21 | series 192: 1246 | adapter 23 | guide 1 2 16530736");
+  EXPECT_EQ(slot.choose(onSeriesFive({16, 18})), "format 1353 crop 21 | series 5: 18 | adapter 23 | guide 1 2 16530736");
+  EXPECT_EQ(slot.choose(otherSeries), "format 1353 crop 21 | series 192: 1246 | adapter 23 | guide 1 2 16530736");
+  EXPECT_EQ(slot.choose(onSeriesFive({14, 16})), persons) << "the stand-in's series restored";
+}
+
+// The stored row holds the stand-in's series: a prime tapped on takes the place of the stored one of its
+// focal length, a zoom that of every lens; a lens deleted from the stored row meanwhile stays gone; and
+// tapping off the stored row's last lens is refused, the row kept as it is.
+TEST(PersonsPackageTest, LensesTappedOnAStandInOfTheStoredSeriesJoinItsLenses) {
+  StandIn slot(storedOnSeriesFive({16, 20, 50}), {14, 16});
+  EXPECT_EQ(slot.choose(onSeriesFive({14, 16, 51})), "format 1353 crop 21 | series 5: 16 20 51 | adapter 23 | guide 1 2 16530736");
+  slot.stored.lensSetIDs = {16, 51};  // lens 20 deleted, and the stored packages followed
+  EXPECT_EQ(slot.choose(onSeriesFive({14, 16, 18, 51})), "format 1353 crop 21 | series 5: 16 18 51 | adapter 23 | guide 1 2 16530736");
+  EXPECT_EQ(slot.choose(onSeriesFive({90})), "format 1353 crop 21 | series 5: 90 | adapter 23 | guide 1 2 16530736");
+
+  StandIn last(storedOnSeriesFive({16}), {14, 16});
+  EXPECT_TRUE(last.persons.choose(last.shown, onSeriesFive({14}), PersonsPackage::kLenses));
+  EXPECT_EQ(holdings(last.persons.personsRow(onSeriesFive({14}), [&] { return std::optional(last.stored); })), "nothing");
+  EXPECT_TRUE(last.persons.choicesWaiting());
+}
+
 }  // namespace
 
 }  // namespace app::state

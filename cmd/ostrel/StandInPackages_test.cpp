@@ -144,6 +144,8 @@ wait 1
 dump series-deleted
 )";
 }
+// From the setup menu: the lens page of the package's series, its shortest lens tapped, and DONE.
+constexpr const char* kTapShortestLens = "tap 195 445\nwait 1\ntap 195 161\nwait 1\ndump lens-tapped\ntap 336 72\nwait 1\n";
 // The main screen's words under a header whose package stands in.
 constexpr const char* kStandsIn = "Shown for now: your stored package could not be read";
 // A start that only looks at the main screen.
@@ -276,6 +278,26 @@ TEST_F(StandInPackagesTest, AChoiceOnACatalogueOfAnotherUserStoresOnlyWhatWasCho
   if (const std::string why = otherUserUnavailable(); !why.empty()) GTEST_SKIP() << why;
   const std::string steps = std::string(kOpenSetup) + kPickCamera + kPickAdapter + kSaveSecondUnit + kMenuDone;
   expectAsTheControl({Obstacle::AnotherUsers, "LensDatabase.db"}, steps, "another-user");
+}
+
+// The shortest lens of the default series tapped on package one while the default package stands in
+// for it (its five chosen primes shown): the stored package takes that series with the lens tapped alone,
+// never the stand-in's other lenses, and keeps the person's camera, ratio and adapter; every other
+// package stays as it was, and nothing is said NOT SAVED.
+TEST_F(StandInPackagesTest, ALensTappedOnAStandInStoresThatLensAlone) {
+  const std::string home = copyOfMade("lens-tapped");
+  const std::string before = packagesIn(home);
+  Holder holder = lockFor(home + "/Library/QuorvelLensAdapterDb.db", "BEGIN EXCLUSIVE");
+  const std::string said = play(home, script(std::string(kOpenSetup) + kTapShortestLens + kMenuDone));
+  holder.reset();
+  play(home, script(kLook));
+  EXPECT_EQ(shown(home, "lens-tapped").find("NOT SAVED"), std::string::npos) << said;
+  const std::string after = packagesIn(home);
+  std::string expected = holdingsOf(before, "-2");
+  expected.replace(0, expected.find(" | "), "ARRI Signature Prime");
+  expected.replace(expected.rfind(" | ", expected.size() - 4) + 3, std::string::npos, "Signature Prime 12.0-0.0 | ");
+  EXPECT_EQ(holdingsOf(after, "-2"), expected) << said;
+  for (const char* id : {"-1", "1", "2", "3"}) EXPECT_EQ(holdingsOf(after, id), holdingsOf(before, id)) << id;
 }
 
 // The person's camera, ratio and adapter deleted from package one's menu, and their series from package

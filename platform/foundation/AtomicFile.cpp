@@ -85,7 +85,10 @@ ErrorOr<void> replaceViaTemporary(const std::string& path, mode_t mode, const Fi
     return Error::make(AtomicFile::kErrorDomain, EACCES,
                        "cannot replace " + path + ": it is " + AtomicFile::whatStandsAt(path).words() + ", which is left as it is");
   }
-  std::string folder = folderOf(path);
+  // A link the person made to a file is kept: the file it leads to is the one replaced, from beside it,
+  // as a rename cannot cross to another disk.
+  const std::string target = place == Place::Replacing ? AtomicFile::fileBehind(path) : path;
+  const std::string folder = folderOf(target);
   constexpr int kAttempts = 3;
   for (int attempt = 1;; ++attempt) {
     std::string temp;
@@ -93,7 +96,7 @@ ErrorOr<void> replaceViaTemporary(const std::string& path, mode_t mode, const Fi
     // Taking a temporary before its lock needs a sweep within two system calls of its making; a sweep
     // running all the time can still do it a few times over, so it is made again as often as needed.
     for (int making = 0; fd < 0; ++making) {
-      temp = folder + "/." + nameOf(temporaryOf.empty() ? path : temporaryOf) + ".XXXXXX";
+      temp = folder + "/." + nameOf(temporaryOf.empty() ? target : temporaryOf) + ".XXXXXX";
       fd = ::mkostemp(temp.data(), O_CLOEXEC);
       if (fd < 0) return failure("cannot create a temporary file for", path, errno);
       struct stat made {};
@@ -117,8 +120,8 @@ ErrorOr<void> replaceViaTemporary(const std::string& path, mode_t mode, const Fi
     if (flush != Flush::Nothing && ::fsync(fd) != 0) return abandon("cannot flush", errno);
     // Renamed while still locked: a sweep that found the name a moment before finds it taken.
     const int renamed = place == Place::Replacing
-                            ? ::rename(temp.c_str(), path.c_str())
-                            : ::renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE);
+                            ? ::rename(temp.c_str(), target.c_str())
+                            : ::renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE);
     if (renamed != 0) {
       int err = errno;
       ::close(fd);
@@ -261,6 +264,15 @@ ErrorOr<std::string> AtomicFile::readText(const std::string& path, std::size_t m
   return std::string(bytes.begin(), bytes.end());
 }
 
+std::string AtomicFile::fileBehind(const std::string& path) {
+  struct stat info {};
+  if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return path;
+  if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return path;
+  std::error_code error;
+  const auto resolved = std::filesystem::canonical(path, error);
+  return error ? path : resolved.native();
+}
+
 bool AtomicFile::fileExists(const std::string& path) {
   struct stat info {};
   return !path.empty() && ::stat(path.c_str(), &info) == 0;
@@ -397,13 +409,16 @@ bool isOurTemporary(std::string_view name, std::string_view of) {
   return true;
 }
 
-std::size_t sweep(const std::string& folder, double maximumAge, std::string_view of) {
+// `links` (when given) gets the path of every link in the folder.
+std::size_t sweep(const std::string& folder, double maximumAge, std::string_view of,
+                  std::vector<std::string>* links = nullptr) {
   DIR* listing = ::opendir(folder.c_str());
   if (!listing) return 0;
   // Files are dated by the system's clock, whatever clock the app runs on.
   const double now = Clock::forSystemTimes()->now();
   std::size_t removed = 0;
   while (dirent* entry = ::readdir(listing)) {
+    if (links && (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN)) links->push_back(folder + "/" + entry->d_name);
     if (!isOurTemporary(entry->d_name, of)) continue;
     std::string path = folder + "/" + entry->d_name;
     struct stat info {};
@@ -420,14 +435,23 @@ std::size_t sweep(const std::string& folder, double maximumAge, std::string_view
   return removed;
 }
 
+// A write through a link leaves its temporary beside the file the link leads to.
+std::size_t sweepBehind(const std::string& path, double maximumAge) {
+  const std::string behind = AtomicFile::fileBehind(path);
+  return behind == path ? 0 : sweep(folderOf(behind), maximumAge, nameOf(behind));
+}
+
 }  // namespace
 
 std::size_t AtomicFile::removeStaleTemporaries(const std::string& folder, double maximumAge) {
-  return sweep(folder, maximumAge, {});
+  std::vector<std::string> links;
+  std::size_t removed = sweep(folder, maximumAge, {}, &links);
+  for (const std::string& link : links) removed += sweepBehind(link, maximumAge);
+  return removed;
 }
 
 std::size_t AtomicFile::removeStaleTemporariesOf(const std::string& path, double maximumAge) {
-  return sweep(folderOf(path), maximumAge, nameOf(path));
+  return sweep(folderOf(path), maximumAge, nameOf(path)) + sweepBehind(path, maximumAge);
 }
 
 }  // namespace platform::foundation

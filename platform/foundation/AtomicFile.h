@@ -19,7 +19,8 @@ namespace platform::foundation {
 // file or the new one, never a mixture. On failure the temporary file is removed and the old file is
 // left exactly as it was. Only a regular file (or a link to one) is ever replaced: anything else standing
 // at the path (a FIFO, a device, a link that leads nowhere), and a file this process may not read, is
-// left in place and the write fails. A failure is an Error in kErrorDomain whose code is the system's errno and
+// left in place and the write fails. A link the person made to a file is used as that file: the write
+// goes beside the file it leads to and takes that file's place, and the link stays. A failure is an Error in kErrorDomain whose code is the system's errno and
 // whose description names the failing step, the path and the system's reason ("cannot open <path>: No
 // such file or directory").
 class AtomicFile {
@@ -48,6 +49,9 @@ class AtomicFile {
   static ErrorOr<std::vector<uint8_t>> readFile(const std::string& path, std::size_t maximumBytes = kDefaultMaximumBytes);
   static ErrorOr<std::string> readText(const std::string& path, std::size_t maximumBytes = kDefaultMaximumBytes);
 
+  // The file a write to `path` replaces: where a link to a regular file leads (followed to its end), else
+  // `path` itself. Its folder is where the write's temporary is made, and swept.
+  [[nodiscard]] static std::string fileBehind(const std::string& path);
   // A regular file, a folder or anything else that stat(2) finds (symbolic links are followed).
   [[nodiscard]] static bool fileExists(const std::string& path);
   // Whether anything at all stands at `path`, a link that leads nowhere included: only where nothing
@@ -104,9 +108,11 @@ class AtomicFile {
   // once they are more than `maximumAge` seconds old by the process clock, or dated in the future. A
   // temporary whose writer is still at work is passed by whatever its date (on a virtual clock a file
   // just made can look future-dated). Stores call it when they open their folder. Returns how many went.
+  // For a link in the folder to a file elsewhere, that file's temporaries beside it go too.
   static std::size_t removeStaleTemporaries(const std::string& folder, double maximumAge = 3600);
-  // The same sweep, for the temporaries of the one file at `path` (".<its name>.XXXXXX" beside it): for
-  // a folder the person's own files share, where a hidden file of theirs could look like a temporary.
+  // The same sweep, for the temporaries of the one file at `path` (".<its name>.XXXXXX" beside it, and
+  // beside the file a link there leads to): for a folder the person's own files share, where a hidden
+  // file of theirs could look like a temporary.
   static std::size_t removeStaleTemporariesOf(const std::string& path, double maximumAge = 3600);
 };
 

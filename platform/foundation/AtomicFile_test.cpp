@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstring>
@@ -31,6 +32,14 @@ class AtomicFileTest : public ::testing::Test {
     for (const auto& entry : fs::directory_iterator(folder_.path())) {
       if (entry.path().filename() != keep) names.push_back(entry.path().filename().string());
     }
+    return names;
+  }
+
+  // Every name in the folder `name` of the scratch folder, in order.
+  std::vector<std::string> namesIn(const std::string& name) const {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(path(name))) names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
     return names;
   }
 
@@ -230,11 +239,56 @@ TEST_F(AtomicFileTest, OnlyRegularFilesWithinTheirBoundAreReadAndNothingElseIsRe
 
   EXPECT_EQ(AtomicFile::notAFile(path("link")), "") << "a link to a file is that file";
   EXPECT_EQ(AtomicFile::notAFile(path("not-there")), "") << "a file may be made where nothing stands";
-  // A link to a regular file is read through, and a write replaces the link, never the file it names.
+  // A link to a regular file is read through, and a write goes to the file it names; the link stays.
   EXPECT_EQ(AtomicFile::readText(path("link"), 10).valueOr(""), "0123456789");
   ASSERT_TRUE(AtomicFile::writeAtomically(path("link"), "new").ok());
-  EXPECT_EQ(AtomicFile::whatStandsAt(path("link")).words(), "a regular file");
-  EXPECT_EQ(AtomicFile::readText(path("prefs.plist")).valueOr(""), "0123456789");
+  EXPECT_EQ(AtomicFile::whatStandsAt(path("link")).words(), "a link to a regular file");
+  EXPECT_EQ(AtomicFile::readText(path("prefs.plist")).valueOr(""), "new");
+}
+
+// The person's file moved to another folder (another disk) with a link, or a link to a link, left in its
+// place: every replacing write reaches the file at the end, made and renamed beside it, and the links
+// stay; what a killed write left there is swept from the link's side.
+TEST_F(AtomicFileTest, AWriteThroughALinkReplacesTheFileItLeadsTo) {
+  const std::string far = path("elsewhere/prefs.plist");
+  ASSERT_TRUE(AtomicFile::createDirectories(path("elsewhere")).ok());
+  ASSERT_TRUE(AtomicFile::createDirectories(path("home")).ok());
+  ASSERT_TRUE(AtomicFile::writeAtomically(far, "theirs", 0600).ok());
+  fs::create_symlink(far, path("home/prefs.plist"));
+  fs::create_symlink("prefs.plist", path("home/again.plist"));  // relative, to the link beside it
+  EXPECT_EQ(AtomicFile::fileBehind(path("home/again.plist")), far);
+  EXPECT_EQ(AtomicFile::fileBehind(path("home/none.plist")), path("home/none.plist"));
+
+  ASSERT_TRUE(AtomicFile::writeAtomically(path("home/prefs.plist"), "saved").ok());
+  EXPECT_EQ(AtomicFile::readText(far).valueOr(""), "saved");
+  ASSERT_TRUE(AtomicFile::writeAtomically(path("home/again.plist"), "saved again").ok());
+  EXPECT_EQ(AtomicFile::readText(far).valueOr(""), "saved again");
+  ASSERT_TRUE(AtomicFile::writeAtomically(path("elsewhere/copied.db"), "catalogue").ok());
+  ASSERT_TRUE(AtomicFile::copyFile(path("elsewhere/copied.db"), path("home/again.plist")).ok());
+  EXPECT_EQ(AtomicFile::readText(far).valueOr(""), "catalogue");
+  ASSERT_TRUE(AtomicFile::writeReproducible(path("home/prefs.plist"), "shot").ok());
+  EXPECT_EQ(AtomicFile::readText(far).valueOr(""), "shot");
+  for (const char* link : {"home/prefs.plist", "home/again.plist"}) {
+    EXPECT_EQ(AtomicFile::whatStandsAt(path(link)).words(), "a link to a regular file") << link;
+  }
+  EXPECT_EQ(fs::read_symlink(path("home/prefs.plist")), far);
+  EXPECT_EQ(fs::read_symlink(path("home/again.plist")), "prefs.plist");
+  EXPECT_EQ(namesIn("home"), (std::vector<std::string>{"again.plist", "prefs.plist"})) << "no temporary beside the links";
+  EXPECT_EQ(namesIn("elsewhere"), (std::vector<std::string>{"copied.db", "prefs.plist"})) << "no temporary beside the file";
+
+  // A temporary a killed write left beside the far file goes with the sweep of the link's folder or of
+  // the link's own temporaries; the person's own hidden files there stay.
+  for (const std::string sweep : {"folder", "file"}) {
+    const std::string left = path("elsewhere/.prefs.plist.Xy12Zq");
+    ASSERT_TRUE(AtomicFile::writeAtomically(left, "half").ok());
+    ASSERT_TRUE(AtomicFile::writeAtomically(path("elsewhere/.hidden"), "theirs").ok());
+    const std::size_t removed = sweep == "folder" ? AtomicFile::removeStaleTemporaries(path("home"), 0)
+                                                  : AtomicFile::removeStaleTemporariesOf(path("home/prefs.plist"), 0);
+    EXPECT_EQ(removed, 1u) << sweep;
+    EXPECT_FALSE(AtomicFile::anythingAt(left)) << sweep;
+    EXPECT_TRUE(AtomicFile::anythingAt(path("elsewhere/.hidden"))) << sweep;
+  }
+  EXPECT_EQ(AtomicFile::readText(far).valueOr(""), "shot");
 }
 
 // A file kept open for appending, as a log is: made where nothing stands, added to where a file (or a

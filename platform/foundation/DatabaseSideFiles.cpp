@@ -6,8 +6,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <filesystem>
-#include <system_error>
 
 #include "platform/foundation/AtomicFile.h"
 
@@ -36,14 +34,7 @@ std::string strangeness(const std::string& path) {
 
 // SQLite resolves a link to the database, as to the person's catalogue moved to another disk with a
 // link left in its place, and names the side files after the file it leads to.
-std::string DatabaseSideFiles::namedAfter(const std::string& databasePath) {
-  struct stat info {};
-  if (::lstat(databasePath.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return databasePath;
-  if (::stat(databasePath.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return databasePath;
-  std::error_code error;
-  const auto resolved = std::filesystem::canonical(databasePath, error);
-  return error ? databasePath : resolved.native();
-}
+std::string DatabaseSideFiles::namedAfter(const std::string& databasePath) { return AtomicFile::fileBehind(databasePath); }
 
 DatabaseSideFiles::Place DatabaseSideFiles::placeOf(const std::string& databasePath) {
   struct stat info {};

@@ -30,7 +30,7 @@ bool CatalogueReplacement::fillWithoutSyncing(CatalogueDatabase& staging) {
 }
 
 std::string CatalogueReplacement::stagingPath(const std::string& fileName) {
-  return CatalogueDatabase::libraryPath(fileName) + ".updating";
+  return AtomicFile::fileBehind(CatalogueDatabase::libraryPath(fileName)) + ".updating";
 }
 
 CatalogueUpdate::Rebuilt CatalogueReplacement::rebuild(const CatalogueKind& kind, const CarryOver& carryOver) {
@@ -43,6 +43,9 @@ CatalogueUpdate::Rebuilt CatalogueReplacement::rebuild(const CatalogueKind& kind
 bool CatalogueReplacement::run(const CatalogueKind& kind, const CarryOver& carryOver) {
   const std::string fileName = kind.fileName;
   const std::string path = CatalogueDatabase::libraryPath(fileName);
+  // A link the person made to their catalogue elsewhere stays: the copy is made beside the file it leads
+  // to and takes that file's place.
+  const std::string installed = AtomicFile::fileBehind(path);
   const std::string staging = stagingPath(fileName);
   // A copy left by an update that was cut short is simply made again. No shared connection may stay
   // on either name across the rename: it would keep reading (or writing) the file that was there.
@@ -55,11 +58,11 @@ bool CatalogueReplacement::run(const CatalogueKind& kind, const CarryOver& carry
     return false;
   }
   // (1): only a whole copy, flushed beside the installed file, is ever renamed into its place.
-  DCHECK(staging != path && AtomicFile::fileExists(staging));
+  DCHECK(staging != installed && AtomicFile::fileExists(staging));
   CatalogueUpdate::reached(CatalogueUpdate::Stage::Staged);
   CatalogueSession::forget(staging);
   CatalogueSession::forget(path);
-  if (std::rename(staging.c_str(), path.c_str()) != 0) {
+  if (std::rename(staging.c_str(), installed.c_str()) != 0) {
     platform::log::write(platform::log::Error, "Could not put the updated " + fileName + " in place");
     (void)AtomicFile::removeFile(staging);  // a copy left here is made again by the next update
     return false;

@@ -22,7 +22,8 @@ class CatalogueReplacement {
   // before: what fails here was not written); the fresh copy is marked as the rescue's
   // (CatalogueRescue::markFreshCopy).
   [[nodiscard]] static CatalogueUpdate::Rebuilt rebuild(const CatalogueKind& kind, const CarryOver& carryOver);
-  // Where the next version of Library/<fileName> is assembled.
+  // Where the next version of Library/<fileName> is assembled: beside it, or beside the file a link
+  // there leads to.
   static std::string stagingPath(const std::string& fileName);
   // For a connection to the copy: its commits need not reach the disk one by one, since the copy is
   // thrown away unless complete, and run() flushes it once before it takes the installed file's place.

@@ -14,7 +14,8 @@ namespace app::storage {
 //     of a seeding, of an update's copy and of a rescue's note (AtomicFile: a writer holds its temporary
 //     locked, and the app is alone in its container, so one of any age is left over);
 //   "<catalogue>.updating" and its journal: the copy of an update that was cut short, which the next
-//     update makes again from the start;
+//     update makes again from the start (beside the file a link at the catalogue's place leads to, where
+//     the update makes it);
 //   "<catalogue>.readable": a rescue's scratch copy, once no rescue is pending;
 //   "<catalogue>-mjXXXXXXXXX": the super-journal of a commit across catalogues, once no journal that
 //     still names it is left. While one is, it is what says that commit was never made (removing it

@@ -475,9 +475,14 @@ bool SqliteStore::closeAndDeleteDatabase() {
   finalizeKeptStatements();
   bool closed = sqlite3_close_v2(db_) == SQLITE_OK;
   db_ = nullptr;
+  const std::string database = DatabaseSideFiles::namedAfter(path_);
   std::error_code failure;
-  std::filesystem::remove(DatabaseSideFiles::of(path_, DatabaseSideFiles::kWriteAheadLog), failure);
-  std::filesystem::remove(DatabaseSideFiles::of(path_, DatabaseSideFiles::kSharedMemoryIndex), failure);
+  std::filesystem::remove(DatabaseSideFiles::of(database, DatabaseSideFiles::kWriteAheadLog), failure);
+  std::filesystem::remove(DatabaseSideFiles::of(database, DatabaseSideFiles::kSharedMemoryIndex), failure);
+  if (database != path_) {
+    std::filesystem::resize_file(database, 0, failure);
+    return closed && !failure;
+  }
   bool removed = std::filesystem::remove(path_, failure) || !std::filesystem::exists(path_);
   return closed && removed && !failure;
 }

@@ -88,6 +88,9 @@ class SqliteStore {
   // be gone.
   std::uint64_t rollbackCount() const { return rollbacks_.load(std::memory_order_relaxed); }
 
+  // Closes the store and deletes what it holds, its side files too. Through a link the person made to the
+  // database elsewhere, that is the file the link leads to: it is left empty, and the link leading to it,
+  // so that the store is made afresh there (a link that leads nowhere is never followed to make one).
   [[nodiscard]] bool closeAndDeleteDatabase();
 
   // Whether `name` may be spliced into SQL as a table or column name.

@@ -382,6 +382,33 @@ TEST_F(SqliteStoreTest, ALinkIsFollowedOnlyToADatabaseThatIsThere) {
   EXPECT_TRUE(fs::is_fifo(container.pathFor("fifo.sql")));
 }
 
+// Deleting the store through a link the person made deletes what they keep where it leads, its log and
+// index too, never only the link: the link stays, and the store is made afresh at its far end.
+TEST_F(SqliteStoreTest, ADeleteThroughALinkDeletesWhatItLeadsTo) {
+  namespace fs = std::filesystem;
+  const std::string far = container.pathFor("Elsewhere/kept.sql");
+  fs::create_directory(container.pathFor("Elsewhere"));
+  { ASSERT_TRUE(SqliteStore::initWithDatabasePath(far)); }
+  fs::create_symlink(far, container.pathFor("linked.sql"));
+  auto linked = SqliteStore::initWithDatabasePath(container.pathFor("linked.sql")).valueOr(nullptr);
+  ASSERT_TRUE(linked && linked->ensureTableWithName("t", {{"a", "TEXT"}}));
+  ASSERT_TRUE(linked->upsertRecord({{"a", Value(std::string("private"))}}, "t"));
+  ASSERT_TRUE(fs::exists(far + "-wal"));
+
+  ASSERT_TRUE(linked->closeAndDeleteDatabase());
+  EXPECT_EQ(fs::file_size(far), 0u) << "nothing of what it held is left";
+  for (const char* side : {"-wal", "-shm"}) EXPECT_FALSE(fs::exists(far + side)) << side;
+  EXPECT_EQ(fs::read_symlink(container.pathFor("linked.sql")), far);
+
+  auto fresh = SqliteStore::initWithDatabasePath(container.pathFor("linked.sql"));
+  ASSERT_TRUE(fresh) << fresh.error();
+  const auto tables = (*fresh)->recordsForQuery("SELECT count(*) AS n FROM sqlite_master", {});
+  ASSERT_TRUE(tables);
+  EXPECT_EQ(tables->front().at("n").toInt64(), 0);
+  EXPECT_TRUE(ostrel::testing::damagedCopiesOf(far).empty());
+  EXPECT_TRUE(fs::is_symlink(container.pathFor("linked.sql")));
+}
+
 // A start reads every page only while the file is small; damage in a larger one is found by the statement
 // that meets it, and the next open checks the file whole and keeps it aside.
 TEST_F(SqliteStoreTest, ALargeFileIsCheckedWholeOnlyAfterAStatementMetDamage) {
