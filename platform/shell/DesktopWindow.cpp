@@ -165,9 +165,12 @@ bool DesktopWindow::handle(const SDL_Event& event) {
       input_.touchUp(lastFinger_);
       break;
     case SDL_MOUSEWHEEL: {
+      // The wheel turned away from the person (y above zero) shows what lies above, so the content
+      // offset goes down; a wheel or swipe to the right (x above zero) shows what lies to the right,
+      // so the offset goes up, as in every desktop program.
       double flip = event.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -1 : 1;
-      input_.scrollWheel(pointer_, -event.wheel.preciseX * flip * kWheelPoints,
-                  -event.wheel.preciseY * flip * kWheelPoints);
+      input_.scrollWheel(pointer_, event.wheel.preciseX * flip * kWheelPoints,
+                         -event.wheel.preciseY * flip * kWheelPoints);
       break;
     }
     case SDL_TEXTINPUT: input_.typeText(event.text.text); break;
