@@ -150,7 +150,7 @@ function(ostrel_folder)
     target_link_libraries(${name}_test PRIVATE ${name} ${private_pkgs} ${ARG_TEST_DEPS} ${ARG_TEST_LIBS}
       GTest::gtest GTest::gmock GTest::gtest_main)
     target_include_directories(${name}_test SYSTEM PRIVATE ${header_includes})
-    target_compile_options(${name}_test PRIVATE ${header_options})
+    target_compile_options(${name}_test PRIVATE ${header_options} ${OSTREL_TEST_COMPILE_OPTIONS})
     ostrel_link_objects(${name}_test)
     set(entries ${name})
     if(ARG_OWN_PROCESS)

@@ -46,16 +46,36 @@ class WindowOnDisplay : public ::testing::Test {
     variables.emplace_back("SDL_AUDIODRIVER", "dummy");
   }
 
-  // The window's click on `view`'s centre, wherever the window shows the screen.
-  static void click(unsigned id, platform::ui::Window& window, const platform::ui::View& view) {
+  // Where the window shows `view`'s centre, in its pixels.
+  static std::pair<int, int> pixelsOf(unsigned id, platform::ui::Window& window, const platform::ui::View& view) {
     int w = 0, h = 0;
     SDL_GetWindowSize(SDL_GetWindowFromID(id), &w, &h);
     const auto screen = platform::shell::DesktopWindowFit::screenIn(window.bounds().size, {double(w), double(h)});
     const auto centre = view.convertPointTo({view.bounds().midX(), view.bounds().midY()}, nullptr);
     const double factor = screen.width() / window.bounds().width();
-    const int x = static_cast<int>(std::lround(screen.minX() + centre.x * factor));
-    const int y = static_cast<int>(std::lround(screen.minY() + centre.y * factor));
+    return {static_cast<int>(std::lround(screen.minX() + centre.x * factor)),
+            static_cast<int>(std::lround(screen.minY() + centre.y * factor))};
+  }
+
+  // The window's click on `view`'s centre, wherever the window shows the screen.
+  static void click(unsigned id, platform::ui::Window& window, const platform::ui::View& view) {
+    const auto [x, y] = pixelsOf(id, window, view);
     for (SDL_Event e : {mouse(SDL_MOUSEBUTTONDOWN, id, x, y), mouse(SDL_MOUSEBUTTONUP, id, x, y)}) SDL_PushEvent(&e);
+  }
+
+  // One notch of a sideways wheel (or a swipe on a touchpad) over `view`'s centre, the pointer moved
+  // there first with no button held.
+  static void wheelSideways(unsigned id, platform::ui::Window& window, const platform::ui::View& view, float notches) {
+    const auto [x, y] = pixelsOf(id, window, view);
+    SDL_Event pointer = mouse(SDL_MOUSEMOTION, id, x, y);
+    pointer.motion.state = 0;
+    SDL_Event wheel{};
+    wheel.type = SDL_MOUSEWHEEL;
+    wheel.wheel.windowID = id;
+    wheel.wheel.x = static_cast<Sint32>(notches);
+    wheel.wheel.preciseX = notches;
+    wheel.wheel.direction = SDL_MOUSEWHEEL_NORMAL;
+    for (SDL_Event e : {pointer, wheel}) SDL_PushEvent(&e);
   }
 
   // On a display shorter than the phone's 1688 pixels: the whole window is on the screen with the
@@ -116,6 +136,7 @@ class WindowOnDisplay : public ::testing::Test {
 };
 
 using MainScreenWindowSmoke = WindowOnDisplay<>;
+using MainScreenWindowWheel = WindowOnDisplay<>;
 using MainScreenWindowOn1920x1080 = WindowOnDisplay<1920, 1080>;
 using MainScreenWindowOn1280x720 = WindowOnDisplay<1280, 720>;
 
@@ -164,6 +185,35 @@ TEST_F(MainScreenWindowSmoke, DraggingABarWithTheMouseMovesBothPackages) {
   quit.type = SDL_QUIT;
   SDL_PushEvent(&quit);
   EXPECT_FALSE(desktop->pump(0));
+}
+
+// A wheel turned to the right shows what lies to the right, as a wheel turned down shows what lies
+// below: the menu strip moves on towards its last pages, and a bar dials a longer lens, as a drag to
+// the left does.
+TEST_F(MainScreenWindowWheel, ASidewaysWheelShowsWhatLiesThatWay) {
+  ostrel::testing::MainScreenFixture<> app;
+  platform::shell::WindowInput input(app.window);
+  std::string error;
+  auto desktop = platform::shell::DesktopWindow::open(app.window, input, &error);
+  ASSERT_NE(desktop, nullptr) << error;
+  ASSERT_TRUE(desktop->pump(0));
+  const unsigned id = desktop->windowID();
+
+  const auto& menu = *app.views().menuScrollView;
+  const double menuBefore = menu.scrollView()->contentOffset().x;
+  wheelSideways(id, *app.window, menu, 1);
+  ASSERT_TRUE(desktop->pump(0));
+  app.env.advance(1);
+  ASSERT_TRUE(desktop->pump(0));
+  EXPECT_GT(menu.scrollView()->contentOffset().x, menuBefore) << "the strip moved back towards its first page";
+
+  const float before = app.screen->valueFlow().currentFocalLengthFormatOne;
+  wheelSideways(id, *app.window, *app.views().focalLengthScrollBar, 1);
+  ASSERT_TRUE(desktop->pump(0));
+  app.env.advance(1);
+  ASSERT_TRUE(desktop->pump(0));
+  EXPECT_GT(app.screen->valueFlow().currentFocalLengthFormatOne, before) << "a wheel to the right dials a longer lens";
+  desktop.reset();
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "app/pages/FormatOutlines.h"
 
 #include <cmath>
+#include <utility>
 
 namespace app::pages {
 
@@ -11,22 +12,24 @@ bool FormatOutlines::isSize(float value) { return std::isfinite(value) && value 
 
 std::optional<float> FormatOutlines::commonScale(Size view, float widthOne, float heightOne, float widthTwo,
                                                  float heightTwo) {
-  float width = static_cast<float>(view.width - kMargin);
-  float height = static_cast<float>(view.height - kMargin);
+  const float width = static_cast<float>(view.width - kMargin);
+  const float height = static_cast<float>(view.height - kMargin);
   if (!isSize(width) || !isSize(height)) return std::nullopt;
-  if (!isSize(widthOne) || !isSize(heightOne) || !isSize(widthTwo) || !isSize(heightTwo)) return std::nullopt;
-  // Each step can only shrink the scale, so both areas end up inside.
-  float scale = width / widthOne;
-  if (heightOne * scale > height) scale = height / heightOne;
-  if (widthTwo * scale > width) scale = width / widthTwo;
-  if (heightTwo * scale > height) scale = height / heightTwo;
+  // The first area of a size sets the scale; each later step can only shrink it, so every area that
+  // has a size ends up inside. An area of none takes no part: the other is still drawn.
+  std::optional<float> scale;
+  for (const auto& [areaWidth, areaHeight] : {std::pair{widthOne, heightOne}, std::pair{widthTwo, heightTwo}}) {
+    if (!isSize(areaWidth) || !isSize(areaHeight)) continue;
+    if (!scale || areaWidth * *scale > width) scale = width / areaWidth;
+    if (areaHeight * *scale > height) scale = height / areaHeight;
+  }
   return scale;
 }
 
 std::vector<FormatOutlines::Outline> FormatOutlines::outlines(const model::CameraPackage& package, float scale,
                                                               Size view) {
   std::vector<Outline> result;
-  if (!isSize(scale)) return result;
+  if (!isSize(scale) || !isSize(package.modeWidth()) || !isSize(package.modeHeight())) return result;
   Size recording(package.modeWidth() * scale, package.modeHeight() * scale);
   if (hasExtraction(package)) {
     Size extraction(package.getExtractionSensorWidth() * scale, package.getExtractionSensorHeight() * scale);

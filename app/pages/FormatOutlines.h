@@ -27,13 +27,13 @@ class FormatOutlines {
   // A package shows its extraction only when a crop is chosen. Crop ids below 1 do not name a crop.
   static bool hasExtraction(const model::CameraPackage& package) { return package.cropID >= 2; }
 
-  // The largest scale at which both recording areas fit the view less its margin; none when either area
-  // has no size, so that nothing of no size or of infinite size is drawn.
+  // The largest scale at which both recording areas fit the view less its margin. An area of no size
+  // takes no part, so the other is still drawn; none when neither has a size, or the view has none.
   static std::optional<float> commonScale(platform::graphics::Size view, float widthOne, float heightOne,
                                           float widthTwo, float heightTwo);
 
   // For a cropped package the extraction at full opacity, then the recording area at half; otherwise
-  // the recording area alone at full opacity.
+  // the recording area alone at full opacity. Nothing for a package whose recording area has no size.
   static std::vector<Outline> outlines(const model::CameraPackage& package, float scale, platform::graphics::Size view);
 
   // A rectangle of `size` centred in a view of `view` size.

@@ -53,11 +53,15 @@ TEST(FormatOutlines, ACroppedPackageShowsItsExtractionInsideTheRecordingArea) {
   expectRect(outlines[1].rect, 30, 4, 144, 96);
 }
 
-TEST(FormatOutlines, AFormatWithoutSizeDrawsNothing) {
-  EXPECT_FALSE(FormatOutlines::commonScale({204, 104}, 0, 24, 24.89f, 18.66f));
-  EXPECT_FALSE(FormatOutlines::commonScale({204, 104}, 36, 24, 24.89f, 0));
+TEST(FormatOutlines, AFormatWithoutSizeLeavesTheOtherItsScale) {
+  EXPECT_FLOAT_EQ(FormatOutlines::commonScale({204, 104}, 0, 24, 24.89f, 18.66f).value_or(0), 100.0f / 18.66f);
+  EXPECT_FLOAT_EQ(FormatOutlines::commonScale({204, 104}, 36, 24, 24.89f, 0).value_or(0), 100.0f / 24);
+  EXPECT_FLOAT_EQ(FormatOutlines::commonScale({204, 104}, NAN, 24, 80, 10).value_or(0), 2.5f);
+  EXPECT_FALSE(FormatOutlines::commonScale({204, 104}, 0, 0, 0, 0)) << "no scale is infinite";
+  EXPECT_FALSE(FormatOutlines::commonScale({204, 104}, 36, 0, -1, 18.66f));
   EXPECT_FALSE(FormatOutlines::commonScale({4, 104}, 36, 24, 24.89f, 18.66f));
   EXPECT_TRUE(FormatOutlines::outlines(package({}), INFINITY, {204, 104}).empty());
+  EXPECT_TRUE(FormatOutlines::outlines(package({.width = 0, .cropID = 4, .crop = "2.39:1"}), 4, {204, 104}).empty());
 }
 
 TEST(FormatTexts, SizesAndTitles) {

@@ -35,15 +35,18 @@ void SensorDrawView::drawFormatRect(const Rect& rect, const Color& color, double
 
 void SensorDrawView::drawRect(const Rect&) {
   auto state = app::pages::framesObject();
-  if (!state->packageOne || !state->packageTwo) return;
-  const model::CameraPackage& one = *state->packageOne;
-  const model::CameraPackage& two = *state->packageTwo;
+  const model::CameraPackage* one = state->packageOne ? &*state->packageOne : nullptr;
+  const model::CameraPackage* two = state->packageTwo ? &*state->packageTwo : nullptr;
+  // A package that is missing, like one of no size, leaves the other's outline to stand alone.
+  auto width = [](const model::CameraPackage* package) { return package ? package->modeWidth() : 0.0f; };
+  auto height = [](const model::CameraPackage* package) { return package ? package->modeHeight() : 0.0f; };
   const auto size = bounds().size;
-  auto scale = FormatOutlines::commonScale(size, one.modeWidth(), one.modeHeight(), two.modeWidth(), two.modeHeight());
+  auto scale = FormatOutlines::commonScale(size, width(one), height(one), width(two), height(two));
   if (!scale) return;
   Context* context = platform::graphics::currentContext();
-  for (const auto& [package, color] : {std::pair{&one, kit::UIConstants::blue()},
-                                       std::pair{&two, kit::UIConstants::secondCameraGreen()}}) {
+  for (const auto& [package, color] : {std::pair{one, kit::UIConstants::blue()},
+                                       std::pair{two, kit::UIConstants::secondCameraGreen()}}) {
+    if (!package) continue;
     for (const auto& outline : FormatOutlines::outlines(*package, *scale, size)) {
       drawFormatRect(outline.rect, color, outline.alpha, context);
     }

@@ -106,12 +106,34 @@ TEST_F(SensorsViewTest, SizesAndTitlesOfBothPackages) {
   EXPECT_EQ(two.onlyRecAreaLabel->text(), "RECORDING AREA 1.33:1 → 2.67:1");
 }
 
-TEST_F(SensorsViewTest, APackageOfNoSizeDrawsNoOutline) {
-  app::pages::framesObject()->packageTwo = package({.width = 0, .height = 0});
+// A damaged or edited catalogue row can leave a package without a recording size: the other package
+// is still drawn, at the scale it would have alone.
+TEST_F(SensorsViewTest, APackageOfNoSizeLeavesTheOtherDrawn) {
+  const Bytes blue = bytes(kit::UIConstants::blue());
+  const Bytes green = bytes(kit::UIConstants::secondCameraGreen());
+  const Bytes white{255, 255, 255, 255};
+  auto state = app::pages::framesObject();
+  state->packageTwo = package({.width = 0, .height = 0});
   auto image = drawing();
-  EXPECT_TRUE(image->pixelBytes(2 * 27 - 1, 104) == (Bytes{255, 255, 255, 255}));
-  app::pages::framesObject()->packageTwo.reset();
-  EXPECT_TRUE(drawing()->pixelBytes(2 * 27 - 1, 104) == (Bytes{255, 255, 255, 255}));
+  EXPECT_EQ(image->pixelBytes(2 * 27 - 1, 104), blue) << "package one, 150 x 100 points as beside package two";
+  EXPECT_EQ(image->pixelBytes(2 * 177 + 1, 104), blue);
+  EXPECT_EQ(image->pixelBytes(204, 104), white) << "nothing of no size at the centre";
+  state->packageTwo.reset();
+  EXPECT_EQ(drawing()->pixelBytes(2 * 27 - 1, 104), blue) << "a missing package is one of no size";
+
+  // Package two alone: 24.89 x 18.66 mm at 100 / 18.66 points a millimetre, 133.4 x 100 points from x = 35.3.
+  state->packageOne = package({.width = 36, .height = 0});
+  state->packageTwo = package({.width = 24.89f, .height = 18.66f, .aspectRatio = "4:3"});
+  image = drawing();
+  EXPECT_EQ(image->pixelBytes(2 * 35, 104), green);
+  EXPECT_EQ(image->pixelBytes(2 * 35 - 4, 104), white);
+  EXPECT_EQ(image->pixelBytes(204, 3), green);
+  EXPECT_EQ(image->pixelBytes(2 * 27 - 1, 104), white) << "no blue outline";
+
+  state->packageTwo = package({.width = 0, .height = 18.66f});
+  image = drawing();
+  for (int x : {2 * 27 - 1, 2 * 35, 204}) EXPECT_EQ(image->pixelBytes(x, 104), white) << x;
+  EXPECT_EQ(image->pixelBytes(204, 3), white);
 }
 
 }  // namespace

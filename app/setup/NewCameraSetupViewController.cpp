@@ -405,10 +405,14 @@ void NewCameraSetupViewController::showSaveHighlight(int packageId) {
 }
 
 void NewCameraSetupViewController::okClickFromAlert(kit::CustomAlert& alert) {
-  // A name or a package the catalogue did not take leaves its dialog open with what was typed.
+  // A name or a package the catalogue did not take leaves its dialog open with what was typed, and its
+  // OK at rest for another try.
   if (packageEditAlert_ && &alert == packageEditAlert_.get()) {
     const std::string name = packageEditAlert_->okCancelTextField()->text();
-    if (!name.empty() && !editPackageAtIndexPatch(packageEditAlert_->packageEditIndexPath, name)) return;
+    if (!name.empty() && !editPackageAtIndexPatch(packageEditAlert_->packageEditIndexPath, name)) {
+      packageEditAlert_->applyStyleToButtons();
+      return;
+    }
     packageEditAlert_->hideAlert();
     return;
   }
@@ -417,6 +421,7 @@ void NewCameraSetupViewController::okClickFromAlert(kit::CustomAlert& alert) {
   if (name.empty()) name = SavedPackages::defaultName(currentPackage.value_or(model::CameraPackage()));
   const auto id = savePackageWithName(name);
   if (!id) {
+    packageSaveAlert_->applyStyleToButtons();
     saveFailure_.report(*this, "The package \"" + name + "\"");
     return;
   }

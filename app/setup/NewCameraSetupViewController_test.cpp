@@ -75,6 +75,15 @@ class SetupMenuTest : public ::testing::Test, public ostrel::testing::SetupScree
     tap(*menu->packageSaveAlert()->okBtn());
     env.advance(0.1);
   }
+  // A dialog whose OK did not close it draws that OK at rest again, on the screen's pixels too.
+  void expectOkAtRest(const kit::CustomAlert& alert) {
+    const auto& ok = *alert.okBtn();
+    EXPECT_EQ(ok.backgroundColor(), kit::UIConstants::alertBGColor());
+    layOut();
+    const auto inside = ok.convertPointTo({6, 6}, nullptr);
+    const auto shown = ostrel::testing::bytes(render()->pixel(static_cast<int>(inside.x * 2), static_cast<int>(inside.y * 2)));
+    EXPECT_EQ(distance(shown, kit::UIConstants::alertBGColor()), 0) << "the OK is still drawn pressed";
+  }
   std::shared_ptr<SetupControllerPackageCell> packageCell(int row) {
     layOut();
     return std::dynamic_pointer_cast<SetupControllerPackageCell>(
@@ -258,6 +267,7 @@ TEST_F(SetupMenuTest, AFailedSaveOrRenameKeepsItsDialogSaysSoAndHighlightsNothin
   expectToldNotStored(menu->saveFailure(), "The package \"Second\"");
   ASSERT_TRUE(menu->packageSaveAlert()->contentView()->superview());
   EXPECT_EQ(menu->packageSaveAlert()->okCancelTextField()->text(), "Second");
+  expectOkAtRest(*menu->packageSaveAlert());
   tap(*menu->packageSaveAlert()->cancelBtn());
   env.advance(0.5);
 
@@ -273,6 +283,7 @@ TEST_F(SetupMenuTest, AFailedSaveOrRenameKeepsItsDialogSaysSoAndHighlightsNothin
   expectToldNotStored(menu->saveFailure(), "The name \"Renamed\"");
   ASSERT_TRUE(menu->packageEditAlert()->contentView()->superview());
   EXPECT_EQ(menu->packageEditAlert()->okCancelTextField()->text(), "Renamed");
+  expectOkAtRest(*menu->packageEditAlert());
   EXPECT_EQ(SavedPackages::list(SavedPackages::kRecent).front().packageName, "First");
 }
 

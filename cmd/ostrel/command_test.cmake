@@ -113,6 +113,26 @@ foreach(home ${WORK}/not-a-folder /proc/self)
   endif()
 endforeach()
 
+# A display that is not there (DISPLAY names no server) ends a start, plain or with --window, before the
+# container is touched: one line that names the display, and nothing a library says besides (a driver of
+# a display nobody named would complain on its own). A sanitizer build may add its own report after it.
+foreach(asked plain window)
+  set(arguments)
+  if(asked STREQUAL "window")
+    set(arguments --window)
+  endif()
+  file(REMOVE_RECURSE ${WORK}/no-display)
+  expect_status(1 ${CMAKE_COMMAND} -E env --unset=WAYLAND_DISPLAY --unset=XDG_RUNTIME_DIR DISPLAY=:65501
+                ${OSTREL} --home ${WORK}/no-display ${arguments})
+  string(REGEX REPLACE "\n(-----|==)[^\n]*\n.*$" "\n" said "${last_err}")
+  if(NOT said MATCHES "^ostrel: [^\n]*DISPLAY=:65501[^\n]*\n$")
+    message(FATAL_ERROR "a ${asked} start with DISPLAY naming no server did not say so in one line:\n${last_err}")
+  endif()
+  if(EXISTS ${WORK}/no-display)
+    message(FATAL_ERROR "a ${asked} start with DISPLAY naming no server made the container")
+  endif()
+endforeach()
+
 # A container whose own folders cannot hold files is refused the same way, before anything is written.
 file(MAKE_DIRECTORY ${WORK}/library-is-a-file)
 file(WRITE ${WORK}/library-is-a-file/Library "")

@@ -4,7 +4,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <iostream>
+#include <string>
+#include <utility>
 
 #include "platform/dispatch/MainLoop.h"
 #include "platform/dispatch/QuitRequest.h"
@@ -28,10 +31,31 @@ namespace {
 constexpr int kFrameMilliseconds = 16;
 constexpr double kWheelPoints = 40;  // one notch of the wheel
 
+// The displays the environment names, each with its driver: X's first, as a desktop that offers both
+// runs X programs there.
+struct NamedDisplays {
+  std::string drivers;  // for SDL's hint: "x11", "wayland" or both
+  std::string names;    // for the person: "DISPLAY=:1", and " or WAYLAND_DISPLAY=wayland-0" beside it
+};
+
+NamedDisplays namedDisplays() {
+  NamedDisplays named;
+  for (const auto& [variable, driver] : {std::pair{"DISPLAY", "x11"}, std::pair{"WAYLAND_DISPLAY", "wayland"}}) {
+    const char* value = std::getenv(variable);
+    if (!value || !*value) continue;
+    named.drivers += (named.drivers.empty() ? "" : ",") + std::string(driver);
+    named.names += (named.names.empty() ? "" : " or ") + std::string(variable) + "=" + value;
+  }
+  return named;
+}
+
 // SDL's video layer is started once and kept for the process, as its library is (DesktopLibrary).
 //
 // Only a real display will do: left to itself SDL falls back to drivers that show nothing anywhere,
-// and the app would run on with nobody able to see it. SDL_VIDEODRIVER, when set, still decides.
+// and the app would run on with nobody able to see it. Only the drivers of the displays the
+// environment names are tried: one tried without its display prints its own complaint on stderr,
+// beside the line that names the display that could not be reached. SDL_VIDEODRIVER, when set, still
+// decides.
 //
 // SIGTERM and SIGINT are the shell's to handle (QuitRequest); SDL would otherwise take them over.
 const DesktopLibrary* startVideo(std::string* error) {
@@ -39,7 +63,8 @@ const DesktopLibrary* startVideo(std::string* error) {
   static const DesktopLibrary* const started = []() -> const DesktopLibrary* {
     const DesktopLibrary* sdl = DesktopLibrary::load(failure);
     if (!sdl) return nullptr;
-    sdl->setHint(SDL_HINT_VIDEODRIVER, "x11,wayland");
+    const NamedDisplays named = namedDisplays();
+    sdl->setHint(SDL_HINT_VIDEODRIVER, named.drivers.empty() ? "x11,wayland" : named.drivers.c_str());
     sdl->setHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     // The window's pixels go to the display as a plain framebuffer. Left to itself the library shows even
     // the software renderer's picture through OpenGL, which brings the GPU driver stack into the process:
@@ -48,7 +73,9 @@ const DesktopLibrary* startVideo(std::string* error) {
     // doing so. SDL_FRAMEBUFFER_ACCELERATION, when set, still decides.
     sdl->setHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     if (sdl->initSubSystem(SDL_INIT_VIDEO) == 0) return sdl;
-    *failure = "no display can be reached (check DISPLAY or WAYLAND_DISPLAY): " + std::string(sdl->getError());
+    *failure = named.names.empty()
+                   ? "no display can be reached (neither DISPLAY nor WAYLAND_DISPLAY is set): " + std::string(sdl->getError())
+                   : "no display can be reached at " + named.names + ": " + std::string(sdl->getError());
     return nullptr;
   }();
   if (!started && error) *error = *failure;
@@ -165,9 +192,12 @@ bool DesktopWindow::handle(const SDL_Event& event) {
       input_.touchUp(lastFinger_);
       break;
     case SDL_MOUSEWHEEL: {
+      // The wheel turned away from the person (y above zero) shows what lies above, so the content
+      // offset goes down; a wheel or swipe to the right (x above zero) shows what lies to the right,
+      // so the offset goes up, as in every desktop program.
       double flip = event.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -1 : 1;
-      input_.scrollWheel(pointer_, -event.wheel.preciseX * flip * kWheelPoints,
-                  -event.wheel.preciseY * flip * kWheelPoints);
+      input_.scrollWheel(pointer_, event.wheel.preciseX * flip * kWheelPoints,
+                         -event.wheel.preciseY * flip * kWheelPoints);
       break;
     }
     case SDL_TEXTINPUT: input_.typeText(event.text.text); break;

@@ -294,6 +294,16 @@ int runShell(int argc, char** argv) {
       return 2;
     }
   }
+  // Before any thread of ours runs (the text engine's first): reaching the display may fork a helper,
+  // and a child forked while another thread holds a lock can hang for ever before it runs the helper,
+  // its parent with it. Before the container too: a start that cannot show the app leaves it untouched.
+  if (options.mode == ShellOptions::Mode::Window) {
+    std::string error;
+    if (!DesktopWindow::connectDisplay(&error)) {
+      complain(error);
+      return 1;
+    }
+  }
   if (!options.home.empty()) foundation::Paths::setRoot(absolute(options.home));
   // Checked before anything is read: an app started on a container it cannot use would run on empty
   // data and report success.
@@ -303,16 +313,6 @@ int runShell(int argc, char** argv) {
     return 1;
   }
   setUpLogging(options.verbose);
-  // Before any thread of ours runs (the text engine's first): reaching the display may fork a helper,
-  // and a child forked while another thread holds a lock can hang for ever before it runs the helper,
-  // its parent with it.
-  if (options.mode == ShellOptions::Mode::Window) {
-    std::string error;
-    if (!DesktopWindow::connectDisplay(&error)) {
-      complain(error);
-      return 1;
-    }
-  }
   // Every mode from here on shows the app's screens.
   graphics::startTextEngine();
   // A run on the real clock comes after what the container holds too (a headless run's waits may have

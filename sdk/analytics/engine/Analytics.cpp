@@ -74,7 +74,8 @@ bool checkPublicUserPropertyName(const std::string& name) {
 
 void setAllowPersonalizedAds(const platform::foundation::Value& value) {
   std::optional<bool> allow;
-  if (!value.isNil() && !value.isNull()) allow = value.toBool();
+  // An app hands the choice over as text: "true", "YES" and "1" grant it, as the platform reads a switch.
+  if (!value.isNil() && !value.isNull()) allow = value.boolValue();
   Analytics::queueOperationWithBlock([allow] {
     const bool enabled = state().enabled.load();
     if (!enabled) {
@@ -324,8 +325,8 @@ void Analytics::resetAnalyticsData() {
   }
   queueOperationWithBlock([appInstanceID] {
     auto engine = facade::engine();
-    if (!engine) return;
-    if (!engine->resetAnalyticsDataWithAppInstanceID(appInstanceID)) {
+    // With no engine nothing was wiped: the retry count stays for the next start, and the failure is said.
+    if (!engine || !engine->resetAnalyticsDataWithAppInstanceID(appInstanceID)) {
       facade::monitor()->logWithLevel(LogLevel::kMonitoredError, messages::kAnalyticsDataResetFailed,
                                       "Failed to reset Analytics data");
       return;

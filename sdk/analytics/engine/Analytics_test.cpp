@@ -280,6 +280,29 @@ TEST_F(FacadeTest, PersonalizedAdsFollowTheStoredChoice) {
   EXPECT_EQ(callsAfterCreation(), (Strings{"set _npa=1 auto", "remove _npa"}));
 }
 
+TEST_F(FacadeTest, PersonalizedAdsGivenAsTextReadAsTheirSwitch) {
+  start();
+  const struct {
+    const char* text;
+    int stored;
+  } cases[] = {{"true", 1}, {"YES", 1}, {"1", 1}, {"false", 0}, {"NO", 0}, {"0", 0}};
+  for (const auto& c : cases) {
+    Analytics::setUserPropertyString(Value(c.text), "allow_personalized_ads");
+    Analytics::drainForTesting();
+    EXPECT_EQ(PersistedConfig::sharedInstance()->allowPersonalizedAds(), Value(c.stored)) << c.text;
+  }
+}
+
+TEST_F(FacadeTest, AResetWithNoEngineSaysItFailedAndIsRetried) {
+  Analytics::setEngineAccess({[](const std::string&, bool, bool, const std::vector<std::string>&) {},
+                              []() -> std::shared_ptr<FacadeEngine> { return nullptr; }});
+  start();
+  Analytics::resetAnalyticsData();
+  Analytics::drainForTesting();
+  EXPECT_TRUE(log.logged(25037));
+  EXPECT_EQ(FacadeDefaults::resetRetryCount(), 1);
+}
+
 TEST_F(FacadeTest, ADeactivatedLibraryCannotBeEnabled) {
   engine->enabledAtStart = false;
   start({{Analytics::kOptionCollectionDeactivated, Value(true)}});

@@ -45,6 +45,10 @@ ErrorOr<ScriptRef<ScriptStringValue>> nameValueOf(const ScriptValueRef& value, S
 
 ErrorOr<std::vector<ScriptRef<ScriptStringValue>>> nameValuesOf(const ScriptArrayValue& list, ScriptHeap& heap) {
   const auto elements = TRY(list.allElements());
+  return nameValuesOf(ScriptArguments(elements), heap);
+}
+
+ErrorOr<std::vector<ScriptRef<ScriptStringValue>>> nameValuesOf(ScriptArguments elements, ScriptHeap& heap) {
   // The snapshot of the elements and the list of names, both held while the names are made.
   ScriptMemoryCharge lists(heap, elements.size() * (sizeof(ScriptValueRef) + sizeof(ScriptRef<ScriptStringValue>)));
   TRY(lists.status());

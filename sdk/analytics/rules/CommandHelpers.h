@@ -42,6 +42,8 @@ ErrorOr<ScriptRef<ScriptStringValue>> nameValueOf(const ScriptValueRef& value, S
 // before it is made: its conversion, a new string value's memory, and the hash that binding it
 // takes. The list itself is the caller's to charge for as long as it keeps it.
 ErrorOr<std::vector<ScriptRef<ScriptStringValue>>> nameValuesOf(const ScriptArrayValue& list, ScriptHeap& heap);
+// The same for elements the caller has read from such a list (`allElements`).
+ErrorOr<std::vector<ScriptRef<ScriptStringValue>>> nameValuesOf(ScriptArguments elements, ScriptHeap& heap);
 
 bool isStringLike(const ScriptValue& value);
 bool isArrayIndex(const ScriptValue& value);

@@ -1,5 +1,7 @@
 #include "sdk/analytics/rules/LoopCommandEvaluator.h"
 
+#include <utility>
+
 #include "sdk/analytics/rules/ScriptArrayValue.h"
 #include "sdk/analytics/rules/CommandHelpers.h"
 #include "sdk/analytics/rules/ScriptEvaluator.h"
@@ -149,41 +151,71 @@ ErrorOr<bool> condition(const ScriptValueRef& statement, ScriptScope& scope) {
   return ScriptEvaluator::test(*statement, scope);
 }
 
-// The variables a for loop copies into each iteration's scope, hashed once, held (and charged)
-// while the loop runs.
+// The variables a for loop copies into each iteration's scope. The body may change the list that
+// names them, so it is read again before every copy; its names are made and hashed again only when
+// an element changed, or is an object whose text may have. What it holds is charged while the loop runs.
 class CopiedVariables {
  public:
-  CopiedVariables(std::vector<ScriptRef<ScriptStringValue>> names, ScriptHeap& heap)
-      : values_(std::move(names)),
-        held_(heap, values_.size() * (sizeof(ScriptRef<ScriptStringValue>) + sizeof(sdk::analytics::BindingName))) {
-    if (!held_.charged()) return;
-    names_.reserve(values_.size());
-    for (const auto& value : values_) {
-      names_.emplace_back(*value);
-      bindingBytes_ += ScriptPropertyMap::entryBytes(value->value());
-    }
-  }
-  ErrorOr<void> status() const { return held_.status(); }
+  CopiedVariables(const ScriptArrayValue& list, ScriptHeap& heap) : list_(list), heap_(heap) {}
+  ~CopiedVariables() { heap_.refundMemory(chargedBytes_); }
+  CopiedVariables(const CopiedVariables&) = delete;
+  CopiedVariables& operator=(const CopiedVariables&) = delete;
 
-  // A fresh iteration scope under `scope` holding copies of the variables as `source` sees them,
-  // charged before it is made.
-  ErrorOr<ScriptRef<ScriptScope>> copy(ScriptScope& scope, ScriptScope& source) const {
-    auto& heap = heapOfScope(scope);
-    TRY(heap.reserve(sizeof(ScriptScope) + bindingBytes_));
+  // A fresh iteration scope under `scope` holding copies of the variables the list names now, as
+  // `source` sees them, charged before it is made.
+  ErrorOr<ScriptRef<ScriptScope>> copy(ScriptScope& scope, ScriptScope& source) {
+    if (!readAsBefore()) TRY(read());
+    TRY(heap_.reserve(sizeof(ScriptScope) + bindingBytes_));
     auto target = scope.createChildScope();
     for (const auto& name : names_) {
       // Finding a name far up the chain charges the work meter: the next one stops at its end.
-      TRY(heap.chargeWork(1));
+      TRY(heap_.chargeWork(1));
       target->addValue(source.operandForName(name), name);
     }
     return target;
   }
 
  private:
+  // Whether the list holds the elements the names were made from, each with a text that cannot
+  // have changed; the walk is charged as the copy's own walk over the names is.
+  bool readAsBefore() const {
+    if (!read_ || list_.count() != elements_.size()) return false;
+    for (std::size_t i = 0; i < elements_.size(); ++i) {
+      const ScriptValue* now = list_.isHoleAt(i) ? scriptUndefined() : list_.valueAt(i).get();
+      if (now != elements_[i].get() || (isStringLike(*now) && now->kind() != ScriptValueKind::String)) return false;
+    }
+    return true;
+  }
+
+  ErrorOr<void> read() {
+    auto elements = TRY(list_.allElements());
+    auto values = TRY(nameValuesOf(ScriptArguments(elements), heap_));
+    const auto bytes =
+        values.size() * (2 * sizeof(ScriptValueRef) + sizeof(sdk::analytics::BindingName));
+    heap_.refundMemory(std::exchange(chargedBytes_, 0));
+    names_.clear();
+    TRY(heap_.chargeMemory(bytes));
+    chargedBytes_ = bytes;
+    elements_ = std::move(elements);
+    values_ = std::move(values);
+    bindingBytes_ = 0;
+    names_.reserve(values_.size());
+    for (const auto& value : values_) {
+      names_.emplace_back(*value);
+      bindingBytes_ += ScriptPropertyMap::entryBytes(value->value());
+    }
+    read_ = true;
+    return {};
+  }
+
+  const ScriptArrayValue& list_;
+  ScriptHeap& heap_;
+  bool read_ = false;
+  ScriptValueList elements_;
   std::vector<ScriptRef<ScriptStringValue>> values_;
-  ScriptMemoryCharge held_;
   std::vector<sdk::analytics::BindingName> names_;
   std::size_t bindingBytes_ = 0;
+  std::size_t chargedBytes_ = 0;
 };
 
 ErrorOr<ScriptValueRef> forWithCopies(ScriptArguments args, ScriptScope& scope) {
@@ -195,8 +227,7 @@ ErrorOr<ScriptValueRef> forWithCopies(ScriptArguments args, ScriptScope& scope) 
   const auto* bodyArray = asArray(bodyValue);
   if (!bodyArray) return scriptError(kScriptErrorArgumentType);
   auto& heap = heapOfScope(scope);
-  const CopiedVariables variables(TRY(nameValuesOf(*namesArray, heap)), heap);
-  TRY(variables.status());
+  CopiedVariables variables(*namesArray, heap);
   const auto body = TRY(bodyArray->allElements());
   auto iteration = TRY(variables.copy(scope, scope));
   if (!TRY(condition(args[1], *iteration))) return undefined();

@@ -344,6 +344,20 @@ TEST_F(ScriptLoops, ForWithCopiesGivesEachIterationItsOwnVariables) {
   EXPECT_EQ(errorOf("(for 1 true 0 (quote))"), kScriptErrorArgumentType);
 }
 
+TEST_F(ScriptLoops, ForWithCopiesReadsItsNameListAtEveryIteration) {
+  // The body names j in its own list: from the second iteration on j is copied too, so only the
+  // first iteration's step reaches the outer j.
+  run("(var \"names\") (= \"names\" (array \"i\")) (var \"i\") (= \"i\" 0) (var \"j\") (= \"j\" 0)");
+  EXPECT_EQ(text("(for $names (< $i 3) (= \"i\" (+ $i 1)) (quote (call $names \"push\" (quote \"j\")) (= \"j\" (+ $j 1))))"
+                 "(call (array $i $j) \"join\" (quote))"),
+            "0,1");
+  // A name whose text changes inside the loop is read anew: the copy follows the list's text.
+  run("(var \"k\") (= \"k\" 0) (var \"inner\") (= \"inner\" (array \"x\")) (= \"names\" (array \"i\" $inner)) (= \"i\" 0)");
+  EXPECT_EQ(text("(for $names (< $i 3) (= \"i\" (+ $i 1)) (quote (put $inner 0 \"k\") (= \"k\" (+ $k 1))))"
+                 "$k"),
+            "1");
+}
+
 TEST_F(ScriptLoops, GeneralLoopRunsDoWhileOnce) {
   run("(var \"n\") (= \"n\" 0)");
   EXPECT_EQ(text("(loop false 0 true (quote (= \"n\" (+ $n 1)))) $n"), "1");
