@@ -3,6 +3,7 @@
 // app ends is given its answer, which deletes what it sent), and a start under a system clock set days
 // ahead, between runs whose waits went past the real time, dates nothing of a later run before what the
 // runs before it stored.
+#include <signal.h>
 #include <sys/wait.h>
 
 #include <gtest/gtest.h>
@@ -10,10 +11,13 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <condition_variable>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <map>
+#include <mutex>
+#include <optional>
 #include <set>
 #include <string>
 #include <tuple>
@@ -28,6 +32,8 @@
 #include "testing/FileContents.h"
 #include "testing/LoopbackServer.h"
 #include "testing/ScratchFolder.h"
+#include "testing/TreeChanges.h"
+#include "testing/VirtualDisplay.h"
 
 namespace {
 
@@ -104,6 +110,19 @@ class DeliveryAndTimeTest : public ::testing::Test {
     started = std::chrono::steady_clock::now();
     return ostrel::testing::ChildProcess::start(arguments, environment);
   }
+  // The app in a window on `display`, on the real clock until it is ended, its info lines and the
+  // analytics debug lines on its output.
+  std::unique_ptr<ostrel::testing::ChildProcess> startWindow(const ostrel::testing::VirtualDisplay& display) {
+    auto environment = ostrel::testing::environmentWithout(
+        {"OSTREL_", "DISPLAY=", "WAYLAND_DISPLAY=", "DBUS_SESSION_BUS_ADDRESS=", "ASAN_OPTIONS="});
+    environment.push_back("OSTREL_ANALYTICS_URL=" + server.url(""));
+    environment.push_back("OSTREL_TRANSPORT_URL=" + server.url(""));
+    environment.push_back("ASAN_OPTIONS=detect_leaks=1");
+    for (const auto& [name, value] : display.environment()) environment.push_back(name + "=" + value);
+    return ostrel::testing::ChildProcess::start(
+        {OSTREL_EXECUTABLE, "--home", folder / "home", "--verbose", "--window", "-APMAnalyticsDebugEnabled"},
+        environment);
+  }
   // Waits for the end of what start() started.
   int finish(ostrel::testing::ChildProcess& child) {
     const int status = child.wait();
@@ -112,10 +131,11 @@ class DeliveryAndTimeTest : public ::testing::Test {
     output += child.output();
     return status;
   }
-  // The transport's events of every batch received so far, with how often each came.
-  std::map<TransportEventKey, int> transportEventsReceived() const {
+  // The transport's events of every batch among `requests` (all received so far when not given), with
+  // how often each came.
+  std::map<TransportEventKey, int> transportEventsReceived(std::optional<std::vector<LoopbackRequest>> requests = {}) const {
     std::map<TransportEventKey, int> received;
-    for (const auto& request : server.requests()) {
+    for (const auto& request : requests.value_or(server.requests())) {
       if (request.path.rfind("/batch/", 0) != 0) continue;
       auto sources = ostrel::testing::decodeUploadRequest(request.body);
       EXPECT_TRUE(sources) << "a batch that does not decode";
@@ -414,6 +434,140 @@ TEST_F(DeliveryAndTimeTest, AnAnswerWhoseBodyStallsOrTricklesIsTakenByItsHead) {
   ASSERT_GT(transportOut, 0) << "no transport batch met the slow bodies";
   EXPECT_EQ(repeatedAnalytics, 0);
   EXPECT_EQ(repeatedTransport, 0);
+}
+
+// A window run, on the real clock, whose collectors answer each batch 200 at once and then stall its body
+// or trickle it a byte every half second: each store takes the head as the answer the moment it comes
+// (the transport's batch deleted, the analytics bundles gone), so the app killed while the bodies are
+// still coming sends none of it again. It is killed once every batch answered so has been acted on, the
+// collectors giving no head to whatever comes after; sound starts then send what is left. Every event a
+// collector answered with a success arrives exactly once, and a bundle sent again (one whose answer
+// never came) is marked by a higher retry count.
+TEST_F(DeliveryAndTimeTest, ASuccessHeadIsTakenInARunningAppKilledWhileItsBodyIsComing) {
+  if (!ostrel::testing::VirtualDisplay::available()) GTEST_SKIP() << "Xvfb is not installed";
+  auto display = ostrel::testing::VirtualDisplay::start();
+  ASSERT_NE(display, nullptr) << "Xvfb did not start";
+  // The app acts on a head it has at once: a safety net, well inside the request's own time-out, after
+  // which a stalled body would have ended anyway.
+  constexpr double kActGuard = 30;
+  const std::string taken = "Successful upload. Got network response";
+  std::mutex mutex;
+  std::condition_variable answeredMore;
+  std::vector<LoopbackRequest> answered;  // with a success, in the order they came
+  std::optional<LoopbackResponse> analyticsAnswer, transportAnswer;  // nothing: no head at all
+  const auto serve = [&](std::optional<LoopbackResponse> analytics, std::optional<LoopbackResponse> transport) {
+    std::lock_guard lock(mutex);
+    analyticsAnswer = std::move(analytics);
+    transportAnswer = std::move(transport);
+  };
+  const auto collector = [&](bool analytics) {
+    return [&, analytics](const LoopbackRequest& request) {
+      std::lock_guard lock(mutex);
+      const auto& given = analytics ? analyticsAnswer : transportAnswer;
+      if (!given) {
+        LoopbackResponse none = LoopbackResponse::withStatus(503);
+        none.heldUntilReleased = "no head";
+        return none;
+      }
+      answered.push_back(request);
+      answeredMore.notify_all();
+      return *given;
+    };
+  };
+  server.on("POST", "/a", collector(true));
+  for (const char* target : {"upl", "vll", "csh", "int"}) server.on("POST", std::string("/batch/") + target, collector(false));
+  const auto countAnswered = [&](bool analytics) {
+    return static_cast<std::size_t>(std::count_if(answered.begin(), answered.end(), [&](const LoopbackRequest& request) {
+      return (request.path == "/a") == analytics;
+    }));
+  };
+  const auto answeredTo = [&](bool analytics) {
+    std::lock_guard lock(mutex);
+    return countAnswered(analytics);
+  };
+  const auto waitForAnswered = [&](bool analytics, std::size_t count) {
+    std::unique_lock lock(mutex);
+    return answeredMore.wait_for(lock, std::chrono::seconds(120), [&] { return countAnswered(analytics) >= count; });
+  };
+  const auto serveSoundly = [&] {
+    serve(LoopbackResponse::withStatus(204), LoopbackResponse::withStatus(200, ostrel::testing::encodeReply(0)));
+  };
+
+  // The container, its stores and the configuration, from a sound start.
+  serveSoundly();
+  ASSERT_EQ(run(""), 0) << output;
+  const std::string batches = folder / "home/Library/Caches/vadeze-sdks-events/VDTCORFlatFileStorage/vdt_batch_data";
+  ASSERT_TRUE(std::filesystem::is_directory(batches));
+  std::size_t slowAnalytics = 0, slowTransport = 0;
+  for (const bool trickles : {false, true}) {
+    const char* kind = trickles ? "trickle: " : "stall: ";
+    const std::size_t analyticsBefore = answeredTo(true), transportBefore = answeredTo(false);
+    ostrel::testing::TreeChanges changes(batches);
+    ASSERT_TRUE(changes.watching());
+    serve(slowBody(trickles), slowBody(trickles));
+    auto child = startWindow(*display);
+    ASSERT_TRUE(child);
+    ASSERT_TRUE(waitForAnswered(true, analyticsBefore + 1)) << kind << "no analytics batch came\n" << child->output();
+    ASSERT_TRUE(waitForAnswered(false, transportBefore + 1)) << kind << "no transport batch came\n" << child->output();
+    // Every batch answered so far has been acted on: the analytics success said (once its bundles are
+    // gone), the transport's batch given up under its deleted name.
+    std::size_t deleted = 0;
+    bool acted = true;
+    const auto actOnEveryAnswer = [&] {
+      const std::size_t analytics = answeredTo(true) - analyticsBefore, transport = answeredTo(false) - transportBefore;
+      acted = acted && child->waitForOutput(taken, static_cast<int>(analytics), kActGuard);
+      while (acted && deleted < transport) {
+        acted = changes.waitFor("/.deleted-", kActGuard);
+        for (const auto& change : changes.take()) {
+          deleted += change.find("/.deleted-") != std::string::npos && change.find("renamed here") != std::string::npos;
+        }
+      }
+    };
+    actOnEveryAnswer();
+    serve(std::nullopt, std::nullopt);
+    actOnEveryAnswer();  // a head given before the collectors fell silent too
+    EXPECT_TRUE(acted) << kind << "a success head came and the app did not act on it\n" << child->output();
+    child->signal(SIGKILL);
+    const int status = child->wait();
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL)
+        << kind << ostrel::testing::describeWaitStatus(status) << "\n" << child->output();
+    server.release("body");
+    server.release("no head");
+    slowAnalytics += answeredTo(true) - analyticsBefore;
+    slowTransport += answeredTo(false) - transportBefore;
+  }
+  serveSoundly();
+  for (int start = 1; start <= 2; ++start) ASSERT_EQ(run(""), 0) << "sound start " << start << "\n" << output;
+
+  std::vector<LoopbackRequest> takenRequests;
+  {
+    std::lock_guard lock(mutex);
+    takenRequests = answered;
+  }
+  const auto events = transportEventsReceived(takenRequests);
+  std::map<std::int64_t, int> bundlesTaken;
+  for (const auto& bundle : ostrel::testing::uploadedAnalyticsBundles(takenRequests)) {
+    ++bundlesTaken[sdk::analytics::nanoGetInt32(*bundle, ostrel::testing::kBundleIndex)];
+  }
+  int bundleCopies = 0, unmarked = 0;
+  for (const auto& [index, times] : bundlesTaken) bundleCopies += times - 1;
+  std::map<std::int64_t, std::int64_t> lastRetryCount;
+  for (const auto& bundle : ostrel::testing::uploadedAnalyticsBundles(server.requests())) {
+    const auto retries = sdk::analytics::nanoGetInt32(*bundle, ostrel::testing::kBundleRetryCount);
+    auto [slot, first] = lastRetryCount.try_emplace(sdk::analytics::nanoGetInt32(*bundle, ostrel::testing::kBundleIndex), retries);
+    if (!first) unmarked += retries <= slot->second;
+    slot->second = retries;
+  }
+  std::cout << "2 window runs killed after taking " << slowAnalytics << " analytics and " << slowTransport
+            << " transport batches answered 200 with a stalled or trickling body; " << events.size()
+            << " transport events and " << bundlesTaken.size() << " analytics bundles answered with a success, "
+            << repeats(events) << " and " << bundleCopies << " copies of them; " << unmarked << " bundles sent again unmarked\n";
+  EXPECT_GT(slowAnalytics, 0u);
+  EXPECT_GT(slowTransport, 0u);
+  EXPECT_FALSE(events.empty());
+  EXPECT_EQ(repeats(events), 0);
+  EXPECT_EQ(bundleCopies, 0);
+  EXPECT_EQ(unmarked, 0);
 }
 
 // With nothing else out, the process end still waits for the analytics upload after the analytics end's

@@ -112,7 +112,8 @@ struct Transfer {
   std::int64_t lastActivity = 0;
   std::int64_t headAt = 0;   // when the head of the response came
   std::int64_t endingAt = 0;  // when this transfer learnt that the app is ending; 0 before
-  bool bodyBoundArmed = false;
+  std::int64_t armedBodyDeadline = INT64_MAX;  // the body's bound the watchdog knows of
+  bool successHeadAnswers = false;  // the caller takes a success head as its answer
 
   CURL* easy = nullptr;
   curl_slist* headers = nullptr;
@@ -146,11 +147,21 @@ struct Transfer {
   std::string downloadPath;
 
   void touch() { lastActivity = clock->monotonicNanoseconds(); }
+  // The final head came with a success the caller takes as its answer.
+  bool answeredBySuccessHead() const {
+    return successHeadAnswers && headersDone && !redirectCandidate && response.statusCode >= 200 &&
+           response.statusCode <= 299;
+  }
   // Once the app is ending, a head that came is the answer: its body gets a last short while, then it
   // is cut off. INT64_MAX while no such bound runs.
-  std::int64_t bodyDeadline() const {
+  std::int64_t endDeadline() const {
     if (!headersDone || endingAt == 0) return INT64_MAX;
     return saturatingAdd(std::max(headAt, endingAt), foundation::Clock::toNanoseconds(URLSession::kBodySecondsAtEnd));
+  }
+  // The body of a success head that answered has a short while of its own, the end's bound aside.
+  std::int64_t bodyDeadline() const {
+    if (!answeredBySuccessHead()) return endDeadline();
+    return std::min(endDeadline(), saturatingAdd(headAt, foundation::Clock::toNanoseconds(URLSession::kBodySecondsAfterSuccessHead)));
   }
   // When the transfer times out unless it hears from the server first.
   std::int64_t deadline() const {
@@ -182,6 +193,7 @@ size_t onHeader(char* buffer, size_t size, size_t count, void* data) {
       t.response.url = url ? url : t.request.url;
       t.redirectCandidate = isRedirectStatus(t.response.statusCode) && t.response.allHeaderFields.contains("Location");
       if (!t.redirectCandidate) t.task->setResponse(t.response);
+      if (t.answeredBySuccessHead()) t.task->tellSuccessHead(t.response);
       if (t.decodes && isInflatable(t.response.valueForHTTPHeaderField("Content-Encoding"))) {
         t.inflater = std::make_unique<GzipInflater>(t.limit ? t.limit : UINT64_MAX);
       } else if (t.limit) {
@@ -501,6 +513,7 @@ void CurlEngine::Impl::begin(std::shared_ptr<URLSessionTask> task) {
   {
     std::lock_guard lock(task->mutex_);
     ownResourceTimeout = task->resourceTimeout_;
+    t.successHeadAnswers = static_cast<bool>(task->successHeadHandler_);
   }
   // The request's time-out bounds the whole request too, not only its silences: a server that sends a
   // byte now and then must not hold a caller (and whatever queues behind it) for the session's week.
@@ -700,9 +713,11 @@ void CurlEngine::Impl::noticeEnding() {
   }
 }
 
+// A bound comes in, or an earlier one (the end's, after a success head's own): the watchdog learns of it.
 void CurlEngine::Impl::armBodyBound(Transfer& t) {
-  if (t.bodyBoundArmed || t.bodyDeadline() == INT64_MAX || !t.attached) return;
-  t.bodyBoundArmed = true;
+  const std::int64_t deadline = t.bodyDeadline();
+  if (deadline >= t.armedBodyDeadline || !t.attached) return;
+  t.armedBodyDeadline = deadline;
   arm(t);
 }
 
@@ -748,10 +763,13 @@ void CurlEngine::Impl::onWatchdog(const std::weak_ptr<foundation::Clock>& weak) 
     Transfer* t = find(id);
     if (!t) continue;
     // The head came and is the answer; what is cut off is only the rest of its body.
-    const bool bodyCutOff = now >= t->bodyDeadline();
-    finish(*t, makeURLError(URLErrorTimedOut,
-                            bodyCutOff ? "The response's body was still coming when the app ended." : "The request timed out.",
-                            t->request.url));
+    const char* reason = "The request timed out.";
+    if (now >= t->endDeadline()) {
+      reason = "The response's body was still coming when the app ended.";
+    } else if (now >= t->bodyDeadline()) {
+      reason = "The response's body was still coming a while after its success head had answered.";
+    }
+    finish(*t, makeURLError(URLErrorTimedOut, reason, t->request.url));
   }
 }
 
@@ -834,7 +852,8 @@ void CurlEngine::Impl::follow(Transfer& t, URLRequest request) {
   t.bodyOffset = 0;
   if (t.bodyFile) std::rewind(t.bodyFile);
   t.response = HTTPURLResponse{};
-  t.headersDone = t.redirectCandidate = t.bodyBoundArmed = false;
+  t.headersDone = t.redirectCandidate = false;
+  t.armedBodyDeadline = INT64_MAX;
   t.headAt = 0;
   t.held.clear();
   t.inflater.reset();

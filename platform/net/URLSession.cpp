@@ -70,6 +70,11 @@ void URLSessionTask::setTimeoutIntervalForResource(double seconds) {
   if (state_ == State::Suspended) resourceTimeout_ = seconds;
 }
 
+void URLSessionTask::setSuccessHeadHandler(std::function<void(const HTTPURLResponse&)> handler) {
+  std::lock_guard lock(mutex_);
+  if (state_ == State::Suspended) successHeadHandler_ = std::move(handler);
+}
+
 void URLSessionTask::resume() {
   {
     std::lock_guard lock(mutex_);
@@ -100,6 +105,16 @@ void URLSessionTask::cancel() {
 void URLSessionTask::setResponse(HTTPURLResponse response) {
   std::lock_guard lock(mutex_);
   response_ = std::move(response);
+}
+
+void URLSessionTask::tellSuccessHead(HTTPURLResponse response) {
+  {
+    std::lock_guard lock(outboxMutex_);
+    untoldSuccessHead_ = std::move(response);
+    if (flushQueued_) return;
+    flushQueued_ = true;
+  }
+  session_->delegateQueue()->async([task = shared_from_this()] { task->flushOutbox(); });
 }
 
 void URLSessionTask::setCurrentRequest(URLRequest request) {
@@ -160,15 +175,26 @@ void URLSessionTask::complete(std::optional<foundation::Error> error, Data body,
   session_->delegateQueue()->async([task = shared_from_this()] { task->flushOutbox(); });
 }
 
-// On the delegate queue: the body that arrived since the last hop, then the end if it has come.
+// On the delegate queue: a success head awaited, the body that arrived since the last hop, then the end
+// if it has come.
 void URLSessionTask::flushOutbox() {
+  std::optional<HTTPURLResponse> head;
   Data data;
   std::optional<Ending> ending;
   {
     std::lock_guard lock(outboxMutex_);
+    head.swap(untoldSuccessHead_);
     data.swap(unsentData_);
     ending.swap(ending_);
     flushQueued_ = false;
+  }
+  if (head) {
+    std::function<void(const HTTPURLResponse&)> handler;
+    {
+      std::lock_guard lock(mutex_);
+      handler.swap(successHeadHandler_);
+    }
+    if (handler) handler(*head);
   }
   URLSession& session = *session_;
   auto delegate = session.delegate();

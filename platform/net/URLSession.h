@@ -49,7 +49,8 @@ struct URLSessionConfiguration {
 //
 // What a session tells its delegate, always on the session's delegate queue and, for one task, in the
 // order: the server-trust challenge, data, redirect questions, the finished download, completion. A task made with a completion
-// handler reports through that handler instead of the data and completion calls.
+// handler reports through that handler instead of the data and completion calls. A success head that a
+// task's own handler awaits (URLSessionTask::setSuccessHeadHandler) is told ahead of its data.
 class URLSessionDelegate {
  public:
   virtual ~URLSessionDelegate() = default;
@@ -100,6 +101,12 @@ class URLSessionTask : public std::enable_shared_from_this<URLSessionTask> {
 
   // Overrides the session's whole-transfer time-out for this task; set before resume().
   void setTimeoutIntervalForResource(double seconds);
+  // For a caller to whom a success status (2xx) is the whole answer; set before resume(). `handler` is
+  // told of such a head on the delegate queue as soon as it has come, before any of its body and before
+  // the task ends, so that what the answer settles is settled then and not after a body that may never
+  // come. The body then has URLSession::kBodySecondsAfterSuccessHead more; one still coming is cut off,
+  // the task ending with its response and URLErrorTimedOut. Other heads are told only with the end.
+  void setSuccessHeadHandler(std::function<void(const HTTPURLResponse&)> handler);
 
   void resume();
   // Ends the task with URLErrorCancelled unless it has completed already.
@@ -113,6 +120,8 @@ class URLSessionTask : public std::enable_shared_from_this<URLSessionTask> {
 
   // For the transfer engine's thread only: each moves its news onto the delegate queue.
   void setResponse(HTTPURLResponse response);
+  // The success head a handler waits for (setSuccessHeadHandler); it goes ahead of any body.
+  void tellSuccessHead(HTTPURLResponse response);
   void setCurrentRequest(URLRequest request);
   void deliverData(Data data);
   // As deliverData(), in two halves: pieces are gathered until the engine sends them on, once per round
@@ -139,6 +148,7 @@ class URLSessionTask : public std::enable_shared_from_this<URLSessionTask> {
   bool uploadsFromFile_ = false;
   DataCompletion completion_;
   std::optional<double> resourceTimeout_;
+  std::function<void(const HTTPURLResponse&)> successHeadHandler_;  // under mutex_
 
   // What waits to be told on the delegate queue: body pieces and the end ride one hop together when
   // the delegate queue has not caught up yet, instead of one hop (and one thread wake-up) each.
@@ -149,6 +159,7 @@ class URLSessionTask : public std::enable_shared_from_this<URLSessionTask> {
   };
   void flushOutbox();
   std::mutex outboxMutex_;
+  std::optional<HTTPURLResponse> untoldSuccessHead_;
   Data unsentData_;
   std::optional<Ending> ending_;
   bool flushQueued_ = false;
@@ -167,14 +178,18 @@ class URLSessionTask : public std::enable_shared_from_this<URLSessionTask> {
 // A session keeps its delegate until it is invalidated; a session that is never invalidated keeps it
 // for as long as the session itself lives.
 //
-// Once the app's end has begun (dispatch::ProcessEnd), a response whose head came is not kept waiting
-// for its body: the body has kBodySecondsAtEnd more, from its head or from the end's start, whichever
-// is later, and one still coming then (a server that stalls or trickles) is cut off. The task ends with
-// its response and URLErrorTimedOut, so a caller for whom the status is the answer takes it within the
-// end's wait, and a caller who needs the body fails as the end would have failed it anyway.
+// A caller for whom a success status is the answer takes it when its head comes, at any time in a run
+// (URLSessionTask::setSuccessHeadHandler): its body, which adds at most a hint, has
+// kBodySecondsAfterSuccessHead more. Once the app's end has begun (dispatch::ProcessEnd), no response
+// whose head came is kept waiting for its body: the body has kBodySecondsAtEnd more, from its head or
+// from the end's start, whichever is later. A body still coming at its bound (a server that stalls or
+// trickles) is cut off and the task ends with its response and URLErrorTimedOut, so a caller for whom
+// the status is the answer has it in time, and a caller who needs the body (a token) fails as the end
+// would have failed it anyway.
 class URLSession : public std::enable_shared_from_this<URLSession> {
  public:
   static constexpr double kBodySecondsAtEnd = 1;
+  static constexpr double kBodySecondsAfterSuccessHead = 5;
 
   static std::shared_ptr<URLSession> sessionWithConfiguration(URLSessionConfiguration configuration,
                                                               std::shared_ptr<URLSessionDelegate> delegate = {},

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <future>
@@ -74,6 +75,24 @@ class Recorder : public URLSessionDelegate {
     events.push_back(std::move(event));
   }
 };
+
+// A request to the server's "/quick", which answers at once, run to its end: the network has dealt with
+// every time-out a move of the clock before it set off, and told the main queue of what it ended.
+void settleNetwork(const ostrel::testing::HostileServer& server) {
+  auto quick = std::make_shared<Recorder>();
+  URLSession::sessionWithConfiguration(URLSessionConfiguration::defaultSessionConfiguration(), quick)
+      ->dataTaskWithRequest(URLRequest(server.url("/quick")))
+      ->resume();
+  ASSERT_TRUE(MainLoop::runUntil([&] { return quick->completed; }, 20));
+}
+
+// The task ended with the response whose head came, and a time-out saying why its body was cut off.
+void expectBodyCutOff(const Recorder& recorder, std::int64_t status, std::string_view why) {
+  ASSERT_TRUE(recorder.response && recorder.error);
+  EXPECT_EQ(recorder.response->statusCode, status);
+  EXPECT_EQ(recorder.error->code, URLErrorTimedOut);
+  EXPECT_NE(recorder.error->localizedDescription().find(why), std::string::npos) << recorder.error->localizedDescription();
+}
 
 class URLSessionTest : public ::testing::Test {
  protected:
@@ -374,13 +393,7 @@ TEST_F(URLSessionTest, AtTheEndABodyStillComingIsCutOffASecondAfterItsHead) {
         ->dataTaskWithRequest(URLRequest(server.url(path)))
         ->resume();
   };
-  // A request answered at once, run to its end: the network has dealt with every time-out a move of
-  // the clock before it set off, and told the main queue of what it ended.
-  const auto settle = [&] {
-    auto quick = std::make_shared<Recorder>();
-    start(quick, "/quick");
-    ASSERT_TRUE(MainLoop::runUntil([&] { return quick->completed; }, 20));
-  };
+  const auto settle = [&] { settleNetwork(server); };
   start(before, "/before");
   ASSERT_TRUE(MainLoop::runUntil([&] { return !before->data.empty(); }, 20));
   clock->advance(30);
@@ -396,10 +409,7 @@ TEST_F(URLSessionTest, AtTheEndABodyStillComingIsCutOffASecondAfterItsHead) {
   EXPECT_FALSE(before->completed);
   clock->advance(0.6);
   ASSERT_TRUE(MainLoop::runUntil([&] { return before->completed; }, 20)) << "the end waited for the body";
-  ASSERT_TRUE(before->response && before->error);
-  EXPECT_EQ(before->response->statusCode, 200);
-  EXPECT_EQ(before->error->code, URLErrorTimedOut);
-  EXPECT_NE(before->error->localizedDescription().find("still coming when the app ended"), std::string::npos);
+  expectBodyCutOff(*before, 200, "still coming when the app ended");
 
   // A head that comes a while into the end has its own second.
   release.reset();
@@ -410,6 +420,75 @@ TEST_F(URLSessionTest, AtTheEndABodyStillComingIsCutOffASecondAfterItsHead) {
   clock->advance(0.6);
   ASSERT_TRUE(MainLoop::runUntil([&] { return during->completed; }, 20));
   EXPECT_EQ(during->response.value_or(HTTPURLResponse{}).statusCode, 200);
+  dispatch::ProcessEnd::resetForTesting();
+}
+
+// A caller that takes a success head as its answer is told of it as soon as it comes, in a running app,
+// before any of its body: what the answer settles need not wait for a body that stalls. That body then
+// has a short while and is cut off, the task ending with its response; the end's shorter bound still
+// applies to it once the end begins. A head that is no success is told only with the task's end, and
+// its body is waited for as long as the request may take.
+TEST_F(URLSessionTest, ASuccessHeadIsToldAtOnceAndItsBodyGivenOnlyAShortWhile) {
+  using ostrel::testing::HostileConnection;
+  using ostrel::testing::HostileRequest;
+  ostrel::testing::MainThreadEnvironment env;
+  auto clock = env.clock();
+  ostrel::testing::HostileServer server;
+  for (const auto& [path, status] : {std::pair{"/taken", "200 OK"}, {"/ending", "201 Created"},
+                                     {"/failed", "500 Internal Server Error"}}) {
+    const std::string head = std::string("HTTP/1.1 ") + status + "\r\nContent-Length: 20\r\n\r\nabc";
+    server.on(path, [head](const HostileRequest&, HostileConnection& c) {
+      c.send(head);
+      c.hold();
+    });
+  }
+  server.on("/quick", [](const HostileRequest&, HostileConnection& c) { c.send(ostrel::testing::HostileServer::response(204)); });
+  const auto start = [&](const std::shared_ptr<Recorder>& recorder, const char* path, bool takesHead) {
+    auto task = URLSession::sessionWithConfiguration(URLSessionConfiguration::defaultSessionConfiguration(), recorder)
+                    ->dataTaskWithRequest(URLRequest(server.url(path)));
+    if (takesHead) {
+      task->setSuccessHeadHandler([recorder](const HTTPURLResponse& head) {
+        EXPECT_TRUE(MainLoop::isMainThread());
+        recorder->events.push_back("success head " + std::to_string(head.statusCode));
+      });
+    }
+    task->resume();
+    return task;
+  };
+  const auto settle = [&] { settleNetwork(server); };
+  auto taken = std::make_shared<Recorder>(), ending = std::make_shared<Recorder>(), failed = std::make_shared<Recorder>();
+  start(taken, "/taken", true);
+  auto failing = start(failed, "/failed", true);
+  ASSERT_TRUE(MainLoop::runUntil([&] { return !taken->data.empty() && !failed->data.empty(); }, 20));
+  EXPECT_EQ(taken->events.front(), "success head 200") << "told after its body";
+  EXPECT_EQ(std::count(taken->events.begin(), taken->events.end(), "success head 200"), 1);
+  EXPECT_EQ(failed->events.front(), "data") << "a failure's head is told with the task's end";
+
+  clock->advance(URLSession::kBodySecondsAfterSuccessHead - 0.5);
+  settle();
+  EXPECT_FALSE(taken->completed) << "the body was cut off before its while was out";
+  clock->advance(1);
+  ASSERT_TRUE(MainLoop::runUntil([&] { return taken->completed; }, 20)) << "the body was waited for as for any other";
+  expectBodyCutOff(*taken, 200, "after its success head");
+  clock->advance(30);
+  settle();
+  EXPECT_FALSE(failed->completed) << "a failure's body was given no more than a success's";
+  failing->cancel();
+  ASSERT_TRUE(MainLoop::runUntil([&] { return failed->completed; }, 20));
+
+  // Begun before the end, the success's own while is cut short by the end's.
+  start(ending, "/ending", true);
+  ASSERT_TRUE(MainLoop::runUntil([&] { return !ending->events.empty(); }, 20));
+  EXPECT_EQ(ending->events.front(), "success head 201");
+  clock->advance(0.5);
+  ASSERT_TRUE(dispatch::ProcessEnd::run(0));
+  settle();  // the network has heard of the end
+  clock->advance(0.8);
+  settle();
+  EXPECT_FALSE(ending->completed);
+  clock->advance(0.4);
+  ASSERT_TRUE(MainLoop::runUntil([&] { return ending->completed; }, 20)) << "the end's bound was not kept";
+  expectBodyCutOff(*ending, 201, "when the app ended");
   dispatch::ProcessEnd::resetForTesting();
 }
 

@@ -59,9 +59,10 @@ TEST(FlatFileStorageCrashChild, StoreUntilKilled) {
 }
 
 // The child of the deletion test: takes a stored event as a batch, puts kFilesBesideTheEvent more
-// files into the batch's folder (so that deleting it takes a while), reports "D" and the number of
-// entries, and deletes the batch with its events, as a delivered upload's answer does; then waits to be
-// killed.
+// files into the batch's folder (so that deleting it takes a while), reports "D", the number of entries,
+// the folder and the time it was last changed (looked at before the deletion can begin: the parent may
+// come to it only once the deletion is under way), and deletes the batch with its events, as a
+// delivered upload's answer does; then waits to be killed.
 constexpr int kFilesBesideTheEvent = 5000;
 
 TEST(FlatFileStorageCrashChild, DeleteABatchUntilKilled) {
@@ -78,14 +79,19 @@ TEST(FlatFileStorageCrashChild, DeleteABatchUntilKilled) {
   drain(storage->storageQueue());
   if (!batchID) return report(fd, "no batch");
   std::size_t entries = 0;
+  std::string batchFolder;
   for (const auto& folder : std::filesystem::directory_iterator(storage->batchDataStoragePath())) {
     for (int i = 0; i < kFilesBesideTheEvent; ++i) {
       const std::string path = folder.path().string() + "/beside-" + std::to_string(i);
       ::close(::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600));
     }
     for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(folder.path())) ++entries;
+    batchFolder = folder.path().string();
   }
-  report(fd, "D " + std::to_string(entries));
+  struct stat changed {};
+  if (::stat(batchFolder.c_str(), &changed) != 0) return report(fd, "no batch folder");
+  report(fd, "D " + std::to_string(entries) + " " + std::to_string(changed.st_mtim.tv_sec) + " " +
+                 std::to_string(changed.st_mtim.tv_nsec) + " " + batchFolder);
   storage->removeBatchWithID(*batchID, true, [fd] { report(fd, "d"); });
   drain(storage->storageQueue());
   for (;;) ::pause();
@@ -157,16 +163,22 @@ TEST_F(FlatFileStorageCrashTest, ABatchDeletionCutOffLeavesTheWholeBatchOrNone) 
     int reportsRead = -1;
     pid_t child = startChild("FlatFileStorageCrashChild.DeleteABatchUntilKilled", &reportsRead);
     ASSERT_GT(child, 0);
+    // However the test ends, the child, which waits to be killed, is.
+    std::shared_ptr<void> reap(nullptr, [&](void*) {
+      if (child <= 0) return;
+      ::kill(child, SIGKILL);
+      waitTestChild(child);
+    });
     std::string line;
     char c;
     while (::read(reportsRead, &c, 1) == 1 && c != '\n') line += c;
     ASSERT_TRUE(line.starts_with("D ")) << line;
-    const std::size_t entries = std::stoul(line.substr(2));
     // Killed once the deletion has begun: the batch's folder changed, or left its name.
+    std::size_t entries = 0;
     std::string folder;
-    for (const auto& name : filesIn(storage->batchDataStoragePath())) folder = storage->batchDataStoragePath() + "/" + name;
     struct stat before {};
-    ASSERT_EQ(::stat(folder.c_str(), &before), 0) << folder;
+    std::istringstream(line.substr(2)) >> entries >> before.st_mtim.tv_sec >> before.st_mtim.tv_nsec >> folder;
+    ASSERT_FALSE(folder.empty()) << line;
     const auto begun = [&] {
       struct stat now {};
       return ::stat(folder.c_str(), &now) != 0 || now.st_mtim.tv_sec != before.st_mtim.tv_sec ||
@@ -187,10 +199,7 @@ TEST_F(FlatFileStorageCrashTest, ABatchDeletionCutOffLeavesTheWholeBatchOrNone) 
         gaveUp = "the child ended (" + describeWaitStatus(status) + ") before the deletion began";
       }
     }
-    if (child > 0) {
-      ::kill(child, SIGKILL);
-      waitTestChild(child);
-    }
+    reap.reset();
     ::close(reportsRead);
     ASSERT_TRUE(gaveUp.empty()) << gaveUp;
 

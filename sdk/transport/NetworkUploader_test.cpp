@@ -128,6 +128,33 @@ TEST_F(UploaderTest, StatusesDecideWhetherEventsAreKeptAndHowLongTheTargetWaits)
   }
 }
 
+// A 200 whose body stalls is the answer as soon as its head has come, in a running app: the batch is
+// deleted while the request still waits for the body, so an app killed then sends none of it again. The
+// body, which could only have said how long to wait, gets a short while; without it the target waits as
+// after any reply that said nothing.
+TEST_F(UploaderTest, ABatchAnsweredWithAStalledBodyIsDeletedWhenItsHeadComes) {
+  LoopbackResponse stalled = reply(200, 60000);
+  stalled.bodyHeldUntilReleased = "body";
+  stalled.bodyBytesBeforeHold = 1;
+  server.on("POST", "/batch", stalled);
+  storedEvent(1001, 3);
+  uploader->uploadTarget(1001, 4);
+  // The main queue turns meanwhile: the request's task is made there.
+  ASSERT_TRUE(platform::dispatch::MainLoop::runUntil([&] { return server.waitForHeld("body", 1, 0); }, 20));
+  EXPECT_TRUE(platform::dispatch::MainLoop::runUntil([&] { return stored(1001) == 0; }, 20))
+      << "the batch the service took waits for the body";
+  EXPECT_EQ(uploader->operationCount(), 1u) << "the body was not waited for at all";
+  clock->advance(platform::net::URLSession::kBodySecondsAfterSuccessHead + 1);
+  ASSERT_TRUE(uploader->waitForUploadFinishedWithTimeout(20));
+  server.release("body");
+  drain(storage->storageQueue());
+  EXPECT_EQ(stored(1001), 0u);
+  auto next = uploader->nextUploadTimeForTarget(1001);
+  ASSERT_NE(next, nullptr);
+  EXPECT_EQ(next->timeMillis() - sdk::transport::ClockSnapshot::snapshot()->timeMillis(), 900000);
+  EXPECT_EQ(application->openTasks(), 0u);
+}
+
 TEST_F(UploaderTest, A503KeepsTheEventsAndSendsThemAgainAfterTheWait) {
   server.onSequence("POST", "/batch", {reply(503, std::nullopt, {{"Retry-After", "2"}}), reply(200, 0)});
   auto event = storedEvent(1001, 3, "again");

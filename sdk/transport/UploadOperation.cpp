@@ -223,12 +223,14 @@ sdk::promises::Promise::Ptr UploadOperation::sendURLRequestWithBatch(const std::
   auto self = shared_from_this();
   std::uint32_t batchID = batch->batchID();
   auto session = uploaderSessionCreateIfNeeded();
-  return replyToRequest(session, *request, batchID)
+  auto delivered = std::make_shared<sdk::promises::Promise::Ptr>();
+  return replyToRequest(session, *request, batchID, delivered)
       ->onQueueThen(uploaderQueue_,
-                    [self, session, batchID](const Value& answer) -> Value {
+                    [self, session, batchID, delivered](const Value& answer) -> Value {
                       session->finishTasksAndInvalidate();
                       auto reply = answer.objectAs<sdk::utilities::URLSessionDataResponse>();
                       self->updateNextUploadTimeWithResponse(reply->HTTPResponse, reply->HTTPBody, self->target_);
+                      if (*delivered) return Value(*delivered);
                       std::int64_t status = reply->HTTPResponse.statusCode;
                       if (status == 429 || (status >= 500 && status <= 599)) {
                         return Value(self->storage_->removeBatchWithID(batchID, false));
@@ -249,16 +251,27 @@ sdk::promises::Promise::Ptr UploadOperation::sendURLRequestWithBatch(const std::
 
 sdk::promises::Promise::Ptr UploadOperation::replyToRequest(const std::shared_ptr<platform::net::URLSession>& session,
                                                             const platform::net::URLRequest& request,
-                                                            std::uint32_t batchID) {
+                                                            std::uint32_t batchID,
+                                                            std::shared_ptr<sdk::promises::Promise::Ptr> delivered) {
   auto self = shared_from_this();
   return sdk::utilities::dataTaskPromiseWithRequest(
-      session, request, [self, batchID](const platform::net::HTTPURLResponse& response, const std::optional<Error>& error) {
+      session, request,
+      [self, batchID](const platform::net::HTTPURLResponse& response, const std::optional<Error>& error) {
         self->answerCame();
         if (error) {
           transportLogDebug("UPL: the reply to batch %u came with status %ld, then its body failed (%@): the status "
                             "is the answer",
                             batchID, static_cast<long>(response.statusCode), error->localizedDescription());
         }
+      },
+      [self, batchID, delivered](const platform::net::HTTPURLResponse&) {
+        self->answerCame();
+        // The format has no mark for a batch sent again: the service took it, so it goes now, before its
+        // body (a wait for the next request at most) is awaited by anyone.
+        self->uploaderQueue_->async([self, batchID, delivered] {
+          transportLogDebug("UPL: batch %u delivered", batchID);
+          *delivered = self->storage_->removeBatchWithID(batchID, true);
+        });
       });
 }
 

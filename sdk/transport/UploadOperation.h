@@ -85,10 +85,12 @@ class UploadOperation final : public platform::net::URLSessionDelegate,
   sdk::promises::Promise::Ptr pipeline();
   sdk::promises::Promise::Ptr sendURLRequestWithBatch(const std::shared_ptr<UploadBatch>& batch);
   // Fulfils with the reply (a URLSessionDataResponse) whenever its head came, even when its body then
-  // failed (past kMaximumReplySize, or cut off): the status is the service's answer, the body is then
-  // left out. Rejects only when no head came.
+  // failed (past kMaximumReplySize, cut off, or still coming a short while after a success head): the
+  // status is the service's answer, the body is then left out. Rejects only when no head came. A
+  // success deletes the batch as soon as its head has come, the deletion's promise left in `delivered`.
   sdk::promises::Promise::Ptr replyToRequest(const std::shared_ptr<platform::net::URLSession>& session,
-                                             const platform::net::URLRequest& request, std::uint32_t batchID);
+                                             const platform::net::URLRequest& request, std::uint32_t batchID,
+                                             std::shared_ptr<sdk::promises::Promise::Ptr> delivered);
   // The answer came: the end waits for what it asks here (deleting or returning the batch), past its
   // bound if need be.
   void answerCame();

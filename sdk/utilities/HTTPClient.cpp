@@ -80,7 +80,8 @@ std::optional<URLRequest> HTTPClient::makeRequest(const std::string& url, QueueP
 }
 
 std::optional<std::string> HTTPClient::postURL(const std::string& url, const Data& payload, QueuePtr queue,
-                                               bool usingBackgroundSession, CompletionHandler handler) {
+                                               bool usingBackgroundSession, CompletionHandler handler,
+                                               SuccessHeadHandler successHead) {
   auto request = makeRequest(url, queue, handler);
   if (!request) return std::nullopt;
   auto compressed = Gzip::dataByGzippingData(payload);
@@ -94,7 +95,8 @@ std::optional<std::string> HTTPClient::postURL(const std::string& url, const Dat
   request->setValue("gzip", "Content-Encoding");
   request->httpMethod = "POST";
   request->httpBody = std::move(body);
-  return start(std::move(*request), true, std::move(queue), usingBackgroundSession, std::move(handler));
+  return start(std::move(*request), true, std::move(queue), usingBackgroundSession, std::move(handler),
+               std::move(successHead));
 }
 
 std::optional<std::string> HTTPClient::getURL(const std::string& url, const std::map<std::string, std::string>& headers,
@@ -108,7 +110,7 @@ std::optional<std::string> HTTPClient::getURL(const std::string& url, const std:
 }
 
 std::optional<std::string> HTTPClient::start(URLRequest request, bool post, QueuePtr queue, bool usingBackgroundSession,
-                                             CompletionHandler handler) {
+                                             CompletionHandler handler, SuccessHeadHandler successHead) {
   auto fetcher = HTTPClientURLSession::initWithNetworkLoggerDelegate(weak_from_this());
   fetcher->setBackgroundNetworkEnabled(usingBackgroundSession);
   fetcher->setMaximumResponseSize(maximumResponseSize_);
@@ -117,6 +119,12 @@ std::optional<std::string> HTTPClient::start(URLRequest request, bool post, Queu
   requests_.setObject(fetcher, id);
   std::weak_ptr<HTTPClient> weak = weak_from_this();
   QueuePtr target = queue ? std::move(queue) : platform::dispatch::Queue::main();
+  if (successHead) {
+    // On the queue the completion takes after it, so the two are heard in the order they came.
+    fetcher->setSuccessHeadHandler([target, successHead = std::move(successHead)](const HTTPURLResponse& response) {
+      target->async([successHead, response] { successHead(response); });
+    });
+  }
   auto completion = [weak, target, handler](std::optional<HTTPURLResponse> response, std::optional<Data> data,
                                             const std::string& sessionID, std::optional<Error> error) {
     auto self = weak.lock();

@@ -37,6 +37,8 @@ class HTTPClient : public ReachabilityDelegate,
   using CompletionHandler = std::function<void(std::optional<platform::net::HTTPURLResponse> response,
                                                std::optional<Data> data, std::optional<Error> error)>;
   using QueuePtr = std::shared_ptr<platform::dispatch::Queue>;
+  // Told of a success head as soon as it has come, before its body and before the completion.
+  using SuccessHeadHandler = std::function<void(const platform::net::HTTPURLResponse& response)>;
 
   static constexpr double kDefaultTimeoutInterval = 60;
   // The host watched when none is given.
@@ -48,8 +50,12 @@ class HTTPClient : public ReachabilityDelegate,
   ~HTTPClient() override;
 
   // The session ID, or nullopt after the handler was told why (on `queue`, the main queue when null).
+  // With `successHead`, a success is the answer as soon as its head has come: told there first, on the
+  // same queue, its body is then given a short while only (URLSession::kBodySecondsAfterSuccessHead)
+  // before the handler hears of the end.
   std::optional<std::string> postURL(const std::string& url, const Data& payload, QueuePtr queue,
-                                     bool usingBackgroundSession, CompletionHandler handler);
+                                     bool usingBackgroundSession, CompletionHandler handler,
+                                     SuccessHeadHandler successHead = {});
   // `headers` replace every header field of the request.
   std::optional<std::string> getURL(const std::string& url, const std::map<std::string, std::string>& headers,
                                     QueuePtr queue, bool usingBackgroundSession, CompletionHandler handler);
@@ -96,7 +102,8 @@ class HTTPClient : public ReachabilityDelegate,
   std::optional<platform::net::URLRequest> makeRequest(const std::string& url, QueuePtr queue,
                                                        const CompletionHandler& handler);
   std::optional<std::string> start(platform::net::URLRequest request, bool post, QueuePtr queue,
-                                   bool usingBackgroundSession, CompletionHandler handler);
+                                   bool usingBackgroundSession, CompletionHandler handler,
+                                   SuccessHeadHandler successHead = {});
 
   std::shared_ptr<ReachabilityChecker> reachability_;
   MutableDictionary<std::string, std::shared_ptr<HTTPClientURLSession>> requests_;

@@ -129,6 +129,11 @@ void HTTPClientURLSession::setMaximumResponseSize(std::int64_t bytes) {
   maximumResponseSize_ = bytes;
 }
 
+void HTTPClientURLSession::setSuccessHeadHandler(std::function<void(const HTTPURLResponse&)> handler) {
+  std::lock_guard lock(mutex_);
+  successHeadHandler_ = std::move(handler);
+}
+
 void HTTPClientURLSession::populateSessionConfig(URLSessionConfiguration& config, const URLRequest& request) {
   {
     std::lock_guard lock(mutex_);
@@ -194,14 +199,17 @@ std::optional<std::string> HTTPClientURLSession::startTask(const URLRequest& req
     return std::nullopt;
   }
   std::string id;
+  std::function<void(const HTTPURLResponse&)> successHead;
   {
     std::lock_guard lock(mutex_);
     session_ = session;
     request_ = request;
     completionHandler_ = std::move(handler);
+    successHead = std::move(successHeadHandler_);
     id = sessionID_;
   }
   setSessionInFetcherMap(shared_from_this(), id);
+  if (successHead) task->setSuccessHeadHandler(std::move(successHead));
   task->resume();
   return id;
 }

@@ -67,6 +67,9 @@ class HTTPClientURLSession : public platform::net::URLSessionDelegate,
   void setLoggerDelegate(std::weak_ptr<HTTPClientLoggerDelegate> delegate);
   // The most bytes a response may bring (URLSessionConfiguration::maximumResponseSize).
   void setMaximumResponseSize(std::int64_t bytes);
+  // Told of a success head as soon as it has come (URLSessionTask::setSuccessHeadHandler), on the main
+  // queue; set before the request starts.
+  void setSuccessHeadHandler(std::function<void(const platform::net::HTTPURLResponse&)> handler);
 
   // `<Application Support>/VDU/Network/HTTPClientTemporaryDirectory`.
   const std::string& networkDirectoryURL() const { return networkDirectory_; }
@@ -127,6 +130,7 @@ class HTTPClientURLSession : public platform::net::URLSessionDelegate,
   platform::net::URLRequest request_;
   bool backgroundNetworkEnabled_ = false;
   std::int64_t maximumResponseSize_ = platform::net::URLSessionConfiguration::kDefaultMaximumResponseSize;
+  std::function<void(const platform::net::HTTPURLResponse&)> successHeadHandler_;
   std::weak_ptr<HTTPClientLoggerDelegate> loggerDelegate_;
 };
 

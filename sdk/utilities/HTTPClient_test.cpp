@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <thread>
 
 #include "platform/dispatch/MainLoop.h"
@@ -188,6 +189,41 @@ TEST_F(HTTPClientTest, ANonPositiveTimeOutMeansSixtySeconds) {
     EXPECT_EQ(slow.error.value_or(Error{}).code, platform::net::URLErrorTimedOut);
   }
   EXPECT_FALSE(client->hasUploadInProgress());
+}
+
+// A post whose success is its answer hears of a 200 on its own queue as soon as the head has come, the
+// upload still under way while the body stalls; the body then has a short while before the handler
+// hears of the end. A failure's head is told only with the end.
+TEST_F(HTTPClientTest, ASuccessHeadIsToldOnTheQueueBeforeItsStalledBody) {
+  ostrel::testing::MainThreadEnvironment env;
+  std::vector<std::string> heard;  // on `queue`
+  std::atomic<int> heads{0};
+  for (const int status : {200, 500}) {
+    LoopbackResponse stalled = LoopbackResponse::withStatus(status, std::string(20, 'r'));
+    stalled.bodyHeldUntilReleased = "body";
+    stalled.bodyBytesBeforeHold = 10;
+    server.on("POST", "/stalled", stalled);
+    Outcome outcome;
+    client->postURL(server.url("/stalled"), dataOf("x"), queue, false, recordInto(outcome),
+                    [&, q = queue](const HTTPURLResponse& head) {
+                      heard.push_back("head " + std::to_string(head.statusCode) + (q->isCurrent() ? "" : " off its queue"));
+                      ++heads;
+                    });
+    ASSERT_TRUE(server.waitForHeld("body", 1));
+    if (status == 200) {
+      ASSERT_TRUE(MainLoop::runUntil([&] { return heads.load() == 1; }, 20));
+      EXPECT_TRUE(client->hasUploadInProgress());
+      EXPECT_FALSE(outcome.done);
+    }
+    env.clock()->advance(platform::net::URLSession::kBodySecondsAfterSuccessHead + (status == 200 ? 1 : 60));
+    ASSERT_TRUE(wait(outcome)) << status;
+    EXPECT_EQ(outcome.response.value_or(HTTPURLResponse{}).statusCode, status);
+    EXPECT_EQ(outcome.error.value_or(Error{}).code, platform::net::URLErrorTimedOut);
+    EXPECT_FALSE(client->hasUploadInProgress());
+    server.release("body");
+  }
+  queue->sync([] {});
+  EXPECT_EQ(heard, std::vector<std::string>{"head 200"});
 }
 
 TEST_F(HTTPClientTest, ManyFastRequestsFromAnyThreadLeaveNothingInProgress) {

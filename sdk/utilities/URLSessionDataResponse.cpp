@@ -10,8 +10,10 @@ std::string URLSessionDataResponse::description() const {
 }
 
 sdk::promises::Promise::Ptr dataTaskPromiseWithRequest(const std::shared_ptr<platform::net::URLSession>& session,
-                                               const platform::net::URLRequest& request, ReplyHeadHandler headCame) {
-  return sdk::promises::Promise::async([session, request, headCame = std::move(headCame)](
+                                               const platform::net::URLRequest& request, ReplyHeadHandler headCame,
+                                               SuccessHeadHandler successHead) {
+  return sdk::promises::Promise::async([session, request, headCame = std::move(headCame),
+                                        successHead = std::move(successHead)](
                                            sdk::promises::Promise::FulfillBlock fulfill,
                                            sdk::promises::Promise::RejectBlock reject) {
     auto task = session->dataTaskWithRequest(
@@ -31,6 +33,7 @@ sdk::promises::Promise::Ptr dataTaskPromiseWithRequest(const std::shared_ptr<pla
     // The request's own time-out bounds the whole transfer: a server trickling a byte now and then
     // would otherwise keep the promise pending for the session's week.
     task->setTimeoutIntervalForResource(request.timeoutInterval);
+    if (successHead) task->setSuccessHeadHandler(successHead);
     task->resume();
   });
 }

@@ -52,6 +52,9 @@ std::string fieldText(const ProtoMeasurementBundle& bundle, int index) {
   return nanoGetString(bundle, index).value_or("");
 }
 
+// The statuses that say the service took a batch.
+bool isDelivered(std::int64_t status) { return status == 200 || status == 204; }
+
 std::vector<std::int64_t> rowIDsOf(const std::vector<MeasurementDatabase::QueuedBundle>& bundles) {
   std::vector<std::int64_t> rowIDs;
   rowIDs.reserve(bundles.size());
@@ -302,6 +305,18 @@ sdk::utilities::HTTPClient::CompletionHandler MeasurementUploader::completionFor
   };
 }
 
+sdk::utilities::HTTPClient::SuccessHeadHandler MeasurementUploader::successHeadFor(SuccessHead handler) {
+  const std::uint64_t generation = wipeGeneration_;
+  std::weak_ptr<MeasurementUploader> weak = weak_from_this();
+  return [weak, generation, handler = std::move(handler)](const HTTPURLResponse& response) {
+    // What the answer asks is done whole, as for an answer that ends its request.
+    auto answered = platform::dispatch::ProcessEnd::addAnsweredWork("the answer to an analytics request");
+    auto self = weak.lock();
+    // A head about data that a wipe has since removed: its row IDs may already name new bundles.
+    if (self && generation == self->wipeGeneration_) handler(*self, response);
+  };
+}
+
 void MeasurementUploader::dataWasWiped() {
   ++wipeGeneration_;
   uploadingBundleIDs_.clear();
@@ -466,14 +481,22 @@ void MeasurementUploader::postBatch(std::vector<QueuedBundle> bundles, std::vect
     // status alone, which counts whatever its body.
     parts_.network->setMaximumResponseSize(kMaximumUploadReplySize);
     std::vector<std::int64_t>* recorded = &rowIDs;
+    // Set once a success head has deleted the batch's bundles, which stay recorded as in flight until
+    // the request ends.
+    auto delivered = std::make_shared<bool>(false);
     session = parts_.network->postURL(
         base.empty() ? std::string() : base + kUploadPath, payload, parts_.scheduler->workerQueue(),
         shouldUseBackgroundSession(),
         completionFor(
-            [recorded](MeasurementUploader& self, const auto& response, const auto&, const auto& failure) {
-              self.handleUploadAnswer(response, failure, *recorded);
+            [recorded, delivered](MeasurementUploader& self, const auto& response, const auto&, const auto& failure) {
+              self.handleUploadAnswer(response, failure, *recorded, *delivered);
             },
-            "the analytics upload"));
+            "the analytics upload"),
+        successHeadFor([recorded, delivered](MeasurementUploader& self, const HTTPURLResponse& response) {
+          if (!isDelivered(response.statusCode)) return;
+          *delivered = true;
+          self.takeDeliveredBatch(response, *recorded);
+        }));
   }
   if (!session) {
     monitor()->logWithLevel(LogLevel::kSilentError, messages::kNetworkSessionCreationFailed,
@@ -497,29 +520,35 @@ void MeasurementUploader::changeRetryCounters(const std::vector<std::int64_t>& r
   }
 }
 
+void MeasurementUploader::takeDeliveredBatch(const HTTPURLResponse& response, const std::vector<std::int64_t>& rowIDs) {
+  auto& persisted = *parts_.bundling.persistedConfig;
+  persisted.setLastSuccessfulUploadTimestamp(now());
+  persisted.setLastFailedUploadTimestamp(0);
+  persisted.setLastBackoffTimestamp(0);
+  reportRequestSuccess();
+  updateSchedule();
+  if (!removeBundlesWithIDs(parts_.bundling.database.get(), rowIDs)) {
+    monitor()->logWithLevel(LogLevel::kMonitoredError, messages::kUploadedBundlesDeletionFailed,
+                           "Unable to delete uploaded bundles. Uploads will be suspended for seconds",
+                           Value(kSuspensionSeconds));
+    suspendedUploadTimestamp_ = stopped_ ? 0 : uptime();
+  } else {
+    suspendedUploadTimestamp_ = 0;
+  }
+  // Said once the bundles are gone, so that whoever reads it may take them as the service's.
+  auto length = response.valueForHTTPHeaderField("Content-Length");
+  monitor()->logWithLevel(LogLevel::kDebug, messages::kUploadSucceeded, "Successful upload. Got network response. Code, size",
+                         Value(response.statusCode), Value(length.value_or("")));
+}
+
 void MeasurementUploader::handleUploadAnswer(const std::optional<HTTPURLResponse>& response,
-                                             const std::optional<Error>& error, std::vector<std::int64_t>& rowIDs) {
+                                             const std::optional<Error>& error, std::vector<std::int64_t>& rowIDs,
+                                             bool delivered) {
   auto& persisted = *parts_.bundling.persistedConfig;
   const std::int64_t status = response ? response->statusCode : 0;
   const double current = now();
-  if (status == 200 || status == 204) {
-    auto length = response->valueForHTTPHeaderField("Content-Length");
-    monitor()->logWithLevel(LogLevel::kDebug, messages::kUploadSucceeded,
-                           "Successful upload. Got network response. Code, size", Value(status),
-                           Value(length.value_or("")));
-    persisted.setLastSuccessfulUploadTimestamp(current);
-    persisted.setLastFailedUploadTimestamp(0);
-    persisted.setLastBackoffTimestamp(0);
-    reportRequestSuccess();
-    updateSchedule();
-    if (!removeBundlesWithIDs(parts_.bundling.database.get(), rowIDs)) {
-      monitor()->logWithLevel(LogLevel::kMonitoredError, messages::kUploadedBundlesDeletionFailed,
-                             "Unable to delete uploaded bundles. Uploads will be suspended for seconds",
-                             Value(kSuspensionSeconds));
-      suspendedUploadTimestamp_ = stopped_ ? 0 : uptime();
-    } else {
-      suspendedUploadTimestamp_ = 0;
-    }
+  if (isDelivered(status)) {
+    if (!delivered) takeDeliveredBatch(*response, rowIDs);
     rowIDs.clear();
     // Stopped at the end: nothing follows an answer that came after the end's wait.
     if (stopped_) return;

@@ -32,8 +32,11 @@ class Scheduler;
 // were sent could not be deleted; stopped at the process end. A batch's bundles count the attempt
 // (their retry count rises) before the batch goes, not when it fails: an app killed or ended while
 // the batch was on its way then sends them again marked as a repeat; a batch for which the network
-// makes no session never left, and the count it took is given back. A wipe of the database forgets the upload in flight: its
-// completion changes nothing, since SQLite hands the same row IDs to new bundles.
+// makes no session never left, and the count it took is given back. A success is taken as soon as its
+// head has come: the bundles are deleted then, not after a body that may stall, while the request
+// stays in flight until its body ends (a short while at most). A wipe of the database forgets the
+// upload in flight: its head and completion change nothing, since SQLite hands the same row IDs to new
+// bundles.
 class MeasurementUploader final : public sdk::utilities::HTTPClientReachabilityDelegate,
                                   public std::enable_shared_from_this<MeasurementUploader> {
  public:
@@ -151,8 +154,12 @@ class MeasurementUploader final : public sdk::utilities::HTTPClientReachabilityD
   // Stamps `bundles` and posts them as one batch; `rowIDs`, holding their row IDs, keeps them while it
   // is out.
   void postBatch(std::vector<QueuedBundle> bundles, std::vector<std::int64_t>& rowIDs);
+  // The service took the batch (a success head, as soon as it has come): its bundles are deleted and the
+  // success recorded. Their row IDs stay recorded until the request ends.
+  void takeDeliveredBatch(const platform::net::HTTPURLResponse& response, const std::vector<std::int64_t>& rowIDs);
+  // The request ended; `delivered` when its success head was taken already.
   void handleUploadAnswer(const std::optional<platform::net::HTTPURLResponse>& response,
-                          const std::optional<Error>& error, std::vector<std::int64_t>& rowIDs);
+                          const std::optional<Error>& error, std::vector<std::int64_t>& rowIDs, bool delivered);
   void changeRetryCounters(const std::vector<std::int64_t>& rowIDs, bool up);
   // The configuration fetch was answered: the configuration is kept or installed, and uploads go on.
   void configurationAnswered(const platform::net::HTTPURLResponse& response,
@@ -169,6 +176,9 @@ class MeasurementUploader final : public sdk::utilities::HTTPClientReachabilityD
                                         const std::optional<platform::foundation::Data>&,
                                         const std::optional<Error>&)>;
   sdk::utilities::HTTPClient::CompletionHandler completionFor(Completion completion, std::string inFlightName = {});
+  // As completionFor, for a success head told before its request ends (HTTPClient::postURL).
+  using SuccessHead = std::function<void(MeasurementUploader&, const platform::net::HTTPURLResponse&)>;
+  sdk::utilities::HTTPClient::SuccessHeadHandler successHeadFor(SuccessHead handler);
   // Tells the person of the failed request (an upload, or the configuration fetch the uploads wait
   // for) that begins a series, once the retry is scheduled, and of the success that ends one.
   void reportRequestFailure(const char* what, std::int64_t status, const std::optional<Error>& error);

@@ -567,6 +567,41 @@ TEST_F(MeasurementUploaderTest, AServerThatResetsConnectionsNeverGetsTheSameBatc
   EXPECT_EQ(nanoGetInt32(*queued[0], 35), 3) << "three attempts, each counted";
 }
 
+// A batch answered 200 whose body stalls is the service's as soon as the head has come: its bundles are
+// deleted then, while the request is still out, so an app killed in that while sends none of them
+// again. The upload stays in flight until the body has had its short while; the success is taken once.
+TEST_F(MeasurementUploaderTest, ABatchWhoseSuccessBodyStallsIsDeletedWhenItsHeadComes) {
+  serveConfiguration();
+  LoopbackResponse stalled = LoopbackResponse::withStatus(200, std::string(20, 'r'));
+  stalled.bodyHeldUntilReleased = "body";
+  stalled.bodyBytesBeforeHold = 10;
+  server.on("POST", "/a", stalled);
+  env.store("shot", kHour + 1);
+  // In debug mode, where the success has its line.
+  Monitor::setShared(std::make_shared<Monitor>(1, std::vector<std::string>{"-APMAnalyticsDebugEnabled"}));
+  onWorker([&] { uploader->uploadData(); });
+  ASSERT_TRUE(spinUntil([&] { return server.waitForHeld("body", 1, 0); }));
+  const auto queued = [&] {
+    std::int64_t rows = -1;
+    onWorker([&] { rows = env.count("queue"); });
+    return rows;
+  };
+  EXPECT_TRUE(spinUntil([&] { return queued() == 0; })) << "the bundles the service took wait for the body";
+  bool pending = false;
+  onWorker([&] { pending = uploader->isNetworkRequestPending(); });
+  EXPECT_TRUE(pending) << "the body was not waited for at all";
+  EXPECT_EQ(env.persisted->lastSuccessfulUploadTimestamp(), env.now());
+
+  env.environment.clock()->advance(platform::net::URLSession::kBodySecondsAfterSuccessHead + 1);
+  ASSERT_TRUE(until(2));
+  server.release("body");
+  Monitor::setShared(env.scope.monitor);
+  platform::log::showDebugLinesOf(Monitor::kFacility, false);
+  EXPECT_EQ(env.scope.linesOf(messages::kUploadSucceeded).size(), 1u);
+  EXPECT_EQ(queued(), 0);
+  EXPECT_EQ(requestsFor("/a").size(), 1u);
+}
+
 TEST_F(MeasurementUploaderTest, BackOffAfterA503AndAnEarlierAlarmIsKept) {
   serveConfiguration();
   server.on("POST", "/a", LoopbackResponse::withStatus(503));
