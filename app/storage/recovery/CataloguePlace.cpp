@@ -116,9 +116,9 @@ void CataloguePlace::noticePersonsFileBack(const std::string& fileName) {
   if (carriesMark(path) != false) return;
   if (!AtomicFile::removeLeftover(note)) return;
   seededThisRun().erase(path);
-  platform::log::write(platform::log::Warning, "The catalogue " + fileName +
-                                                   " in place is no longer the fresh copy made while it was missing: it "
-                                                   "is taken as yours again, and " + note + " is removed");
+  platform::log::write(platform::log::Notice, "The catalogue " + fileName +
+                                                  " in place is no longer the fresh copy made while it was missing: it "
+                                                  "is taken as yours again, and " + note + " is removed");
 }
 
 bool CataloguePlace::mayLackPersonsRows(const std::string& fileName) {
