@@ -683,19 +683,21 @@ TEST_F(CameraPickerTest, DeletingARatioNoLongerInTheCatalogueTellsNoFailure) {
   EXPECT_TRUE(onScreen());
 }
 
-// The package catalogue will not delete the saved packages on a deleted ratio: the ratio goes, and the
-// person is told that the saved packages still name it.
-TEST_F(CameraPickerTest, SavedPackagesThatCannotFollowADeletedRatioAreSaidNotSaved) {
+// The package catalogue will not delete the saved packages on a deleted ratio: the ratio and the saved
+// packages change in one step, so neither changes, and the person is told the ratio stays.
+TEST_F(CameraPickerTest, ADeleteTheSavedPackagesCannotFollowWaitsWhole) {
   const model::FrameGuide guide = addRatio();
   auto package = edited();
   package.cropID = guide.frameGuideId;
-  ASSERT_GT(storage::PackageUtil::savePackage(package), 0);
+  const int saved = storage::PackageUtil::savePackage(package);
+  ASSERT_GT(saved, 0);
   refuseSavedPackageChanges("DELETE", "PackageData");
   open(false, true);
   deleteRatio(guide.frameGuideId);
-  EXPECT_FALSE(OpenCatalogue<storage::FrameGuideCatalogue>()->getFrameGuide(guide.frameGuideId));
-  expectTold(screen->saveFailure(),
-             "The saved packages could not be stored. Those that used the aspect ratio 2.2:1.1 still name it.");
+  expectToldNotDeleted(screen->saveFailure(), "The aspect ratio 2.2:1.1");
+  EXPECT_TRUE(OpenCatalogue<storage::FrameGuideCatalogue>()->getFrameGuide(guide.frameGuideId));
+  EXPECT_EQ(OpenCatalogue<storage::PackageDatabaseHelper>()->loadPackage(saved).value_or(storage::PackageDatabaseObject()).cropID,
+            guide.frameGuideId);
 }
 
 TEST_F(CameraPickerTest, DeletingTheRatioInUseLeavesNoTraceOfItsId) {

@@ -4,32 +4,20 @@
 #include "app/setup/OtherSlotRepair.h"
 #include "app/setup/PackageStoreNotice.h"
 #include "app/setup/SetupControllerUtil.h"
-#include "app/storage/CameraFormatCatalogue.h"
-#include "app/storage/FrameGuideCatalogue.h"
-#include "app/storage/OpenCatalogue.h"
-#include "app/storage/PackageUtil.h"
+#include "app/storage/CatalogueRowDeletion.h"
 #include "platform/log/Log.h"
 
 namespace app::setup {
 
 void CustomRowDeletion::deleteCamera(const model::Camera& camera) {
-  std::optional<int> formatId;
-  {
-    storage::OpenCatalogue<storage::CameraFormatCatalogue> formats;
-    if (formats) formatId = formats->deleteCustomFormat(camera);
-  }
+  const std::optional<int> formatId = storage::CatalogueRowDeletion::camera(camera);
   if (!formatId) {
     // The camera stays listed, and the package and the saved packages keep it.
     failure_.reportDelete(screen_, "The camera \"" + camera.manufacturer + "\"");
     return;
   }
   platform::log::write(platform::log::Notice, "The camera \"" + camera.manufacturer + "\" was deleted from its catalogue");
-  if (*formatId > 0) {
-    if (!storage::PackageUtil::deleteFormat(*formatId)) {
-      failure_.reportPackagesNotFollowed(screen_, "the camera \"" + camera.manufacturer + "\"");
-    }
-    app::setup::OtherSlotRepair::formatDeleted(*SetupControllerUtil::getApplication(), *formatId);
-  }
+  if (*formatId > 0) app::setup::OtherSlotRepair::formatDeleted(*SetupControllerUtil::getApplication(), *formatId);
   if (camera.manufacturerId == SetupControllerUtil::getCurrentCameraManufacturerID()) {
     const PackageStoreNotice packageStore;
     SetupControllerUtil::setNewCameraManufacturer(1, CameraModeAspectViewController::kFallbackFormat);
@@ -42,26 +30,11 @@ void CustomRowDeletion::deleteCamera(const model::Camera& camera) {
   screen_.views().cameraTableView->reloadData();
 }
 
-// The row, and the frame-guide selection moved off it, go together or not at all; only then do the
-// saved packages and the edited one follow.
-CustomRowDeletion::RatioRowDeleted CustomRowDeletion::deleteRatioRow(int cropId, bool guideInUse) {
-  storage::OpenCatalogue<storage::FrameGuideCatalogue> guides;
-  if (!guides) return {};
-  auto guide = guides->getFrameGuide(cropId);
-  if (!guide) return {.guide = std::nullopt, .notThere = true};
-  storage::CatalogueDatabase::Transaction transaction(guides->database());
-  const bool deleted = transaction.active() &&
-                       (!guideInUse || guides->selectOnlyFrameGuide(storage::PackageUtil::kNoFrameGuide)) &&
-                       guides->deleteFrameGuide(*guide) && transaction.commit();
-  if (!deleted) return {};
-  return {.guide = guide, .notThere = false};
-}
-
 void CustomRowDeletion::deleteCrop(int cropId) {
   const int editedCrop = SetupControllerUtil::getCurrentCropID();
   const bool cropInUse = cropId == screen_.oldAspectRatioID || cropId == editedCrop;
   const bool guideInUse = cropId == SetupControllerUtil::getCurrentFrameGuideID();
-  const auto [guide, notThere] = deleteRatioRow(cropId, guideInUse);
+  const auto [guide, notThere] = storage::CatalogueRowDeletion::ratio(cropId, guideInUse);
   if (notThere) {
     // Gone already (another visit deleted it): the list catches up, and nothing failed.
     platform::log::write(platform::log::Error, "The aspect ratio " + std::to_string(cropId) +
@@ -77,10 +50,6 @@ void CustomRowDeletion::deleteCrop(int cropId) {
     return;
   }
   platform::log::write(platform::log::Notice, "The aspect ratio " + ratio + " was deleted from its catalogue");
-  const bool guidesFollowed = storage::PackageUtil::deleteFrameLine(*guide);
-  if (!storage::PackageUtil::deleteCrop(cropId) || !guidesFollowed) {
-    failure_.reportPackagesNotFollowed(screen_, "the aspect ratio " + ratio);
-  }
   auto& frames = *SetupControllerUtil::getApplication();
   app::setup::OtherSlotRepair::cropDeleted(frames, cropId);
   app::setup::OtherSlotRepair::frameGuideDeleted(frames, cropId);

@@ -42,10 +42,6 @@ void FormSaveFailure::reportDelete(platform::ui::ViewController& screen, const s
                    LocalizedStrings::localizedString("%@ could not be deleted. It stays in the list."), what));
 }
 
-void FormSaveFailure::reportPackagesNotFollowed(platform::ui::ViewController& screen, const std::string& what) {
-  reportChoice(screen, "The saved packages", "Those that used " + what + " still name it.");
-}
-
 void FormSaveFailure::show(platform::ui::ViewController& screen, const std::string& message) {
   if (alert_) alert_->contentView()->removeFromSuperview();
   alert_ = platform::ui::make<kit::CustomOkayCancelAlert>(screen.view()->bounds());

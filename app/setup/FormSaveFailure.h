@@ -37,10 +37,6 @@ class FormSaveFailure final : public kit::AlertOkayCancelDelegate {
   // The same notice for a delete the catalogue refused: "<what> could not be deleted. It stays in the
   // list."
   void reportDelete(platform::ui::ViewController& screen, const std::string& what);
-  // The same notice for saved packages that could not follow a row deleted from its catalogue: "The
-  // saved packages could not be stored. Those that used <what> still name it." `what` as in a sentence:
-  // "the adapter \"Wide\"".
-  void reportPackagesNotFollowed(platform::ui::ViewController& screen, const std::string& what);
   // The alert of the last report; on screen until its OK is pressed.
   const std::shared_ptr<kit::CustomOkayCancelAlert>& alert() const { return alert_; }
   bool isShown() const;

@@ -11,6 +11,7 @@
 #include "app/setup/SetupForm.h"
 #include "app/setup/SetupPause.h"
 #include "app/setup/SetupText.h"
+#include "app/storage/CatalogueRowDeletion.h"
 #include "app/storage/OpenCatalogue.h"
 #include "platform/log/Log.h"
 #include "app/storage/LensAdapterCatalogue.h"
@@ -262,22 +263,14 @@ void LensAdapterViewController::clearTextFieldsOnCancel() {
 
 // --- deletion ---
 
-// The row goes first: a delete the catalogue refuses leaves the saved packages, and the package being
-// edited, on the adapter they had, and the person is told.
+// The row and the saved packages on it go in one step; one that did not happen leaves the saved packages,
+// and the package being edited, on the adapter they had, and the person is told.
 void LensAdapterViewController::deleteLensAdapter(const model::LensAdapterRecord& adapter) {
-  bool deleted = false;
-  {
-    OpenCatalogue<storage::LensAdapterCatalogue> adapters;
-    deleted = adapters && adapters->deleteAdapter(adapter);
-  }
-  if (!deleted) {
+  if (!storage::CatalogueRowDeletion::adapter(adapter)) {
     saveFailure_.reportDelete(*this, "The adapter \"" + adapter.adapterName + "\"");
     return;
   }
   platform::log::write(platform::log::Notice, "The adapter \"" + adapter.adapterName + "\" was deleted from its catalogue");
-  if (!storage::PackageUtil::deleteAdapter(adapter)) {
-    saveFailure_.reportPackagesNotFollowed(*this, "the adapter \"" + adapter.adapterName + "\"");
-  }
   if (adapter.adapterId == currentAdapterID) selectAndCommit(storage::PackageUtil::kNoAdapter);
   if (auto frames = SetupControllerUtil::getApplication()) {
     app::setup::OtherSlotRepair::adapterDeleted(*frames, adapter.adapterId);

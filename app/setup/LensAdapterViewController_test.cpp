@@ -10,6 +10,7 @@
 #include "app/setup/SetupScreenTestSupport.h"
 #include "app/storage/OpenCatalogue.h"
 #include "app/storage/PackageDatabaseHelper.h"
+#include "app/storage/PackageUtil.h"
 #include "app/storage/LensAdapterCatalogue.h"
 #include "platform/log/Log.h"
 #include "platform/ui/SwipeActionsConfiguration.h"
@@ -332,20 +333,24 @@ TEST_F(LensAdapterPickerTest, DeletingAnotherAdapterKeepsTheCommittedOne) {
   EXPECT_EQ(editedAdapterId(), kept);
 }
 
-// The package catalogue will not move a saved package off a deleted adapter: the adapter goes, and the
-// person is told that the saved packages still name it.
-TEST_F(LensAdapterPickerTest, SavedPackagesThatCannotFollowADeleteAreSaidNotSaved) {
+// The package catalogue will not move a saved package off a deleted adapter: the adapter and the saved
+// packages change in one step, so neither changes, and the person is told the adapter stays.
+TEST_F(LensAdapterPickerTest, ADeleteTheSavedPackagesCannotFollowWaitsWhole) {
   create("0.71", "Spare", false);
   ASSERT_TRUE(app::setup::SavedPackages::save(*state(), "On spare"));
+  const int spare = editedAdapterId();
   create("0.8", "Kept", false);
   refuseSavedPackageChanges("UPDATE", "PackageData");
   auto configuration = screen->tableViewTrailingSwipeActionsConfigurationForRowAtIndexPath(
       *v().adapterTableView, IndexPath::forRow(rowOf("Spare"), 0));
   auto source = platform::ui::make<platform::ui::View>();
   configuration->actions().front()->handler()(*configuration->actions().front(), *source, {});
-  EXPECT_EQ(rowOf("Spare"), -1);
-  expectTold(screen->saveFailure(),
-             "The saved packages could not be stored. Those that used the adapter \"Spare\" still name it.");
+  expectToldNotDeleted(screen->saveFailure(), "The adapter \"Spare\"");
+  EXPECT_NE(rowOf("Spare"), -1);
+  const auto saved = storage::PackageUtil::getAllPackages();
+  ASSERT_EQ(saved.size(), 1u);
+  ASSERT_TRUE(saved.front().lensAdapter);
+  EXPECT_EQ(saved.front().lensAdapter->adapterId, spare);
 }
 
 TEST_F(LensAdapterPickerTest, ExitCommitsWhatTheCatalogueHasSelected) {

@@ -4,7 +4,7 @@
 #include "app/storage/LensDatabaseHelper.h"
 #include "app/storage/OpenCatalogue.h"
 #include "platform/log/Log.h"
-#include "app/storage/PackageUtil.h"
+#include "app/storage/CatalogueRowDeletion.h"
 
 using app::model::NumericText;
 namespace app::setup {
@@ -85,22 +85,16 @@ void LensChoices::deselect(model::LensObject& lens) {
 
 LensChoices::Deleted LensChoices::deleteLens(const model::LensObject& lens, size_t lensesListed) {
   if (lensesListed < 2) return Deleted::LastLens;
-  {
-    LensCatalogue catalogue;
-    if (!catalogue || !catalogue->deleteLens(lens)) return Deleted::Refused;
-  }
+  if (!storage::CatalogueRowDeletion::lens(lens)) return Deleted::Refused;
   platform::log::write(platform::log::Notice, "Lens " + std::to_string(lens.lensId) + " was deleted from its catalogue");
-  return storage::PackageUtil::deleteLens(lens) ? Deleted::Done : Deleted::PackagesNotFollowed;
+  return Deleted::Done;
 }
 
 LensChoices::Deleted LensChoices::deleteSeries(int seriesId) {
-  {
-    LensCatalogue catalogue;
-    if (!catalogue || !catalogue->deleteManufacturer(seriesId)) return Deleted::Refused;
-  }
+  if (!storage::CatalogueRowDeletion::series(seriesId)) return Deleted::Refused;
   platform::log::write(platform::log::Notice,
                        "Lens series " + std::to_string(seriesId) + " was deleted from its catalogue with its lenses");
-  return storage::PackageUtil::deleteLensManufacturer(seriesId) ? Deleted::Done : Deleted::PackagesNotFollowed;
+  return Deleted::Done;
 }
 
 }  // namespace app::setup

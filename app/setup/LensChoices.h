@@ -34,15 +34,13 @@ class LensChoices {
   static void selectZoom(model::LensObject& lens);
   static void deselect(model::LensObject& lens);
 
-  // The user's own lens goes from the catalogue and then from the saved packages, unless it is the last
-  // lens the series lists (a series keeps at least one lens) or the catalogue refuses (then nothing
-  // changes, the saved packages included).
-  // PackagesNotFollowed: the lens went, but the saved packages on it could not follow (they still name it).
-  enum class Deleted { Done, PackagesNotFollowed, LastLens, Refused };
+  // The user's own lens goes from the catalogue and from the saved packages in one step
+  // (CatalogueRowDeletion), unless it is the last lens the series lists (a series keeps at least one
+  // lens). Refused: nothing changed, the saved packages included.
+  enum class Deleted { Done, LastLens, Refused };
   [[nodiscard]] static Deleted deleteLens(const model::LensObject& lens, size_t lensesListed);
-  // The user's own series goes with its lenses, and then every saved package that uses it goes: Refused,
-  // with nothing changed, when the lens catalogue refuses; PackagesNotFollowed when the series went but
-  // the saved packages on it could not follow (they still name it).
+  // The user's own series goes with its lenses and every saved package that uses it, in one step;
+  // Refused, with nothing changed, when that could not be.
   [[nodiscard]] static Deleted deleteSeries(int seriesId);
 
   static bool isPrime(const model::LensObject& lens);

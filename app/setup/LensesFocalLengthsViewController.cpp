@@ -443,9 +443,6 @@ void LensesFocalLengthsViewController::deleteLensObject(const model::LensObject&
     case LensChoices::Deleted::Refused:
       tellDeleteRefused("The lens " + LensRowTexts::title(lens));
       return;
-    case LensChoices::Deleted::PackagesNotFollowed:
-      saveFailure_.reportPackagesNotFollowed(*this, "the lens " + LensRowTexts::title(lens));
-      break;
     case LensChoices::Deleted::Done: break;
   }
   commit();
@@ -458,9 +455,6 @@ void LensesFocalLengthsViewController::deleteManufacturerObject(const model::Len
   const std::string name = "\"" + series.manufacturer + (series.series.empty() ? "" : " " + series.series) + "\"";
   switch (LensChoices::deleteSeries(series.manufacturerId)) {
     case LensChoices::Deleted::Refused: tellDeleteRefused("The lens series " + name); return;
-    case LensChoices::Deleted::PackagesNotFollowed:
-      saveFailure_.reportPackagesNotFollowed(*this, "the lens series " + name);
-      break;
     case LensChoices::Deleted::Done:
     case LensChoices::Deleted::LastLens: break;
   }

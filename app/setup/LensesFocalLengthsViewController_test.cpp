@@ -324,26 +324,29 @@ TEST_F(LensPickerTest, TheLastLensOfASeriesStaysAndSavedPackagesLoseADeletedLens
   screen->okClickFromAlert(*screen->lastLensAlert());
 }
 
-// The package catalogue will not take a deleted lens out of the saved package: the lens goes, and the
-// person is told that the saved packages still name it.
-TEST_F(LensPickerTest, SavedPackagesThatCannotFollowADeletedLensAreSaidNotSaved) {
+// The package catalogue will not take a deleted lens out of the saved package: the lens and the saved
+// packages change in one step, so neither changes, and the person is told the lens stays.
+TEST_F(LensPickerTest, ADeleteTheSavedPackagesCannotFollowWaitsWhole) {
   chooseAndSaveTwoPrimes();
+  const auto savedLenses = [] {
+    const auto saved = storage::PackageUtil::getAllPackages();
+    return saved.size() == 1 ? saved.front().lensSet.size() : 0;
+  };
   refuseSavedPackageChanges("DELETE", "PackageLensData");
   screen->deleteLensObject(screen->lensItems()[1]);
-  EXPECT_EQ(Env::lensesOf(primes).size(), 2u);
-  expectTold(screen->saveFailure(),
-             "The saved packages could not be stored. Those that used the lens 35mm still name it.");
-}
+  expectToldNotDeleted(screen->saveFailure(), "The lens 35mm");
+  EXPECT_EQ(Env::lensesOf(primes).size(), 3u);
+  EXPECT_EQ(screen->lensItems().size(), 3u);
+  EXPECT_EQ(savedLenses(), 2u) << "the saved package keeps the lens";
 
-// So with a series: it goes, and the saved package on it, which the package catalogue will not delete, is
-// said to name it still.
-TEST_F(LensPickerTest, SavedPackagesThatCannotFollowADeletedSeriesAreSaidNotSaved) {
-  chooseAndSaveTwoPrimes();
+  // So with a series: the saved package on it, which the package catalogue will not delete, keeps it.
   refuseSavedPackageChanges("DELETE", "PackageData");
   screen->deleteManufacturerObject(*screen->seriesList().seriesAt(*screen->seriesList().indexPathOf(primes)));
-  EXPECT_TRUE(Env::lensesOf(primes).empty());
-  expectTold(screen->saveFailure(),
-             "The saved packages could not be stored. Those that used the lens series \"Aaa Primes\" still name it.");
+  expectToldNotDeleted(screen->saveFailure(), "The lens series \"Aaa Primes\"");
+  EXPECT_TRUE(screen->seriesList().indexPathOf(primes));
+  EXPECT_EQ(Env::lensesOf(primes).size(), 3u);
+  EXPECT_EQ(editedSeries(), primes);
+  EXPECT_EQ(savedLenses(), 2u);
 }
 
 // The lens catalogue deletes nothing (read-only, or locked by another program): a lens and the series

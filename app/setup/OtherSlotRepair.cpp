@@ -3,8 +3,6 @@
 #include <algorithm>
 
 #include "app/state/FramesObject.h"
-#include "app/storage/CameraFormatCatalogue.h"
-#include "app/storage/LensDatabaseHelper.h"
 #include "app/storage/OpenCatalogue.h"
 #include "app/storage/FrameGuideCatalogue.h"
 #include "app/storage/LensAdapterCatalogue.h"
@@ -20,12 +18,6 @@ namespace {
 void refreshLensSet(model::CameraPackage& package) {
   const int series = package.lensManufacturer ? package.lensManufacturer->manufacturerId : 0;
   package.mLensSet = storage::PackageUtil::getLensSet4ManufacturerId(series);
-}
-
-void setNativeCrop(model::CameraPackage& package) {
-  package.cropID = storage::PackageUtil::kNoCrop;
-  package.formatType = "native";
-  package.cropAspectRatio.clear();
 }
 
 }  // namespace
@@ -48,21 +40,14 @@ void OtherSlotRepair::store(state::FramesObject& frames) {
 void OtherSlotRepair::formatDeleted(state::FramesObject& frames, int formatId) {
   model::CameraPackage* package = otherSlot(frames);
   if (!package || !package->shootingMode || package->shootingMode->containerID != formatId) return;
-  OpenCatalogue<storage::CameraFormatCatalogue> formats;
-  if (!formats) return;
-  package->shootingMode = formats->getCameraFormat(storage::PackageMend::kFormat);
-  package->cameraManufacturer.reset();
-  if (package->shootingMode) {
-    package->cameraManufacturer = formats->getCameraManufacturer(package->shootingMode->manufacturerID);
-  }
-  setNativeCrop(*package);
+  if (!storage::PackageMend::formatFallsBack(*package)) return;
   store(frames);
 }
 
 void OtherSlotRepair::cropDeleted(state::FramesObject& frames, int cropId) {
   model::CameraPackage* package = otherSlot(frames);
   if (!package || package->cropID != cropId || cropId == storage::PackageUtil::kNoCrop) return;
-  setNativeCrop(*package);
+  storage::PackageMend::cropFallsBack(*package);
   store(frames);
 }
 
@@ -78,12 +63,7 @@ void OtherSlotRepair::frameGuideDeleted(state::FramesObject& frames, int frameGu
 void OtherSlotRepair::seriesDeleted(state::FramesObject& frames, int seriesId) {
   model::CameraPackage* package = otherSlot(frames);
   if (!package || !package->lensManufacturer || package->lensManufacturer->manufacturerId != seriesId) return;
-  {
-    OpenCatalogue<storage::LensDatabaseHelper> lenses;
-    if (!lenses) return;
-    package->lensManufacturer = lenses->getLensManufacturer(storage::PackageMend::kSeries);
-  }
-  package->lensSet = storage::PackageMend::lensesOfSeries(storage::PackageMend::kSeries);
+  if (!storage::PackageMend::seriesFallsBack(*package)) return;
   refreshLensSet(*package);
   store(frames);
 }

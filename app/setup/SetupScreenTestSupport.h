@@ -88,7 +88,7 @@ class SetupScreenFixture {
   static void refuseSavedPackageChanges(const std::string& change, const std::string& table) {
     app::storage::OpenCatalogue<app::storage::PackageDatabaseHelper> packages;
     ASSERT_TRUE(packages);
-    ASSERT_TRUE(packages->database().execute("CREATE TRIGGER refuseSaved" + change + " BEFORE " + change + " ON " +
+    ASSERT_TRUE(packages->database().execute("CREATE TRIGGER refuseSaved" + change + table + " BEFORE " + change + " ON " +
                                              table + " WHEN OLD.packageId > 0 BEGIN SELECT RAISE(ABORT, 'refused'); END"));
   }
 

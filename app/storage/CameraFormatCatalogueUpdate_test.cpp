@@ -1,5 +1,8 @@
 // The camera-format catalogue's update: user rows carried into the bundle's catalogue, packages following.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <filesystem>
 
 #include "app/storage/CatalogueUpdateTestSupport.h"
 #include "app/storage/StorageTestSupport.h"
@@ -64,6 +67,41 @@ TEST_F(FormatUpdateTest, WithoutASelectedGuideTheNewCataloguesSelectionStands) {
   ASSERT_TRUE(helper.openDb(true));
   helper.closeDb();
   EXPECT_EQ(selectedGuide(), 1);
+}
+
+// An update that renumbers the person's formats while another program holds the package catalogue, or
+// while a fresh copy seeded over the missing one stands in its place: the installed catalogue stays, the
+// packages keep their ids, and no copy is left beside it. Once the person's package catalogue is free and
+// back, the update goes through with the packages following.
+TEST_F(FormatUpdateTest, AnUpdateThePackagesCannotFollowAtOnceWaitsWhole) {
+  const std::string packages = CatalogueDatabase::libraryPath(PackageDatabaseHelper::kFileName);
+  const auto tryUpdate = [] {
+    CameraFormatCatalogue helper;
+    return helper.resetdatabase();
+  };
+  {
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open(packages.c_str(), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+    EXPECT_FALSE(tryUpdate());
+    sqlite3_close(other);
+  }
+  EXPECT_TRUE(log_.contains("the update waits whole"));
+  EXPECT_TRUE(FormatScene::isOld());
+  EXPECT_EQ(scenes::loadPackage(scene_.packageOne).cameraFormatId, scene_.formatOne);
+  EXPECT_FALSE(AtomicFile::fileExists(CatalogueReplacement::stagingPath(CameraFormatCatalogue::kFileName)));
+
+  const std::string away = container_.pathFor("away.db");
+  std::filesystem::rename(packages, away);
+  ASSERT_TRUE(CatalogueSeeding::seedMissing(PackageDatabaseHelper::kKind));
+  EXPECT_FALSE(tryUpdate());
+  EXPECT_TRUE(FormatScene::isOld());
+  std::filesystem::rename(away, packages);
+
+  EXPECT_TRUE(tryUpdate());
+  EXPECT_FALSE(FormatScene::isOld());
+  EXPECT_EQ(scenes::loadPackage(scene_.packageOne).cameraFormatId, scene_.newestShipped + 1);
+  scene_.expectWhole();
 }
 
 }  // namespace

@@ -58,6 +58,7 @@ struct LensScene {
   // Series 1 and 2 (old generic) with a lens each; user series A (current, two lenses), B (empty) and C (one
   // zoom); a user 17.5 mm and a user twin of the shipped 35 mm in series 5; changed shipped flags.
   void build() {
+    seedAsAFirstStart();
     app::storage::LensDatabaseHelper helper;
     ASSERT_TRUE(helper.openDb(false));
     shippedTop = helper.getLastLensID() - 1;
@@ -138,6 +139,7 @@ struct FormatScene {
   // 1.85:1 (12) and 2.76:1 (20) rows, so the user's rows sit where the new catalogue has its own. Two
   // user formats; user crops 2.1:1, 3:1 (selected) and 1.85:1.
   void build() {
+    seedAsAFirstStart();
     app::storage::CameraFormatCatalogue formats;
     ASSERT_TRUE(formats.openDb(false));
     newestShipped = formats.getLastContainerID() - 1;
@@ -230,6 +232,7 @@ struct AdapterScene {
   std::vector<int> packages;
 
   void build() {
+    seedAsAFirstStart();
     const float factors[][2] = {{0.5f, 0.5f}, {0.75f, 1.0f}, {0.9f, 0.9f}};
     withOpen<app::storage::LensAdapterCatalogue>([&](auto& adapters) {
       for (int i = 0; i < 3; ++i) {
@@ -273,6 +276,7 @@ inline void damageMiddle(const std::string& path, int bytes) {
 struct PackageScene {
   int one = 0, two = 0;
   void build() {
+    seedAsAFirstStart();
     one = savePackage(5, {14, 16});
     two = savePackage(192, {1246}, 599);
   }

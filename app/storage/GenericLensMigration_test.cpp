@@ -21,6 +21,7 @@ using scenes::lens;
 class GenericLensMigrationTest : public StorageTest {
  protected:
   void SetUp() override {
+    seedAsAFirstStart();
     CameraFormatCatalogue formats;
     ASSERT_TRUE(formats.openDb(false));
     anamorphic20_ = userFormat(formats, "Ana 2x", 2.0f);

@@ -225,8 +225,16 @@ bool PackageDatabaseHelper::deletePackageLenses(int packageId) {
   return database_.runDelete("DELETE FROM PackageLensData WHERE packageId = ?", {packageId});
 }
 
+// A saved package whose only lens it was goes with it, as the listing would take it; a standard package
+// loses only the lens (PackageMend gives it its series' lenses).
 bool PackageDatabaseHelper::deleteLenses(int lensID) {
-  return database_.runDelete("DELETE FROM PackageLensData WHERE lensID = ?", {lensID});
+  CatalogueDatabase::Transaction transaction(database_);
+  return transaction.active() &&
+         database_.runDelete("DELETE FROM PackageData WHERE packageId > 0 AND packageId IN "
+                             "(SELECT packageId FROM PackageLensData WHERE lensID = ?1) AND packageId NOT IN "
+                             "(SELECT packageId FROM PackageLensData WHERE lensID IS NOT ?1)",
+                             {lensID}) &&
+         database_.runDelete("DELETE FROM PackageLensData WHERE lensID = ?", {lensID}) && transaction.commit();
 }
 
 // Only saved packages (ids above 0) go with a deleted row: a standard package is the person's camera

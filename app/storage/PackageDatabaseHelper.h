@@ -57,6 +57,7 @@ class PackageDatabaseHelper {
 
   [[nodiscard]] bool deletePackage(int packageId);
   [[nodiscard]] bool deletePackageLenses(int packageId);
+  // The lens out of every package, and the saved packages whose only lens it was.
   [[nodiscard]] bool deleteLenses(int lensID);
   // The saved packages on a deleted format, crop or series; never a standard package.
   [[nodiscard]] bool deleteFormat(int formatId);

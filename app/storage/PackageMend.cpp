@@ -50,12 +50,6 @@ class Tally {
   bool unknown_ = false;
 };
 
-void uncropped(model::CameraPackage& package) {
-  package.cropID = PackageUtil::kNoCrop;
-  package.formatType = "native";
-  package.cropAspectRatio.clear();
-}
-
 void mendFormat(model::CameraPackage& package, const PackageDatabaseObject& row, Tally& tally) {
   if (package.shootingMode && package.cameraManufacturer) return;
   Row format = lookUp<CameraFormatCatalogue>("FormatContainer", "id", row.cameraFormatId);
@@ -63,29 +57,20 @@ void mendFormat(model::CameraPackage& package, const PackageDatabaseObject& row,
   if (format == Row::Present && package.shootingMode) {
     format = lookUp<CameraFormatCatalogue>("ManufactorTable", "id", package.shootingMode->manufacturerID);
   }
-  tally.missing(format, "camera", [&package] {
-    OpenCatalogue<CameraFormatCatalogue> formats;
-    package.shootingMode = formats ? formats->getCameraFormat(PackageMend::kFormat) : std::nullopt;
-    package.cameraManufacturer.reset();
-    if (package.shootingMode) package.cameraManufacturer = formats->getCameraManufacturer(package.shootingMode->manufacturerID);
-  });
+  tally.missing(format, "camera", [&package] { static_cast<void>(PackageMend::formatFallsBack(package)); });
 }
 
 // generatePackageFromDB leaves crop id 0 for a crop it could not find.
 void mendCrop(model::CameraPackage& package, const PackageDatabaseObject& row, Tally& tally) {
   if (row.cropID < 2 || package.cropID != 0) return;
   tally.missing(lookUp<CameraFormatCatalogue>("QuorvelFrameGuide", "id", row.cropID), "aspect ratio",
-                [&package] { uncropped(package); });
+                [&package] { PackageMend::cropFallsBack(package); });
 }
 
 void mendLenses(model::CameraPackage& package, const PackageDatabaseObject& row, Tally& tally) {
   if (!package.lensManufacturer) {
     tally.missing(lookUp<LensDatabaseHelper>("Manufacturer", "ManufacturerId", row.lensManufacturerId), "lens series",
-                  [&package] {
-                    OpenCatalogue<LensDatabaseHelper> lenses;
-                    package.lensManufacturer = lenses ? lenses->getLensManufacturer(PackageMend::kSeries) : std::nullopt;
-                    package.lensSet = PackageMend::lensesOfSeries(PackageMend::kSeries);
-                  });
+                  [&package] { static_cast<void>(PackageMend::seriesFallsBack(package)); });
     return;
   }
   for (int lensId : row.lensSetIDs) {
@@ -128,6 +113,32 @@ PackageMend::Outcome PackageMend::mend(model::CameraPackage& package, const Pack
   mendAdapter(package, row, tally);
   mendFrameGuide(package, row, tally);
   return tally.outcome();
+}
+
+bool PackageMend::formatFallsBack(model::CameraPackage& package) {
+  OpenCatalogue<CameraFormatCatalogue> formats;
+  if (!formats) return false;
+  package.shootingMode = formats->getCameraFormat(kFormat);
+  package.cameraManufacturer.reset();
+  if (package.shootingMode) package.cameraManufacturer = formats->getCameraManufacturer(package.shootingMode->manufacturerID);
+  cropFallsBack(package);
+  return true;
+}
+
+void PackageMend::cropFallsBack(model::CameraPackage& package) {
+  package.cropID = PackageUtil::kNoCrop;
+  package.formatType = "native";
+  package.cropAspectRatio.clear();
+}
+
+bool PackageMend::seriesFallsBack(model::CameraPackage& package) {
+  {
+    OpenCatalogue<LensDatabaseHelper> lenses;
+    if (!lenses) return false;
+    package.lensManufacturer = lenses->getLensManufacturer(kSeries);
+  }
+  package.lensSet = lensesOfSeries(kSeries);
+  return true;
 }
 
 std::vector<model::LensObject> PackageMend::lensesOfSeries(int seriesId) {

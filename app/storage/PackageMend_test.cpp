@@ -51,7 +51,7 @@ TEST_F(PackageMendTest, OnlyThePartsWhoseRowsAreGoneFallBack) {
     std::string expected;
     std::string part;
   } cases[] = {
-      {load(5, {16, 20}, 987654, 10, 10, 5), "1084 crop 10 | series 5: 16 20 | adapter 5 | guide 10", "its camera"},
+      {load(5, {16, 20}, 987654, 10, 10, 5), "1084 crop 1 | series 5: 16 20 | adapter 5 | guide 10", "its camera"},
       {load(5, {16, 20}, 599, 4242, 10, 5), "599 crop 1 | series 5: 16 20 | adapter 5 | guide 10", "its aspect ratio"},
       {load(9999, {16}, 599, 10, 10, 5), "599 crop 10 | series 250:" + series250 + " | adapter 5 | guide 10",
        "its lens series"},

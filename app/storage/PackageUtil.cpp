@@ -309,15 +309,6 @@ bool changePackages(const char* what, Change&& change) {
   return false;
 }
 
-// The stored packages following a deleted catalogue row; noted once they did, so that the log tells
-// each step of a delete.
-template <class Change>
-bool followDelete(const std::string& row, int id, Change&& change) {
-  if (!changePackages(("follow a deleted " + row).c_str(), std::forward<Change>(change))) return false;
-  platform::log::write(platform::log::Notice, "The stored packages followed the deleted " + row + " " + std::to_string(id));
-  return true;
-}
-
 // Whether a stored package's lenses are known to be gone, not merely unread: its lens rows were read
 // whole, the lens catalogue opened and answered for each of them, and neither catalogue may lack rows
 // of the person's kept elsewhere (a copy kept aside, a rescue to finish, a file they moved away: it may
@@ -392,33 +383,6 @@ bool PackageUtil::deletePackage(int packageId) {
 
 bool PackageUtil::editPackageName(int packageId, const std::string& name) {
   return changePackages("be renamed", [&](PackageDatabaseHelper& p) { return p.changePackageName(packageId, name); });
-}
-
-bool PackageUtil::deleteFormat(int formatId) {
-  return followDelete("format", formatId, [&](PackageDatabaseHelper& p) { return p.deleteFormat(formatId); });
-}
-
-bool PackageUtil::deleteCrop(int cropId) {
-  return followDelete("crop", cropId, [&](PackageDatabaseHelper& p) { return p.deleteCropFormat(cropId); });
-}
-
-bool PackageUtil::deleteAdapter(const model::LensAdapterRecord& adapter) {
-  return followDelete("adapter", adapter.adapterId,
-                      [&](PackageDatabaseHelper& p) { return p.deleteAdapter(adapter.adapterId); });
-}
-
-bool PackageUtil::deleteLens(const model::LensObject& lens) {
-  return followDelete("lens", lens.lensId, [&](PackageDatabaseHelper& p) { return p.deleteLenses(lens.lensId); });
-}
-
-bool PackageUtil::deleteFrameLine(const model::FrameGuide& guide) {
-  return followDelete("frame guide", guide.frameGuideId,
-                      [&](PackageDatabaseHelper& p) { return p.deleteFrameGuide(guide.frameGuideId); });
-}
-
-bool PackageUtil::deleteLensManufacturer(int manufacturerId) {
-  return followDelete("lens series", manufacturerId,
-                      [&](PackageDatabaseHelper& p) { return p.deleteLensManufacturer(manufacturerId); });
 }
 
 void PackageUtil::cleanupPackageDB() {

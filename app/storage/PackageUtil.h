@@ -78,15 +78,6 @@ class PackageUtil {
   static model::CameraPackage generatePackageFromDB(const PackageDatabaseObject& row);
   static PackageDatabaseObject generateDatabaseObject(const model::CameraPackage& package);
 
-  // Keeping stored packages whole when a catalogue row goes; false (logged) when the package catalogue
-  // refused the change, and the packages still name the row. A format, crop or series takes the saved
-  // packages on it with it; the standard packages only ever lose the part that went (PackageMend).
-  [[nodiscard]] static bool deleteFormat(int formatId);
-  [[nodiscard]] static bool deleteCrop(int cropId);
-  [[nodiscard]] static bool deleteAdapter(const model::LensAdapterRecord& adapter);  // packages on it get no adapter
-  [[nodiscard]] static bool deleteLens(const model::LensObject& lens);
-  [[nodiscard]] static bool deleteFrameLine(const model::FrameGuide& guide);  // packages on it get no frame guide
-  [[nodiscard]] static bool deleteLensManufacturer(int manufacturerId);
   static void cleanupPackageDB();
 
   [[nodiscard]] static bool genericLensesExist();

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "app/storage/CameraFormatCatalogue.h"
 #include "app/storage/FrameGuideCatalogue.h"
@@ -11,6 +12,7 @@
 #include "app/storage/LensDatabaseHelper.h"
 #include "app/storage/PackageDatabaseHelper.h"
 #include "app/storage/connection/CatalogueDatabase.h"
+#include "app/storage/recovery/CataloguePlace.h"
 #include "app/storage/recovery/CatalogueSeeding.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/log/Log.h"
@@ -46,8 +48,18 @@ inline constexpr const app::storage::CatalogueKind* kEveryCatalogue[] = {
     &app::storage::LensDatabaseHelper::kKind, &app::storage::CameraFormatCatalogue::kKind,
     &app::storage::LensAdapterCatalogue::kKind, &app::storage::PackageDatabaseHelper::kKind};
 
-// Seeds every catalogue as a first start does, so that none reads as seeded over a missing one.
-inline void seedAsAFirstStart() { static_cast<void>(app::storage::CatalogueSeeding::seedAllMissing(kEveryCatalogue)); }
+// Seeds every missing catalogue as a first start does, so that none reads as seeded over a missing one.
+inline void seedAsAFirstStart() {
+  std::vector<const app::storage::CatalogueKind*> missing;
+  for (const auto* kind : kEveryCatalogue) {
+    if (app::storage::CataloguePlace::stateOf(CatalogueDatabase::libraryPath(kind->fileName)) ==
+        app::storage::CataloguePlace::State::Missing) {
+      missing.push_back(kind);
+    }
+  }
+  app::storage::CataloguePlace::startFoundEveryCatalogueMissing(missing);
+  static_cast<void>(app::storage::CatalogueSeeding::seedAllMissing(kEveryCatalogue));
+}
 
 // The first column of the first row `sql` gives (a COUNT, an id), or -1 when there is none.
 inline int countOf(CatalogueDatabase& database, const std::string& sql) {

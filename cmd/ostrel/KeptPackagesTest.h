@@ -120,6 +120,15 @@ class KeptPackagesTest : public ::testing::Test {
     EXPECT_EQ(packages.find(" no "), std::string::npos) << packages;
     return made;
   }
+  // The setup and lens tours played in `home`, then `steps` of the person's own; the shots they left
+  // removed. The packages they stored.
+  std::string playTheToursThen(const std::string& home, const std::string& steps) {
+    play(home, tour("setup.script"));
+    play(home, tour("lenses.script"));
+    play(home, script(steps));
+    std::filesystem::remove_all(home + "/shots");
+    return packagesIn(home);
+  }
   // A copy of `made` for one case.
   std::string copyOf(const std::string& made, const std::string& name) {
     const std::string home = scratch_.pathFor(name);
@@ -248,6 +257,32 @@ class KeptPackagesTest : public ::testing::Test {
   LoopbackServer server_;
   ScratchFolder scratch_;
   int scripts_ = 0;
+};
+
+// A suite whose tests each start from a copy of one container, made once for the whole suite in a
+// scratch folder of its own (`Suite::kScratchName`): the setup and lens tours, then `Suite::ownRows()`;
+// `Suite::expectMade` looks at the packages they stored.
+template <class Suite>
+class MadeOnceTest : public KeptPackagesTest {
+ protected:
+  static void SetUpTestSuite() { shared_ = std::make_unique<ScratchFolder>(Suite::kScratchName); }
+  static void TearDownTestSuite() {
+    made_.clear();
+    shared_.reset();
+  }
+  const std::string& made() {
+    if (made_.empty()) {
+      const std::string home = shared_->pathFor("made");
+      Suite::expectMade(home, playTheToursThen(home, Suite::ownRows()));
+      made_ = home;
+    }
+    return made_;
+  }
+  std::string copyOfMade(const std::string& name) { return copyOf(made(), name); }
+
+ private:
+  static inline std::unique_ptr<ScratchFolder> shared_;
+  static inline std::string made_;
 };
 
 }  // namespace ostrel::testing

@@ -62,6 +62,12 @@ bool CatalogueDatabase::openToRead(const std::string& path) {
   return true;
 }
 
+void CatalogueDatabase::shareConnectionOf(const CatalogueDatabase& other) {
+  close();
+  connection_ = other.connection_;
+  path_ = other.path_;
+}
+
 bool CatalogueDatabase::checked() const { return connection_ && connection_->checked; }
 
 void CatalogueDatabase::markChecked() {
@@ -152,6 +158,20 @@ std::optional<bool> CatalogueDatabase::holdsRow(const std::string& table, const 
   CatalogueStatement statement = prepare("SELECT 1 FROM " + table + " WHERE " + column + " = ? LIMIT 1", true);
   if (!statement.ok()) return std::nullopt;
   statement.bind(1, id);
+  switch (statement.step()) {
+    case CatalogueStatement::Step::Row: return true;
+    case CatalogueStatement::Step::Done: return false;
+    case CatalogueStatement::Step::Error: return std::nullopt;
+  }
+  return std::nullopt;
+}
+
+std::optional<bool> CatalogueDatabase::holdsTable(const std::string& table, const std::string& schema) {
+  if (!isIdentifier(schema)) return std::nullopt;
+  CatalogueStatement statement =
+      prepare("SELECT 1 FROM " + schema + ".sqlite_master WHERE type = 'table' AND name = ? LIMIT 1", true);
+  if (!statement.ok()) return std::nullopt;
+  statement.bind(1, table);
   switch (statement.step()) {
     case CatalogueStatement::Step::Row: return true;
     case CatalogueStatement::Step::Done: return false;

@@ -40,6 +40,9 @@ class CatalogueDatabase {
   // are (CatalogueConnection::openToRead): for a file that is not the app's, or one kept aside.
   [[nodiscard]] bool openToRead(const std::string& path);
   void close();
+  // Works on the connection `other` has open, with what is attached to it: for a change that spans
+  // catalogues in one transaction (AttachedCatalogue), made through the helpers of each.
+  void shareConnectionOf(const CatalogueDatabase& other);
   // Whether the checks a helper runs once per connection (see CatalogueConnection::checked) are done.
   [[nodiscard]] bool checked() const;
   void markChecked();
@@ -82,6 +85,9 @@ class CatalogueDatabase {
   // Whether `table` holds a row whose `column` is `id`; nullopt when the catalogue could not answer (not
   // open, or the read failed), which is never taken for a row that is gone.
   [[nodiscard]] std::optional<bool> holdsRow(const std::string& table, const std::string& column, int64_t id);
+  // Whether the catalogue (or the one attached as `schema`) has a table of that name; nullopt when it
+  // could not answer.
+  [[nodiscard]] std::optional<bool> holdsTable(const std::string& table, const std::string& schema = "main");
 
   // Re-points every row whose `column` holds an old id of `mapping` to that entry's new id, in one
   // UPDATE inside a transaction: each row is looked up by the value it had before the update, so a

@@ -128,6 +128,7 @@ bool CatalogueOpening::open(CatalogueDatabase& catalogue, const CatalogueKind& k
     return false;
   }
   if (place.state == CataloguePlace::State::Missing && !CatalogueSeeding::seedMissing(kind)) return false;
+  if (place.state == CataloguePlace::State::File) CataloguePlace::noticePersonsFileBack(fileName);
   return openChecked(catalogue, kind);
 }
 

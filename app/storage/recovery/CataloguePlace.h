@@ -32,17 +32,34 @@ namespace app::storage {
 **       person's rows or nothing more of them can come of the kept copy.
 **   (6) The stored packages point at rows of the catalogue in place: a list of renumbered ids lives
 **       only in a swapped catalogue, and every open finishes it first (CatalogueUpdate (2)-(5),
-**       asserted in CatalogueUpdate::openInstalled).
+**       asserted in CatalogueUpdate::openInstalled). A copy that renumbers rows takes the place only
+**       once the package catalogue can follow it in the commit right after: the person's own file, in
+**       place and free (PendingPackageRemap::whyPackagesCannotFollow); otherwise the update waits whole
+**       and the installed catalogue stays.
 **   (7) A sweep removes only names the app's own writes make, and only what no live write holds
 **       (CatalogueSweep).
+**   (8) A change that spans catalogues is one step: a row deleted and the stored packages that follow
+**       it commit in one transaction over both files, joined with ATTACH on rollback journals
+**       (StepWithPackages, AttachedCatalogue), so in both or in neither; where that cannot be had
+**       (the package catalogue missing, held by another program, left alone, or packages still on
+**       ids a list renumbers) nothing changes and a warning says so.
+**   (9) A fallback is stored only for a row the person deleted: a stored package is mended only where
+**       its catalogue answered that a row is gone and may lack none of the person's rows
+**       (mayLackPersonsRows: a kept copy, a rescue, a fresh copy seeded over a missing catalogue, a
+**       list of renumbered ids pending); any other row it names stands in for the run (PackageMend).
 **
 ** States: what stands, then each move out of the state, its function and where it leads (CatalogueUpdate.h
 ** has the update's stages in detail):
 **
 **   missing           nothing at the place
-**     -> a file         CatalogueSeeding::seedMissing, with a note "<fileName>.was-missing" beside it
-**                       unless at a first start (CataloguePlace::seededOverMissing)
+**     -> seeded over    CatalogueSeeding::seedMissing at a start that is not the first
+**        missing        (CataloguePlace::seededOverMissing)
+**     -> a file         CatalogueSeeding::seedMissing at a first start
 **     -> staged         CatalogueSeeding::stageAll, when a start finds every catalogue missing
+**   seeded over       a fresh copy marked inside (table SeededOverMissing) and a note "<fileName>.was-missing"
+**   missing           beside it: it may lack the person's rows, and no renumbering is applied to it
+**     -> a file         the person puts their own file back (no mark): CataloguePlace::noticePersonsFileBack
+**                       at the next open removes the note; an update or a rescue keeps the copy marked
 **   staged            a first start's "<fileName>.seeding" serving the session; the place empty
 **     -> a file         CatalogueSeeding::publish
 **   a file            a catalogue file, or a link to one
@@ -57,12 +74,15 @@ namespace app::storage {
 **     -> staged and     CatalogueRescue::resume: CatalogueSalvage copies what is readable into
 **        marked         "<fileName>.readable", CatalogueKind::carryRows carries it
 **   staged and marked "<fileName>.updating" whole and flushed; a rescue's copy names its kept copy
-**     -> update swapped CatalogueReplacement::run
+**     -> update swapped CatalogueReplacement::run, once the stored packages can follow a renumbering in it
+**     -> a file         the packages cannot follow it now (6): the copy goes, the installed file stays
+**                       and the update waits whole for the next start
 **   update swapped    the new catalogue in place, its list of renumbered ids in it; a rescue's note beside it
 **     -> a file         PendingPackageRemap::apply re-points the packages; CatalogueRescue removes the note
-**     -> a remap        the list could not be applied now: CatalogueReplacement::run leaves it in the file
-**        pending
-**   a remap pending   a list of renumbered ids in the file
+**     -> a remap        the list could not be applied now (the app stopped, or another program took the
+**        pending        package catalogue in between): it stays in the file
+**   a remap pending   a list of renumbered ids in the file; the catalogue may lack the person's rows (9)
+**                     and no delete is made in it by id (8)
 **     -> a file         PendingPackageRemap::openFinishing, at the next open
 **
 ** A stop in any state is met by the next start: CatalogueSweep removes what a killed write left beside
@@ -95,9 +115,19 @@ class CataloguePlace {
   // not mounted): a note beside it ("<fileName>.was-missing") keeps that known for good, and a warning
   // names it.
   static void seededOverMissing(const std::string& fileName);
-  // Whether the catalogue in place may lack rows of the person's that are kept elsewhere: a copy of it
-  // kept aside as damaged, a rescue still to finish, or a seeding over a missing one. Nothing built on
-  // rows such a catalogue lacks is taken as gone for good.
+  // Marks the catalogue file at `path` (a fresh copy, before it takes the place or just after) as one
+  // seeded over a missing catalogue; true when marked.
+  [[nodiscard]] static bool markSeededCopy(const std::string& path);
+  // Whether the catalogue in place is a fresh copy seeded over a missing one: noted beside it, or seeded
+  // so in this run. The person's own may still come back.
+  [[nodiscard]] static bool isSeededOverMissing(const std::string& fileName);
+  // A file in place that lacks the mark its note speaks of is the person's own, put back: the note goes,
+  // and the catalogue is theirs again. Any other note stays for good.
+  static void noticePersonsFileBack(const std::string& fileName);
+  // Whether the catalogue in place may lack rows of the person's that are kept elsewhere or still on
+  // their way: a copy of it kept aside as damaged, a rescue still to finish, a seeding over a missing
+  // one, or renumbered rows that the stored packages do not follow yet (a list pending in it). Nothing
+  // built on rows such a catalogue lacks is taken as gone for good, and nothing is mended for it.
   [[nodiscard]] static bool mayLackPersonsRows(const std::string& fileName);
 };
 

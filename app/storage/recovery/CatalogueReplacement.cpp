@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "app/storage/connection/CatalogueSession.h"
+#include "app/storage/recovery/CataloguePlace.h"
 #include "app/storage/recovery/CatalogueRescue.h"
 #include "app/storage/recovery/CatalogueSeeding.h"
 #include "app/storage/recovery/CatalogueUpdate.h"
@@ -51,11 +52,27 @@ bool CatalogueReplacement::run(const CatalogueKind& kind, const CarryOver& carry
   // on either name across the rename: it would keep reading (or writing) the file that was there.
   CatalogueSession::forget(staging);
   if (!CatalogueSeeding::replaceWithBundleCopy(staging, kind.resourceName)) return false;
-  if (!carryOver(staging) || !flushToDisk(staging)) {
+  // A copy seeded over a missing catalogue stays marked so through an update or a rescue: the person's
+  // own file may still come back in its place.
+  const bool marked = !CataloguePlace::isSeededOverMissing(fileName) || CataloguePlace::markSeededCopy(staging);
+  if (!marked || !carryOver(staging) || !flushToDisk(staging)) {
     platform::log::write(platform::log::Error,
                          "Catalogue update of " + fileName + " failed; the installed one is kept");
     (void)AtomicFile::removeFile(staging);  // a copy left here is made again by the next update
     return false;
+  }
+  // One step or none: a copy that renumbers rows takes the place only when the stored packages can
+  // follow it in the commit right after (a rescue's copy goes in whatever they can do: the place is
+  // empty meanwhile).
+  if (!CatalogueRescue::isPending(fileName) && PendingPackageRemap::isPendingAt(staging)) {
+    if (const std::string why = PendingPackageRemap::whyPackagesCannotFollow(true); !why.empty()) {
+      platform::log::write(platform::log::Warning, fileName + " stays at its installed version for now: the stored "
+                                                   "packages could not follow its renumbered rows in the same step (" +
+                                                   why + "); the update waits whole and is tried again at the next start");
+      CatalogueSession::forget(staging);
+      (void)AtomicFile::removeFile(staging);
+      return false;
+    }
   }
   // (1): only a whole copy, flushed beside the installed file, is ever renamed into its place.
   DCHECK(staging != installed && AtomicFile::fileExists(staging));

@@ -39,6 +39,13 @@ class CatalogueDatabase;
 **   (6) An installed catalogue that cannot be read is never replaced: its user rows could not be
 **       carried, so replacing it would lose them. It stays, and the update is tried on the next start.
 **
+**   (7) The update and its renumbering of the packages are one step: a copy whose list renumbers a row
+**       is renamed into place only when the package catalogue can take the re-pointing at once (the
+**       person's own file, in place and free of other programs). Otherwise the update waits whole: the
+**       copy goes, the installed file and the packages stay as they were, a warning says why, and the
+**       next start tries again. A list pending after a swap is then only what a stop between the
+**       rename and the commit (or another program taking the file in that moment) leaves.
+**
 ** Stages, in order. The crash-safety test stops an update at each stage it names (Stage below):
 **
 **   stage            state of the files                            performed by
@@ -46,8 +53,9 @@ class CatalogueDatabase;
 **   (opening)        pending list finished; installed file read    CatalogueUpdate::openInstalled
 **   Staging          bundle copy at <catalogue>.updating, user      CatalogueReplacement::run, the
 **                    rows going into it in one transaction          helper's carry-over (resetdatabase)
-**   Staged           copy complete and flushed; installed file      CatalogueReplacement::run
-**                    untouched
+**   Staged           copy complete and flushed; installed file      CatalogueReplacement::run, which
+**                    untouched                                     waits here unless the packages can
+**                                                                  follow (7)
 **   Swapped          copy renamed over the installed file;          CatalogueReplacement::run
 **                    packages still on old ids, list pending
 **   Remapping        packages re-pointed and list dropped, inside   PendingPackageRemap::apply

@@ -1,5 +1,6 @@
 #include "app/storage/recovery/PackageCatalogue.h"
 
+#include "app/storage/connection/AttachedCatalogue.h"
 #include "app/storage/connection/CatalogueDatabase.h"
 #include "app/storage/recovery/CatalogueReplacement.h"
 
@@ -46,12 +47,8 @@ CatalogueUpdate::Rebuilt PackageCatalogue::carryRowsFrom(const std::string& read
   return CatalogueReplacement::rebuild(kKind, [&readable](const std::string& staging) {
     CatalogueDatabase fresh;
     if (!fresh.openPath(staging) || !CatalogueReplacement::fillWithoutSyncing(fresh)) return false;
-    auto attach = fresh.prepare("ATTACH DATABASE ? AS readable");
-    attach.bind(1, readable);
-    if (!attach.run()) return false;
-    attach.release();
-    const bool carried = carryInto(fresh);
-    return fresh.execute("DETACH DATABASE readable") && carried;
+    const AttachedCatalogue source(fresh, readable, "readable");
+    return source && carryInto(fresh);
   });
 }
 

@@ -2,9 +2,11 @@
 
 #include <iterator>
 
+#include "app/storage/connection/AttachedCatalogue.h"
 #include "app/storage/connection/LogError.h"
 #include "app/storage/recovery/CatalogueOpening.h"
 #include "app/storage/recovery/CataloguePlace.h"
+#include "app/storage/recovery/CatalogueRescue.h"
 #include "app/storage/recovery/CatalogueUpdate.h"
 #include "app/storage/recovery/PackageCatalogue.h"
 #include "platform/log/Log.h"
@@ -28,9 +30,7 @@ constexpr Reference kReferences[] = {{"PackageLensData", "lensID"},   {"PackageD
 static_assert(std::size(kReferences) == 6, "a column for every kind");
 
 bool hasList(CatalogueDatabase& database, const std::string& schema) {
-  auto statement = database.prepare("SELECT 1 FROM " + schema +
-                                    ".sqlite_master WHERE type = 'table' AND name = 'PendingPackageRemap'");
-  return statement.step() == Step::Row;
+  return database.holdsTable(kTable, schema).value_or(false);
 }
 
 }  // namespace
@@ -47,8 +47,17 @@ bool PendingPackageRemap::empty() const {
   return true;
 }
 
+bool PendingPackageRemap::renumbers() const {
+  for (const auto& list : lists_) {
+    for (const auto& entry : list) {
+      if (entry.oldID != entry.newID) return true;
+    }
+  }
+  return false;
+}
+
 bool PendingPackageRemap::store(CatalogueDatabase& catalogue) const {
-  if (empty()) return true;
+  if (!renumbers()) return true;
   if (!catalogue.execute(std::string("CREATE TABLE IF NOT EXISTS ") + kTable +
                          " (kind INTEGER, oldId INTEGER, newId INTEGER)")) {
     return false;
@@ -65,6 +74,44 @@ bool PendingPackageRemap::store(CatalogueDatabase& catalogue) const {
 }
 
 bool PendingPackageRemap::isPending(CatalogueDatabase& catalogue) { return hasList(catalogue, "main"); }
+
+bool PendingPackageRemap::isPendingAt(const std::string& path) {
+  if (CataloguePlace::stateOf(path) != CataloguePlace::State::File) return false;
+  CatalogueDatabase catalogue;
+  return !catalogue.openPath(path) || catalogue.holdsTable(kTable) != false;
+}
+
+std::string PendingPackageRemap::whyPackageCatalogueCannotJoin() {
+  const std::string path = CatalogueDatabase::libraryPath(PackageCatalogue::kFileName);
+  if (CatalogueRescue::isPending(PackageCatalogue::kFileName)) return "the package catalogue's rescue is not finished";
+  if (CatalogueOpening::isLeftAlone(path)) return "the package catalogue is in use elsewhere";
+  const auto place = CataloguePlace::at(path);
+  // Seeding one now would make the change in a catalogue that holds none of the person's packages.
+  if (place.state == CataloguePlace::State::Missing) return "the package catalogue is missing";
+  if (place.state == CataloguePlace::State::Unreadable) return place.what + " stands at " + place.where;
+  CatalogueDatabase packages;
+  if (!CatalogueOpening::open(packages, PackageCatalogue::kKind)) return "the package catalogue could not be opened";
+  return {};
+}
+
+std::string PendingPackageRemap::whyPackagesCannotFollow(bool takingItsLock) {
+  if (std::string why = whyPackageCatalogueCannotJoin(); !why.empty()) return why;
+  if (CataloguePlace::isSeededOverMissing(PackageCatalogue::kFileName)) {
+    return "the package catalogue in place is a fresh copy made while yours was missing, and the renumbering is your "
+           "own file's";
+  }
+  if (!takingItsLock) return {};
+  // Its write lock, taken and let go of at once: whoever holds it now would hold it against the re-pointing.
+  CatalogueDatabase probe;
+  if (!probe.openPath(CatalogueDatabase::libraryPath(PackageCatalogue::kFileName), false)) {
+    return "the package catalogue could not be opened";
+  }
+  auto begin = probe.prepare("BEGIN IMMEDIATE", true);
+  if (!begin.run()) return "another program holds the package catalogue, or it may only be read (" + probe.errorMessage() + ")";
+  begin.release();
+  probe.rollback();
+  return {};
+}
 
 bool PendingPackageRemap::load(CatalogueDatabase& database, const std::string& schema) {
   auto statement = database.prepare("SELECT kind, oldId, newId FROM " + schema + "." + kTable + " ORDER BY rowid");
@@ -86,27 +133,29 @@ bool PendingPackageRemap::apply(const std::string& cataloguePath) {
     if (!catalogue.openPath(cataloguePath)) return false;
     if (!isPending(catalogue)) return true;
   }
+  if (const std::string why = whyPackagesCannotFollow(false); !why.empty()) {
+    logError("Stored packages could not follow the renumbered catalogue rows yet (" + why + "): " + cataloguePath);
+    return false;
+  }
   // The package catalogue, opened as its helper opens it.
   CatalogueDatabase database;
   if (!CatalogueOpening::open(database, PackageCatalogue::kKind)) return false;
   database.markChecked();
-  auto attach = database.prepare("ATTACH DATABASE ? AS updated");
-  attach.bind(1, cataloguePath);
-  if (!attach.run()) return false;
-  attach.release();
-
   bool applied = false;
   {
-    CatalogueDatabase::Transaction transaction(database);
-    PendingPackageRemap list;
-    if (transaction.active() && !hasList(database, "updated")) {
-      applied = true;
-    } else if (transaction.active() && list.load(database, "updated") && list.repointAll(database)) {
-      CatalogueUpdate::reached(CatalogueUpdate::Stage::Remapping);
-      applied = database.execute(std::string("DROP TABLE updated.") + kTable) && transaction.commit();
+    // One commit re-points the packages and drops the list, in both files or in neither (invariant (2)).
+    const AttachedCatalogue updated(database, cataloguePath, "updated");
+    if (updated) {
+      CatalogueDatabase::Transaction transaction(database);
+      PendingPackageRemap list;
+      if (transaction.active() && !hasList(database, "updated")) {
+        applied = true;
+      } else if (transaction.active() && list.load(database, "updated") && list.repointAll(database)) {
+        CatalogueUpdate::reached(CatalogueUpdate::Stage::Remapping);
+        applied = database.execute(std::string("DROP TABLE updated.") + kTable) && transaction.commit();
+      }
     }
   }
-  if (!database.execute("DETACH DATABASE updated")) logError("Could not detach " + cataloguePath);
   if (!applied) logError("Stored packages could not follow the renumbered catalogue rows yet: " + cataloguePath);
   return applied;
 }

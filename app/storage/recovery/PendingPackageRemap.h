@@ -22,13 +22,28 @@ class PendingPackageRemap {
   void add(Kind kind, int oldID, int newID) { lists_[index(kind)].push_back({.oldID = oldID, .newID = newID}); }
   const std::vector<model::UpdateFormatIDObject>& entries(Kind kind) const { return lists_[index(kind)]; }
   [[nodiscard]] bool empty() const;
+  // Whether an entry gives a row a new id: a list where none does asks nothing of the packages.
+  [[nodiscard]] bool renumbers() const;
 
-  // Writes the list into `catalogue`, inside the caller's transaction; true when stored (or empty).
+  // Writes the list into `catalogue`, inside the caller's transaction; true when stored (or when it
+  // renumbers nothing, and nothing is written).
   [[nodiscard]] bool store(CatalogueDatabase& catalogue) const;
   // True when the open catalogue holds a list that still has to be applied.
   [[nodiscard]] static bool isPending(CatalogueDatabase& catalogue);
+  // The same for the catalogue file at `path`; nothing there holds none, and one that could not be read
+  // may hold one.
+  [[nodiscard]] static bool isPendingAt(const std::string& path);
+  // Why the package catalogue cannot take part in a step with another catalogue now (missing,
+  // something else in its place, left alone, its rescue not finished); empty when it can.
+  [[nodiscard]] static std::string whyPackageCatalogueCannotJoin();
+  // Why the stored packages could not follow a renumbering now: as above, or the package catalogue is a
+  // fresh copy seeded over the person's missing one (the renumbering is their file's, and waits for
+  // it); with `takingItsLock`, also another program holding it or its being one the app may only read.
+  // Empty when they can.
+  [[nodiscard]] static std::string whyPackagesCannotFollow(bool takingItsLock);
   // Re-points the packages by the list kept in the catalogue file at `cataloguePath` and removes the
-  // list, all in one commit. True when no list is left pending.
+  // list, all in one commit, in the person's own package catalogue only (whyPackagesCannotFollow). True
+  // when no list is left pending.
   [[nodiscard]] static bool apply(const std::string& cataloguePath);
   // Opens the catalogue file at `path` (never creating it), first finishing a list that an update cut
   // short left in it.

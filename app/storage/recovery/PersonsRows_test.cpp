@@ -22,6 +22,7 @@ class PersonsRowsTest : public StorageTest {
  protected:
   // A copy of the package catalogue with two saved packages, one of them with many lenses.
   PersonsRowsTest() {
+    seedAsAFirstStart();
     std::vector<int> lenses(600);
     std::iota(lenses.begin(), lenses.end(), 1);
     scenes::savePackage(5, lenses);
