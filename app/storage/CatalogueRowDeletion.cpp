@@ -34,7 +34,7 @@ std::optional<int> CatalogueRowDeletion::camera(const model::Camera& camera) {
   const bool deleted = inOneStep<CameraFormatCatalogue>(
       "camera \"" + camera.manufacturer + "\"", [&](CameraFormatCatalogue& formats, PackageDatabaseHelper& packages) {
         formatId = formats.deleteCustomFormat(camera);
-        return formatId && (*formatId <= 0 || packages.deleteFormat(*formatId));
+        return formatId && (*formatId <= 0 || PackageUtil::deleteFormat(packages, *formatId));
       });
   return deleted ? formatId : std::nullopt;
 }
@@ -51,7 +51,7 @@ CatalogueRowDeletion::Ratio CatalogueRowDeletion::ratio(int cropId, bool guideIn
       "aspect ratio " + model::FrameGuide::ratioText(guide->width, guide->height),
       [&](FrameGuideCatalogue& guides, PackageDatabaseHelper& packages) {
         return (!guideInUse || guides.selectOnlyFrameGuide(PackageUtil::kNoFrameGuide)) && guides.deleteFrameGuide(*guide) &&
-               packages.deleteFrameGuide(cropId) && packages.deleteCropFormat(cropId);
+               PackageUtil::deleteFrameLine(packages, *guide) && PackageUtil::deleteCrop(packages, cropId);
       });
   if (!deleted) return {};
   return {.guide = guide, .notThere = false};
@@ -61,21 +61,21 @@ bool CatalogueRowDeletion::series(int seriesId) {
   return inOneStep<LensDatabaseHelper>("lens series " + std::to_string(seriesId),
                                        [&](LensDatabaseHelper& lenses, PackageDatabaseHelper& packages) {
                                          return lenses.deleteManufacturer(seriesId) &&
-                                                packages.deleteLensManufacturer(seriesId);
+                                                PackageUtil::deleteLensManufacturer(packages, seriesId);
                                        });
 }
 
 bool CatalogueRowDeletion::lens(const model::LensObject& lens) {
   return inOneStep<LensDatabaseHelper>("lens " + std::to_string(lens.lensId),
                                        [&](LensDatabaseHelper& lenses, PackageDatabaseHelper& packages) {
-                                         return lenses.deleteLens(lens) && packages.deleteLenses(lens.lensId);
+                                         return lenses.deleteLens(lens) && PackageUtil::deleteLens(packages, lens);
                                        });
 }
 
 bool CatalogueRowDeletion::adapter(const model::LensAdapterRecord& adapter) {
   return inOneStep<LensAdapterCatalogue>("adapter \"" + adapter.adapterName + "\"",
                                          [&](LensAdapterCatalogue& adapters, PackageDatabaseHelper& packages) {
-                                           return adapters.deleteAdapter(adapter) && packages.deleteAdapter(adapter.adapterId);
+                                           return adapters.deleteAdapter(adapter) && PackageUtil::deleteAdapter(packages, adapter);
                                          });
 }
 

@@ -385,6 +385,30 @@ bool PackageUtil::editPackageName(int packageId, const std::string& name) {
   return changePackages("be renamed", [&](PackageDatabaseHelper& p) { return p.changePackageName(packageId, name); });
 }
 
+bool PackageUtil::deleteFormat(PackageDatabaseHelper& packagesInStep, int formatId) {
+  return packagesInStep.deleteFormat(formatId);
+}
+
+bool PackageUtil::deleteCrop(PackageDatabaseHelper& packagesInStep, int cropId) {
+  return packagesInStep.deleteCropFormat(cropId);
+}
+
+bool PackageUtil::deleteAdapter(PackageDatabaseHelper& packagesInStep, const model::LensAdapterRecord& adapter) {
+  return packagesInStep.deleteAdapter(adapter.adapterId);
+}
+
+bool PackageUtil::deleteLens(PackageDatabaseHelper& packagesInStep, const model::LensObject& lens) {
+  return packagesInStep.deleteLenses(lens.lensId);
+}
+
+bool PackageUtil::deleteFrameLine(PackageDatabaseHelper& packagesInStep, const model::FrameGuide& guide) {
+  return packagesInStep.deleteFrameGuide(guide.frameGuideId);
+}
+
+bool PackageUtil::deleteLensManufacturer(PackageDatabaseHelper& packagesInStep, int manufacturerId) {
+  return packagesInStep.deleteLensManufacturer(manufacturerId);
+}
+
 void PackageUtil::cleanupPackageDB() {
   if (!PackageDatabaseHelper().cleanUp()) {
     platform::log::write(platform::log::Error, "The package catalogue could not be cleaned up");

@@ -11,6 +11,8 @@
 
 namespace app::storage {
 
+class PackageDatabaseHelper;
+
 // Whole packages from the four catalogues and back: the one place that joins the lens, format,
 // frame-guide and adapter catalogues with the package catalogue. Stateless; every operation opens
 // the catalogues it needs and closes them before returning. What it changes lives in the files: the
@@ -78,6 +80,18 @@ class PackageUtil {
   static model::CameraPackage generatePackageFromDB(const PackageDatabaseObject& row);
   static PackageDatabaseObject generateDatabaseObject(const model::CameraPackage& package);
 
+  // What the stored packages do when a catalogue row goes, on the packages of the step that deletes the
+  // row (StepWithPackages: the row and its packages go together or not at all). A format, crop or series
+  // takes the saved packages on it with it; a lens leaves every package without it; the standard packages
+  // only ever lose the part that went (PackageMend).
+  [[nodiscard]] static bool deleteFormat(PackageDatabaseHelper& packagesInStep, int formatId);
+  [[nodiscard]] static bool deleteCrop(PackageDatabaseHelper& packagesInStep, int cropId);
+  [[nodiscard]] static bool deleteAdapter(PackageDatabaseHelper& packagesInStep,
+                                          const model::LensAdapterRecord& adapter);  // packages on it get no adapter
+  [[nodiscard]] static bool deleteLens(PackageDatabaseHelper& packagesInStep, const model::LensObject& lens);
+  [[nodiscard]] static bool deleteFrameLine(PackageDatabaseHelper& packagesInStep,
+                                            const model::FrameGuide& guide);  // packages on it get no frame guide
+  [[nodiscard]] static bool deleteLensManufacturer(PackageDatabaseHelper& packagesInStep, int manufacturerId);
   static void cleanupPackageDB();
 
   [[nodiscard]] static bool genericLensesExist();
