@@ -200,7 +200,9 @@ TEST_F(HTTPClientTest, ASuccessHeadIsToldOnTheQueueBeforeItsStalledBody) {
   std::atomic<int> heads{0};
   for (const int status : {200, 500}) {
     LoopbackResponse stalled = LoopbackResponse::withStatus(status, std::string(20, 'r'));
-    stalled.bodyHeldUntilReleased = "body";
+    // A gate of its own each time: the last one's hold may not have let go yet.
+    const std::string gate = "body " + std::to_string(status);
+    stalled.bodyHeldUntilReleased = gate;
     stalled.bodyBytesBeforeHold = 10;
     server.on("POST", "/stalled", stalled);
     Outcome outcome;
@@ -209,18 +211,24 @@ TEST_F(HTTPClientTest, ASuccessHeadIsToldOnTheQueueBeforeItsStalledBody) {
                       heard.push_back("head " + std::to_string(head.statusCode) + (q->isCurrent() ? "" : " off its queue"));
                       ++heads;
                     });
-    ASSERT_TRUE(server.waitForHeld("body", 1));
+    ASSERT_TRUE(server.waitForHeld(gate, 1));
     if (status == 200) {
       ASSERT_TRUE(MainLoop::runUntil([&] { return heads.load() == 1; }, 20));
       EXPECT_TRUE(client->hasUploadInProgress());
       EXPECT_FALSE(outcome.done);
+      env.clock()->advance(platform::net::URLSession::kBodySecondsAfterSuccessHead + 1);
+    } else {
+      // Nothing tells when the client has read a failure's head, so its body is let through: the
+      // handler must still hear of it only with the end.
+      server.release(gate);
     }
-    env.clock()->advance(platform::net::URLSession::kBodySecondsAfterSuccessHead + (status == 200 ? 1 : 60));
     ASSERT_TRUE(wait(outcome)) << status;
     EXPECT_EQ(outcome.response.value_or(HTTPURLResponse{}).statusCode, status);
-    EXPECT_EQ(outcome.error.value_or(Error{}).code, platform::net::URLErrorTimedOut);
+    if (status == 200) {
+      EXPECT_EQ(outcome.error.value_or(Error{}).code, platform::net::URLErrorTimedOut);
+      server.release(gate);
+    }
     EXPECT_FALSE(client->hasUploadInProgress());
-    server.release("body");
   }
   queue->sync([] {});
   EXPECT_EQ(heard, std::vector<std::string>{"head 200"});
