@@ -123,7 +123,7 @@ void MainScreenValueFlow::updateScrollBarPercentage() {
   views_.coverageView->updateImageCircle();
 }
 
-void MainScreenValueFlow::updateMatchPrimeLens(bool isSecondCamera) {
+void MainScreenValueFlow::updateMatchPrimeLens(int, bool isSecondCamera) {
   (isSecondCamera ? views_.focalLengthScrollBar : views_.SecondFocalLengthScrollBar)->updatePrimeLensIndex();
 }
 
@@ -227,7 +227,7 @@ void MainScreenValueFlow::freeProgrammaticScrollAperture(bool isSecondCamera) {
   (isSecondCamera ? views_.apertureScrollBar : views_.secondApertureScrollBar)->scrollingProgrammatically = false;
 }
 
-void MainScreenValueFlow::updateDistance(float distance) {
+void MainScreenValueFlow::updateDistance(float distance, bool) {
   views_.valueDisplayView->setDistance(distance);
   views_.DOFResultView->setDistance(distance);
   views_.DOFResultView->calculateDOF();
@@ -310,7 +310,7 @@ void MainScreenValueFlow::setApertureFromDisplay(float aperture, bool second) {
   views_.DOFResultView->calculateDOF();
 }
 
-void MainScreenValueFlow::setDistanceFromDisplay(float distance) {
+void MainScreenValueFlow::setDistance(float distance, ValueDisplayView&) {
   views_.distanceScrollBar->setDistance(distance, true);
   views_.DOFResultView->setDistance(distance);
   views_.DOFResultView->calculateDOF();

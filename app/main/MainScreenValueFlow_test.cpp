@@ -60,11 +60,11 @@ TEST_F(ValueFlowTest, DragOnPackageOneMatchesPackageTwoWithoutEcho) {
   EXPECT_EQ(screen->reportsTwo.size(), screen->reportsOne.size()) << "one report of package two per step";
   for (bool programmatic : screen->reportsTwo) EXPECT_TRUE(programmatic);
   for (bool programmatic : screen->reportsOne) EXPECT_FALSE(programmatic) << "package two never moves package one back";
-  const float f = screen->valueFlow().currentFocalLengthFormatOne;
+  const float f = screen->currentFocalLengthFormatOne;
   EXPECT_GT(f, 50.0f);
   EXPECT_FLOAT_EQ(views().valueDisplayView->mainFocalLength(), f);
-  EXPECT_FLOAT_EQ(screen->valueFlow().currentFocalLengthFormatTwo, static_cast<float>(horizontal(one(), f, two())));
-  EXPECT_FLOAT_EQ(views().secondValueDisplayView->mainFocalLength(), screen->valueFlow().currentFocalLengthFormatTwo);
+  EXPECT_FLOAT_EQ(screen->currentFocalLengthFormatTwo, static_cast<float>(horizontal(one(), f, two())));
+  EXPECT_FLOAT_EQ(views().secondValueDisplayView->mainFocalLength(), screen->currentFocalLengthFormatTwo);
   EXPECT_FALSE(views().focalLengthScrollBar->scrollingProgrammatically);
   EXPECT_FALSE(views().SecondFocalLengthScrollBar->scrollingProgrammatically);
   // The pages follow.
@@ -86,10 +86,10 @@ TEST_F(ValueFlowTest, AfterASwitchDraggingEitherPackageStillMatchesTheOther) {
     for (bool programmatic : dragged) EXPECT_FALSE(programmatic);
     EXPECT_EQ(matched.size(), dragged.size());
     for (bool programmatic : matched) EXPECT_TRUE(programmatic);
-    EXPECT_EQ(screen->valueFlow().lastActiveFLScrollbar, second ? 2 : 1);
+    EXPECT_EQ(screen->lastActiveFLScrollbar, second ? 2 : 1);
   }
-  EXPECT_NEAR(screen->valueFlow().currentFocalLengthFormatTwo,
-              horizontal(one(), screen->valueFlow().currentFocalLengthFormatOne, two()), 0.01);
+  EXPECT_NEAR(screen->currentFocalLengthFormatTwo,
+              horizontal(one(), screen->currentFocalLengthFormatOne, two()), 0.01);
 }
 
 TEST_F(ValueFlowTest, MatchDirectionFollowsTheSetting) {
@@ -97,7 +97,7 @@ TEST_F(ValueFlowTest, MatchDirectionFollowsTheSetting) {
     state()->settings.lensMatchType = type;
     screen->makeSecondFormatMatchFirstwithFocalLength(50);
     const double expected = type == 0 ? horizontal(one(), 50, two()) : vertical(one(), 50, two());
-    EXPECT_FLOAT_EQ(screen->valueFlow().currentFocalLengthFormatTwo, static_cast<float>(expected)) << type;
+    EXPECT_FLOAT_EQ(screen->currentFocalLengthFormatTwo, static_cast<float>(expected)) << type;
   }
   EXPECT_NE(horizontal(one(), 50, two()), vertical(one(), 50, two()));
 }
@@ -126,21 +126,21 @@ TEST_F(ValueFlowTest, PrimePackageNeverTouchesTheZoomPercentage) {
 TEST_F(ValueFlowTest, TypedFocalLengthOnPackageTwoThenADirectionSwitchRematchesPackageOne) {
   screen->setFocalLengthFromDisplay(70, true);
   env.advance(1);
-  EXPECT_EQ(screen->valueFlow().lastActiveFLScrollbar, 2);
-  const float typed = screen->valueFlow().currentFocalLengthFormatTwo;
+  EXPECT_EQ(screen->lastActiveFLScrollbar, 2);
+  const float typed = screen->currentFocalLengthFormatTwo;
   state()->settings.lensMatchType = 1;
   screen->lensMatchTypeSwitchUpdate();
   env.advance(1);
-  EXPECT_EQ(screen->valueFlow().lastActiveFLScrollbar, 2);
-  EXPECT_FLOAT_EQ(screen->valueFlow().currentFocalLengthFormatTwo, typed) << "the source keeps its value";
+  EXPECT_EQ(screen->lastActiveFLScrollbar, 2);
+  EXPECT_FLOAT_EQ(screen->currentFocalLengthFormatTwo, typed) << "the source keeps its value";
   // What package one's bar reports from its new position.
-  EXPECT_NEAR(screen->valueFlow().currentFocalLengthFormatOne, vertical(two(), typed, one()), 0.01);
+  EXPECT_NEAR(screen->currentFocalLengthFormatOne, vertical(two(), typed, one()), 0.01);
 }
 
 TEST_F(ValueFlowTest, DirectionSwitchKeepsTheDialledSourceValue) {
   // Package one at its 18 mm start: package two's zoom starts at 24 mm, so its bar is held at its end
   // and reports a value that does not match 18 mm back.
-  ASSERT_FLOAT_EQ(screen->valueFlow().currentFocalLengthFormatOne, 18);
+  ASSERT_FLOAT_EQ(screen->currentFocalLengthFormatOne, 18);
   for (int type : {1, 0, 1}) {
     // Package two's bar away from its end, so the switch moves it all the way down to 24 mm.
     auto& target = *views().SecondFocalLengthScrollBar;
@@ -150,27 +150,27 @@ TEST_F(ValueFlowTest, DirectionSwitchKeepsTheDialledSourceValue) {
     state()->settings.lensMatchType = type;
     screen->lensMatchTypeSwitchUpdate();
     env.advance(1);
-    EXPECT_FLOAT_EQ(screen->valueFlow().currentFocalLengthFormatOne, 18) << type;
+    EXPECT_FLOAT_EQ(screen->currentFocalLengthFormatOne, 18) << type;
     EXPECT_NEAR(views().focalLengthScrollBar->focalLengthAt(views().focalLengthScrollBar->position()), 18, 0.5);
     EXPECT_FLOAT_EQ(views().valueDisplayView->mainFocalLength(), 18);
-    EXPECT_EQ(screen->valueFlow().lastActiveFLScrollbar, 1);
+    EXPECT_EQ(screen->lastActiveFLScrollbar, 1);
   }
 }
 
 TEST_F(ValueFlowTest, TypedValuesMoveTheBarsAndThePages) {
   screen->setFocalLengthFromDisplay(35, false);
   env.advance(1);
-  EXPECT_EQ(screen->valueFlow().lastActiveFLScrollbar, 1);
+  EXPECT_EQ(screen->lastActiveFLScrollbar, 1);
   EXPECT_NEAR(views().focalLengthScrollBar->focalLengthAt(views().focalLengthScrollBar->position()), 35, 0.5);
-  EXPECT_FLOAT_EQ(screen->valueFlow().currentFocalLengthFormatTwo, static_cast<float>(horizontal(one(), 35, two())));
-  screen->setDistanceFromDisplay(5);
+  EXPECT_FLOAT_EQ(screen->currentFocalLengthFormatTwo, static_cast<float>(horizontal(one(), 35, two())));
+  screen->setDistance(5, *views().valueDisplayView);
   env.advance(1);
   EXPECT_NEAR(views().distanceScrollBar->distanceAt(views().distanceScrollBar->position()), 5, 0.05);
   EXPECT_NEAR(views().DOFResultView->hyperFocalDistance() > 0, true, 0);
   screen->setApertureFromDisplay(4, false);
   env.advance(1);
   EXPECT_NEAR(views().apertureScrollBar->apertureAt(views().apertureScrollBar->position()), 4, 0.05);
-  EXPECT_FLOAT_EQ(screen->valueFlow().currentApertureFormatOne, 4);
+  EXPECT_FLOAT_EQ(screen->currentApertureFormatOne, 4);
 }
 
 // A short lens stopped down on a small package two has its hyperfocal distance inside the focal length
@@ -183,7 +183,7 @@ TEST_F(ValueFlowTest, AStopNoLensCanBeSetToShowsNoValue) {
   screen->setupViewsAndCalculate();
   env.advance(1);
   const double resting = views().apertureScrollBar->position();
-  screen->valueFlow().currentFocalLengthFormatTwo = 1;
+  screen->currentFocalLengthFormatTwo = 1;
   const int coc = state()->settings.cocFactor;
   ASSERT_LT(optics::LensMatchCalc::horApertureMatchWithPackageSource(two(), 1, 45, one(), coc), 0)
       << "the scene needs a stop behind the lens";

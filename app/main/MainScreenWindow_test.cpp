@@ -159,8 +159,8 @@ TEST_F(MainScreenWindowSmoke, DraggingABarWithTheMouseMovesBothPackages) {
   const auto centre = app.centreOf(bar);
   const double scale = w / app.window->bounds().width();
   const int x = static_cast<int>(centre.x * scale), y = static_cast<int>(centre.y * h / app.window->bounds().height());
-  const float before = app.screen->valueFlow().currentFocalLengthFormatOne;
-  const float twoBefore = app.screen->valueFlow().currentFocalLengthFormatTwo;
+  const float before = app.screen->currentFocalLengthFormatOne;
+  const float twoBefore = app.screen->currentFocalLengthFormatTwo;
   const unsigned id = desktop->windowID();
   SDL_Event down = mouse(SDL_MOUSEBUTTONDOWN, id, x, y);
   SDL_PushEvent(&down);
@@ -178,9 +178,9 @@ TEST_F(MainScreenWindowSmoke, DraggingABarWithTheMouseMovesBothPackages) {
   app.env.advance(1);
   ASSERT_TRUE(desktop->pump(0));
 
-  EXPECT_GT(app.screen->valueFlow().currentFocalLengthFormatOne, before) << "a drag to the left dials a longer lens";
-  EXPECT_NE(app.screen->valueFlow().currentFocalLengthFormatTwo, twoBefore);
-  EXPECT_FLOAT_EQ(app.views().valueDisplayView->mainFocalLength(), app.screen->valueFlow().currentFocalLengthFormatOne);
+  EXPECT_GT(app.screen->currentFocalLengthFormatOne, before) << "a drag to the left dials a longer lens";
+  EXPECT_NE(app.screen->currentFocalLengthFormatTwo, twoBefore);
+  EXPECT_FLOAT_EQ(app.views().valueDisplayView->mainFocalLength(), app.screen->currentFocalLengthFormatOne);
   SDL_Event quit{};
   quit.type = SDL_QUIT;
   SDL_PushEvent(&quit);
@@ -207,12 +207,12 @@ TEST_F(MainScreenWindowWheel, ASidewaysWheelShowsWhatLiesThatWay) {
   ASSERT_TRUE(desktop->pump(0));
   EXPECT_GT(menu.scrollView()->contentOffset().x, menuBefore) << "the strip moved back towards its first page";
 
-  const float before = app.screen->valueFlow().currentFocalLengthFormatOne;
+  const float before = app.screen->currentFocalLengthFormatOne;
   wheelSideways(id, *app.window, *app.views().focalLengthScrollBar, 1);
   ASSERT_TRUE(desktop->pump(0));
   app.env.advance(1);
   ASSERT_TRUE(desktop->pump(0));
-  EXPECT_GT(app.screen->valueFlow().currentFocalLengthFormatOne, before) << "a wheel to the right dials a longer lens";
+  EXPECT_GT(app.screen->currentFocalLengthFormatOne, before) << "a wheel to the right dials a longer lens";
   desktop.reset();
 }
 

@@ -44,7 +44,7 @@ std::optional<std::string>& deviceNameOverride() {
 }  // namespace
 
 NewMainViewController::NewMainViewController()
-    : ViewController(platform::runtime::classOf<NewMainViewController>()) {}
+    : ViewController(platform::runtime::classOf<NewMainViewController>()), MainScreenValueFlow(views_, blockSwipe) {}
 
 void NewMainViewController::setDeviceNameForTesting(std::optional<std::string> name) {
   deviceNameOverride() = std::move(name);
@@ -86,7 +86,7 @@ void NewMainViewController::viewDidLoad() {
   menuPositionMain = 1;
   setupDOF();
   views_.FOVResultView->shapeInit();
-  valueFlow_.lastActiveFLScrollbar = 1;
+  lastActiveFLScrollbar = 1;
 }
 
 void NewMainViewController::viewWillAppear(bool) {
@@ -214,8 +214,8 @@ void NewMainViewController::setupViewsAndCalculate() {
   const auto values = first.getInputValues();
   // A close-focus text that holds no number starts where a lens without one does: at 1 m.
   const float distance = startDistance(first).value_or(1.0f);
-  valueFlow_.currentFocalLengthFormatOne = values.fl;
-  valueFlow_.currentApertureFormatOne = values.aperture;
+  currentFocalLengthFormatOne = values.fl;
+  currentApertureFormatOne = values.aperture;
   v.focalLengthScrollBar->setFocalLength(values.fl, false);
   v.apertureScrollBar->setAperture(values.aperture, false);
   v.distanceScrollBar->setDistance(distance, false);

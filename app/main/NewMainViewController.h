@@ -37,17 +37,17 @@ namespace app::main {
  
 
 // The app's main screen: two camera packages, five scroll bars, two value displays, the menu strip and
-// six result pages. It is the hub every piece of the screen reports to, and hands what the bars and the
-// value displays report on to its MainScreenValueFlow; the state object is read at the moment of use
-// through the application delegate and never kept.
+// six result pages. It is the hub every piece of the screen reports to. It is built on
+// MainScreenValueFlow, which answers the bars, the value displays and the lens match page and keeps the
+// values each package shows; this class holds the views, the pages, the theme, the keyboard and the way
+// to the setup screens. The state object is read at the moment of use through the application delegate
+// and never kept.
 class NewMainViewController : public platform::ui::ViewController,
-                              public InputScrollViewDelegate,
+                              public MainScreenValueFlow,
                               public kit::MenuDelegate,
                               public settings::ColorThemeViewDelegate,
                               public settings::MeasurementSystemViewDelegate,
-                              public settings::InteractiveGuideDelegate,
-                              public pages::LensMatchDelegate,
-                              public ValueDisplayViewDelegate {
+                              public settings::InteractiveGuideDelegate {
  public:
   static constexpr platform::runtime::NativeClass<platform::ui::ViewController> kRuntimeClass{
       "NewMainViewController"};
@@ -72,8 +72,6 @@ class NewMainViewController : public platform::ui::ViewController,
   // --- set-up ---
   void bindSwipeGesture();
   void didSwipe(platform::ui::SwipeGestureRecognizer& swipe);
-  // Sent by a bar when a person starts or stops dragging it.
-  void blockSwipeGesture(bool block) override { valueFlow_.blockSwipeGesture(block); }
   void setupViewsAndCalculate();
   void setUIStringsAndArrays();
 
@@ -97,57 +95,8 @@ class NewMainViewController : public platform::ui::ViewController,
   int preferredScreenEdgesDeferringSystemGestures() const { return 15; }
   bool prefersHomeIndicatorAutoHidden() const { return true; }
 
-  // --- value flow (MainScreenValueFlow) ---
-  void updateScrollBarPercentage() { valueFlow_.updateScrollBarPercentage(); }
-  void updateFocalLength(float focalLength, bool isSecondCamera, bool isProgrammaticScroll) override {
-    valueFlow_.updateFocalLength(focalLength, isSecondCamera, isProgrammaticScroll);
-  }
-  void updateMatchPrimeLens(int, bool isSecondCamera) override { valueFlow_.updateMatchPrimeLens(isSecondCamera); }
-  void makeSecondFormatMatchFirstwithFocalLength(float focalLength) {
-    valueFlow_.makeSecondFormatMatchFirstwithFocalLength(focalLength);
-  }
-  void makeFirstFormatMatchSecondwithFocalLength(float focalLength) {
-    valueFlow_.makeFirstFormatMatchSecondwithFocalLength(focalLength);
-  }
-  void lensMatchTypeSwitchUpdate() override { valueFlow_.lensMatchTypeSwitchUpdate(); }
-  void updateAperture(float aperture, bool isSecondCamera, bool isProgrammaticScroll) override {
-    valueFlow_.updateAperture(aperture, isSecondCamera, isProgrammaticScroll);
-  }
-  void makeSecondFormatMatchFirstwithAperture(float aperture) {
-    valueFlow_.makeSecondFormatMatchFirstwithAperture(aperture);
-  }
-  void makeFirstFormatMatchSecondwithAperture(float aperture) {
-    valueFlow_.makeFirstFormatMatchSecondwithAperture(aperture);
-  }
-  void freeProgrammaticScrollFocalLength(bool isSecondCamera) override {
-    valueFlow_.freeProgrammaticScrollFocalLength(isSecondCamera);
-  }
-  void freeProgrammaticScrollAperture(bool isSecondCamera) override {
-    valueFlow_.freeProgrammaticScrollAperture(isSecondCamera);
-  }
-  void updateDistance(float distance, bool) override { valueFlow_.updateDistance(distance); }
-  void switchPrimesLensWithSecondCamera(bool isSecondCamera, int arrayIndex) override {
-    valueFlow_.switchPrimesLensWithSecondCamera(isSecondCamera, arrayIndex);
-  }
-  void valuesOutOfRangeFor(int scrollBarType, bool isSecondCamera) override {
-    valueFlow_.valuesOutOfRangeFor(scrollBarType, isSecondCamera);
-  }
-  void valuesWithinOfRangeFor(int scrollBarType, bool isSecondCamera) override {
-    valueFlow_.valuesWithinOfRangeFor(scrollBarType, isSecondCamera);
-  }
-  // Typed values from a value display (package two's when `second`).
-  void setFocalLengthFromDisplay(float focalLength, bool second) {
-    valueFlow_.setFocalLengthFromDisplay(focalLength, second);
-  }
-  void setApertureFromDisplay(float aperture, bool second) { valueFlow_.setApertureFromDisplay(aperture, second); }
-  void setDistanceFromDisplay(float distance) { valueFlow_.setDistanceFromDisplay(distance); }
-
-  // ValueDisplayViewDelegate: a typed value, told apart by its sender.
-  void setFocalLength(float focalLength, ValueDisplayView& sender) override {
-    valueFlow_.setFocalLength(focalLength, sender);
-  }
-  void setAperture(float aperture, ValueDisplayView& sender) override { valueFlow_.setAperture(aperture, sender); }
-  void setDistance(float distance, ValueDisplayView&) override { valueFlow_.setDistanceFromDisplay(distance); }
+  // ValueDisplayViewDelegate's keyboard calls, sent from the screen's own keyboard observers; the typed
+  // values are the value flow's.
   void valueDisplayKeyboardAnimationShow(const platform::foundation::Value& duration,
                                          const platform::ui::Rect& keyboardRect, bool isSecondCamera) override;
   void valueDisplayKeyboardAnimationHide(const platform::foundation::Value& duration) override;
@@ -178,7 +127,6 @@ class NewMainViewController : public platform::ui::ViewController,
   int menuPositionMain = 1;
   bool blockSwipe = false;
   const app::main::MainScreenViews& views() const { return views_; }
-  MainScreenValueFlow& valueFlow() { return valueFlow_; }
   app::main::MainScreenConstraints& constraints() { return constraints_; }
   size_t swipeRecognizerCount() const;
   bool observingKeyboard() const { return keyboardShow_.has_value(); }
@@ -202,7 +150,6 @@ class NewMainViewController : public platform::ui::ViewController,
   std::optional<float> startDistance(const model::LensObject& lens) const;
 
   app::main::MainScreenViews views_;
-  MainScreenValueFlow valueFlow_{views_, blockSwipe};
   app::main::MainScreenConstraints constraints_;
   std::shared_ptr<platform::ui::SwipeGestureRecognizer> swipeLeft_, swipeRight_;
   std::optional<platform::foundation::NotificationCenter::Observation> keyboardShow_, keyboardHide_;

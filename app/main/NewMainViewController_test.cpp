@@ -153,7 +153,7 @@ TEST_F(MainScreenTest, ATypedFocalLengthLiftsItsDisplayAboveTheKeyboardAndMovesT
   EXPECT_EQ(screen->constraints().valueDisplayViewOneBottomConstraint.constant(), 0);
   const auto& bar = *views().focalLengthScrollBar;
   EXPECT_NEAR(bar.focalLengthAt(bar.position()), 50, 0.5);
-  EXPECT_EQ(screen->valueFlow().lastActiveFLScrollbar, 1);
+  EXPECT_EQ(screen->lastActiveFLScrollbar, 1);
   EXPECT_NEAR(views().DOFResultView->circleOfConfusion(), 0.030, 0.001);
 }
 

@@ -4,15 +4,14 @@
 #include "app/storage/CameraFormatCatalogueUpdate.h"
 #include "app/storage/FrameGuideCatalogue.h"
 #include "app/storage/connection/LogError.h"
+#include "app/storage/recovery/CatalogueOpening.h"
 #include "app/storage/recovery/CatalogueUpdate.h"
-#include "app/storage/recovery/PendingPackageRemap.h"
 #include "platform/log/Log.h"
 
 using app::storage::CatalogueDatabase;
 using app::storage::CatalogueStatement;
 using app::model::NumericText;
 using app::storage::CatalogueUpdate;
-using app::storage::PendingPackageRemap;
 namespace app::storage {
 
 namespace {
@@ -55,9 +54,7 @@ constinit const CatalogueKind CameraFormatCatalogue::kKind{.fileName = kFileName
 
 bool CameraFormatCatalogue::openDb(bool reset) {
   if (reset && !resetdatabase()) CatalogueUpdate::keptInstalled(kFileName);
-  if (!PendingPackageRemap::openSeeded(database_, kKind)) return false;
-  database_.markChecked();
-  return true;
+  return CatalogueOpening::openForHelper(database_, kKind);
 }
 
 bool CameraFormatCatalogue::resetdatabase() {

@@ -1,12 +1,10 @@
 #include "app/storage/FrameGuideCatalogue.h"
 
-#include "app/storage/CameraFormatCatalogue.h"
 #include "app/storage/recovery/CatalogueSeeding.h"
-#include "app/storage/recovery/PendingPackageRemap.h"
+#include "app/storage/recovery/CatalogueOpening.h"
 
 using app::storage::CatalogueDatabase;
 using app::storage::CatalogueStatement;
-using app::storage::PendingPackageRemap;
 
 namespace app::storage {
 
@@ -32,9 +30,7 @@ model::FrameGuide FrameGuideCatalogue::guideFromRow(const CatalogueStatement& ro
 bool FrameGuideCatalogue::openDb(bool reset) {
   if (reset) return resetDB() && database_.openPath(dbPath_);
   dbPath_ = CatalogueDatabase::libraryPath(kFileName);
-  if (!PendingPackageRemap::openSeeded(database_, CameraFormatCatalogue::kKind)) return false;
-  database_.markChecked();
-  return true;
+  return CatalogueOpening::openForHelper(database_, CameraFormatCatalogue::kKind);
 }
 
 bool FrameGuideCatalogue::openPath(const std::string& path) {

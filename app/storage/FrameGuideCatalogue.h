@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/model/FrameGuide.h"
+#include "app/storage/CameraFormatCatalogue.h"
 #include "app/storage/connection/CatalogueDatabase.h"
 
 namespace app::storage {
@@ -17,8 +18,8 @@ namespace app::storage {
 // empty value.
 class FrameGuideCatalogue {
  public:
-  static constexpr const char* kFileName = "QuorvelFormatDatabase.db";
-  static constexpr const char* kResourceName = "QuorvelFormatDatabase";
+  // The camera-format catalogue's own file.
+  static constexpr const char* kFileName = CameraFormatCatalogue::kFileName;
 
   // With reset, opens the separate frame-guide catalogue instead, freshly copied from the bundle.
   [[nodiscard]] bool openDb(bool reset);

@@ -3,6 +3,7 @@
 #include <array>
 
 #include "app/storage/LensAdapter.h"
+#include "app/storage/recovery/CatalogueOpening.h"
 #include "app/storage/recovery/CatalogueReplacement.h"
 #include "app/storage/recovery/CatalogueUpdate.h"
 #include "app/storage/recovery/PendingPackageRemap.h"
@@ -42,9 +43,7 @@ std::string LensAdapterCatalogue::customAdapters() {
 
 bool LensAdapterCatalogue::openDb(bool reset) {
   if (reset && !resetDB()) CatalogueUpdate::keptInstalled(kFileName);
-  if (!PendingPackageRemap::openSeeded(database_, kKind)) return false;
-  database_.markChecked();
-  return true;
+  return CatalogueOpening::openForHelper(database_, kKind);
 }
 
 // Column order of every SELECT * on LensAdapterRecord.

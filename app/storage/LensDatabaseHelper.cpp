@@ -2,6 +2,7 @@
 
 #include "app/model/NumericText.h"
 #include "app/storage/LensDatabaseUpdate.h"
+#include "app/storage/recovery/CatalogueOpening.h"
 #include "app/storage/recovery/CatalogueUpdate.h"
 #include "app/storage/recovery/PendingPackageRemap.h"
 #include "platform/foundation/Format.h"
@@ -76,10 +77,7 @@ constinit const CatalogueKind LensDatabaseHelper::kKind{.fileName = kFileName,
 
 bool LensDatabaseHelper::openDb(bool reset) {
   if (reset && !resetdatabase()) CatalogueUpdate::keptInstalled(kFileName);
-  if (!PendingPackageRemap::openSeeded(database_, kKind)) return false;
-  if (!database_.checked()) addOriginColumnWhenMissing();
-  database_.markChecked();
-  return true;
+  return CatalogueOpening::openForHelper(database_, kKind, [this] { addOriginColumnWhenMissing(); });
 }
 
 bool LensDatabaseHelper::resetdatabase() {

@@ -34,9 +34,7 @@ PackageDatabaseObject packageFromRow(const CatalogueStatement& row) {
 
 bool PackageDatabaseHelper::openDb(bool reset) {
   if (reset && !resetDB()) platform::log::write(platform::log::Error, "The package catalogue could not be reset");
-  if (!CatalogueOpening::open(database_, kKind)) return false;
-  database_.markChecked();
-  return true;
+  return CatalogueOpening::openForHelper(database_, kKind);
 }
 
 bool PackageDatabaseHelper::resetDB() {

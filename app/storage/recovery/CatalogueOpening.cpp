@@ -9,6 +9,8 @@
 #include "app/storage/recovery/CataloguePlace.h"
 #include "app/storage/recovery/CatalogueRescue.h"
 #include "app/storage/recovery/CatalogueSeeding.h"
+#include "app/storage/recovery/PackageCatalogue.h"
+#include "app/storage/recovery/PendingPackageRemap.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/FileStamp.h"
 #include "platform/log/Log.h"
@@ -130,6 +132,18 @@ bool CatalogueOpening::open(CatalogueDatabase& catalogue, const CatalogueKind& k
   if (place.state == CataloguePlace::State::Missing && !CatalogueSeeding::seedMissing(kind)) return false;
   if (place.state == CataloguePlace::State::File) CataloguePlace::noticePersonsFileBack(fileName);
   return openChecked(catalogue, kind);
+}
+
+bool CatalogueOpening::openForHelper(CatalogueDatabase& catalogue, const CatalogueKind& kind,
+                                     const std::function<void()>& firstUse) {
+  if (!open(catalogue, kind)) return false;
+  if (!catalogue.checked()) {
+    const bool packagesPointHere = &kind != &PackageCatalogue::kKind;
+    if (packagesPointHere && !PendingPackageRemap::openFinishing(catalogue, catalogue.path())) return false;
+    if (firstUse) firstUse();
+  }
+  catalogue.markChecked();
+  return true;
 }
 
 }  // namespace app::storage

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "app/storage/StorageTestSupport.h"
+#include "app/storage/connection/CatalogueSession.h"
 #include "platform/foundation/AtomicFile.h"
 
 namespace app::storage {
@@ -46,6 +47,29 @@ TEST_F(CatalogueOpeningTest, FailedSeedLeavesNoFileAndIsRetriedNextTime) {
   useBuiltBundle();
   ASSERT_TRUE(CatalogueOpening::open(db_, LensDatabaseHelper::kKind));
   EXPECT_GT(db_.nextId(kLastLens).value_or(0), 1);
+}
+
+TEST_F(CatalogueOpeningTest, AHelpersOwnCheckRunsOnceAConnectionAndNeverOnAFailedOpen) {
+  int checks = 0;
+  const auto check = [&checks] { ++checks; };
+  {
+    const CatalogueSession session;
+    for (const auto* kind : {&LensAdapterCatalogue::kKind, &LensAdapterCatalogue::kKind, &PackageDatabaseHelper::kKind}) {
+      ASSERT_TRUE(CatalogueOpening::openForHelper(db_, *kind, check));
+      EXPECT_TRUE(db_.checked());
+      db_.close();
+    }
+    EXPECT_EQ(checks, 2) << "the session's shared connection to the adapters was checked once";
+  }
+  // Outside a session every open is a connection of its own.
+  ASSERT_TRUE(CatalogueOpening::openForHelper(db_, LensAdapterCatalogue::kKind, check));
+  EXPECT_EQ(checks, 3);
+
+  useEmptyBundle();
+  db_.close();
+  EXPECT_FALSE(CatalogueOpening::openForHelper(db_, LensDatabaseHelper::kKind, check));
+  EXPECT_EQ(checks, 3) << "a catalogue that did not open was checked";
+  EXPECT_FALSE(db_.checked());
 }
 
 }  // namespace

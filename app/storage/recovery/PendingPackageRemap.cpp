@@ -139,8 +139,7 @@ bool PendingPackageRemap::apply(const std::string& cataloguePath) {
   }
   // The package catalogue, opened as its helper opens it.
   CatalogueDatabase database;
-  if (!CatalogueOpening::open(database, PackageCatalogue::kKind)) return false;
-  database.markChecked();
+  if (!CatalogueOpening::openForHelper(database, PackageCatalogue::kKind)) return false;
   bool applied = false;
   {
     // One commit re-points the packages and drops the list, in both files or in neither (invariant (2)).
@@ -171,11 +170,6 @@ bool PendingPackageRemap::repointAll(CatalogueDatabase& packages) const {
     if (!repoint(packages, kind, entries(kind))) return false;
   }
   return true;
-}
-
-bool PendingPackageRemap::openSeeded(CatalogueDatabase& catalogue, const CatalogueKind& kind) {
-  if (!CatalogueOpening::open(catalogue, kind)) return false;
-  return catalogue.checked() || openFinishing(catalogue, catalogue.path());
 }
 
 bool PendingPackageRemap::openFinishing(CatalogueDatabase& catalogue, const std::string& path) {

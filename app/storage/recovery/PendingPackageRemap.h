@@ -48,9 +48,6 @@ class PendingPackageRemap {
   // Opens the catalogue file at `path` (never creating it), first finishing a list that an update cut
   // short left in it.
   [[nodiscard]] static bool openFinishing(CatalogueDatabase& catalogue, const std::string& path);
-  // The catalogue of `kind` opened as CatalogueOpening::open opens it (seeded when missing, kept
-  // aside and replaced when damaged, with the person's readable rows carried), then as above.
-  [[nodiscard]] static bool openSeeded(CatalogueDatabase& catalogue, const CatalogueKind& kind);
   // Re-points the stored packages' references to rows of `kind` in `packages`, the open package
   // catalogue, by `mapping` (CatalogueDatabase::remapIds).
   [[nodiscard]] static bool repoint(CatalogueDatabase& packages, Kind kind,
