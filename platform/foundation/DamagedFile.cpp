@@ -160,6 +160,10 @@ std::string DamagedFile::keptCopyNamed(const std::string& path, const std::strin
   return AtomicFile::anythingAt(copy) ? copy : std::string();
 }
 
+std::string_view DamagedFile::nameKeptFrom(std::string_view keptName) {
+  return keptName.substr(0, keptName.rfind(kKeptMark));
+}
+
 std::string DamagedFile::newestKeptCopyOf(const std::string& path) {
   const std::size_t prefixSize = keptPrefixOf(path).size();
   const std::string folder = folderBeside(path);

@@ -43,6 +43,9 @@ class DamagedFile {
   // app may not read too: the person may have moved the copy away with a link left at its name, and
   // what it holds is not known to be nothing.
   [[nodiscard]] static std::string keptCopyNamed(const std::string& path, const std::string& name);
+  // The file name a copy named `keptName` was kept from ("<name>" of "<name>.damaged-<date>"); `keptName`
+  // itself when it is no kept copy's name. For a store that finds its kept copies by listing a folder.
+  [[nodiscard]] static std::string_view nameKeptFrom(std::string_view keptName);
   // The copy of `path` kept last (by the date and number in its name); empty when there is none.
   [[nodiscard]] static std::string newestKeptCopyOf(const std::string& path);
 

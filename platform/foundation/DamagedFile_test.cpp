@@ -81,6 +81,13 @@ TEST_F(DamagedFileTest, ACopyMayGoToAFolderOfItsOwn) {
   ASSERT_TRUE(AtomicFile::createDirectories(path("kept")).ok());
   EXPECT_EQ(DamagedFile::keepAside(path("event"), path("kept")).valueOr(""), path("kept/event.damaged-20231114-221320"));
   EXPECT_EQ(read(path("kept/event.damaged-20231114-221320")), "unreadable");
+  // A store that lists such a folder reads each copy's own name back out of it.
+  write("event", "unreadable again");
+  EXPECT_EQ(DamagedFile::keepAside(path("event"), path("kept")).valueOr(""), path("kept/event.damaged-20231114-221320-2"));
+  EXPECT_EQ(DamagedFile::nameKeptFrom("event.damaged-20231114-221320"), "event");
+  EXPECT_EQ(DamagedFile::nameKeptFrom("event.damaged-20231114-221320-2"), "event");
+  EXPECT_EQ(DamagedFile::nameKeptFrom("a.damaged-b.damaged-20231114-221320"), "a.damaged-b");
+  EXPECT_EQ(DamagedFile::nameKeptFrom("event"), "event");
   const auto gone = DamagedFile::keepAside(path("event"), path("kept"));
   ASSERT_FALSE(gone.ok()) << "gone already";
   EXPECT_EQ(gone.error().code, ENOENT);

@@ -76,10 +76,9 @@ std::string describe(const FormatArg& arg) {
 std::string padded(std::string text, const Spec& spec, bool countCodePoints) {
   if (spec.precision >= 0) {
     size_t end = countCodePoints ? Utf8::byteOffset(text, static_cast<size_t>(spec.precision))
-                                 : std::min(text.size(), static_cast<size_t>(spec.precision));
+                                 : static_cast<size_t>(spec.precision);
     // Never cut a character in half, even where the precision counts bytes.
-    while (end > 0 && end < text.size() && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
-    text.resize(end);
+    text.resize(Utf8::cutOffset(text, end));
   }
   size_t shown = countCodePoints ? Utf8::length(text) : text.size();
   if (spec.width > 0 && shown < static_cast<size_t>(spec.width)) {

@@ -1,5 +1,7 @@
 #include "platform/foundation/Utf8.h"
 
+#include <algorithm>
+
 namespace platform::foundation {
 namespace {
 
@@ -84,6 +86,12 @@ std::string Utf8::substring(std::string_view text, size_t from, size_t length) {
   std::string_view rest = text.substr(begin);
   size_t end = length == npos ? rest.size() : byteOffset(rest, length);
   return std::string(rest.substr(0, end));
+}
+
+size_t Utf8::cutOffset(std::string_view text, size_t maxBytes) {
+  size_t end = std::min(text.size(), maxBytes);
+  while (end > 0 && end < text.size() && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
+  return end;
 }
 
 std::string Utf8::sanitized(std::string_view text) {

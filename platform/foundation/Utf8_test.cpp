@@ -47,5 +47,29 @@ TEST(Utf8, EncodesAndDecodesEveryLengthAndRefusesSurrogates) {
   EXPECT_EQ(Utf8::encode(std::u32string{0xD800, 0x110000}), "\xEF\xBF\xBD\xEF\xBF\xBD");
 }
 
+TEST(Utf8, CutsNeverSplitACharacter) {
+  const std::string text = "a\xC3\xA9\xF0\x9F\x98\x80";  // "a", "é" (2 bytes), "😀" (4 bytes)
+  EXPECT_EQ(Utf8::cutOffset(text, 0), 0u);
+  EXPECT_EQ(Utf8::cutOffset(text, 1), 1u);
+  EXPECT_EQ(Utf8::cutOffset(text, 2), 1u);  // inside "é"
+  EXPECT_EQ(Utf8::cutOffset(text, 3), 3u);
+  for (size_t inside = 4; inside < 7; ++inside) EXPECT_EQ(Utf8::cutOffset(text, inside), 3u);
+  EXPECT_EQ(Utf8::cutOffset(text, 7), 7u);
+  EXPECT_EQ(Utf8::cutOffset(text, 100), 7u);
+  // Stray continuation bytes are taken as the tail of what stands before them: never a cut among them.
+  EXPECT_EQ(Utf8::cutOffset("\x80\x80\x80", 2), 0u);
+  EXPECT_EQ(Utf8::cutOffset("ab\x80\x80", 3), 1u);
+}
+
+TEST(Utf8, CombinesSurrogatePairsOfEveryPlane) {
+  EXPECT_TRUE(Utf8::isHighSurrogate(0xD800) && Utf8::isHighSurrogate(0xDBFF));
+  EXPECT_FALSE(Utf8::isHighSurrogate(0xD7FF) || Utf8::isHighSurrogate(0xDC00));
+  EXPECT_TRUE(Utf8::isLowSurrogate(0xDC00) && Utf8::isLowSurrogate(0xDFFF));
+  EXPECT_FALSE(Utf8::isLowSurrogate(0xDBFF) || Utf8::isLowSurrogate(0xE000));
+  EXPECT_EQ(Utf8::fromSurrogatePair(0xD83D, 0xDE00), char32_t{0x1F600});
+  EXPECT_EQ(Utf8::fromSurrogatePair(0xD800, 0xDC00), char32_t{0x10000});
+  EXPECT_EQ(Utf8::fromSurrogatePair(0xDBFF, 0xDFFF), char32_t{0x10FFFF});
+}
+
 }  // namespace
 }  // namespace platform::foundation

@@ -60,10 +60,10 @@ std::string toUtf8(const std::vector<uint8_t>& bytes) {
     std::string out;
     for (size_t i = 2; i + 1 < bytes.size(); i += 2) {
       char32_t unit = little ? (bytes[i] | bytes[i + 1] << 8) : (bytes[i] << 8 | bytes[i + 1]);
-      if (unit >= 0xD800 && unit < 0xDC00 && i + 3 < bytes.size()) {
+      if (foundation::Utf8::isHighSurrogate(unit) && i + 3 < bytes.size()) {
         char32_t low = little ? (bytes[i + 2] | bytes[i + 3] << 8) : (bytes[i + 2] << 8 | bytes[i + 3]);
-        if (low >= 0xDC00 && low < 0xE000) {
-          unit = 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00);
+        if (foundation::Utf8::isLowSurrogate(low)) {
+          unit = foundation::Utf8::fromSurrogatePair(unit, low);
           i += 2;
         }
       }

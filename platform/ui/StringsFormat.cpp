@@ -96,12 +96,12 @@ std::optional<std::string> StringsFormat::quoted() {
         auto unit = hex4();
         if (!unit) return std::nullopt;
         char32_t cp = *unit;
-        if (cp >= 0xD800 && cp < 0xDC00 && text_.compare(at_, 2, "\\U") == 0) {
+        if (foundation::Utf8::isHighSurrogate(cp) && text_.compare(at_, 2, "\\U") == 0) {
           size_t back = at_;
           at_ += 2;
           auto low = hex4();
-          if (low && *low >= 0xDC00 && *low < 0xE000) {
-            cp = 0x10000 + ((cp - 0xD800) << 10) + (*low - 0xDC00);
+          if (low && foundation::Utf8::isLowSurrogate(*low)) {
+            cp = foundation::Utf8::fromSurrogatePair(cp, *low);
           } else {
             at_ = back;
           }

@@ -1,5 +1,7 @@
 #include "sdk/core/Library.h"
 
+#include "sdk/core/App.h"
+
 namespace sdk::core {
 
 using platform::runtime::Class;
@@ -28,6 +30,17 @@ Class* declareLibraryClass(std::string_view className, std::function<std::vector
                               [components = std::move(components)](platform::runtime::Object&) { return components(); });
   Class::registerClassPair(cls);
   return cls;
+}
+
+void registerLibraryClass(Class* library, const Protocol* provided, std::vector<Component::Ptr> (*components)(),
+                          const std::string& name, const std::string& version) {
+  library->addProtocol(const_cast<Protocol*>(provided));
+  library->addProtocol(const_cast<Protocol*>(libraryProtocol()));
+  if (!library->metaclass()->ownMethod(kComponentsToRegister.name)) {
+    library->metaclass()->addMethod(kComponentsToRegister,
+                                    [components](platform::runtime::Object&) { return components(); });
+  }
+  App::registerInternalLibrary(library, name, version);
 }
 
 }  // namespace sdk::core

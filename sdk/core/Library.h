@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <memory>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -9,6 +10,7 @@
 #include "platform/runtime/Protocol.h"
 #include "platform/runtime/Selector.h"
 #include "sdk/core/Component.h"
+#include "sdk/core/SDKVersion.h"
 
 namespace sdk::core {
 
@@ -34,6 +36,14 @@ const platform::runtime::Protocol* componentLifecycleMaintainerProtocol();
 // that name.
 platform::runtime::Class* declareLibraryClass(std::string_view className,
                                                  std::function<std::vector<Component::Ptr>()> components);
+
+// How an SDK library of our own registers itself from its load hook: `library` adopts `provided` (the
+// protocol its component is looked up by) and "VURLibrary", answers "componentsToRegister" with
+// `components` unless it already answers it, and joins the core under `name` and `version` (the
+// SDK's own unless told otherwise).
+void registerLibraryClass(platform::runtime::Class* library, const platform::runtime::Protocol* provided,
+                          std::vector<Component::Ptr> (*components)(), const std::string& name,
+                          const std::string& version = kSDKVersion);
 
 // Load order of the SDK's library registrations: after the platform's classes, before the app's.
 inline constexpr int kLibraryLoadOrder = 50;

@@ -55,13 +55,8 @@ const platform::runtime::Protocol* Installations::instanceProviderProtocol() {
 
 void Installations::registerLibrary() {
   (void)registered;
-  Class* cls = platform::runtime::classOf<Installations>();
-  cls->addProtocol(const_cast<platform::runtime::Protocol*>(instanceProviderProtocol()));
-  cls->addProtocol(const_cast<platform::runtime::Protocol*>(sdk::core::libraryProtocol()));
-  if (!cls->metaclass()->ownMethod(sdk::core::kComponentsToRegister.name)) {
-    cls->metaclass()->addMethod(sdk::core::kComponentsToRegister, [](platform::runtime::Object&) { return componentsToRegister(); });
-  }
-  sdk::core::App::registerInternalLibrary(cls, kLibraryName);
+  sdk::core::registerLibraryClass(platform::runtime::classOf<Installations>(), instanceProviderProtocol(),
+                                  &componentsToRegister, kLibraryName);
 }
 
 std::vector<sdk::core::Component::Ptr> Installations::componentsToRegister() {

@@ -1,9 +1,9 @@
 #include "sdk/installations/InstallationsHTTPError.h"
 
-#include <algorithm>
 #include <mutex>
 
 #include "platform/foundation/Format.h"
+#include "platform/foundation/Utf8.h"
 #include "platform/net/ArchivedHTTPURLResponse.h"
 #include "sdk/installations/InstallationsErrors.h"
 
@@ -17,10 +17,10 @@ using platform::foundation::Value;
 using platform::net::ArchivedHTTPURLResponse;
 
 platform::log::OwnText InstallationsHTTPError::failureReason() const {
-  std::size_t quoted = std::min(data.size(), kQuotedBodyBytes);
-  // Cut before a character's continuation bytes, so that the quote stays text.
-  while (quoted < data.size() && quoted > 0 && (data[quoted] & 0xC0) == 0x80) --quoted;
-  std::string body(data.begin(), data.begin() + static_cast<std::ptrdiff_t>(quoted));
+  const std::string_view whole(reinterpret_cast<const char*>(data.data()), data.size());
+  // Cut at a character's start, so that the quote stays text.
+  const std::size_t quoted = platform::foundation::Utf8::cutOffset(whole, kQuotedBodyBytes);
+  std::string body(whole.substr(0, quoted));
   if (quoted < data.size()) body += format("... (%lu bytes in all)", static_cast<unsigned long>(data.size()));
   return platform::foundation::formatLogText(
       "The server responded with an error: \n - URL: %@ \n - HTTP status code: %ld \n - Response body: %@",

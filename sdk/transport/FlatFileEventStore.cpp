@@ -309,8 +309,9 @@ void FlatFileEventStore::syncThreadUnsafeSweepExpiredDamagedEvents(double now) {
   auto names = FlatFileNames::namesIn(damagedDataStoragePath());
   if (!names) return;
   for (const auto& name : *names) {
-    // "<event file name>.damaged-<date>": the event's own name says when it expires.
-    auto components = eventComponentsFromFilename(name.substr(0, name.rfind(".damaged-")));
+    // The event's own name says when it expires.
+    const std::string_view keptFrom = platform::foundation::DamagedFile::nameKeptFrom(name);
+    auto components = eventComponentsFromFilename(std::string(keptFrom));
     if (components.isNil() || !(components[kExpirationComponentKey].date().value_or(now) < now)) continue;
     const std::string path = damagedDataStoragePath() + "/" + name;
     if (!AtomicFile::removeFile(path).ok()) transportLogDebug("Couldn't delete %@", path);

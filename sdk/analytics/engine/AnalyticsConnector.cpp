@@ -36,13 +36,9 @@ Parameters parametersFromDictionary(const Dictionary& dictionary) {
 
 void AnalyticsConnector::registerLibrary() {
   (void)connectorRegistered;
-  Class* cls = platform::runtime::classOf<AnalyticsConnector>();
-  cls->addProtocol(const_cast<platform::runtime::Protocol*>(sdk::core::AnalyticsInterop::protocol()));
-  cls->addProtocol(const_cast<platform::runtime::Protocol*>(sdk::core::libraryProtocol()));
-  if (!cls->metaclass()->ownMethod(sdk::core::kComponentsToRegister.name)) {
-    cls->metaclass()->addMethod(sdk::core::kComponentsToRegister, [](platform::runtime::Object&) { return componentsToRegister(); });
-  }
-  sdk::core::App::registerInternalLibrary(cls, kLibraryName, sdk::core::kSDKVersion);
+  sdk::core::registerLibraryClass(platform::runtime::classOf<AnalyticsConnector>(),
+                                  sdk::core::AnalyticsInterop::protocol(), &componentsToRegister, kLibraryName,
+                                  sdk::core::kSDKVersion);
 }
 
 std::vector<sdk::core::Component::Ptr> AnalyticsConnector::componentsToRegister() {

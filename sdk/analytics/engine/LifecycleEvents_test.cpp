@@ -400,7 +400,7 @@ TEST_F(LifecycleTest, CollectionSwitchedOffStaysOffAfterARestart) {
   EXPECT_FALSE(engine->isEnabled());
   EXPECT_FALSE(engine->database()) << "nothing was ever built, so nothing was stored";
   EXPECT_FALSE(std::filesystem::exists(container.pathFor("Library/Application Support/Vadeze/Measurement/" +
-                                                         std::string(MeasurementEngine::kDatabaseName))));
+                                                         std::string(MeasurementDatabase::kDatabaseName))));
 }
 
 TEST_F(LifecycleTest, PersonalizedAdsFollowTheStoredChoiceElseTheInfoDictionary) {

@@ -19,6 +19,7 @@
 #include "sdk/analytics/engine/MeasurementComponents.h"
 #include "sdk/analytics/engine/RemoteConfigExperiments.h"
 #include "sdk/analytics/engine/SessionStarts.h"
+#include "sdk/analytics/foundation/MeasurementDatabase.h"
 #include "sdk/analytics/rules/MeasurementHost.h"
 #include "sdk/utilities/HTTPClient.h"
 
@@ -67,14 +68,13 @@ class MeasurementEngine final : public sdk::analytics::MeasurementHost,
  public:
   using Value = platform::foundation::Value;
 
-  static constexpr const char* kDatabaseName = "vadeze-app-measurement.sql";
   static constexpr const char* kWorkerQueueLabel = "com.vadeze.vura.worker";
   static constexpr const char* kAlarmName = "Measurement timer";
   static constexpr const char* kAnalyticsVersion = "80700000";
 
   // What the engine is built from; the public creation fills it from the process's shared parts.
   struct Parts {
-    std::string databaseName = kDatabaseName;
+    std::string databaseName = MeasurementDatabase::kDatabaseName;
     std::shared_ptr<PersistedConfig> persistedConfig;
     std::shared_ptr<sdk::utilities::HTTPClient> network;  // none: events are stored, nothing is sent
     std::shared_ptr<Scheduler> scheduler;

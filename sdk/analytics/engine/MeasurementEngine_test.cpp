@@ -64,11 +64,11 @@ class MeasurementTest : public ::testing::Test {
   static void drain(MeasurementEngine& engine) {
     for (int i = 0; i < 2; ++i) engine.scheduler()->dispatchSyncOnWorkerQueueBlockID("test", [] {});
   }
-  std::string databasePath() const { return measurementDirectoryFilePath(MeasurementEngine::kDatabaseName); }
+  std::string databasePath() const { return measurementDirectoryFilePath(MeasurementDatabase::kDatabaseName); }
   // A database holding one raw event, as an earlier launch left it.
   void leaveRawEvent() {
     auto database = ostrel::testing::succeeded(
-        MeasurementDatabase::initWithDatabaseName(MeasurementEngine::kDatabaseName, persisted));
+        MeasurementDatabase::initWithDatabaseName(MeasurementDatabase::kDatabaseName, persisted));
     ASSERT_TRUE(database);
     // Recent, or the start's stale-data sweep would take it.
     auto event = AnalyticsEvent::create("app", false, "left_behind", environment.clock()->now(), 0, {});

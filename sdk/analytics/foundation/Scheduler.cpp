@@ -1,9 +1,8 @@
 #include "sdk/analytics/foundation/Scheduler.h"
 
-#include <exception>
-
 #include "platform/dispatch/MainLoop.h"
 #include "sdk/analytics/foundation/FoundationMessageCodes.h"
+#include "sdk/analytics/foundation/GuardedDispatch.h"
 #include "sdk/analytics/foundation/Monitor.h"
 
 namespace sdk::analytics {
@@ -12,18 +11,8 @@ using platform::foundation::Value;
 
 namespace {
 
-void runGuarded(const std::string& blockID, const std::function<void()>& block) {
-  try {
-    block();
-  } catch (const std::exception& exception) {
-    Monitor::shared()->logWithLevel(LogLevel::kMonitoredError, messages::kWorkerQueueException,
-                                    "Exception on worker queue. Block ID=" + blockID + ". Exception",
-                                    Value(exception.what()));
-  } catch (...) {
-    Monitor::shared()->logWithLevel(LogLevel::kMonitoredError, messages::kWorkerQueueException,
-                                    "Exception on worker queue. Block ID=" + blockID + ". Exception",
-                                    Value("unknown exception"));
-  }
+GuardedDispatch::OnException onException(const std::string& blockID) {
+  return {messages::kWorkerQueueException, "Exception on worker queue. Block ID=" + blockID + ". Exception"};
 }
 
 }  // namespace
@@ -37,7 +26,7 @@ void Scheduler::scheduleOnWorkerQueueBlockID(const std::string& blockID, std::fu
                                     "Attempted to schedule a nil block on worker queue. Block ID", Value(blockID));
     return;
   }
-  workerQueue_->async([blockID, block = std::move(block)] { runGuarded(blockID, block); });
+  GuardedDispatch::async(*workerQueue_, std::move(block), onException(blockID));
 }
 
 void Scheduler::dispatchSyncOnWorkerQueueBlockID(const std::string& blockID, const std::function<void()>& block) {
@@ -47,7 +36,7 @@ void Scheduler::dispatchSyncOnWorkerQueueBlockID(const std::string& blockID, con
     return;
   }
   // The queue runs a sync from its own block inline, so the worker may call this on itself.
-  workerQueue_->sync([&] { runGuarded(blockID, block); });
+  GuardedDispatch::sync(*workerQueue_, block, onException(blockID));
 }
 
 bool Scheduler::checkOnBackgroundThreadWithMethodName(const std::string& methodName) {

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "platform/foundation/Clock.h"
+#include "sdk/analytics/foundation/GuardedDispatch.h"
 #include "sdk/analytics/foundation/MeasurementError.h"
 #include "sdk/analytics/foundation/Monitor.h"
 #include "sdk/analytics/foundation/ProtoExperimentMessages.h"
@@ -55,26 +56,13 @@ ExperimentsManager::ExperimentsManager(Private, std::shared_ptr<ExperimentsTaskM
     : taskManager_(std::move(taskManager)), queue_(platform::dispatch::Queue::serial(kSerialQueueLabel)) {}
 
 void ExperimentsManager::dispatchAsyncOnSerialQueue(std::function<void(ExperimentsManager&)> block) {
-  std::weak_ptr<ExperimentsManager> weak = weak_from_this();
-  queue_->async([weak, block = std::move(block)] {
-    auto self = weak.lock();
-    if (!self) return;
-    try {
-      block(*self);
-    } catch (const std::exception& exception) {
-      monitor()->logWithLevel(LogLevel::kMonitoredError, messages::kAsyncExperimentsQueueException, "Exception on async Experimentation serial queue", Value(exception.what()));
-    }
-  });
+  GuardedDispatch::async(*queue_, weak_from_this(), std::move(block),
+                         {messages::kAsyncExperimentsQueueException, "Exception on async Experimentation serial queue"});
 }
 
 void ExperimentsManager::dispatchSyncOnSerialQueue(const std::function<void(ExperimentsManager&)>& block) {
-  queue_->sync([this, &block] {
-    try {
-      block(*this);
-    } catch (const std::exception& exception) {
-      monitor()->logWithLevel(LogLevel::kMonitoredError, messages::kSyncExperimentsQueueException, "Exception on sync Experimentation serial queue", Value(exception.what()));
-    }
-  });
+  GuardedDispatch::sync(*queue_, [&] { block(*this); },
+                        {messages::kSyncExperimentsQueueException, "Exception on sync Experimentation serial queue"});
 }
 
 std::shared_ptr<ExperimentsClient> ExperimentsManager::registerSDKProperty(const std::shared_ptr<const ExperimentsSDKProperty>& property,

@@ -317,6 +317,25 @@ TEST_F(ExperimentsManagerTest, ClientsOnSeveralQueuesShareTheManagerSafely) {
   EXPECT_TRUE(scope.logged(800018));
 }
 
+TEST_F(ExperimentsManagerTest, WhateverABlockThrowsOnEitherQueueIsLoggedAndTheQueuesGoOn) {
+  // Not only standard exceptions: anything thrown ends its block, never the process.
+  manager->dispatchAsyncOnSerialQueue([](ExperimentsManager&) { throw 42; });
+  taskManager->dispatchAsyncOnWorkerQueue([](ExperimentsTaskManager&) { throw 42; });
+  settleBoth();
+  EXPECT_TRUE(scope.console.contains("Exception on async Experimentation serial queue: unknown exception"));
+  EXPECT_TRUE(scope.console.contains("Exception on async worker queue: unknown exception"));
+
+  // The manager's lookups never pass a failure on; the task manager's synchronous form does.
+  manager->dispatchSyncOnSerialQueue([](ExperimentsManager&) { throw 42; });
+  EXPECT_TRUE(scope.console.contains("Exception on sync Experimentation serial queue: unknown exception"));
+  EXPECT_THROW(taskManager->dispatchSyncOnWorkerQueue([](ExperimentsTaskManager&) { throw 42; }), int);
+  EXPECT_TRUE(scope.console.contains("Exception on sync worker queue: unknown exception"));
+
+  start({snapshot("sdk", {{1, {{"f", Value("on")}}}})}, {});
+  ASSERT_TRUE(manager->registerSDKProperty(property("sdk"), {{"f", Value("default")}}));
+  EXPECT_EQ(flag("f"), Value("on"));
+}
+
 }  // namespace
 
 }  // namespace sdk::analytics

@@ -5,6 +5,7 @@
 #include "platform/foundation/Check.h"
 #include "platform/foundation/Clock.h"
 #include "sdk/analytics/foundation/Alarm.h"
+#include "sdk/analytics/foundation/GuardedDispatch.h"
 #include "sdk/analytics/foundation/MeasurementFiles.h"
 #include "sdk/analytics/foundation/Monitor.h"
 #include "sdk/analytics/foundation/ProtoExperimentMessages.h"
@@ -94,27 +95,14 @@ std::optional<std::string> ExperimentsTaskManager::appInstanceID() const {
 }
 
 void ExperimentsTaskManager::dispatchAsyncOnWorkerQueue(std::function<void(ExperimentsTaskManager&)> block) {
-  std::weak_ptr<ExperimentsTaskManager> weak = weak_from_this();
-  workerQueue_->async([weak, block = std::move(block)] {
-    auto self = weak.lock();
-    if (!self) return;
-    try {
-      block(*self);
-    } catch (const std::exception& exception) {
-      monitor()->logWithLevel(LogLevel::kMonitoredError, messages::kAsyncWorkerQueueException, "Exception on async worker queue", Value(exception.what()));
-    }
-  });
+  GuardedDispatch::async(*workerQueue_, weak_from_this(), std::move(block),
+                         {messages::kAsyncWorkerQueueException, "Exception on async worker queue"});
 }
 
 void ExperimentsTaskManager::dispatchSyncOnWorkerQueue(const std::function<void(ExperimentsTaskManager&)>& block) {
-  workerQueue_->sync([this, &block] {
-    try {
-      block(*this);
-    } catch (const std::exception& exception) {
-      monitor()->logWithLevel(LogLevel::kMonitoredError, messages::kSyncWorkerQueueException, "Exception on sync worker queue", Value(exception.what()));
-      throw;
-    }
-  });
+  GuardedDispatch::sync(*workerQueue_, [&] { block(*this); },
+                        {messages::kSyncWorkerQueueException, "Exception on sync worker queue",
+                         GuardedDispatch::Thrown::kPassedOn});
 }
 
 void ExperimentsTaskManager::startTaskManager() {

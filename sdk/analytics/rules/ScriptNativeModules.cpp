@@ -1,5 +1,6 @@
 #include "sdk/analytics/rules/ScriptNativeModules.h"
 
+#include "platform/foundation/Utf8.h"
 #include "sdk/analytics/rules/CommandHelpers.h"
 #include "sdk/analytics/rules/ScriptRuntime.h"
 #include "sdk/analytics/rules/ScriptValueConverter.h"
@@ -11,13 +12,6 @@ namespace {
 // What a log line costs besides its texts, so that empty lines count too.
 constexpr std::size_t kLineOverhead = 32;
 constexpr const char* kTruncationNotice = "Script log output passed its limit; later lines of this run are dropped";
-
-// Cuts a UTF-8 text to at most `bytes` bytes, at a character boundary.
-void cutUTF8(std::string& text, std::size_t bytes) {
-  if (text.size() <= bytes) return;
-  while (bytes > 0 && (static_cast<unsigned char>(text[bytes]) & 0xC0) == 0x80) --bytes;
-  text.resize(bytes);
-}
 
 // The UTF-8 form of as much of `text` as the line can show: no code unit takes less than a byte.
 std::string lineText(const std::u16string& text, std::size_t bytes) {
@@ -64,11 +58,11 @@ ErrorOr<ScriptValueRef> LogFunction::invokeWithArguments(const ScriptValueList& 
   auto& heap = heapOfScope(scope);
   std::size_t room = lineCap;
   auto line = lineText(message, room);
-  cutUTF8(line, room);
+  line.resize(platform::foundation::Utf8::cutOffset(line, room));
   room -= line.size();
   std::size_t bytes = kLineOverhead + line.size();
   for (auto& context : contexts) {
-    cutUTF8(context, room);
+    context.resize(platform::foundation::Utf8::cutOffset(context, room));
     room -= context.size();
     bytes += context.size();
   }

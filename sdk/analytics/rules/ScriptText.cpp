@@ -34,8 +34,9 @@ std::string utf8FromUTF16(std::u16string_view text) {
   out.reserve(text.size());
   for (std::size_t i = 0; i < text.size(); ++i) {
     char32_t c = text[i];
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+    if (platform::foundation::Utf8::isHighSurrogate(c) && i + 1 < text.size() &&
+        platform::foundation::Utf8::isLowSurrogate(text[i + 1])) {
+      c = platform::foundation::Utf8::fromSurrogatePair(c, text[i + 1]);
       ++i;
     }
     // A lone surrogate becomes U+FFFD.

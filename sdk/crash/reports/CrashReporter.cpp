@@ -21,13 +21,8 @@ const platform::runtime::Protocol* CrashReporter::instanceProviderProtocol() {
 
 void CrashReporter::registerLibrary() {
   (void)registered;
-  platform::runtime::Class* cls = platform::runtime::classOf<CrashReporter>();
-  cls->addProtocol(const_cast<platform::runtime::Protocol*>(instanceProviderProtocol()));
-  cls->addProtocol(const_cast<platform::runtime::Protocol*>(sdk::core::libraryProtocol()));
-  if (!cls->metaclass()->ownMethod(sdk::core::kComponentsToRegister.name)) {
-    cls->metaclass()->addMethod(sdk::core::kComponentsToRegister, [](platform::runtime::Object&) { return componentsToRegister(); });
-  }
-  sdk::core::App::registerInternalLibrary(cls, kLibraryName);
+  sdk::core::registerLibraryClass(platform::runtime::classOf<CrashReporter>(), instanceProviderProtocol(),
+                                  &componentsToRegister, kLibraryName);
 }
 
 std::vector<sdk::core::Component::Ptr> CrashReporter::componentsToRegister() {
