@@ -7,6 +7,7 @@
 #include <mutex>
 #include <vector>
 
+#include "platform/dispatch/AbandonableWork.h"
 #include "platform/dispatch/MainLoop.h"
 #include "platform/dispatch/detail/WorkerPool.h"
 #include "platform/foundation/PreferencesDomain.h"
@@ -157,6 +158,7 @@ bool ProcessEnd::run(double drainSeconds) {
   } else {
     log::write(log::Warning, kFacility, "work was still running at exit after " + bound + "; its threads are left to the system");
   }
+  AbandonableWork::endOfProcess();
   foundation::PreferencesDomain::synchronizeAll();
   return drained;
 }

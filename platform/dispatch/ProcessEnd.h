@@ -18,7 +18,8 @@ namespace platform::dispatch {
 //      an answer that came within that time is taken whole: what it asks of the device (deleting what
 //      the service took) may finish past the bound, for at most kAnsweredWorkSeconds more;
 //   3. the worker threads are joined (unless work was still running: then they are left, and said so;
-//      work in flight that did not come back is named in a warning);
+//      work in flight that did not come back is named in a warning); the thread of abandoned work
+//      (AbandonableWork) is joined when idle and otherwise left to the system, never waited for;
 //   4. pending preferences (user defaults, settings plists) are written.
 //
 // Everything destroyed after main returns (statics, the main thread's thread-locals) then owns no
