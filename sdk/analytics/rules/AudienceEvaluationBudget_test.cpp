@@ -244,9 +244,9 @@ TEST_F(AudienceBudgetTest, OnlyAPatternThatRanOutOfItsOwnTimeIsSetAside) {
   EXPECT_EQ(logged()[kSetAsideEvent], 1);
 }
 
-// Compiling a pattern cannot be stopped, so it waits for an event with time enough for the most it
-// may take: ignoring case, each set is closed over case, which for a set of every character takes
-// milliseconds. A pattern that no event's time could hold is refused when stored; one stored before
+// The estimate decides which pattern is worth compiling, so one waits for an event with time enough
+// for the most it may take: ignoring case, each set is closed over case, which for a set of every
+// character takes milliseconds. A pattern that no event's time could hold is refused when stored; one stored before
 // that was so is set aside uncompiled.
 TEST_F(AudienceBudgetTest, APatternIsCompiledOnlyWithinAnEventsTime) {
   auto everyCharacter = [](int count) { return repeated("[\\x{0}-\\x{10FFFF}]", count); };
@@ -255,11 +255,11 @@ TEST_F(AudienceBudgetTest, APatternIsCompiledOnlyWithinAnEventsTime) {
   };
   ASSERT_TRUE(audiences->updateAudiences({audience(1, {matching("^a")}), audience(2, {matching("^a")}),
                                           audience(3, {matching(everyCharacter(40))}),
-                                          audience(4, {matching(everyCharacter(100))})}));
+                                          audience(4, {matching(everyCharacter(200))})}));
   EXPECT_EQ(storedEventFilters(), 3u);
   EXPECT_EQ(logged()[kTooCostly], 1);
   ASSERT_TRUE(database->updateEventFilters(
-      {{4, 0, "purchase", matching(everyCharacter(100))->protoBuffer(), false, false, false}}));
+      {{4, 0, "purchase", matching(everyCharacter(200))->protoBuffer(), false, false, false}}));
 
   // Nine tenths of the time are gone when the first costly pattern comes, which may need more than
   // half.

@@ -100,22 +100,26 @@ TEST(EscapeEstimates, APropertyOfStringsCostsWhatItHolds) {
     EXPECT_LT(property("RGI_Emoji_Flag_Sequence"), property("RGI_Emoji_Modifier_Sequence"));
     EXPECT_LT(property("RGI_Emoji_Modifier_Sequence"), property("RGI_Emoji_ZWJ_Sequence"));
     EXPECT_LT(property("RGI_Emoji_ZWJ_Sequence"), property("RGI_Emoji"));
-    // One too deep in brackets to measure is priced above every one ICU has.
-    EXPECT_GE(escapeEstimate(repeated("[", 40) + "\\p{Emoji_Keycap_Sequence}" + repeated("]", 40), caseless), property("RGI_Emoji"));
+    // One deep in brackets is measured as at the top, not priced as the dearest.
+    const auto deep = escapeEstimate(repeated("[", 40) + "\\p{Emoji_Keycap_Sequence}" + repeated("]", 40), caseless);
+    EXPECT_GE(deep, property("Emoji_Keycap_Sequence"));
+    EXPECT_LT(deep, property("RGI_Emoji_Flag_Sequence"));
   }
   EXPECT_GT(escapeEstimate("\\p{RGI_Emoji}", true), escapeEstimate("\\p{RGI_Emoji}", false));
 }
 
 // Ignoring case, ICU compares a letter beyond ASCII under each of its cases, a long s (also s and S)
 // taking some 140 ns: 10,000 of them cost more than 10,000 ASCII letters, which cost alike either
-// way; minding case, a letter is a letter. Written as an escape or quoted, it is the same letter.
+// way but for folding their one string; minding case, a letter is a letter. Written as an escape or
+// quoted, it is the same letter.
 TEST(EscapeEstimates, CaseBlindLettersBeyondASCIICostTheirCases) {
   const std::string longS = repeated("\xC5\xBF", 10000);
   const std::string ascii(10000, 's');
   EXPECT_GE(escapeEstimate(longS, true), releaseNanoseconds(10000 * 140));
   EXPECT_GE(escapeEstimate(repeated("\xCE\xB1", 10000), true), releaseNanoseconds(10000 * 100));
   EXPECT_EQ(escapeEstimate(longS, false), escapeEstimate(ascii, false));
-  EXPECT_EQ(escapeEstimate(ascii, true), escapeEstimate(ascii, false));
+  EXPECT_GE(escapeEstimate(ascii, true), escapeEstimate(ascii, false));
+  EXPECT_LE(escapeEstimate(ascii, true), escapeEstimate(ascii, false) + releaseNanoseconds(1'000));
   EXPECT_GT(escapeEstimate("(?i)" + longS), escapeEstimate(longS));
   EXPECT_GE(escapeEstimate(repeated("\\x{17F}", 10000), true), escapeEstimate(longS, true));
   EXPECT_GE(escapeEstimate("\\Q" + longS + "\\E", true), escapeEstimate(longS, true));
