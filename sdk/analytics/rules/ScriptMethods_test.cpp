@@ -246,8 +246,8 @@ TEST_F(StringMethods, EverySpellingOfTheEmojiIsRefusedBeforeItIsCompiled) {
 }
 
 // Every compile costs what handing it to its thread and ICU's own start take: an event that
-// searches with a new tiny pattern every time is stopped by its count, long before the hundred
-// thousand such searches that its CPU time alone would let through.
+// searches with a new tiny pattern every time is stopped by its count well before the sixty thousand
+// such searches that pricing their text alone let through.
 TEST_F(StringMethods, NewTinyPatternsAreStoppedByTheirCount) {
   useLimits({});
   const std::string searches = "(var \"i\") (= \"i\" 0)"

@@ -167,7 +167,8 @@ ErrorOr<ScriptRegexCache::Compiled> compiled(const std::u16string& pattern, Scri
   }
   ScriptRegexCache::Compiled made{result.pattern, cost};
   cache.keep(pattern, made);
-  // Compiled is compiled, and kept: a compile that took longer than its estimate ends the event.
+  // Compiled is compiled, and kept; the time it took on its thread is the event's, and ends the event
+  // when that is past its time.
   TRY(heap.chargeTime(result.cpuNanoseconds));
   return made;
 }
