@@ -34,7 +34,7 @@ constexpr UChar32 kLastCodePoint = 0x10FFFF;
 // more for each character added, at most) move to make room; for one whose folding is a string,
 // that string as well; and each string of the set, folded.
 constexpr std::int64_t kClosureNanoseconds = 400;
-constexpr std::int64_t kClosureNanosecondsPerCharacter = 4;
+constexpr std::int64_t kClosureNanosecondsPerCharacter = 5;
 constexpr std::int64_t kClosureNanosecondsPerCasedCharacter = 30;
 constexpr std::int64_t kClosureRangesPerNanosecondOfCasedCharacter = 16;
 constexpr std::int64_t kClosureNanosecondsPerFoldedString = 500;
@@ -57,7 +57,7 @@ constexpr std::int64_t kUnmeasuredSequenceSetNanoseconds = 60'000'000;
 // What building a bracket expression took at most: a nested one is a set on ICU's stack; the
 // outermost, when it holds more than one character, becomes a set object of the pattern's own.
 constexpr std::int64_t kBracketNanoseconds = 210;
-constexpr std::int64_t kSetObjectNanoseconds = 1'800;
+constexpr std::int64_t kSetObjectNanoseconds = 2'400;
 // What a class escape takes: \d, \D, \h and \H look their set up anew inside brackets, at a
 // pattern's first of each outside them, and under a star or a question mark; \w and \W build theirs
 // from cached parts, the others from a few ranges.

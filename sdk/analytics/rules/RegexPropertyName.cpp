@@ -75,6 +75,14 @@ RegexPropertyName codePoints(UProperty property, std::u16string key, std::u16str
   return read;
 }
 
+// A property of strings: what building it costs is measured on the strings it holds.
+RegexPropertyName ofStringsRead(UProperty property, std::u16string key, std::u16string_view pattern) {
+  auto read = codePoints(property, std::move(key), pattern);
+  read.kind = RegexPropertyName::Kind::Strings;
+  read.buildNanoseconds = 0;
+  return read;
+}
+
 std::u16string_view trimmed(std::u16string_view text) {
   auto blank = [](char16_t c) { return c == u' ' || (c >= 0x09 && c <= 0x0D); };
   while (!text.empty() && blank(text.front())) text.remove_prefix(1);
@@ -112,11 +120,7 @@ std::optional<RegexPropertyName> asSetsRead(std::u16string_view text) {
     if (valued == UCHAR_INVALID_CODE) return std::nullopt;
     const std::int32_t v = u_getPropertyValueEnum(valued, valueName->c_str());
     if (v == UCHAR_INVALID_CODE) return std::nullopt;
-    if (ofStrings(property)) {
-      auto read = codePoints(property, numbered(u's', property, v), text);
-      read.kind = RegexPropertyName::Kind::Strings;
-      return read;
-    }
+    if (ofStrings(property)) return ofStringsRead(property, numbered(u's', property, v), text);
     return codePoints(property, numbered(u'p', property, v), text);
   }
   if (const auto v = u_getPropertyValueEnum(UCHAR_GENERAL_CATEGORY_MASK, name->c_str()); v != UCHAR_INVALID_CODE) {
@@ -126,14 +130,8 @@ std::optional<RegexPropertyName> asSetsRead(std::u16string_view text) {
     return codePoints(UCHAR_SCRIPT, numbered(u'p', UCHAR_SCRIPT, v), text);
   }
   const UProperty property = u_getPropertyEnum(name->c_str());
-  if (isBinary(property)) {
-    auto read = codePoints(property, numbered(u'p', property, 1), text);
-    if (ofStrings(property)) {
-      read.kind = RegexPropertyName::Kind::Strings;
-      read.key = numbered(u's', property, 1);
-    }
-    return read;
-  }
+  if (ofStrings(property)) return ofStringsRead(property, numbered(u's', property, 1), text);
+  if (isBinary(property)) return codePoints(property, numbered(u'p', property, 1), text);
   // Any, ASCII and Assigned, which ICU reads as it reads property names.
   const auto loose = [&] {
     std::string squeezed;

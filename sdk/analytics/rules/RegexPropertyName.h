@@ -34,7 +34,7 @@ struct RegexPropertyName {
   // Kind::CharacterName: the name, as written.
   std::string characterName;
   // The most that ICU's building of the set took on a Release build, by the kind of property; for
-  // a property of strings, only what comes before gathering its strings.
+  // a property of strings nothing here: that is measured on the strings it holds.
   std::int64_t buildNanoseconds = 0;
 };
 

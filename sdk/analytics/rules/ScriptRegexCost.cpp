@@ -24,7 +24,7 @@ std::int64_t costStepsOf(std::int64_t nanoseconds) {
 }  // namespace
 
 // Each rate is set above the most it took on a Release build:
-// - compiling is linear in the pattern (a code unit of literal text takes some sixty nanoseconds,
+// - compiling is linear in the pattern (a code unit of literal text or a dot takes some fifty nanoseconds,
 //   a run of it folded when case is ignored some three hundred, a cased letter beyond ASCII some
 //   ninety more) but for the work RegexPatternSets measures (each set built, closed
 //   over case when case is ignored, each property and name looked up, each quantifier going over
@@ -36,7 +36,7 @@ std::int64_t costStepsOf(std::int64_t nanoseconds) {
 //   comparing at most the longest literal, and, for each step that may, reading the whole text.
 ScriptRegexCost ScriptRegexCost::of(const std::u16string& pattern, bool caseless, std::int64_t mostWork) {
   constexpr std::int64_t kWorkOfCompile = 100;
-  constexpr std::int64_t kWorkPerUnit = 2;
+  constexpr std::int64_t kWorkPerUnit = 3;
   constexpr std::int64_t kWorkPerCaselessRun = 10;
   constexpr std::int64_t kWorkPerCaselessLiteral = 3;
   constexpr std::int64_t kWorkPerLookbehindUnit = 1;
