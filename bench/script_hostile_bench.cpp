@@ -609,9 +609,11 @@ int main(int argc, char** argv) {
   run("50 x 10 hostile property filters", [] { return runAudiences({50, 10, true, {}, kCuttingRuns}); }, true);
   run("50 x 10 costly patterns to compile", [] { return runAudiences({50, 10, false, {}, everyCharacter(36)}); }, true);
   run("50 x 10 patterns too costly", [] { return runAudiences({50, 10, false, {}, everyCharacter(72)}); }, true);
+  // The emoji spelled as ICU also reads the name, 1,100 times in a case-sensitive filter: refused when
+  // stored, as dear as it is to compile, within the second.
   run("the emoji spelled with Is, stored", [] {
     return runAudiences({1, 1, false, {}, ostrel::testing::repeated("\\p{Is RGI Emoji}", 1100), true});
-  }, true);
+  });
   std::printf("%d passed, %d failed\n", ran - failed, failed);
   return failed == 0 ? 0 : 1;
 }

@@ -20,11 +20,16 @@ using SteadyTime = std::chrono::steady_clock;
 // only once the work has run a while: most pieces end long before, and each look reads a clock.
 constexpr auto kFirstLook = std::chrono::milliseconds(50);
 constexpr auto kLookInterval = std::chrono::milliseconds(2);
+// How long each side looks for the other before it sleeps: most pieces (a small pattern's compile)
+// take microseconds, and many come one after another, where putting a thread to sleep and waking it
+// would take ten times as long as the work.
+constexpr auto kSpin = std::chrono::microseconds(200);
 
 struct AbandonablePiece {
   AbandonableWork::Work work;
   std::atomic<bool> abandoned{false};
   bool finished = false;  // under AbandonableThread::mutex
+  std::atomic<bool> done{false};  // finished, for a caller looking without the lock
   std::int64_t cpuNanoseconds = 0;
 };
 
@@ -33,6 +38,7 @@ struct AbandonableThread {
   std::condition_variable changed;  // a piece given, a piece finished, the end
   std::shared_ptr<AbandonablePiece> given;     // not taken yet
   std::shared_ptr<AbandonablePiece> running;   // given or taken, not finished
+  std::atomic<bool> pending{false};             // a piece given and not taken, for a look without the lock
   bool stopping = false;
   std::thread thread;
   // Which thread serves: one left running at the end ends after its piece, whoever serves next.
@@ -45,12 +51,25 @@ AbandonableThread& abandonableThread() {
   return *instance;
 }
 
+// Until `ready`, or kSpin has passed, or `last` has come; without the lock.
+template <typename Ready>
+void spinFor(const Ready& ready, SteadyTime::time_point last = SteadyTime::time_point::max()) {
+  const auto until = std::min(last, SteadyTime::now() + kSpin);
+  while (!ready() && SteadyTime::now() < until) std::this_thread::yield();
+}
+
 void serveAbandonable(AbandonableThread& s, std::uint64_t generation) {
   std::unique_lock lock(s.mutex);
   while (true) {
+    if (!s.given && !s.stopping) {
+      lock.unlock();
+      spinFor([&] { return s.pending.load(std::memory_order_acquire); });
+      lock.lock();
+    }
     s.changed.wait(lock, [&] { return s.given || s.stopping || s.generation != generation; });
     if (!s.given || s.generation != generation) return;
     const std::shared_ptr<AbandonablePiece> piece = std::move(s.given);
+    s.pending.store(false, std::memory_order_relaxed);
     lock.unlock();
     // Read on the system's clock: the caller counts this time as its own, and a test's clock, moved
     // by every read on any thread, would have it counted twice.
@@ -63,6 +82,7 @@ void serveAbandonable(AbandonableThread& s, std::uint64_t generation) {
     lock.lock();
     piece->cpuNanoseconds = used;
     piece->finished = true;
+    piece->done.store(true, std::memory_order_release);
     s.running.reset();
     s.changed.notify_all();
   }
@@ -87,10 +107,16 @@ AbandonableWork::Waited AbandonableWork::run(Work work, double mostSeconds, cons
     s.stopping = false;
     s.thread = std::thread(serveAbandonable, std::ref(s), s.generation);
   }
+  const auto deadline = pieceDeadlineAfter(mostSeconds);
   s.given = piece;
   s.running = piece;
+  s.pending.store(true, std::memory_order_release);
   s.changed.notify_all();
-  const auto deadline = pieceDeadlineAfter(mostSeconds);
+  if (SteadyTime::now() < deadline) {
+    lock.unlock();
+    spinFor([&] { return piece->done.load(std::memory_order_acquire); }, deadline);
+    lock.lock();
+  }
   auto look = std::min(deadline, SteadyTime::now() + kFirstLook);
   while (!piece->finished && SteadyTime::now() < deadline) {
     s.changed.wait_until(lock, look, [&] { return piece->finished; });
@@ -107,6 +133,7 @@ AbandonableWork::Waited AbandonableWork::run(Work work, double mostSeconds, cons
   if (s.given == piece) {
     s.given.reset();
     s.running.reset();
+    s.pending.store(false, std::memory_order_relaxed);
   }
   return {Outcome::Abandoned, 0};
 }
