@@ -236,11 +236,11 @@ bool endWaitedOnTheWorker(const std::string& output) {
 }
 
 // A search whose compile ICU never ends (held by a preloaded compile) is no work of the analytics
-// worker's: asked to quit while the search waits for it, ostrel cuts the event short, and ends with
-// the status of SIGTERM without waiting on the compile, which it leaves running.
+// worker's: asked to quit while the search waits for it, the event ends when its own time is gone or
+// when the end cuts it short, whichever comes first, and ostrel ends with the status of SIGTERM
+// without waiting on the compile, which it leaves running.
 TEST_F(EventEditingRunTest, SigtermWhileASearchWaitsForAHeldCompileEndsWithoutIt) {
   const std::string output = endedOnSigtermAfter("compile held");
-  EXPECT_NE(output.find("cut that work short"), std::string::npos) << output;
   EXPECT_FALSE(endWaitedOnTheWorker(output)) << output;
 }
 
