@@ -62,6 +62,10 @@ class EventEditingRunTest : public ::testing::Test {
  protected:
   void SetUp() override { server.on("POST", "/a", LoopbackResponse::withStatus(204)); }
 
+  // The tour with holdingRule() and its first pattern's compile held (preloaded), stopped right after
+  // it said `said`, asked to quit and let go on; ended with the status of SIGTERM. Its output.
+  std::string endedOnSigtermAfter(const std::string& said);
+
   void serve(const std::string& configuration) {
     server.on("GET", std::string("/config/app/") + ostrel::testing::kMeasurementAppID,
               LoopbackResponse::ok(configuration));
@@ -216,6 +220,59 @@ TEST_F(EventEditingRunTest, ASearchThatWouldTakeSecondsLeavesARunThatEndsOnSigte
                                                                          << tour->output();
   EXPECT_LT(seconds, kUsualEndSeconds) << tour->output();
   EXPECT_NE(tour->output().find(searching), std::string::npos);
+}
+
+// The program's rule for the compiles held below: at every event it counts, says so, and searches
+// with a pattern that holds the text the preloaded compile holds at the first event, a new one after.
+std::string holdingRule() {
+  return createRule("(= \"n\" (+ $n 1)) (call (require \"internal.logger\") \"log\" (quote 6 (+ \"searching \" $n)))"
+                    " (call \"hat\" \"search\" (quote (if (== $n 1) \"held compile\" (quote (+ \"fresh \" $n)))))");
+}
+
+// What an end that waited on the analytics worker's work, or left it running, says.
+bool endWaitedOnTheWorker(const std::string& output) {
+  return output.find("Analytics was still at work when the app ended") != std::string::npos ||
+         output.find("work was still running at exit") != std::string::npos;
+}
+
+// A search whose compile ICU never ends (held by a preloaded compile) is no work of the analytics
+// worker's: asked to quit while the search waits for it, the event ends when its own time is gone or
+// when the end cuts it short, whichever comes first, and ostrel ends with the status of SIGTERM
+// without waiting on the compile, which it leaves running.
+TEST_F(EventEditingRunTest, SigtermWhileASearchWaitsForAHeldCompileEndsWithoutIt) {
+  const std::string output = endedOnSigtermAfter("compile held");
+  EXPECT_FALSE(endWaitedOnTheWorker(output)) << output;
+}
+
+// The first event's compile, held, is left when the end cuts the worker's work short: that event
+// ends with its budget's error, and the events after it, each with a new pattern, are refused at once
+// while the compile still runs, none compiled. Asked to quit then, ostrel ends with the status of
+// SIGTERM, the compile still running and never waited on.
+TEST_F(EventEditingRunTest, ACompileLeftRunningRefusesTheNextPatternsAndTheRunEndsOnSigterm) {
+  const std::string output = endedOnSigtermAfter("searching 3");
+  EXPECT_EQ(countAfter(output, "", "ostrel-test: compile held"), 1u) << output;
+  EXPECT_NE(output.find("searching 2"), std::string::npos) << output;
+  EXPECT_FALSE(endWaitedOnTheWorker(output)) << output;
+}
+
+std::string EventEditingRunTest::endedOnSigtermAfter(const std::string& said) {
+  serve(configurationBody({}, {holdingRule()}, "(var \"n\") (= \"n\" 0)"));
+  auto environment = ostrel::testing::environmentPreloading(
+      ostrel::testing::environmentPreloading(tourEnvironment(), OSTREL_HOLD_COMPILE), OSTREL_STOP_AFTER_TEXT);
+  environment.push_back("OSTREL_TEST_HOLD_COMPILE=held compile");
+  environment.push_back("OSTREL_TEST_STOP_AFTER_TEXT=" + said);
+  auto tour = ChildProcess::start(tourArguments(container.path()), environment);
+  if (!tour) {
+    ADD_FAILURE() << "ostrel did not start";
+    return {};
+  }
+  EXPECT_TRUE(tour->waitForStop(kHangGuardSeconds)) << tour->output();
+  tour->signal(SIGTERM);
+  tour->resume();
+  const int status = tour->waitAtMost(kHangGuardSeconds);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 128 + SIGTERM) << describeWaitStatus(status) << "\n"
+                                                                         << tour->output();
+  return tour->output();
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <mutex>
 #include <thread>
 
+#include "platform/dispatch/EndDeadline.h"
 #include "platform/dispatch/Queue.h"
 #include "platform/dispatch/detail/Completion.h"
 #include "platform/dispatch/detail/CurrentQueueScope.h"
@@ -174,16 +175,20 @@ bool MainLoop::runUntil(const std::function<bool()>& predicate, double timeoutSe
     if (predicate()) return true;
     if (runOnce()) continue;
     const auto now = Steady::now();
-    if (now >= deadline) return false;
+    // The end's deadline, looked at every time: it may have started since this wait began.
+    const auto last = std::min(deadline, EndDeadline::at());
+    if (now >= last) return false;
     std::unique_lock lock(s.mutex);
-    auto until = deadline - now > kPollInterval ? now + kPollInterval : deadline;
+    auto until = last - now > kPollInterval ? now + kPollInterval : last;
     s.changed.wait_until(lock, until, [&] { return s.wakeCount != seen; });
   }
 }
 
-bool MainLoop::runUntilWorkersIdle(double timeoutSeconds) {
+bool MainLoop::runUntilWorkersIdle(double timeoutSeconds, const std::function<bool()>& giveUp) {
   WorkerPool& pool = WorkerPool::shared();
-  return runUntil([&] { return pool.isIdle(); }, timeoutSeconds);
+  bool gaveUp = false;
+  const bool ended = runUntil([&] { return pool.isIdle() || (giveUp && (gaveUp = giveUp())); }, timeoutSeconds);
+  return ended && !gaveUp;
 }
 
 bool MainLoop::runUntilQueuesIdle(double timeoutSeconds, const std::function<bool()>& alsoSettled) {

@@ -11,7 +11,8 @@ namespace platform::dispatch {
 // platform::foundation::Exception.
 //
 // Time stays explicit: the loop never advances a ManualClock. Timeouts here are measured on the
-// system's steady clock, as a safety net against a test that would otherwise hang.
+// system's steady clock, as a safety net against a test that would otherwise hang. Once the process
+// end's deadline has started (EndDeadline), no wait here lasts past it, whatever its own timeout.
 class MainLoop {
  public:
   static constexpr double kForever = std::numeric_limits<double>::infinity();
@@ -36,8 +37,8 @@ class MainLoop {
   static bool runUntilQueuesIdle(double timeoutSeconds, const std::function<bool()>& alsoSettled = {});
   // Runs main-queue blocks while it waits until no worker has work, none waiting and none running
   // (a worker may be waiting for the main queue); none when the workers are idle already. Returns
-  // false when the timeout passes first.
-  static bool runUntilWorkersIdle(double timeoutSeconds);
+  // false when the timeout passes first, or as soon as `giveUp` (when given) is true.
+  static bool runUntilWorkersIdle(double timeoutSeconds, const std::function<bool()>& giveUp = {});
   // Runs at most one queued block; returns whether one ran.
   static bool runOnce();
   // Wakes a runUntil() waiting on the main thread so it checks its predicate again; for code that

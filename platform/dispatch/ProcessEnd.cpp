@@ -7,6 +7,8 @@
 #include <mutex>
 #include <vector>
 
+#include "platform/dispatch/AbandonableWork.h"
+#include "platform/dispatch/EndDeadline.h"
 #include "platform/dispatch/MainLoop.h"
 #include "platform/dispatch/detail/WorkerPool.h"
 #include "platform/foundation/PreferencesDomain.h"
@@ -136,7 +138,9 @@ bool ProcessEnd::run(double drainSeconds) {
   if (stops().ran.exchange(true)) return true;
   runStops();
   // Queued work finishes, blocks it posts to the main queue run here too, and work in flight comes back:
-  // a process about to end has nothing else to do meanwhile.
+  // a process about to end has nothing else to do meanwhile. All of it within the end's one deadline,
+  // the last of it kept for the device's work on an answer that comes in the last instant.
+  drainSeconds = std::min(drainSeconds, std::max(0.0, EndDeadline::secondsLeft() - kAnsweredWorkSeconds));
   WorkerPool& pool = WorkerPool::shared();
   bool drained = MainLoop::runUntilQueuesIdle(drainSeconds, [] { return !hasWorkInFlight(); });
   if (!drained && !workInFlight(true).empty()) {
@@ -157,6 +161,7 @@ bool ProcessEnd::run(double drainSeconds) {
   } else {
     log::write(log::Warning, kFacility, "work was still running at exit after " + bound + "; its threads are left to the system");
   }
+  AbandonableWork::endOfProcess();
   foundation::PreferencesDomain::synchronizeAll();
   return drained;
 }

@@ -16,9 +16,12 @@ namespace platform::dispatch {
 //      registered itself (a request whose answer the device must keep) comes back, for at most the
 //      given time on the steady clock (a stuck block or a silent server must not hold the exit for ever);
 //      an answer that came within that time is taken whole: what it asks of the device (deleting what
-//      the service took) may finish past the bound, for at most kAnsweredWorkSeconds more;
+//      the service took) may finish past the bound, for at most kAnsweredWorkSeconds more; once the
+//      end's one deadline has started (EndDeadline) both waits end by it, the first early enough to
+//      leave the second its time;
 //   3. the worker threads are joined (unless work was still running: then they are left, and said so;
-//      work in flight that did not come back is named in a warning);
+//      work in flight that did not come back is named in a warning); the thread of abandoned work
+//      (AbandonableWork) is joined when idle and otherwise left to the system, never waited for;
 //   4. pending preferences (user defaults, settings plists) are written.
 //
 // Everything destroyed after main returns (statics, the main thread's thread-locals) then owns no

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+
 namespace platform::dispatch {
 
 // A request from outside to end the program (SIGTERM from a supervisor or a desktop's log-out, SIGINT
@@ -25,6 +27,11 @@ class QuitRequest {
 
   // Notes a request as a signal would (what a caught signal does; tests call it directly).
   static void request(int signal);
+  // The same, as if it had come at `steadyNanoseconds` of the steady clock (tests: one long ago).
+  static void requestAt(int signal, std::int64_t steadyNanoseconds);
+  // When the first request came, in nanoseconds of the steady clock; 0 while none came. The end's
+  // one deadline runs from it (EndDeadline).
+  static std::int64_t requestedAtNanoseconds();
 
   // Tests only: forgets the request, so a test can make another.
   static void resetForTesting();

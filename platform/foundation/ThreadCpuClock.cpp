@@ -39,6 +39,8 @@ std::shared_ptr<ThreadCpuClock> ThreadCpuClock::current() {
   return holder.current;
 }
 
+std::shared_ptr<ThreadCpuClock> ThreadCpuClock::system() { return currentThreadCpuClock().system; }
+
 void ThreadCpuClock::setCurrent(std::shared_ptr<ThreadCpuClock> clock) {
   auto& holder = currentThreadCpuClock();
   std::shared_ptr<ThreadCpuClock> previous;  // released outside the lock

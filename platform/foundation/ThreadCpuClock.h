@@ -17,6 +17,9 @@ class ThreadCpuClock {
 
   // The system's clock unless a test installed another.
   static std::shared_ptr<ThreadCpuClock> current();
+  // The system's clock, whichever is current: for work on a thread of its own that another thread
+  // waits for, where a test's clock, moved by reads on every thread, would count its time twice.
+  static std::shared_ptr<ThreadCpuClock> system();
   // Installs `clock`; nullptr puts the system's back.
   static void setCurrent(std::shared_ptr<ThreadCpuClock> clock);
 };

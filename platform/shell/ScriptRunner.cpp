@@ -33,7 +33,11 @@ std::function<void()> ScriptRunner::settleWorkers() {
   auto waitedInVain = std::make_shared<bool>(false);
   return [waitedInVain] {
     if (!dispatch::MainLoop::isMainThread()) return;
-    const bool idle = dispatch::MainLoop::runUntilWorkersIdle(*waitedInVain ? 0 : kLongestSettle);
+    // A quit asked meanwhile ends the wait: the run stops at its next step, and the end has its
+    // own deadline to share.
+    const bool idle = dispatch::MainLoop::runUntilWorkersIdle(*waitedInVain ? 0 : kLongestSettle,
+                                                              [] { return dispatch::QuitRequest::pending(); });
+    if (dispatch::QuitRequest::pending()) return;
     if (!idle && !*waitedInVain) {
       log::write(log::Notice, "the app's background work has gone on for " + std::to_string(static_cast<int>(kLongestSettle)) +
                                   " s while the script's clock waited for it; the clock goes on without it");

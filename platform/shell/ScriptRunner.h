@@ -23,6 +23,7 @@ namespace platform::shell {
 // starting, an event stored) reads the clock where it stands, and a timer any thread arms fires at its
 // time inside the same wait. A worker still busy after kLongestSettle seconds of real time (waiting for
 // what only time would bring) lets the clock go on, and is waited for again once the workers were idle.
+// A quit asked from outside ends that wait at once.
 class ScriptRunner {
  public:
   static constexpr double kTapSeconds = 0.05;

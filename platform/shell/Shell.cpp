@@ -13,6 +13,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/dispatch/EndDeadline.h"
 #include "platform/dispatch/MainLoop.h"
 #include "platform/dispatch/ProcessEnd.h"
 #include "platform/dispatch/QuitRequest.h"
@@ -55,6 +56,8 @@ void complain(std::string_view reason) { std::cerr << "ostrel: " << log::escaped
 // (where the app saves and the SDK sends what it has) and only then hears that it terminates. Then
 // everything stops in order while statics still stand (see ProcessEnd); only then may main return.
 void endProcess() {
+  // Every wait from here on shares one deadline, from the signal that asked for the end, if one did.
+  dispatch::EndDeadline::begin();
   if (auto app = ui::Application::sharedApplication()) {
     app->enterBackground();
     dispatch::MainLoop::runUntilIdle();

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <string>
 
+#include "platform/dispatch/EndDeadline.h"
 #include "platform/dispatch/MainLoop.h"
 #include "platform/foundation/Check.h"
 #include "platform/foundation/Format.h"
@@ -267,14 +268,18 @@ bool MeasurementEngine::runOnWorkerWithinTheEndsWait(std::function<void()> block
   });
   if (!wait) return false;
   auto done = [&] { return finished->load(); };
-  if (platform::dispatch::MainLoop::runUntil(done, ScriptCpuDeadline::isCut() ? 0 : kWorkerWaitAtEndSeconds)) return true;
+  // Within the end's one deadline: the cut comes early enough to leave the worker as long again to
+  // let go of what it was doing.
+  const double beforeCut =
+      ScriptCpuDeadline::isCut() ? 0 : std::min(kWorkerWaitAtEndSeconds, platform::dispatch::EndDeadline::secondsLeft() / 2);
+  if (platform::dispatch::MainLoop::runUntil(done, beforeCut)) return true;
   if (!ScriptCpuDeadline::isCut()) {
     ScriptCpuDeadline::cutEverything();
     monitor()->logWithLevel(LogLevel::kWarning, messages::kWorkerCutAtExit,
                             "The app's end found analytics still at work and cut that work short: an event being edited "
                             "is stored as it was logged, and audience filters left unjudged wait for the next start. "
                             "Seconds waited",
-                            Value(kWorkerWaitAtEndSeconds));
+                            Value(beforeCut));
   }
   return platform::dispatch::MainLoop::runUntil(done, kWorkerWaitAfterCutSeconds);
 }
@@ -291,8 +296,11 @@ void MeasurementEngine::stopAtProcessEnd() {
     reached = runOnWorkerWithinTheEndsWait([way] { way->finishRequestsUnderWay(); });
     // Answers come through the main queue, so the main loop runs while they are awaited; a fetch's
     // answer may send the upload it was fetched for, which the wait covers too.
+    // The device's work on an answer that comes in the last instant keeps its share of the end.
     if (reached) {
-      platform::dispatch::MainLoop::runUntil([&] { return !way->hasRequestsUnderWay(); }, kUploadWaitAtEndSeconds);
+      const double left = platform::dispatch::EndDeadline::secondsLeft() - platform::dispatch::ProcessEnd::kAnsweredWorkSeconds;
+      platform::dispatch::MainLoop::runUntil([&] { return !way->hasRequestsUnderWay(); },
+                                             std::min(kUploadWaitAtEndSeconds, std::max(left, 0.0)));
     }
   }
   // Behind a worker the end could not wait for, the block is not waited for either; it may then run

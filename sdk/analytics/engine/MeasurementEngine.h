@@ -272,7 +272,8 @@ class MeasurementEngine final : public sdk::analytics::MeasurementHost,
   static constexpr double kUploadWaitAtEndSeconds = 3;
   // How long the end lets the worker's work run, however long one event's work would take, before it
   // cuts that work short (every script's and audience walk's deadline passes); and how long it then
-  // waits for the worker before it goes on without it. Both on the steady clock.
+  // waits for the worker before it goes on without it. Both on the steady clock; each of these waits
+  // ends by the end's one deadline (EndDeadline) too, the cut by half the time left to it.
   static constexpr double kWorkerWaitAtEndSeconds = 2;
   static constexpr double kWorkerWaitAfterCutSeconds = 3;
   // Runs at the process end, on the main thread: gives the upload under way its bounded wait, lets

@@ -42,6 +42,23 @@ bool AudienceEvaluationBudget::finishedInItsTime() {
   return false;
 }
 
+std::int64_t AudienceEvaluationBudget::nanosecondsLeft() const { return spent_ ? 0 : allowed_ - deadline_.used(); }
+
+bool AudienceEvaluationBudget::mayWait() {
+  look();
+  return !spent_;
+}
+
+bool AudienceEvaluationBudget::finishedElsewhereInItsTime(std::int64_t nanoseconds) {
+  deadline_.addUsed(nanoseconds);
+  return finishedInItsTime();
+}
+
+void AudienceEvaluationBudget::waitedOutItsTime() {
+  spent_ = true;
+  patternRanOut_ = true;
+}
+
 void AudienceEvaluationBudget::startMatch() {
   look();
   patternWorked_ = true;

@@ -6,7 +6,9 @@
 #include <map>
 #include <regex>
 #include <set>
+#include <thread>
 
+#include "platform/dispatch/AbandonableWork.h"
 #include "platform/foundation/ThreadCpuClock.h"
 #include "sdk/analytics/foundation/EventAggregates.h"
 #include "sdk/analytics/foundation/FoundationTestSupport.h"
@@ -16,9 +18,13 @@
 #include "sdk/analytics/foundation/UserAttribute.h"
 #include "sdk/analytics/rules/AudienceTestSupport.h"
 #include "sdk/analytics/rules/Audiences.h"
+#include "sdk/analytics/rules/CaselessText.h"
 #include "sdk/analytics/rules/PatternShapesTestSupport.h"
+#include "sdk/analytics/rules/PreparedStringFilter.h"
+#include "sdk/analytics/rules/RegexCompilerTestSupport.h"
 #include "sdk/analytics/rules/ResultWords.h"
 #include "sdk/analytics/rules/StringFilterEvaluator.h"
+#include "testing/HeldWork.h"
 #include "testing/MainThreadEnvironment.h"
 #include "testing/ManualCpuClock.h"
 #include "testing/TempContainer.h"
@@ -244,9 +250,9 @@ TEST_F(AudienceBudgetTest, OnlyAPatternThatRanOutOfItsOwnTimeIsSetAside) {
   EXPECT_EQ(logged()[kSetAsideEvent], 1);
 }
 
-// Compiling a pattern cannot be stopped, so it waits for an event with time enough for the most it
-// may take: ignoring case, each set is closed over case, which for a set of every character takes
-// milliseconds. A pattern that no event's time could hold is refused when stored; one stored before
+// The estimate decides which pattern is worth compiling, so one waits for an event with time enough
+// for the most it may take: ignoring case, each set is closed over case, which for a set of every
+// character takes milliseconds. A pattern that no event's time could hold is refused when stored; one stored before
 // that was so is set aside uncompiled.
 TEST_F(AudienceBudgetTest, APatternIsCompiledOnlyWithinAnEventsTime) {
   auto everyCharacter = [](int count) { return repeated("[\\x{0}-\\x{10FFFF}]", count); };
@@ -255,11 +261,11 @@ TEST_F(AudienceBudgetTest, APatternIsCompiledOnlyWithinAnEventsTime) {
   };
   ASSERT_TRUE(audiences->updateAudiences({audience(1, {matching("^a")}), audience(2, {matching("^a")}),
                                           audience(3, {matching(everyCharacter(40))}),
-                                          audience(4, {matching(everyCharacter(100))})}));
+                                          audience(4, {matching(everyCharacter(200))})}));
   EXPECT_EQ(storedEventFilters(), 3u);
   EXPECT_EQ(logged()[kTooCostly], 1);
   ASSERT_TRUE(database->updateEventFilters(
-      {{4, 0, "purchase", matching(everyCharacter(100))->protoBuffer(), false, false, false}}));
+      {{4, 0, "purchase", matching(everyCharacter(200))->protoBuffer(), false, false, false}}));
 
   // Nine tenths of the time are gone when the first costly pattern comes, which may need more than
   // half.
@@ -512,6 +518,65 @@ TEST_F(AudienceWalkTest, EveryEventFilterIsJudged) {
   std::set<std::pair<int, int>> judged;
   rounds([&](const std::string&) { EXPECT_LE(purchase("gold"), kMostPerEvaluation); }, stale, judged);
   EXPECT_EQ(judged.size(), static_cast<std::size_t>(kAudiences * kFilters));
+}
+
+
+// A filter whose pattern's compile outlives the event's time ends that event's walk when the time is
+// gone, however long the compile goes on: its pattern is set aside for every value, and never
+// compiled again. While that compile runs, another filter's pattern waits, unjudged but not set
+// aside, and is compiled once it has ended.
+TEST_F(AudienceBudgetTest, ACompileThatOutlivesTheEventsTimeIsLeftBehind) {
+  HeldWork held;
+  WatchedCompiles compiles(&held);
+  const auto slow = PreparedStringFilter::from(*stringFilter(1, "held"));
+  const auto quick = PreparedStringFilter::from(*stringFilter(1, "y"));
+  ASSERT_TRUE(slow && quick);
+  FilterOutcome outcome = true;
+  bool spent = false;
+  std::thread event([&] {
+    AudienceEvaluationBudget budget;
+    CaselessText value("a held b");
+    outcome = slow->matches(value, *scope.monitor, &budget);
+    spent = budget.isSpent() && budget.patternRanOut();
+  });
+  held.waitUntilBegun();
+  clock->advance(kBudget + 1);
+  event.join();
+  EXPECT_FALSE(outcome);
+  EXPECT_TRUE(spent);
+  EXPECT_TRUE(slow->isSetAsideFor("anything"));
+
+  AudienceEvaluationBudget budget;
+  CaselessText value("xyz");
+  EXPECT_FALSE(quick->matches(value, *scope.monitor, &budget));
+  EXPECT_FALSE(quick->isSetAsideFor("xyz"));
+  EXPECT_EQ(compiles.count(), 1);
+
+  held.release();
+  ASSERT_TRUE(platform::dispatch::AbandonableWork::waitUntilIdleForTesting(60));
+  AudienceEvaluationBudget later;
+  EXPECT_EQ(quick->matches(value, *scope.monitor, &later), FilterOutcome(true));
+  CaselessText again("a held b");
+  EXPECT_FALSE(slow->matches(again, *scope.monitor, &later));
+  EXPECT_EQ(compiles.count(), 2);
+}
+
+// The emoji of every kind, spelled as ICU also reads it and repeated, is refused when stored, as
+// dear as it really is to compile, without being compiled; minding case or not.
+TEST_F(AudienceBudgetTest, EverySpellingOfTheEmojiIsPricedWhenStored) {
+  WatchedCompiles compiles;
+  std::vector<std::shared_ptr<ProtoAudience>> list;
+  int id = 1;
+  for (const std::string spelled : {"IsRGI_Emoji", "\tRGI_Emoji", "Is RGI Emoji"}) {
+    for (const bool caseSensitive : {true, false}) {
+      const auto filter = stringFilter(1, repeated("\\p{" + spelled + "}", 40), caseSensitive);
+      list.push_back(audience(id++, {eventFilter(0, "purchase", {valueFilter(*filter, "item")})}));
+    }
+  }
+  ASSERT_TRUE(audiences->updateAudiences(list));
+  EXPECT_EQ(storedEventFilters(), 0u);
+  EXPECT_EQ(logged()[kTooCostly], 6);
+  EXPECT_EQ(compiles.count(), 0);
 }
 
 }  // namespace

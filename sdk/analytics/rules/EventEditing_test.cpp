@@ -379,6 +379,33 @@ TEST_F(EventEditingTest, KeptPatternsAreBoundedInNumberAndMemory) {
   EXPECT_EQ(heap.liveBytes(), bytes);
 }
 
+
+// A pattern that compiles to more than the cache may hold is used by the event that compiled it and
+// not kept: it pushes no other out, and what it held is not charged to the events after it, which
+// may hold their own eight megabytes. Each event that uses it compiles it again.
+TEST_F(EventEditingTest, APatternOverTheCachesBoundIsNotKept) {
+  const std::string big = ostrel::testing::repeated("[a-z]", 3700);
+  const std::string eightMegabytes = "(var \"s\") (= \"s\" \"0123456789abcdef\")"
+                                     " (loop (< (. $s \"length\") 2000000) (= \"s\" (+ $s $s)) false (quote))"
+                                     " (call $e \"setParamValue\" (quote \"long\" (. (+ $s $s) \"length\")))";
+  ASSERT_TRUE(load("", {editRule("", "(if (== (call $e \"getParamValue\" (quote \"item\")) \"big\")"
+                                     " (quote (call $e \"setParamValue\" (quote \"found\" (call \"q\" \"search\" (quote \"" + big + "\")))))"
+                                     " (quote " + eightMegabytes + ")) (return 0)"),
+                        searchRule("h.t")}));
+  auto& cache = editing->runtime().heap().regexCache();
+  const EditingEvent bigOne("purchase", 1000.5, Dictionary{{"item", "big"}});
+  EXPECT_TRUE(handle(bigOne)) << error.code;
+  EXPECT_EQ(cache.compiles(), 2);
+  EXPECT_LT(cache.keptBytes(), ScriptRegexCache::kKeptBytes / 2);
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_TRUE(handle(sample())) << error.code;
+    EXPECT_EQ(editing->eventContext().outputEvent().parameterForName("long"), Value(4194304.0));
+  }
+  EXPECT_EQ(cache.compiles(), 2) << "the kept pattern stayed";
+  EXPECT_TRUE(handle(bigOne)) << error.code;
+  EXPECT_EQ(cache.compiles(), 3) << "the big one was not kept";
+}
+
 }  // namespace
 
 }  // namespace sdk::analytics

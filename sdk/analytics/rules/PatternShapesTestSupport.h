@@ -92,4 +92,55 @@ inline std::vector<PatternShape> dearEscapePatternShapes() {
           {"1,000 late names", repeated(named(kLateName), 1000), repeated(kLateCharacter, 1000)}};
 }
 
+// The emoji of every kind spelled as ICU also reads the name: with "Is" before it, blanks and tabs
+// in it, or in a POSIX bracket. ICU builds every emoji for each, tens of milliseconds.
+inline std::vector<PatternShape> emojiSpellingShapes() {
+  const std::string emoji = "\xF0\x9F\x98\x80";
+  return {{"emoji as IsRGI_Emoji", "^x$|\\p{IsRGI_Emoji}", emoji},
+          {"emoji after a tab", "^x$|\\p{\tRGI_Emoji}", emoji},
+          {"emoji with a tab inside", "^x$|\\p{RGI\t_Emoji}", emoji},
+          {"emoji as Is RGI Emoji", "^x$|\\p{Is RGI Emoji}", emoji},
+          {"emoji as Is and a tab", "^x$|\\p{Is\tRGI_Emoji}", emoji},
+          {"emoji in a POSIX bracket", "^x$|[[:IsRGI_Emoji:]]", emoji},
+          {"emoji with a value", "^x$|\\p{RGI_Emoji=Yes}", emoji}};
+}
+
+// Escapes that open what nothing closes, repeated: ICU reads each once, as the estimate must.
+inline std::vector<PatternShape> unclosedEscapeShapes() {
+  return {{"65,536 unclosed POSIX brackets", repeated("[:a]", 65536), ":"},
+          {"65,536 unclosed properties", "x|" + repeated("\\p{a", 65536), "x"},
+          {"65,536 unclosed code points", "x|" + repeated("\\x{a", 65536), "x"},
+          {"65,536 unclosed names", "x|" + repeated("\\N{a", 65536), "x"}};
+}
+
+// Groups nested as deep as ICU allows around a million and a half dots, each group repeated: ICU
+// goes over all a group holds again at every quantifier after it.
+inline std::vector<PatternShape> nestedGroupShapes() {
+  const std::string dots(1'500'000, '.');
+  return {{"99 nested groups around 1.5M dots", repeated("(", 99) + dots + repeated(")", 99), ""},
+          {"99 repeated groups around 1.5M dots", repeated("(", 99) + dots + repeated(")*", 99), ""},
+          {"20 repeated groups around 1.5M dots", repeated("(?:", 20) + dots + repeated("){2}", 20), ""}};
+}
+
+// What an event that searches with a new tiny pattern each time compiles, one of thousands.
+inline PatternShape tinyPatternShape() { return {"a tiny pattern", "x17", "x17"}; }
+
+// Patterns that compile in a few milliseconds at most: literal alternations of thousands of words,
+// case-blind classes of the scripts whose cases lie in blocks of their own, characters by name as a
+// property, and a name inside brackets nested deeper than a reading follows.
+inline std::vector<PatternShape> cheapMissedShapes() {
+  auto words = [](int count) {
+    std::string pattern;
+    for (int i = 0; i < count; ++i) pattern += (i ? "|w" : "w") + std::to_string(100000 + i);
+    return pattern;
+  };
+  return {{"5,000 words", words(5000), "w104999"},
+          {"20,000 words", words(20000), "w119999"},
+          {"100 Cherokee classes", repeated("[\\x{13A0}-\\x{13F5}]", 100), repeated("\xE1\x8E\xA0", 100)},
+          {"100 Deseret classes", repeated("[\\x{10400}-\\x{1044F}]", 100), repeated("\xF0\x90\x90\x80", 100)},
+          {"100 Georgian classes", repeated("[\\x{10A0}-\\x{10FF}]", 100), repeated("\xE1\x82\xA0", 100)},
+          {"40 names as properties", repeated("\\p{na=LATIN SMALL LETTER A}", 40), std::string(40, 'a')},
+          {"a name in 40 brackets", repeated("[", 40) + named("LATIN SMALL LETTER A") + repeated("]", 40), "a"}};
+}
+
 }  // namespace ostrel::testing

@@ -10,6 +10,8 @@
 #include "sdk/analytics/foundation/NanoAccessors.h"
 #include "sdk/analytics/foundation/ProtoAudienceMessages.h"
 #include "sdk/analytics/rules/AudienceEvaluationBudget.h"
+#include "sdk/analytics/rules/RegexCompiler.h"
+#include "sdk/analytics/rules/ScriptLimits.h"
 #include "sdk/analytics/rules/RulesMessageCodes.h"
 #include "sdk/analytics/rules/StringFilterEvaluator.h"
 #include "sdk/analytics/rules/CaselessText.h"
@@ -90,24 +92,41 @@ PreparedStringFilter::PreparedStringFilter(const ProtoStringFilter& filter,
 
 const icu::RegexPattern* PreparedStringFilter::pattern(Monitor& monitor, AudienceEvaluationBudget* budget) const {
   if (pattern_) return pattern_.get();
+  if (neverCompiles_) return nullptr;
   if (budget && !budget->affords(compileNanoseconds_)) {
     neverCompiles_ = budget->patternRanOut();
     return nullptr;
   }
-  UErrorCode status = U_ZERO_ERROR;
-  UParseError parseError{};
-  pattern_.reset(icu::RegexPattern::compile(source_, caseSensitive_ ? 0 : UREGEX_CASE_INSENSITIVE, parseError, status));
-  // Compiled is compiled: a pattern that took longer than its text promised is kept all the same,
-  // and the time it took ends the event's walk.
-  if (budget) budget->finishedInItsTime();
-  if (U_FAILURE(status)) {
-    // It parsed when it was validated: only memory can have run short.
-    pattern_.reset();
-    std::string patternText;
-    source_.toUTF8String(patternText);
-    monitor.logWithLevel(LogLevel::kMonitoredError, messages::kRegularExpressionUnparsable, "Unable to parse regular expression",
-                         platform::foundation::Value(patternText),
-                         platform::foundation::Value(std::string(u_errorName(status))));
+  const auto compiled = RegexCompiler::compile(source_, caseSensitive_ ? 0 : UREGEX_CASE_INSENSITIVE,
+                                               budget ? budget->nanosecondsLeft() : kEventCpuNanoseconds,
+                                               [budget] { return !budget || budget->mayWait(); });
+  switch (compiled.outcome) {
+    case RegexCompiler::Outcome::Compiled:
+      // Compiled is compiled: a pattern that took longer than its text promised is kept all the
+      // same, and the time it took ends the event's walk.
+      pattern_ = compiled.pattern;
+      if (budget) budget->finishedElsewhereInItsTime(compiled.cpuNanoseconds);
+      break;
+    case RegexCompiler::Outcome::Failed: {
+      // It parsed when it was validated: only memory can have run short.
+      std::string patternText;
+      source_.toUTF8String(patternText);
+      monitor.logWithLevel(LogLevel::kMonitoredError, messages::kRegularExpressionUnparsable, "Unable to parse regular expression",
+                           platform::foundation::Value(patternText),
+                           platform::foundation::Value(std::string(u_errorName(compiled.status))));
+      break;
+    }
+    case RegexCompiler::Outcome::OutOfTime:
+      neverCompiles_ = true;
+      if (budget) budget->waitedOutItsTime();
+      break;
+    case RegexCompiler::Outcome::Refused:
+      neverCompiles_ = true;
+      if (budget) budget->setAside();
+      break;
+    case RegexCompiler::Outcome::Busy:
+      // Another compile, left behind, still runs: this one waits for a later event.
+      break;
   }
   return pattern_.get();
 }

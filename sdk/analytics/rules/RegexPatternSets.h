@@ -4,6 +4,8 @@
 #include <limits>
 #include <string_view>
 
+#include "sdk/analytics/rules/RegexPatternShape.h"
+
 namespace sdk::analytics {
 
 // The sets that compiling a regular expression builds, read from its pattern: bracket expressions,
@@ -17,13 +19,16 @@ namespace sdk::analytics {
 // prices what else ICU looks up as it compiles: each character written by its name, and each cased
 // character beyond ASCII written out in a pattern that ignores case.
 //
-// Reading costs work of its own (the table of names, the sets it measures), counted too; it stops
-// once what it found passes what the caller allows, the rest unread.
+// The pattern is read once, left to right, as ICU reads it: what nothing closes is looked for once,
+// and where ICU would stop compiling with an error the reading stops too. Reading costs work of its
+// own (every unit read, the table of names, the sets it measures), counted too; it stops once what
+// it found passes what the caller allows, the rest unread.
 struct RegexPatternSets {
-  // `caseless`: the pattern is compiled to ignore case, and what its sets hold is measured.
-  // `mostNanoseconds`: the most the caller allows compiling, or the reading itself, to take.
-  static RegexPatternSets of(std::u16string_view pattern, bool caseless,
-                             std::int64_t mostNanoseconds = kUnbounded);
+  // `caseless`: the pattern is compiled to ignore case (a "(?i)" in it ignores case from there on),
+  // and what its sets hold is measured. `mostNanoseconds`: the most the caller allows compiling, or
+  // the reading itself, to take. `shape`, when given, gets what the same reading found outside sets.
+  static RegexPatternSets of(std::u16string_view pattern, bool caseless, std::int64_t mostNanoseconds = kUnbounded,
+                             RegexPatternShape* shape = nullptr);
   static constexpr std::int64_t kUnbounded = std::numeric_limits<std::int64_t>::max() / 4;
 
   // What ICU's regular expressions take a class escape inside brackets to stand for, as a set; the
@@ -40,15 +45,22 @@ struct RegexPatternSets {
       {u'v', u"[\\n\\x0b\\f\\r\\x85\\u2028\\u2029]"},
   };
 
-  // Bracket expressions (a POSIX one counts as a bracket around a property).
+  // Bracket expressions (a POSIX one counts as a bracket around a property), and the most building
+  // them takes on a Release build: a set holding more than one character is an object of its own.
   std::int64_t brackets = 0;
+  std::int64_t bracketNanoseconds = 0;
   // Class escapes (\d, \w, \s, \h, \v and their negations) inside brackets, where each builds its
   // set anew, and outside, where they share one.
   std::int64_t classEscapesInBrackets = 0;
   std::int64_t classEscapes = 0;
-  // Properties of code points, and properties of strings (emoji sequences, thousands of strings).
+  // The most building what the class escapes stand for takes: \d and \h look their sets up anew,
+  // inside brackets, at a pattern's first one outside, and under a star or a question mark.
+  std::int64_t classEscapeNanoseconds = 0;
+  // Properties of code points, and properties of strings (emoji sequences, thousands of strings),
+  // and the most building the properties of code points takes, by their kind.
   std::int64_t properties = 0;
   std::int64_t sequenceProperties = 0;
+  std::int64_t propertySetNanoseconds = 0;
   // The most that building the properties of strings takes on a Release build, in nanoseconds,
   // measured on what each holds.
   std::int64_t sequenceSetNanoseconds = 0;

@@ -36,6 +36,8 @@ class ScriptCpuDeadline {
   static void uncutForTesting();
   // Nanoseconds used since restart(), as of the last look.
   std::int64_t used() const { return used_; }
+  // Time the event used on another thread (a compile it waited for): counted as its own.
+  void addUsed(std::int64_t nanoseconds) { used_ += nanoseconds > 0 ? nanoseconds : 0; }
   // Counted steps to take before the next look.
   std::int64_t stride() const { return stride_; }
 

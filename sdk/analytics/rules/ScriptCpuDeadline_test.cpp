@@ -2,9 +2,14 @@
 
 #include <thread>
 
+#include "platform/dispatch/AbandonableWork.h"
 #include "platform/foundation/ThreadCpuClock.h"
+#include "sdk/analytics/rules/RegexCompilerTestSupport.h"
+#include "sdk/analytics/rules/ScriptHeap.h"
 #include "sdk/analytics/rules/ScriptNativeModules.h"
+#include "sdk/analytics/rules/ScriptRegexCache.h"
 #include "sdk/analytics/rules/ScriptTestSupport.h"
+#include "testing/HeldWork.h"
 #include "testing/ManualCpuClock.h"
 
 namespace sdk::analytics {
@@ -93,6 +98,40 @@ TEST_F(ScriptCpuDeadlineTest, TimeIsSummedOnOneThread) {
   std::thread([&] { outcome = errorOf("(var \"i\") (= \"i\" 0) (loop (< $i 50000) (= \"i\" (+ $i 1)) false (quote))"); })
       .join();
   EXPECT_EQ(outcome, 0);
+}
+
+
+// A compile that outlives the event's time costs the event no more: the event ends with error 18
+// once its time is gone, however long the compile goes on, and its pattern is refused from then on
+// without being compiled again. While that compile still runs, another event's new pattern is not
+// compiled either (error 18 at once); once it ends, what it made is dropped and compiling goes on.
+TEST_F(ScriptCpuDeadlineTest, ACompileThatOutlivesTheEventsTimeIsLeftBehind) {
+  ostrel::testing::HeldWork held;
+  ostrel::testing::WatchedCompiles compiles(&held);
+  const std::string search = "(call \"a held b\" \"search\" (quote \"held\"))";
+  std::int64_t outcome = -1;
+  runtime->resetInstructionCount();
+  std::thread event([&] { outcome = errorOf(search); });
+  held.waitUntilBegun();
+  clock->advance(limits.cpuNanoseconds + 1);
+  event.join();
+  EXPECT_EQ(outcome, kScriptErrorLimitReached);
+  EXPECT_TRUE(platform::dispatch::AbandonableWork::isRunning()) << "the compile goes on, unwaited";
+
+  clock->step = 0;
+  runtime->resetInstructionCount();
+  EXPECT_EQ(text("(call \"xyz\" \"search\" (quote \"y\"))"), "error " + std::to_string(kScriptErrorLimitReached));
+  EXPECT_EQ(compiles.count(), 1) << "nothing else starts while it runs";
+
+  held.release();
+  ASSERT_TRUE(platform::dispatch::AbandonableWork::waitUntilIdleForTesting(60));
+  EXPECT_EQ(runtime->heap().regexCache().compiles(), 0) << "what it made was dropped";
+  runtime->resetInstructionCount();
+  EXPECT_EQ(text(search), "error " + std::to_string(kScriptErrorLimitReached));
+  EXPECT_EQ(compiles.count(), 1) << "refused without being compiled again";
+  runtime->resetInstructionCount();
+  EXPECT_EQ(text("(call \"xyz\" \"search\" (quote \"y\"))"), "1");
+  EXPECT_EQ(compiles.count(), 2);
 }
 
 }  // namespace

@@ -126,15 +126,23 @@ ErrorOr<void> ScriptHeap::chargeWorkAtCheckpoint(std::int64_t steps) {
 }
 
 ErrorOr<void> ScriptHeap::checkTime() {
-  if (deadline_.passed(limits_.cpuNanoseconds)) {
-    // Nothing more of the event runs: every count is spent.
-    instructions_ = limits_.instructions;
-    work_ = limits_.nativeWork;
-    placeCheckpoints();
-    return limitError();
-  }
+  if (deadline_.passed(limits_.cpuNanoseconds)) return timeIsUp();
   placeCheckpoints();
   return {};
+}
+
+ErrorOr<void> ScriptHeap::chargeTime(std::int64_t nanoseconds) {
+  deadline_.addUsed(nanoseconds);
+  if (deadline_.used() > limits_.cpuNanoseconds) return timeIsUp();
+  return {};
+}
+
+ErrorOr<void> ScriptHeap::timeIsUp() {
+  // Nothing more of the event runs: every count is spent.
+  instructions_ = limits_.instructions;
+  work_ = limits_.nativeWork;
+  placeCheckpoints();
+  return limitError();
 }
 
 void ScriptHeap::placeCheckpoints() {

@@ -118,6 +118,16 @@ class ScriptHeap {
   // Error 18 once the event has used its CPU time: for work that reports its progress in other
   // units (a regular expression's matcher).
   ErrorOr<void> checkTime();
+  // The event's CPU time left, as of the last look.
+  std::int64_t cpuNanosecondsLeft() const {
+    const auto left = limits_.cpuNanoseconds - deadline_.used();
+    return left > 0 ? left : 0;
+  }
+  // Time the event used on another thread, which it waited for: counted as its own; error 18 when
+  // that passes the event's time (the clock is not read again for it).
+  ErrorOr<void> chargeTime(std::int64_t nanoseconds);
+  // Work the event waited for until its time was gone: nothing more of it runs.
+  void spendTime() { (void)chargeTime(limits_.cpuNanoseconds + 1); }
   // Native work of copying, scanning or comparing `units` code units.
   ErrorOr<void> chargeUnits(std::size_t units) {
     return chargeWork(static_cast<std::int64_t>(units / kCodeUnitsPerStep));
@@ -167,6 +177,7 @@ class ScriptHeap {
 
   [[gnu::cold]] ErrorOr<void> countAtCheckpoint();
   [[gnu::cold]] ErrorOr<void> chargeWorkAtCheckpoint(std::int64_t steps);
+  [[gnu::cold]] ErrorOr<void> timeIsUp();
   // The next looks at the CPU time: a stride of instructions and of work ahead, or the limits.
   void placeCheckpoints();
 

@@ -1,10 +1,20 @@
 #include <unicode/utypes.h>
 
+#include <algorithm>
+#include <cstring>
+#include <functional>
+#include <string_view>
+
+#include "sdk/analytics/foundation/FoundationTestSupport.h"
+#include "sdk/analytics/rules/AudienceTestSupport.h"
 #include "sdk/analytics/rules/ScriptArrayValue.h"
+#include "sdk/analytics/rules/ScriptHeap.h"
 #include "sdk/analytics/rules/ScriptRegex.h"
+#include "sdk/analytics/rules/ScriptRegexCache.h"
 #include "sdk/analytics/rules/ScriptValueConverter.h"
 #include "sdk/analytics/rules/ScriptTestSupport.h"
 #include "sdk/analytics/rules/StringCommandEvaluator.h"
+#include "sdk/analytics/rules/StringFilterEvaluator.h"
 
 namespace sdk::analytics {
 
@@ -185,23 +195,137 @@ TEST_F(StringMethods, ASearchStoppedAnywhereEndsCleanly) {
   }
 }
 
-// Compiling goes back over what was compiled before each quantifier, alternative or lookbehind: a
-// pattern of thousands of them is charged what that costs, and one of more than a call may spend
-// is refused before it is compiled.
+// Compiling goes back over what was compiled before each quantifier or lookbehind, a counted
+// repetition of a group most of all: a pattern of thousands of them is charged what that costs, and
+// one of more than a call may spend is refused before it is compiled. Alternatives do not go back,
+// and thousands of them cost what their text does.
 TEST_F(StringMethods, CompilingIsChargedWhatItCosts) {
   ScriptLimits limits;
   limits.nativeWork = 1'000'000;
   const std::string fresh = "(var \"n\") (= \"n\" 0) (loop (< $n 10) (= \"n\" (+ $n 1)) false (quote"
                             " (call \"x\" \"search\" (quote (+ $n $p))))) $n";
-  for (const char* unit : {"a*", "(?<=a)", "a|"}) {
+  for (const char* unit : {"a*", "(?<=a)", "(a){2}"}) {
     useLimits(limits);
-    EXPECT_EQ(errorOf(doubledText("p", unit, 8192) + fresh), kScriptErrorLimitReached) << unit;
+    EXPECT_EQ(errorOf(doubledText("p", unit, 16384) + fresh), kScriptErrorLimitReached) << unit;
     useLimits(limits);
     EXPECT_EQ(text(doubledText("p", unit, 128) + fresh), "10") << unit;
   }
+  useLimits(limits);
+  EXPECT_EQ(text(doubledText("p", "a|", 8192) + fresh), "10");
   useLimits({});
   EXPECT_EQ(text(doubledText("p", "a*", 131072) + "(call \"x\" \"search\" (quote $p))"),
             "error " + std::to_string(kScriptErrorLimitReached));
+}
+
+// One pattern and one value give one answer, in a script's search and in an audience's filter alike,
+// and it is ICU's on a plain buffer of UTF-16: an empty group repeated before a non-boundary finds no
+// match in "x"; a run of anything before a group of two non-boundaries takes all of "-cBz1 ".
+TEST_F(StringMethods, OnePatternAndOneValueGiveOneAnswer) {
+  EXPECT_EQ(call("\"x\"", "search", "\"(?:){1,3}\\\\B\""), "number -1");
+  EXPECT_EQ(call("\"-cBz1 \"", "search", "\".*((((w))|\\\\B\\\\B))\""), "number 0");
+  EXPECT_EQ(call("\"-cBz1 \"", "match", "\".*((((w))|\\\\B\\\\B))\""), "array -cBz1 ");
+
+  MonitorScope scope;
+  auto audience = [&](const std::string& pattern, const std::string& value) {
+    return matchStringFilter(*ostrel::testing::stringFilter(1, pattern, true), value, *scope.monitor);
+  };
+  EXPECT_EQ(audience("(?:){1,3}\\B", "x"), FilterOutcome(false));
+  EXPECT_EQ(audience("^.*((((w))|\\B\\B))$", "-cBz1 "), FilterOutcome(true));
+}
+
+// The emoji of every kind, spelled as ICU also reads it, costs what it does to compile: eight of
+// them are refused before they are compiled, as the name ICU spells it would be.
+TEST_F(StringMethods, EverySpellingOfTheEmojiIsRefusedBeforeItIsCompiled) {
+  for (const std::string spelled : {"RGI_Emoji", "IsRGI_Emoji", "Is RGI Emoji", "\tRGI_Emoji"}) {
+    std::string pattern;
+    for (int i = 0; i < 8; ++i) pattern += "\\\\p{" + spelled + "}";
+    useLimits({});
+    EXPECT_EQ(call("\"x\"", "search", "\"" + pattern + "\""), "error " + std::to_string(kScriptErrorLimitReached)) << spelled;
+    EXPECT_EQ(runtime->heap().regexCache().compiles(), 0) << spelled;
+  }
+}
+
+// Every compile costs what handing it to its thread and ICU's own start take: an event that
+// searches with a new tiny pattern every time is stopped by its count well before the sixty thousand
+// such searches that pricing their text alone let through.
+TEST_F(StringMethods, NewTinyPatternsAreStoppedByTheirCount) {
+  useLimits({});
+  const std::string searches = "(var \"i\") (= \"i\" 0)"
+                               " (loop true (= \"i\" (+ $i 1)) false (quote (call \"x\" \"search\" (quote (+ $i \"x\")))))";
+  EXPECT_EQ(errorOf(searches), kScriptErrorLimitReached);
+  const double done = runtime->globalScope().valueForName(u"i")->doubleValueOrError().valueOr(0);
+  EXPECT_GT(done, 5'000);
+  EXPECT_LT(done, 40'000);
+}
+
+// The hash of a UTF-16 text that the standard library's own hash of such texts gives: its
+// multiplicative mix of eight bytes at a time, inverted here to make a text of another's hash.
+class TextHash {
+ public:
+  static constexpr std::uint64_t kMultiplier = (std::uint64_t{0xc6a4a793} << 32) + 0x5bd1e995;
+  static constexpr std::uint64_t kSeed = 0xc70f6907;
+  static std::uint64_t shiftMix(std::uint64_t v) { return v ^ (v >> 47); }
+  static std::uint64_t mixed(std::uint64_t block) { return shiftMix(block * kMultiplier) * kMultiplier; }
+  // The block that mixes to `data`: the mix undone step by step.
+  static std::uint64_t unmixed(std::uint64_t data) { return shiftMix(data * inverse()) * inverse(); }
+  static std::uint64_t inverse() {
+    std::uint64_t x = kMultiplier;
+    for (int i = 0; i < 6; ++i) x *= 2 - kMultiplier * x;
+    return x;
+  }
+  static std::uint64_t block(const std::u16string& text, std::size_t at) {
+    std::uint64_t value = 0;
+    std::memcpy(&value, text.data() + at, sizeof value);
+    return value;
+  }
+  // The state after the first `blocks` blocks of eight bytes.
+  static std::uint64_t stateAfter(const std::u16string& text, std::size_t blocks) {
+    std::uint64_t state = kSeed ^ (text.size() * sizeof(char16_t) * kMultiplier);
+    for (std::size_t b = 0; b < blocks; ++b) state = (state ^ mixed(block(text, 4 * b))) * kMultiplier;
+    return state;
+  }
+};
+
+// `costly` with a plain literal of its length whose standard hash is the same: its last whole block
+// of eight bytes solved for, the units before it changed until the solution is four plain letters.
+std::u16string plainTwin(const std::u16string& costly) {
+  const std::size_t last = costly.size() / 4 - 1;  // the last whole block
+  const std::uint64_t wanted = TextHash::stateAfter(costly, last) ^ TextHash::mixed(TextHash::block(costly, 4 * last));
+  std::u16string twin(costly.size(), u'x');
+  std::copy(costly.begin() + static_cast<std::ptrdiff_t>(4 * (last + 1)), costly.end(), twin.begin() + static_cast<std::ptrdiff_t>(4 * (last + 1)));
+  for (char16_t varied = u'a'; varied <= u'z'; ++varied) {
+    for (char16_t other = u'a'; other <= u'z'; ++other) {
+      twin[4 * last - 1] = varied;
+      twin[4 * last - 2] = other;
+      const std::uint64_t block = TextHash::unmixed(wanted ^ TextHash::stateAfter(twin, last));
+      bool plain = true;
+      for (int u = 0; u < 4; ++u) {
+        const auto unit = static_cast<char16_t>(block >> (16 * u));
+        plain = plain && unit >= 0x3400 && unit <= 0x9FFF;
+        twin[4 * last + static_cast<std::size_t>(u)] = unit;
+      }
+      if (plain) return twin;
+    }
+  }
+  return {};
+}
+
+// A pattern refused as too costly is remembered by its whole text: a plain literal of the same
+// length and the same standard hash is searched with as any other.
+TEST_F(StringMethods, ARefusalIsKeptByTheWholeText) {
+  std::u16string costly = u"(?i)";
+  for (int i = 0; i < 6; ++i) costly += u"\\p{RGI_Emoji}";
+  costly += u"zzzzzzzzzzzzzzzz";
+  costly.resize(90, u'z');
+  const std::u16string twin = plainTwin(costly);
+  ASSERT_EQ(twin.size(), costly.size());
+  ASSERT_EQ(std::hash<std::u16string_view>{}(twin), std::hash<std::u16string_view>{}(costly));
+  std::string spelled;
+  for (const char16_t c : costly) spelled += c == u'\\' ? std::string("\\\\") : std::string(1, static_cast<char>(c));
+  const std::string plain = utf8FromUTF16(twin);
+  EXPECT_EQ(call("\"" + plain + "\"", "search", "\"" + spelled + "\""), "error " + std::to_string(kScriptErrorLimitReached));
+  EXPECT_EQ(call("\"" + plain + "\"", "search", "\"" + plain + "\""), "number 0");
+  EXPECT_EQ(call("\"" + plain + "\"", "search", "\"" + spelled + "\""), "error " + std::to_string(kScriptErrorLimitReached));
 }
 
 TEST_F(StringMethods, UTF16CodeUnitsAndLoneSurrogates) {

@@ -1,70 +1,67 @@
 #pragma once
 
+#include <unicode/regex.h>
+
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "sdk/analytics/rules/ScriptRegexCost.h"
 
-struct URegularExpression;
-
 namespace sdk::analytics {
 
-class ScriptHeap;
-
 // The regular expressions a runtime compiled, by pattern, kept from event to event: a rule that
-// searches with a costly pattern pays its compiling once, not at every event. Each kept expression
-// holds the memory it was charged until it goes; they are bounded in number and in memory, the
-// least recently used going first. The patterns refused as costing more than a call may spend are
-// remembered too, so that reading one again is not paid at every event either.
+// searches with a costly pattern pays its compiling once, not at every event. They are bounded in
+// number and in memory, the least recently used going first, and a pattern larger than the bound on
+// its own is not kept at all. What they hold is the cache's, not any event's: the event that
+// compiles a pattern holds its memory while it uses it, the events after it do not. The patterns
+// refused as costing more than a call may spend are remembered too, by their whole text, so that
+// reading one again is not paid at every event either.
 class ScriptRegexCache {
  public:
   // A compiled pattern and what it costs to use.
   struct Compiled {
-    URegularExpression* regex;
+    std::shared_ptr<const icu::RegexPattern> regex;
     ScriptRegexCost cost;
   };
 
   ScriptRegexCache() = default;
   ScriptRegexCache(const ScriptRegexCache&) = delete;
   ScriptRegexCache& operator=(const ScriptRegexCache&) = delete;
-  ~ScriptRegexCache();
 
   // The compiled pattern, or null.
   const Compiled* find(const std::u16string& pattern);
-  // Keeps `compiled`, whose bytes were charged to `heap`; the least recently used go, their charge
-  // refunded, while more than kKept are kept or their bytes pass kKeptBytes.
-  const Compiled& keep(const std::u16string& pattern, const Compiled& compiled, ScriptHeap& heap);
+  // Keeps what was just compiled unless it is larger than kKeptBytes; the least recently used go
+  // while more than kKept are kept or their bytes pass kKeptBytes.
+  void keep(const std::u16string& pattern, const Compiled& compiled);
 
   // Whether `pattern` was refused as too costly; and remembering that it was.
   bool isRefused(const std::u16string& pattern) const;
   void refuse(const std::u16string& pattern);
 
-  // Patterns compiled since this cache was made.
+  // Patterns compiled since this cache was made, kept or not.
   std::int64_t compiles() const { return compiles_; }
+  std::size_t keptBytes() const { return keptBytes_; }
 
   static constexpr std::size_t kKept = 8;
   static constexpr std::size_t kKeptBytes = 16u << 20;
+  // Refusals remembered: so many texts, of so many code units together, the oldest going first.
   static constexpr std::size_t kRefusedKept = 32;
+  static constexpr std::size_t kRefusedUnits = 1u << 20;
 
  private:
   struct Entry {
     std::u16string pattern;
     Compiled compiled;
   };
-  // A pattern as the refusals know it: its length and a hash of its text.
-  struct Fingerprint {
-    std::size_t length;
-    std::size_t hash;
-    bool operator==(const Fingerprint&) const = default;
-  };
-  static Fingerprint fingerprintOf(const std::u16string& pattern);
-  void dropOldest(ScriptHeap& heap);
+  void dropOldest();
 
   std::vector<Entry> entries_;  // the most recently used last
   std::size_t keptBytes_ = 0;
-  std::vector<Fingerprint> refused_;  // the oldest first
+  std::vector<std::u16string> refused_;  // the oldest first
+  std::size_t refusedUnits_ = 0;
   std::int64_t compiles_ = 0;
 };
 

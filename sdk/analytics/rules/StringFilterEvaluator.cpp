@@ -12,6 +12,7 @@
 #include "sdk/analytics/rules/AudienceEvaluationBudget.h"
 #include "sdk/analytics/rules/CaselessText.h"
 #include "sdk/analytics/rules/PreparedStringFilter.h"
+#include "sdk/analytics/rules/RegexCompiler.h"
 #include "sdk/analytics/rules/RulesMessageCodes.h"
 #include "sdk/analytics/rules/ScriptLimits.h"
 #include "sdk/analytics/rules/ScriptRegexCost.h"
@@ -34,18 +35,15 @@ std::uint64_t matchType(const ProtoStringFilter& filter) {
 
 bool hasExpressionList(const ProtoStringFilter& filter) { return !filter.values(kExpressionList).empty(); }
 
-// A step of the native work a regular expression's cost counts took at most some thirty nanoseconds
-// on a Release build; a compilation cannot be stopped once begun, so it is charged twice that.
-constexpr std::int64_t kNanosecondsPerWorkStep = 60;
-
 }  // namespace
 
 std::int64_t regexCompileNanoseconds(const icu::UnicodeString& pattern, bool caseless) {
   // A pattern past an event's time is refused whatever more it holds: its reading stops there.
-  constexpr std::int64_t kMostWork = kEventCpuNanoseconds / (kNanosecondsPerWorkStep * kBuildSlowness);
+  constexpr std::int64_t kStep = ScriptRegexCost::kNanosecondsPerStep;
+  constexpr std::int64_t kMostWork = kEventCpuNanoseconds / (kStep * kBuildSlowness);
   const auto cost = ScriptRegexCost::of(std::u16string(pattern.getBuffer(), static_cast<std::size_t>(pattern.length())),
                                         caseless, kMostWork);
-  return std::min(cost.compileWork, kMostWork + 1) * kNanosecondsPerWorkStep * kBuildSlowness;
+  return std::min(cost.compileWork, kMostWork + 1) * kStep * kBuildSlowness;
 }
 
 namespace {
@@ -72,8 +70,8 @@ std::optional<Refusal> shapeRefusal(const ProtoStringFilter& filter) {
 
 bool isWellFormedStringFilter(const ProtoStringFilter& filter) { return !shapeRefusal(filter); }
 
-bool validateStringFilter(const ProtoStringFilter& filter, Monitor* monitor, std::unique_ptr<icu::RegexPattern>* pattern,
-                          AudienceEvaluationBudget* budget) {
+bool validateStringFilter(const ProtoStringFilter& filter, Monitor* monitor,
+                          std::shared_ptr<const icu::RegexPattern>* pattern, AudienceEvaluationBudget* budget) {
   auto refuse = [&](std::int64_t code, const char* message) {
     if (monitor) monitor->logWithLevel(LogLevel::kMonitoredError, code, message, messageLogContext(filter));
     return false;
@@ -91,22 +89,33 @@ bool validateStringFilter(const ProtoStringFilter& filter, Monitor* monitor, std
     return refuse(messages::kRegularExpressionTooCostly,
                   "Regular expressions of the configuration are too costly to compile together");
   }
-  UErrorCode status = U_ZERO_ERROR;
-  UParseError parseError{};
-  std::unique_ptr<icu::RegexPattern> compiled(
-      icu::RegexPattern::compile(text, caseless ? UREGEX_CASE_INSENSITIVE : 0, parseError, status));
-  if (budget && !budget->finishedInItsTime()) {
-    return refuse(messages::kRegularExpressionTooCostly, "Regular expression is too costly to compile");
+  // Compiled where it can be left once the time is gone, the estimate being only a guess.
+  const auto compiled = RegexCompiler::compile(text, caseless ? UREGEX_CASE_INSENSITIVE : 0,
+                                               budget ? budget->nanosecondsLeft() : kEventCpuNanoseconds,
+                                               [budget] { return !budget || budget->mayWait(); });
+  switch (compiled.outcome) {
+    case RegexCompiler::Outcome::Compiled:
+      if (budget && !budget->finishedElsewhereInItsTime(compiled.cpuNanoseconds)) {
+        return refuse(messages::kRegularExpressionTooCostly, "Regular expression is too costly to compile");
+      }
+      if (pattern) *pattern = compiled.pattern;
+      return true;
+    case RegexCompiler::Outcome::Failed:
+      if (monitor) {
+        monitor->logWithLevel(LogLevel::kMonitoredError, messages::kRegularExpressionUnparsable, "Unable to parse regular expression",
+                              messageLogContext(filter), Value(std::string(u_errorName(compiled.status))));
+      }
+      return false;
+    case RegexCompiler::Outcome::OutOfTime:
+      if (budget) budget->waitedOutItsTime();
+      return refuse(messages::kRegularExpressionTooCostly, "Regular expression is too costly to compile");
+    case RegexCompiler::Outcome::Refused:
+      return refuse(messages::kRegularExpressionTooCostly, "Regular expression is too costly to compile");
+    case RegexCompiler::Outcome::Busy:
+      // Another pattern's compile, left behind, still runs: this one is compiled at its first search.
+      return true;
   }
-  if (U_FAILURE(status) || !compiled) {
-    if (monitor) {
-      monitor->logWithLevel(LogLevel::kMonitoredError, messages::kRegularExpressionUnparsable, "Unable to parse regular expression", messageLogContext(filter),
-                            Value(std::string(u_errorName(status))));
-    }
-    return false;
-  }
-  if (pattern) *pattern = std::move(compiled);
-  return true;
+  return false;
 }
 
 FilterOutcome matchStringFilter(const ProtoStringFilter& filter, std::optional<std::string_view> value,
@@ -115,7 +124,7 @@ FilterOutcome matchStringFilter(const ProtoStringFilter& filter, std::optional<s
     monitor.logWithLevel(LogLevel::kMonitoredError, messages::kEvaluationStringMissing, "Evaluation string is nil. Audience filter will not be evaluated");
     return std::nullopt;
   }
-  std::unique_ptr<icu::RegexPattern> pattern;
+  std::shared_ptr<const icu::RegexPattern> pattern;
   if (!validateStringFilter(filter, monitor, &pattern)) {
     monitor.logWithLevel(LogLevel::kMonitoredError, messages::kStringFilterInvalid, "String filter is invalid. Audience filter will not be evaluated");
     return std::nullopt;

@@ -28,7 +28,8 @@ inline constexpr std::int32_t kRegexStackLimit = 256 * 1024;
 // The most compiling `pattern` may take, read from its text: ICU closes every set over case when the
 // pattern ignores case (a set of every character takes milliseconds, [a-z] a microsecond), and goes
 // back over what it has compiled at every quantifier. Storing a filter and searching with it ask
-// the same question, `caseless` where the search ignores case.
+// the same question, `caseless` where the search ignores case. The estimate is what is worth
+// trying; the clock of the event that compiles stops what it misjudged.
 std::int64_t regexCompileNanoseconds(const icu::UnicodeString& pattern, bool caseless);
 
 // Whether the filter can be matched. A regular-expression filter is compiled as its searches compile
@@ -36,12 +37,14 @@ std::int64_t regexCompileNanoseconds(const icu::UnicodeString& pattern, bool cas
 // over through it. A pattern that could not be compiled within an event's time is refused: no
 // search would ever compile it. With `budget`, the one a configuration's patterns share, so is a
 // pattern that does not fit in what is left of it, or whose compiling took longer than an event's
-// time whatever its text promised. Every refusal is logged, unless `monitor` is null.
+// time whatever its text promised (a compile still running then is left, and its text refused for
+// the run). One that cannot be compiled now, because a compile left behind still runs, is taken as
+// it is and compiled at its first search. Every refusal is logged, unless `monitor` is null.
 bool validateStringFilter(const ProtoStringFilter& filter, Monitor* monitor,
-                          std::unique_ptr<icu::RegexPattern>* pattern = nullptr,
+                          std::shared_ptr<const icu::RegexPattern>* pattern = nullptr,
                           AudienceEvaluationBudget* budget = nullptr);
 inline bool validateStringFilter(const ProtoStringFilter& filter, Monitor& monitor,
-                                 std::unique_ptr<icu::RegexPattern>* pattern = nullptr,
+                                 std::shared_ptr<const icu::RegexPattern>* pattern = nullptr,
                                  AudienceEvaluationBudget* budget = nullptr) {
   return validateStringFilter(filter, &monitor, pattern, budget);
 }
