@@ -13,10 +13,13 @@
 #include <vector>
 
 #include "analytics_bundle.pb.h"
+#include "sdk/analytics/foundation/MeasurementFieldIndices.h"
 #include "sdk/analytics/foundation/NanoAccessors.h"
 #include "sdk/analytics/foundation/ProtoMeasurementMessages.h"
 
 namespace {
+
+using namespace sdk::analytics::measurement_fields;
 
 constexpr int kEvents = 1000;
 
@@ -24,27 +27,27 @@ std::string eventName(int i) { return "event_" + std::to_string(i % 20); }
 
 std::shared_ptr<sdk::analytics::ProtoMeasurementBundle> layerBundle() {
   auto bundle = sdk::analytics::ProtoMeasurementBundle::make();
-  sdk::analytics::nanoSetInt32(*bundle, 0, 1);
-  sdk::analytics::nanoSetInt64(*bundle, 4, 1700000000000);
-  sdk::analytics::nanoSetInt64(*bundle, 5, 1700000100000);
-  sdk::analytics::nanoSetString(*bundle, 8, "ios");
-  sdk::analytics::nanoSetString(*bundle, 14, "com.example.app");
+  sdk::analytics::nanoSetInt32(*bundle, kBundleProtocolVersion, 1);
+  sdk::analytics::nanoSetInt64(*bundle, kBundleStartTimestamp, 1700000000000);
+  sdk::analytics::nanoSetInt64(*bundle, kBundleEndTimestamp, 1700000100000);
+  sdk::analytics::nanoSetString(*bundle, kBundlePlatform, "ios");
+  sdk::analytics::nanoSetString(*bundle, kBundleAppID, "com.example.app");
   for (int i = 0; i < kEvents; ++i) {
     sdk::analytics::ProtoEvent event;
     sdk::analytics::ProtoEventParam origin, screen, count, value;
-    sdk::analytics::nanoSetString(origin, 0, "_o");
-    sdk::analytics::nanoSetString(origin, 1, "auto");
-    sdk::analytics::nanoSetString(screen, 0, "_sn");
-    sdk::analytics::nanoSetString(screen, 1, "MainViewController");
-    sdk::analytics::nanoSetString(count, 0, "_c");
-    sdk::analytics::nanoSetInt64(count, 2, i);
-    sdk::analytics::nanoSetString(value, 0, "value");
-    sdk::analytics::nanoSetDouble(value, 4, i * 0.25);
-    for (auto* parameter : {&origin, &screen, &count, &value}) sdk::analytics::nanoAddMessage(event, 0, *parameter);
-    sdk::analytics::nanoSetString(event, 1, eventName(i));
-    sdk::analytics::nanoSetInt64(event, 2, 1700000000000 + i);
-    sdk::analytics::nanoSetInt64(event, 3, 1699999999000 + i);
-    sdk::analytics::nanoAddMessage(*bundle, 1, event);
+    sdk::analytics::nanoSetString(origin, kParamName, "_o");
+    sdk::analytics::nanoSetString(origin, kParamString, "auto");
+    sdk::analytics::nanoSetString(screen, kParamName, "_sn");
+    sdk::analytics::nanoSetString(screen, kParamString, "MainViewController");
+    sdk::analytics::nanoSetString(count, kParamName, "_c");
+    sdk::analytics::nanoSetInt64(count, kParamInteger, i);
+    sdk::analytics::nanoSetString(value, kParamName, "value");
+    sdk::analytics::nanoSetDouble(value, kParamDouble, i * 0.25);
+    for (auto* parameter : {&origin, &screen, &count, &value}) sdk::analytics::nanoAddMessage(event, kEventParams, *parameter);
+    sdk::analytics::nanoSetString(event, kEventName, eventName(i));
+    sdk::analytics::nanoSetInt64(event, kEventTimestamp, 1700000000000 + i);
+    sdk::analytics::nanoSetInt64(event, kEventPreviousTimestamp, 1699999999000 + i);
+    sdk::analytics::nanoAddMessage(*bundle, kBundleEvents, event);
   }
   return bundle;
 }

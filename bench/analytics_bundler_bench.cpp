@@ -20,6 +20,7 @@
 #include "sdk/analytics/engine/RemoteConfig.h"
 #include "sdk/analytics/engine/RawEventBundler.h"
 #include "sdk/analytics/foundation/MeasurementDatabase.h"
+#include "sdk/analytics/foundation/MeasurementFieldIndices.h"
 #include "sdk/analytics/foundation/NanoAccessors.h"
 #include "sdk/analytics/foundation/PersistedConfig.h"
 #include "sdk/analytics/foundation/ProtoConversions.h"
@@ -47,10 +48,11 @@ sdk::analytics::AnalyticsEvent sampleEvent(int i) {
 }
 
 std::shared_ptr<sdk::analytics::ProtoMeasurementBundle> sampleMetadata() {
+  using namespace sdk::analytics::measurement_fields;
   auto bundle = sdk::analytics::ProtoMeasurementBundle::make();
-  sdk::analytics::nanoSetInt32(*bundle, 0, 1);
-  sdk::analytics::nanoSetString(*bundle, 8, std::string("ios"));
-  sdk::analytics::nanoSetString(*bundle, 14, std::string(kAppID));
+  sdk::analytics::nanoSetInt32(*bundle, kBundleProtocolVersion, 1);
+  sdk::analytics::nanoSetString(*bundle, kBundlePlatform, std::string("ios"));
+  sdk::analytics::nanoSetString(*bundle, kBundleAppID, std::string(kAppID));
   return bundle;
 }
 

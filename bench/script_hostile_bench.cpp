@@ -22,6 +22,7 @@
 #include "sdk/analytics/foundation/AnalyticsEvent.h"
 #include "sdk/analytics/foundation/EventAggregates.h"
 #include "sdk/analytics/foundation/MeasurementDatabase.h"
+#include "sdk/analytics/foundation/MeasurementFieldIndices.h"
 #include "sdk/analytics/foundation/NanoAccessors.h"
 #include "sdk/analytics/foundation/ProtoMeasurementMessages.h"
 #include "sdk/analytics/foundation/UserAttribute.h"
@@ -36,6 +37,9 @@
 #include "testing/TempContainer.h"
 
 namespace {
+
+using sdk::analytics::measurement_fields::kConfigAudiences;
+using sdk::analytics::measurement_fields::kConfigPrograms;
 
 constexpr double kSecondsPerEvent = 1.0;
 constexpr long kPeakKilobytes = 128 * 1024;
@@ -358,7 +362,7 @@ Outcome runLargeConfiguration() {
   Outcome outcome;
   auto config = sdk::analytics::ProtoMeasurementConfig::initWithBuffer(
       std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(wire.data()), wire.size()));
-  const auto programs = config ? sdk::analytics::nanoMessagesIn<sdk::analytics::ProtoProgram>(*config, 8)
+  const auto programs = config ? sdk::analytics::nanoMessagesIn<sdk::analytics::ProtoProgram>(*config, kConfigPrograms)
                                : sdk::analytics::NanoMessagesView<sdk::analytics::ProtoProgram>();
   if (programs.empty()) {
     outcome.errorCode = kRefusedByDecoder;
@@ -424,9 +428,9 @@ Outcome runConfiguration(const platform::foundation::Data& wire) {
     outcome.errorCode = kRefusedByDecoder;
     return outcome;
   }
-  const auto audiences = sdk::analytics::nanoGetMessageArray<sdk::analytics::ProtoAudience>(*config, 5);
+  const auto audiences = sdk::analytics::nanoGetMessageArray<sdk::analytics::ProtoAudience>(*config, kConfigAudiences);
   sdk::analytics::EventEditing editing;
-  const auto loaded = editing.loadProgram(*sdk::analytics::nanoMessagesIn<sdk::analytics::ProtoProgram>(*config, 8).begin());
+  const auto loaded = editing.loadProgram(*sdk::analytics::nanoMessagesIn<sdk::analytics::ProtoProgram>(*config, kConfigPrograms).begin());
   outcome.slowestEvent = clock->monotonic() - start;
   outcome.errorCode = loaded.ok() ? 0 : loaded.error().code;
   for (int i = 0; i < kEvents && loaded.ok(); ++i) {
@@ -488,7 +492,7 @@ Outcome runAudiences(const AudienceCase& c) {
   auto database = sdk::analytics::MeasurementDatabase::initWithDatabasePath(container.pathFor("audiences.sql"), nullptr)
                       .valueOr(nullptr);
   auto config = sdk::analytics::ProtoMeasurementConfig::make();
-  sdk::analytics::nanoSetMessageArray(*config, 5, hostileAudiences(c));
+  sdk::analytics::nanoSetMessageArray(*config, kConfigAudiences, hostileAudiences(c));
   auto decoded = sdk::analytics::ProtoMeasurementConfig::initWithBuffer(config->protoBuffer());
   auto host = std::make_shared<ostrel::testing::AudienceHost>();
   host->settings = c.settings;
@@ -496,7 +500,7 @@ Outcome runAudiences(const AudienceCase& c) {
   const auto clock = platform::foundation::Clock::current();
   const auto loadStart = clock->monotonic();
   if (!database || !decoded ||
-      !audiences.updateAudiences(sdk::analytics::nanoGetMessageArray<sdk::analytics::ProtoAudience>(*decoded, 5))) {
+      !audiences.updateAudiences(sdk::analytics::nanoGetMessageArray<sdk::analytics::ProtoAudience>(*decoded, kConfigAudiences))) {
     return outcome;
   }
   outcome.slowestEvent = clock->monotonic() - loadStart;

@@ -44,7 +44,7 @@ using ostrel::testing::contentsOf;
 using ostrel::testing::decodedEvents;
 using ostrel::testing::integerProperties;
 using ostrel::testing::kBundleAppID;
-using ostrel::testing::kBundleEnd;
+using ostrel::testing::kBundleEndTimestamp;
 using ostrel::testing::kBundleEvents;
 using ostrel::testing::kBundleIndex;
 using ostrel::testing::kBundleRetryCount;
@@ -72,7 +72,7 @@ std::vector<Sighting> sightingsOf(const std::vector<LoopbackRequest>& requests) 
     all.push_back({sdk::analytics::nanoGetInt32(*bundle, kBundleIndex), sdk::analytics::nanoGetInt32(*bundle, kBundleRetryCount),
                    sdk::analytics::nanoGetString(*bundle, kBundleAppID).value_or(""),
                    sdk::analytics::nanoGetMessageArray<sdk::analytics::ProtoEvent>(*bundle, kBundleEvents).size(),
-                   static_cast<double>(sdk::analytics::nanoGetInt64(*bundle, kBundleEnd)) / 1000,
+                   static_cast<double>(sdk::analytics::nanoGetInt64(*bundle, kBundleEndTimestamp)) / 1000,
                    decodedEvents(*bundle), integerProperties(*bundle)});
   }
   return all;

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "sdk/analytics/foundation/AnalyticsEvent.h"
+#include "sdk/analytics/foundation/MeasurementFieldIndices.h"
 #include "sdk/analytics/foundation/NanoAccessors.h"
 #include "sdk/analytics/foundation/ProtoConversions.h"
 #include "sdk/analytics/foundation/ProtoMeasurementMessages.h"
@@ -19,15 +20,12 @@
 
 namespace ostrel::testing {
 
-// Bundle fields as the batch carries them (field indexes of the message layer).
-constexpr int kBundleEvents = 1;
-constexpr int kBundleProperties = 2;
-constexpr int kPropertyName = 1;
-constexpr int kPropertyInteger = 3;
-constexpr int kBundleEnd = 5;
-constexpr int kBundleAppID = 14;
-constexpr int kBundleIndex = 24;
-constexpr int kBundleRetryCount = 35;
+// The bundle fields the tests read.
+using sdk::analytics::measurement_fields::kBundleAppID;
+using sdk::analytics::measurement_fields::kBundleEndTimestamp;
+using sdk::analytics::measurement_fields::kBundleEvents;
+using sdk::analytics::measurement_fields::kBundleIndex;
+using sdk::analytics::measurement_fields::kBundleRetryCount;
 
 // The analytics bundles of every batch among `requests`.
 inline std::vector<std::shared_ptr<sdk::analytics::ProtoMeasurementBundle>> uploadedAnalyticsBundles(
@@ -39,9 +37,9 @@ inline std::vector<std::shared_ptr<sdk::analytics::ProtoMeasurementBundle>> uplo
         std::span(reinterpret_cast<const std::uint8_t*>(request.body.data()), request.body.size()));
     EXPECT_TRUE(batch) << "a batch that does not decode";
     if (!batch) continue;
-    for (auto& bundle : sdk::analytics::nanoGetMessageArray<sdk::analytics::ProtoMeasurementBundle>(*batch, 0)) {
-      bundles.push_back(bundle);
-    }
+    const auto taken = sdk::analytics::nanoGetMessageArray<sdk::analytics::ProtoMeasurementBundle>(
+        *batch, sdk::analytics::measurement_fields::kBatchBundles);
+    bundles.insert(bundles.end(), taken.begin(), taken.end());
   }
   return bundles;
 }
@@ -59,10 +57,11 @@ inline std::vector<sdk::analytics::AnalyticsEvent> decodedEvents(const sdk::anal
 
 // The user properties of `bundle` that hold an integer, by name.
 inline std::map<std::string, std::int64_t> integerProperties(const sdk::analytics::ProtoMeasurementBundle& bundle) {
+  using namespace sdk::analytics::measurement_fields;
   std::map<std::string, std::int64_t> properties;
-  for (const auto& a : sdk::analytics::nanoGetMessageArray<sdk::analytics::ProtoUserAttribute>(bundle, kBundleProperties)) {
-    if (sdk::analytics::nanoHasField(*a, kPropertyInteger)) {
-      properties[sdk::analytics::nanoGetString(*a, kPropertyName).value_or("")] = sdk::analytics::nanoGetInt64(*a, kPropertyInteger);
+  for (const auto& a : sdk::analytics::nanoGetMessageArray<sdk::analytics::ProtoUserAttribute>(bundle, kBundleUserAttributes)) {
+    if (sdk::analytics::nanoHasField(*a, kAttributeInteger)) {
+      properties[sdk::analytics::nanoGetString(*a, kAttributeName).value_or("")] = sdk::analytics::nanoGetInt64(*a, kAttributeInteger);
     }
   }
   return properties;

@@ -14,6 +14,7 @@
 #include "sdk/analytics/engine/MeasurementConfigTestSupport.h"
 #include "sdk/analytics/engine/RawEventBundler.h"
 #include "sdk/analytics/foundation/MeasurementDatabase.h"
+#include "sdk/analytics/foundation/MeasurementFieldIndices.h"
 #include "sdk/analytics/foundation/NanoAccessors.h"
 #include "sdk/analytics/foundation/ProtoMeasurementMessages.h"
 #include "sdk/analytics/foundation/PersistedConfig.h"
@@ -68,14 +69,15 @@ class BundlingEnvironment {
   }
 
   void configure(const std::map<std::string, std::string>& values, const std::vector<EventSetting>& events = {}) {
+    using namespace sdk::analytics::measurement_fields;
     auto config = configuration(values);
     for (const auto& event : events) {
       auto message = sdk::analytics::ProtoEventConfig::make();
-      sdk::analytics::nanoSetString(*message, 0, event.name);
-      if (event.blocked) sdk::analytics::nanoSetBool(*message, 1, *event.blocked);
-      if (event.conversion) sdk::analytics::nanoSetBool(*message, 2, true);
-      if (event.samplingRate) sdk::analytics::nanoSetInt32(*message, 3, *event.samplingRate);
-      sdk::analytics::nanoAddMessage(*config, 4, *message);
+      sdk::analytics::nanoSetString(*message, kEventConfigName, event.name);
+      if (event.blocked) sdk::analytics::nanoSetBool(*message, kEventConfigBlocked, *event.blocked);
+      if (event.conversion) sdk::analytics::nanoSetBool(*message, kEventConfigConversion, true);
+      if (event.samplingRate) sdk::analytics::nanoSetInt32(*message, kEventConfigSamplingRate, *event.samplingRate);
+      sdk::analytics::nanoAddMessage(*config, kConfigEventConfigs, *message);
     }
     EXPECT_TRUE(settings->updateMeasurementConfig(config));
   }
@@ -84,13 +86,14 @@ class BundlingEnvironment {
   static std::shared_ptr<sdk::analytics::ProtoMeasurementBundle> metadata(const std::string& appID = kAppID,
                                                           std::optional<std::string> advertisingID = std::nullopt,
                                                           std::optional<std::string> vendorID = std::nullopt) {
+    using namespace sdk::analytics::measurement_fields;
     auto bundle = sdk::analytics::ProtoMeasurementBundle::make();
-    sdk::analytics::nanoSetInt32(*bundle, 0, 1);
-    sdk::analytics::nanoSetString(*bundle, 8, std::string("ios"));
-    sdk::analytics::nanoSetString(*bundle, 14, appID);
-    sdk::analytics::nanoSetString(*bundle, 22, std::string("0123456789abcdef0123456789abcdef"));
-    if (advertisingID) sdk::analytics::nanoSetString(*bundle, 19, advertisingID);
-    if (vendorID) sdk::analytics::nanoSetString(*bundle, 20, vendorID);
+    sdk::analytics::nanoSetInt32(*bundle, kBundleProtocolVersion, 1);
+    sdk::analytics::nanoSetString(*bundle, kBundlePlatform, std::string("ios"));
+    sdk::analytics::nanoSetString(*bundle, kBundleAppID, appID);
+    sdk::analytics::nanoSetString(*bundle, kBundleAppInstanceID, std::string("0123456789abcdef0123456789abcdef"));
+    if (advertisingID) sdk::analytics::nanoSetString(*bundle, kBundleResettableDeviceID, advertisingID);
+    if (vendorID) sdk::analytics::nanoSetString(*bundle, kBundleVendorDeviceID, vendorID);
     return bundle;
   }
 
@@ -124,8 +127,11 @@ class BundlingEnvironment {
   }
 
   static std::vector<std::string> eventNames(const sdk::analytics::ProtoMeasurementBundle& bundle) {
+    using namespace sdk::analytics::measurement_fields;
     std::vector<std::string> names;
-    for (const auto& e : sdk::analytics::nanoGetMessageArray<sdk::analytics::ProtoEvent>(bundle, 1)) names.push_back(*sdk::analytics::nanoGetString(*e, 1));
+    for (const auto& e : sdk::analytics::nanoGetMessageArray<sdk::analytics::ProtoEvent>(bundle, kBundleEvents)) {
+      names.push_back(*sdk::analytics::nanoGetString(*e, kEventName));
+    }
     return names;
   }
   static std::map<std::string, sdk::analytics::AnalyticsValue> parameters(const sdk::analytics::ProtoEvent& message) {
@@ -134,8 +140,9 @@ class BundlingEnvironment {
     return decoded ? decoded->parameters() : std::map<std::string, sdk::analytics::AnalyticsValue>{};
   }
   static std::optional<std::int64_t> integerUserProperty(const sdk::analytics::ProtoMeasurementBundle& bundle, const std::string& name) {
-    for (const auto& a : sdk::analytics::nanoGetMessageArray<sdk::analytics::ProtoUserAttribute>(bundle, 2)) {
-      if (sdk::analytics::nanoGetString(*a, 1) == name) return sdk::analytics::nanoGetInt64(*a, 3);
+    using namespace sdk::analytics::measurement_fields;
+    for (const auto& a : sdk::analytics::nanoGetMessageArray<sdk::analytics::ProtoUserAttribute>(bundle, kBundleUserAttributes)) {
+      if (sdk::analytics::nanoGetString(*a, kAttributeName) == name) return sdk::analytics::nanoGetInt64(*a, kAttributeInteger);
     }
     return std::nullopt;
   }

@@ -11,6 +11,7 @@
 #include "sdk/analytics/engine/EventHandler.h"
 #include "sdk/analytics/engine/EventPipelineHost.h"
 #include "sdk/analytics/foundation/MeasurementDatabase.h"
+#include "sdk/analytics/foundation/MeasurementFieldIndices.h"
 #include "sdk/analytics/foundation/NanoAccessors.h"
 #include "sdk/analytics/foundation/ProtoMeasurementMessages.h"
 #include "sdk/analytics/foundation/PersistedConfig.h"
@@ -79,10 +80,13 @@ class PipelineHost : public EventPipelineHost {
   // advertising identifier.
   std::shared_ptr<sdk::analytics::ProtoMeasurementBundle> createRawEventMetadataWithUserAttributes(
       const std::vector<sdk::analytics::UserAttribute>& attributes) const override {
+    using namespace sdk::analytics::measurement_fields;
     auto bundle = sdk::analytics::ProtoMeasurementBundle::make();
-    sdk::analytics::nanoSetString(*bundle, 8, std::string("ios"));
-    if (advertisingID) sdk::analytics::nanoSetString(*bundle, 19, advertisingID);
-    for (const auto& attribute : attributes) sdk::analytics::nanoAddMessage(*bundle, 2, *attribute.protoUserAttribute());
+    sdk::analytics::nanoSetString(*bundle, kBundlePlatform, std::string("ios"));
+    if (advertisingID) sdk::analytics::nanoSetString(*bundle, kBundleResettableDeviceID, advertisingID);
+    for (const auto& attribute : attributes) {
+      sdk::analytics::nanoAddMessage(*bundle, kBundleUserAttributes, *attribute.protoUserAttribute());
+    }
     return bundle;
   }
   void updateSchedule() const override { record("updateSchedule"); }

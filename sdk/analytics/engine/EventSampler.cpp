@@ -8,6 +8,7 @@
 #include "sdk/analytics/engine/EngineMessageCodes.h"
 #include "sdk/analytics/engine/RemoteConfig.h"
 #include "sdk/analytics/foundation/MeasurementDatabase.h"
+#include "sdk/analytics/foundation/MeasurementFieldIndices.h"
 #include "sdk/analytics/foundation/Monitor.h"
 #include "sdk/analytics/foundation/NanoAccessors.h"
 #include "sdk/analytics/foundation/ProtoConversions.h"
@@ -16,15 +17,9 @@
 namespace sdk::analytics {
 
 using platform::foundation::Value;
+using namespace sdk::analytics::measurement_fields;
 
 namespace {
-
-constexpr int kEventParams = 0;
-constexpr int kEventName = 1;
-constexpr int kEventTimestamp = 2;
-constexpr int kEventPreviousTimestamp = 3;
-constexpr int kParamName = 0;
-constexpr int kParamInteger = 2;
 
 std::shared_ptr<ProtoEventParam> parameterNamed(const ProtoEvent& event, const std::string& name) {
   for (auto& parameter : nanoGetMessageArray<ProtoEventParam>(event, kEventParams)) {

@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "sdk/analytics/foundation/MeasurementFieldIndices.h"
 #include "sdk/analytics/foundation/NanoAccessors.h"
 #include "sdk/analytics/foundation/ProtoMeasurementMessages.h"
 
@@ -17,13 +18,14 @@ inline constexpr const char* kMeasurementVendorID = "E621E1F8-C36C-495A-93FC-0C2
 // configuration service serves them (values as texts).
 inline std::shared_ptr<sdk::analytics::ProtoMeasurementConfig> measurementConfig(const std::string& appID,
                                                                  const std::map<std::string, std::string>& settings) {
+  using namespace sdk::analytics::measurement_fields;
   auto config = sdk::analytics::ProtoMeasurementConfig::make();
-  sdk::analytics::nanoSetString(*config, 1, appID);
+  sdk::analytics::nanoSetString(*config, kConfigAppID, appID);
   for (const auto& [name, value] : settings) {
     auto setting = sdk::analytics::ProtoSetting::make();
-    sdk::analytics::nanoSetString(*setting, 0, name);
-    sdk::analytics::nanoSetString(*setting, 1, value);
-    sdk::analytics::nanoAddMessage(*config, 3, *setting);
+    sdk::analytics::nanoSetString(*setting, kSettingName, name);
+    sdk::analytics::nanoSetString(*setting, kSettingValue, value);
+    sdk::analytics::nanoAddMessage(*config, kConfigSettings, *setting);
   }
   return config;
 }

@@ -22,6 +22,7 @@
 #include "sdk/analytics/engine/PublicAnalytics.h"
 #include "sdk/analytics/foundation/Alarm.h"
 #include "sdk/analytics/foundation/MeasurementDatabase.h"
+#include "sdk/analytics/foundation/MeasurementFieldIndices.h"
 #include "sdk/analytics/foundation/NanoAccessors.h"
 #include "sdk/analytics/foundation/PersistedConfig.h"
 #include "sdk/analytics/foundation/ProtoConversions.h"
@@ -176,7 +177,7 @@ TEST_F(MeasurementUploadTest, ALoggedEventReachesTheServiceOnTheEnginesTimer) {
 }
 
 TEST_F(MeasurementUploadTest, DeniedAnalyticsStorageKeepsTheInstanceAndVendorIDsOutOfWhatIsSentNext) {
-  using M = sdk::analytics::RawEventMetadata;
+  using namespace sdk::analytics::measurement_fields;
   serve();
   logEvent("take", {});
   // Stored while storage was allowed: its metadata carries both identifiers.
@@ -184,8 +185,8 @@ TEST_F(MeasurementUploadTest, DeniedAnalyticsStorageKeepsTheInstanceAndVendorIDs
   ASSERT_TRUE(fingerprint);
   auto stored = ostrel::testing::succeeded(engine->database()->queryRawEventsMetadataWithFingerprint(*fingerprint));
   ASSERT_TRUE(stored);
-  EXPECT_EQ(nanoGetString(*stored, M::kAppInstanceID), identity->appInstanceID());
-  EXPECT_EQ(nanoGetString(*stored, M::kVendorDeviceID), std::string(kMeasurementVendorID));
+  EXPECT_EQ(nanoGetString(*stored, kBundleAppInstanceID), identity->appInstanceID());
+  EXPECT_EQ(nanoGetString(*stored, kBundleVendorDeviceID), std::string(kMeasurementVendorID));
 
   PublicAnalytics::setConsent({{"analytics_storage", platform::foundation::Value("denied")}});
   Analytics::drainForTesting();
@@ -199,9 +200,9 @@ TEST_F(MeasurementUploadTest, DeniedAnalyticsStorageKeepsTheInstanceAndVendorIDs
   EXPECT_NE(requests[0].target.find("app_instance_id=&"), std::string::npos) << requests[0].target;
   auto bundles = uploadedBundles();
   ASSERT_EQ(bundles.size(), 1u);
-  EXPECT_FALSE(nanoHasField(*bundles[0], M::kAppInstanceID)) << "tag 21";
-  EXPECT_FALSE(nanoHasField(*bundles[0], M::kVendorDeviceID)) << "tag 27";
-  const auto signals = nanoGetString(*bundles[0], M::kConsentSignals).value_or("");
+  EXPECT_FALSE(nanoHasField(*bundles[0], kBundleAppInstanceID)) << "tag 21";
+  EXPECT_FALSE(nanoHasField(*bundles[0], kBundleVendorDeviceID)) << "tag 27";
+  const auto signals = nanoGetString(*bundles[0], kBundleConsentSignals).value_or("");
   ASSERT_GE(signals.size(), 4u);
   EXPECT_EQ(signals[3], '0') << signals;
 }

@@ -12,6 +12,7 @@
 #include "sdk/analytics/engine/MeasurementEventEntries.h"
 #include "sdk/analytics/engine/RawEventMetadata.h"
 #include "sdk/analytics/foundation/MeasurementDatabase.h"
+#include "sdk/analytics/foundation/MeasurementFieldIndices.h"
 #include "sdk/analytics/foundation/NanoAccessors.h"
 #include "sdk/analytics/foundation/ProtoMeasurementMessages.h"
 #include "sdk/analytics/foundation/PersistedConfig.h"
@@ -28,7 +29,7 @@ using platform::foundation::Dictionary;
 using platform::foundation::Error;
 using platform::foundation::Value;
 using sdk::analytics::MeasurementEventPipeline;
-using M = sdk::analytics::RawEventMetadata;
+using namespace sdk::analytics::measurement_fields;
 
 using ostrel::testing::kMeasurementAppID;
 
@@ -113,8 +114,8 @@ TEST_F(MeasurementEventPipelineTest, TheEnginesSettingsAndMetadataGovernTheWrite
   log("more");
   auto metadata = storedMetadata();
   ASSERT_EQ(metadata.size(), 2u);
-  EXPECT_EQ(nanoGetString(*metadata[0], M::kPlatform), "ios");
-  EXPECT_EQ(nanoGetString(*metadata[0], M::kAppInstanceID), "instance-1");
+  EXPECT_EQ(nanoGetString(*metadata[0], kBundlePlatform), "ios");
+  EXPECT_EQ(nanoGetString(*metadata[0], kBundleAppInstanceID), "instance-1");
   std::vector<std::int64_t> codes;
   for (const auto& parameters : scope.errorEvents()) codes.push_back(parameters.at("_err").int64Value());
   EXPECT_EQ(codes, (std::vector<std::int64_t>{11, 16}));
@@ -126,8 +127,8 @@ TEST_F(MeasurementEventPipelineTest, AnalyticsStorageDeniedLeavesTheIdentifierFi
   log("shop");
   auto metadata = storedMetadata();
   ASSERT_EQ(metadata.size(), 1u);
-  EXPECT_FALSE(nanoHasField(*metadata[0], M::kAppInstanceID));
-  EXPECT_FALSE(nanoHasField(*metadata[0], M::kVendorDeviceID));
+  EXPECT_FALSE(nanoHasField(*metadata[0], kBundleAppInstanceID));
+  EXPECT_FALSE(nanoHasField(*metadata[0], kBundleVendorDeviceID));
 }
 
 TEST_F(MeasurementEventPipelineTest, LimitsComeFromTheSettings) {

@@ -17,6 +17,7 @@
 #include "sdk/analytics/engine/UploadTime.h"
 #include "sdk/analytics/foundation/Alarm.h"
 #include "sdk/analytics/foundation/Hashing.h"
+#include "sdk/analytics/foundation/MeasurementFieldIndices.h"
 #include "sdk/analytics/foundation/Monitor.h"
 #include "sdk/analytics/foundation/NanoAccessors.h"
 #include "sdk/analytics/foundation/NumericUtil.h"
@@ -34,17 +35,11 @@ using platform::foundation::Data;
 using platform::foundation::Error;
 using platform::foundation::Value;
 using platform::net::HTTPURLResponse;
+using namespace sdk::analytics::measurement_fields;
 
 namespace {
 
 constexpr double kEpsilon = std::numeric_limits<double>::epsilon();
-// The bundle's fields set when it goes; those it was built with are RawEventMetadata's.
-constexpr int kUploadTimestamp = 3;
-constexpr int kLibraryVersionAtUpload = 18;
-constexpr int kChecksum = 38;
-// The configuration's fields the fetch reads.
-constexpr int kConfigAppID = 1;
-constexpr int kConfigAudiences = 5;
 // A configuration is a few kilobytes; a reply far beyond that is refused before it fills memory.
 constexpr std::int64_t kMaximumConfigurationBytes = 1 << 20;
 
@@ -243,13 +238,12 @@ std::vector<MeasurementUploader::QueuedBundle> MeasurementUploader::filteredBund
                            "Bundle filter must not specify both resettableDeviceID and vendorDeviceID");
     return {};
   }
-  const int field = resettableDeviceID.empty() && !vendorDeviceID.empty() ? RawEventMetadata::kVendorDeviceID
-                                                                          : RawEventMetadata::kResettableDeviceID;
-  const std::string& reference = field == RawEventMetadata::kVendorDeviceID ? vendorDeviceID : resettableDeviceID;
+  const int field = resettableDeviceID.empty() && !vendorDeviceID.empty() ? kBundleVendorDeviceID : kBundleResettableDeviceID;
+  const std::string& reference = field == kBundleVendorDeviceID ? vendorDeviceID : resettableDeviceID;
   std::vector<QueuedBundle> kept;
   for (const auto& queued : bundles) {
     const auto& bundle = *queued.first;
-    if (fieldText(bundle, RawEventMetadata::kAppID) != appID) break;
+    if (fieldText(bundle, kBundleAppID) != appID) break;
     std::string identifier = fieldText(bundle, field);
     if (!identifier.empty() && !reference.empty() && identifier != reference) break;
     kept.push_back(queued);
@@ -441,16 +435,16 @@ std::optional<std::vector<MeasurementUploader::QueuedBundle>> MeasurementUploade
   }
   std::string resettableDeviceID, vendorDeviceID;
   for (const auto& [bundle, _] : *queued) {
-    if (auto id = fieldText(*bundle, RawEventMetadata::kResettableDeviceID); !id.empty()) {
+    if (auto id = fieldText(*bundle, kBundleResettableDeviceID); !id.empty()) {
       resettableDeviceID = id;
       break;
     }
-    if (auto id = fieldText(*bundle, RawEventMetadata::kVendorDeviceID); !id.empty()) {
+    if (auto id = fieldText(*bundle, kBundleVendorDeviceID); !id.empty()) {
       vendorDeviceID = id;
       break;
     }
   }
-  return filteredBundlesWithCompatibleAppID(fieldText(*queued->front().first, RawEventMetadata::kAppID),
+  return filteredBundlesWithCompatibleAppID(fieldText(*queued->front().first, kBundleAppID),
                                             resettableDeviceID, vendorDeviceID, *queued);
 }
 
@@ -461,10 +455,10 @@ void MeasurementUploader::postBatch(std::vector<QueuedBundle> bundles, std::vect
   const bool checksum = settings.checksumEnabled();
   auto batch = ProtoMeasurementBatch::make();
   for (auto& [bundle, _] : bundles) {
-    nanoSetInt64(*bundle, kLibraryVersionAtUpload, Identity::analyticsLibraryVersion());
-    nanoSetInt64(*bundle, kUploadTimestamp, uploadTime);
-    if (checksum) nanoSetInt64(*bundle, kChecksum, md5Low64Bits(bundle->protoBuffer()));
-    nanoAddMessage(*batch, 0, *bundle);
+    nanoSetInt64(*bundle, kBundleLibraryVersionAtUpload, Identity::analyticsLibraryVersion());
+    nanoSetInt64(*bundle, kBundleUploadTimestamp, uploadTime);
+    if (checksum) nanoSetInt64(*bundle, kBundleChecksum, md5Low64Bits(bundle->protoBuffer()));
+    nanoAddMessage(*batch, kBatchBundles, *bundle);
   }
   Data payload = batch->protoBuffer();
   monitor()->logWithLevel(LogLevel::kDebug, messages::kMeasurementDataSent,

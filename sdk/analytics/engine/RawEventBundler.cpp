@@ -13,6 +13,7 @@
 #include "sdk/analytics/engine/UserPropertyWriter.h"
 #include "sdk/analytics/foundation/MeasurementDatabase.h"
 #include "sdk/analytics/foundation/EnvironmentInfo.h"
+#include "sdk/analytics/foundation/MeasurementFieldIndices.h"
 #include "sdk/analytics/foundation/Monitor.h"
 #include "sdk/analytics/foundation/NameTables.h"
 #include "sdk/analytics/foundation/NanoAccessors.h"
@@ -29,10 +30,9 @@ namespace sdk::analytics {
 
 using platform::foundation::Error;
 using platform::foundation::Value;
+using namespace sdk::analytics::measurement_fields;
 
 namespace {
-
-constexpr int kAttributeName = 1;
 
 std::optional<std::int64_t> integerParameter(const AnalyticsEvent& event, const char* name) {
   auto found = event.parameters().find(name);
@@ -130,7 +130,7 @@ RawEventBundler::Outcome RawEventBundler::bundleOneGroup() {
                            "No events left after sampling. Dropping bundle");
     return deleteGroup(*group, *fingerprint) ? Outcome::kCommitBundled : Outcome::kRollBack;
   }
-  nanoAdoptMessageArray(*bundle, kEvents, std::move(protoEvents));
+  nanoAdoptMessageArray(*bundle, kBundleEvents, std::move(protoEvents));
 
   double start = group->front().rawEvent.timestamp();
   double end = start;
@@ -140,7 +140,7 @@ RawEventBundler::Outcome RawEventBundler::bundleOneGroup() {
   }
   if (!updateAppMetadataForBundle(*bundle, start, end)) return Outcome::kRollBack;
 
-  for (const auto& attribute : nanoGetMessageArray<ProtoUserAttribute>(*bundle, kUserAttributes)) {
+  for (const auto& attribute : nanoGetMessageArray<ProtoUserAttribute>(*bundle, kBundleUserAttributes)) {
     if (!parts_.audience->evaluateFiltersForNanoUserProperty(*attribute, &cache, start)) return Outcome::kRollBack;
   }
   std::optional<std::vector<std::shared_ptr<ProtoAudienceLeafFilterResult>>> results;
@@ -149,7 +149,7 @@ RawEventBundler::Outcome RawEventBundler::bundleOneGroup() {
                            "Unable to read audience evaluation results");
     return Outcome::kRollBack;
   }
-  if (!results->empty()) nanoSetMessageArray(*bundle, kAudienceResults, *results);
+  if (!results->empty()) nanoSetMessageArray(*bundle, kBundleAudienceResults, *results);
 
   addBundleMetadataIntoBundle(*bundle, start, end);
   bool isRealtime = std::any_of(events->begin(), events->end(), [](const AnalyticsEvent& e) { return e.isRealtime(); });
@@ -163,7 +163,7 @@ RawEventBundler::Outcome RawEventBundler::bundleOneGroup() {
   }
   monitor()->logWithLevel(
       LogLevel::kDebug, messages::kBundleQueued, "Bundle added to the upload queue. BundleID, timestamp (ms)",
-      Value(std::int64_t{nanoGetInt32(*bundle, kBundleIndex)}), Value(nanoGetInt64(*bundle, kEndTimestamp)));
+      Value(std::int64_t{nanoGetInt32(*bundle, kBundleIndex)}), Value(nanoGetInt64(*bundle, kBundleEndTimestamp)));
   return deleteGroup(*group, *fingerprint) ? Outcome::kCommitBundled : Outcome::kRollBack;
 }
 
@@ -355,7 +355,7 @@ void RawEventBundler::evaluationTimeFromRawEvents(const std::vector<RawEventData
     sessionStepDone = false;
     if (parts_.audience->clearEvaluationResultsForSessionScopedFilters()) {
       bool evaluated = true;
-      for (const auto& attribute : nanoGetMessageArray<ProtoUserAttribute>(bundle, kUserAttributes)) {
+      for (const auto& attribute : nanoGetMessageArray<ProtoUserAttribute>(bundle, kBundleUserAttributes)) {
         if (!parts_.audience->evaluateFiltersForNanoUserProperty(*attribute, nullptr, std::nullopt)) {
           evaluated = false;
           break;
@@ -387,9 +387,9 @@ void RawEventBundler::evaluationTimeFromRawEvents(const std::vector<RawEventData
                              errorText(result.error()));
       return;
     }
-    auto attributes = nanoGetMessageArray<ProtoUserAttribute>(bundle, kUserAttributes);
+    auto attributes = nanoGetMessageArray<ProtoUserAttribute>(bundle, kBundleUserAttributes);
     std::erase_if(attributes, [](const auto& a) { return nanoGetString(*a, kAttributeName) == "_se"; });
-    nanoSetMessageArray(bundle, kUserAttributes, attributes);
+    nanoSetMessageArray(bundle, kBundleUserAttributes, attributes);
   }
   (void)updateUserEngagement(engagement, bundle, true);
 }
@@ -420,7 +420,7 @@ bool RawEventBundler::updateUserEngagement(std::int64_t engagement, ProtoMeasure
   limits.lastAdvertisingIDResetFeatureEnabled = parts_.settings->lastAdvertisingIDResetFeatureEnabled();
   if (!UserPropertyWriter(parts_.database).setUserPropertyInDatabaseOnWorkerQueue(attribute, limits)) return false;
 
-  auto attributes = nanoGetMessageArray<ProtoUserAttribute>(bundle, kUserAttributes);
+  auto attributes = nanoGetMessageArray<ProtoUserAttribute>(bundle, kBundleUserAttributes);
   auto updated = attribute.protoUserAttribute();
   auto found = std::find_if(attributes.begin(), attributes.end(),
                             [&](const auto& a) { return nanoGetString(*a, kAttributeName) == name; });
@@ -429,7 +429,7 @@ bool RawEventBundler::updateUserEngagement(std::int64_t engagement, ProtoMeasure
   } else {
     attributes.push_back(updated);
   }
-  nanoSetMessageArray(bundle, kUserAttributes, attributes);
+  nanoSetMessageArray(bundle, kBundleUserAttributes, attributes);
   return true;
 }
 
@@ -475,11 +475,11 @@ bool RawEventBundler::updateAppMetadataForBundle(ProtoMeasurementBundle& bundle,
   }
   const std::int64_t previousStart = NumericUtil::millisecondsFromSeconds(metadata->lastBundleStartTimestamp);
   const std::int64_t previousEnd = NumericUtil::millisecondsFromSeconds(metadata->lastBundleEndTimestamp);
-  if (previousEnd > 0) nanoSetInt64(bundle, kPreviousEndTimestamp, previousEnd);
+  if (previousEnd > 0) nanoSetInt64(bundle, kBundlePreviousEndTimestamp, previousEnd);
   if (previousStart > 0) {
-    nanoSetInt64(bundle, kPreviousStartTimestamp, previousStart);
+    nanoSetInt64(bundle, kBundlePreviousStartTimestamp, previousStart);
   } else if (previousEnd > 0) {
-    nanoSetInt64(bundle, kPreviousStartTimestamp, previousEnd);
+    nanoSetInt64(bundle, kBundlePreviousStartTimestamp, previousEnd);
   }
   metadata->incrementLastBundleIndex();
   metadata->lastBundleStartTimestamp = start;
@@ -499,24 +499,24 @@ void RawEventBundler::addBundleMetadataIntoBundle(ProtoMeasurementBundle& bundle
   if (!experimentIDs.empty()) {
     platform::foundation::Array ids;
     for (std::int64_t id : experimentIDs) ids.emplace_back(id);
-    nanoSetArray(bundle, kExperimentIDs, ids);
+    nanoSetArray(bundle, kBundleExperimentIDs, ids);
   }
   if (parts_.persistedConfig) {
     std::string sampled = monitor()->monitoringDataForDispatchWithSamplePeriod(
         settings.monitoringSamplePeriod(), parts_.persistedConfig->lastMonitorDataSampledTimestamp());
     if (!sampled.empty()) {
-      nanoSetString(bundle, kMonitoringData, sampled);
+      nanoSetString(bundle, kBundleMonitoringData, sampled);
       parts_.persistedConfig->setLastMonitorDataSampledTimestamp(now());
     }
   }
-  if (std::int64_t version = settings.version(); version >= 0) nanoSetInt64(bundle, kConfigVersion, version);
-  if (nanoGetString(bundle, kAppID).value_or("").empty()) {
+  if (std::int64_t version = settings.version(); version >= 0) nanoSetInt64(bundle, kBundleConfigVersion, version);
+  if (nanoGetString(bundle, kBundleAppID).value_or("").empty()) {
     std::string appID = parts_.identity ? parts_.identity->appID() : std::string();
     if (appID.empty()) appID = platform::foundation::Bundle::main()->bundleIdentifier();
-    nanoSetString(bundle, kAppID, appID);
+    nanoSetString(bundle, kBundleAppID, appID);
   }
-  nanoSetInt64(bundle, kStartTimestamp, NumericUtil::millisecondsFromSeconds(start));
-  nanoSetInt64(bundle, kEndTimestamp, NumericUtil::millisecondsFromSeconds(end));
+  nanoSetInt64(bundle, kBundleStartTimestamp, NumericUtil::millisecondsFromSeconds(start));
+  nanoSetInt64(bundle, kBundleEndTimestamp, NumericUtil::millisecondsFromSeconds(end));
 }
 
 }  // namespace sdk::analytics

@@ -36,23 +36,6 @@ class RawEventBundler {
     std::shared_ptr<Identity> identity;
   };
 
-  // Bundle fields by index (the wire tags differ).
-  enum Field : int {
-    kEvents = 1,
-    kUserAttributes = 2,
-    kUploadTimestamp = 3,
-    kStartTimestamp = 4,
-    kEndTimestamp = 5,
-    kPreviousStartTimestamp = 6,
-    kPreviousEndTimestamp = 7,
-    kAppID = 14,
-    kBundleIndex = 24,
-    kMonitoringData = 25,
-    kAudienceResults = 28,
-    kConfigVersion = 34,
-    kExperimentIDs = 37,
-  };
-
   explicit RawEventBundler(Parts parts, EventSampler::RandomSource random = {});
 
   // True when a bundle was queued, or a group whose events were all sampled away was deleted.

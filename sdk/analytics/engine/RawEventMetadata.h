@@ -16,33 +16,6 @@ namespace sdk::analytics {
 // bundle before it is sent, so a consent change reaches bundles already waiting.
 class RawEventMetadata {
  public:
-  // Field indices of the measurement bundle.
-  enum Field : int {
-    kProtocolVersion = 0,
-    kUserAttributes = 2,
-    kPlatform = 8,
-    kOSVersion = 9,
-    kDeviceModel = 10,
-    kLanguage = 11,
-    kTimeZoneOffsetMinutes = 12,
-    kInstallSource = 13,
-    kAppID = 14,
-    kAppVersion = 16,
-    kLibraryVersion = 17,
-    kResettableDeviceID = 19,
-    kVendorDeviceID = 20,
-    kLimitedAdTracking = 21,
-    kAppInstanceID = 22,
-    kVMPAppID = 26,
-    kInstallationID = 29,
-    kAppVersionMajor = 30,
-    kAppVersionMinor = 31,
-    kAppVersionRelease = 32,
-    kDeDedAppID = 36,
-    kConsentSignals = 40,
-    kTrackingConsentStatus = 41,
-  };
-
   // The metadata under the current app, device, consent and identity state, with every stored user
   // property. Properties are ordered by name, so equal state always encodes to equal bytes and thus
   // to one fingerprint, whatever order the store hands them out in.

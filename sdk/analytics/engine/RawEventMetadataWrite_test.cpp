@@ -6,6 +6,7 @@
 #include "sdk/analytics/engine/EventPipelineTestSupport.h"
 #include "sdk/analytics/engine/IdentityTestSupport.h"
 #include "sdk/analytics/engine/RawEventMetadata.h"
+#include "sdk/analytics/foundation/MeasurementFieldIndices.h"
 #include "sdk/analytics/foundation/FoundationTestSupport.h"
 #include "sdk/analytics/rules/ConditionalUserPropertyController.h"
 #include "testing/MainThreadEnvironment.h"
@@ -20,7 +21,7 @@ using platform::foundation::Error;
 using platform::foundation::Value;
 using sdk::analytics::EventHandler;
 using sdk::analytics::RawEventMetadata;
-using M = RawEventMetadata;
+using namespace sdk::analytics::measurement_fields;
 
 // The event path with the real metadata over a real identity.
 class MetadataHost : public ostrel::testing::PipelineHost {
@@ -92,16 +93,16 @@ TEST_F(RawEventMetadataWriteTest, StoredEventsShareMetadataUntilConsentChanges) 
 
   auto granted = metadata(stored[0]);
   ASSERT_TRUE(granted);
-  EXPECT_EQ(nanoGetString(*granted, M::kAppInstanceID)->size(), 32u);
-  EXPECT_TRUE(nanoHasField(*granted, M::kVendorDeviceID));
-  EXPECT_EQ(nanoGetString(*granted, M::kConsentSignals), "G1--");
+  EXPECT_EQ(nanoGetString(*granted, kBundleAppInstanceID)->size(), 32u);
+  EXPECT_TRUE(nanoHasField(*granted, kBundleVendorDeviceID));
+  EXPECT_EQ(nanoGetString(*granted, kBundleConsentSignals), "G1--");
 
   auto denied = metadata(stored[2]);
   ASSERT_TRUE(denied);
-  EXPECT_FALSE(nanoHasField(*denied, M::kAppInstanceID));
-  EXPECT_FALSE(nanoHasField(*denied, M::kVendorDeviceID));
-  EXPECT_FALSE(nanoHasField(*denied, M::kResettableDeviceID));
-  EXPECT_EQ(nanoGetString(*denied, M::kConsentSignals), "G1-0");
+  EXPECT_FALSE(nanoHasField(*denied, kBundleAppInstanceID));
+  EXPECT_FALSE(nanoHasField(*denied, kBundleVendorDeviceID));
+  EXPECT_FALSE(nanoHasField(*denied, kBundleResettableDeviceID));
+  EXPECT_EQ(nanoGetString(*denied, kBundleConsentSignals), "G1-0");
 }
 
 }  // namespace

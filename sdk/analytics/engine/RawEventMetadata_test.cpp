@@ -10,6 +10,7 @@
 #include "sdk/analytics/engine/IdentityTestSupport.h"
 #include "sdk/analytics/engine/MeasurementConfigTestSupport.h"
 #include "sdk/analytics/foundation/MeasurementDatabase.h"
+#include "sdk/analytics/foundation/MeasurementFieldIndices.h"
 #include "sdk/analytics/foundation/EnvironmentInfo.h"
 #include "sdk/analytics/foundation/NanoAccessors.h"
 #include "sdk/analytics/foundation/PersistedConfig.h"
@@ -27,6 +28,7 @@ using sdk::analytics::RawEventMetadata;
 using ostrel::testing::FakeIdentitySupport;
 using ostrel::testing::ScopedIdentitySettings;
 using M = RawEventMetadata;
+using namespace sdk::analytics::measurement_fields;
 
 constexpr const char* kAdID = "6D92078A-8246-4BA4-AE5B-76104861E7DC";
 using ostrel::testing::kMeasurementVendorID;
@@ -74,31 +76,31 @@ TEST_F(RawEventMetadataTest, CarriesTheAppDeviceAndIdentity) {
   identity->setAppIDFromDeDed("deded-app");
   identity->setCoreInstallationID(std::string("fid-1"));
   auto bundle = M::create(*identity, {});
-  EXPECT_EQ(nanoGetString(*bundle, M::kPlatform), "ios");
-  EXPECT_EQ(nanoGetInt32(*bundle, M::kProtocolVersion), 1);
-  EXPECT_EQ(nanoGetString(*bundle, M::kAppID), "com.ostrel.app");
-  EXPECT_EQ(nanoGetString(*bundle, M::kInstallSource), "manual_install");
-  EXPECT_EQ(nanoGetString(*bundle, M::kAppVersion), "2.10");
-  EXPECT_FALSE(nanoHasField(*bundle, M::kVMPAppID));
-  EXPECT_EQ(nanoGetString(*bundle, M::kDeDedAppID), "deded-app");
-  EXPECT_EQ(nanoGetInt64(*bundle, M::kLibraryVersion), Identity::analyticsLibraryVersion());
-  EXPECT_EQ(nanoGetString(*bundle, M::kInstallationID), "fid-1");
-  EXPECT_EQ(nanoGetInt32(*bundle, M::kAppVersionMajor), 2);
-  EXPECT_EQ(nanoGetInt32(*bundle, M::kAppVersionMinor), 10);
-  EXPECT_EQ(nanoGetInt32(*bundle, M::kAppVersionRelease), 4);
-  EXPECT_EQ(nanoGetString(*bundle, M::kConsentSignals), "G1--");
-  EXPECT_EQ(nanoGetInt32(*bundle, M::kTrackingConsentStatus), 3);
-  EXPECT_EQ(nanoGetString(*bundle, M::kResettableDeviceID), kAdID);
-  EXPECT_FALSE(nanoHasField(*bundle, M::kVendorDeviceID));
-  EXPECT_EQ(nanoGetString(*bundle, M::kAppInstanceID), identity->appInstanceID());
-  EXPECT_TRUE(nanoHasField(*bundle, M::kLimitedAdTracking));
-  EXPECT_FALSE(nanoGetBool(*bundle, M::kLimitedAdTracking));
-  EXPECT_EQ(nanoGetString(*bundle, M::kDeviceModel), "iPhone15,2");
-  EXPECT_EQ(nanoGetString(*bundle, M::kOSVersion), "17.4");
-  EXPECT_EQ(nanoGetInt32(*bundle, M::kTimeZoneOffsetMinutes), -300);
-  EXPECT_EQ(nanoGetString(*bundle, M::kLanguage), "fr-CA");
-  EXPECT_TRUE(nanoGetMessageArray<ProtoUserAttribute>(*bundle, M::kUserAttributes).empty());
-  EXPECT_TRUE(bundle->values(M::kUserAttributes).empty());
+  EXPECT_EQ(nanoGetString(*bundle, kBundlePlatform), "ios");
+  EXPECT_EQ(nanoGetInt32(*bundle, kBundleProtocolVersion), 1);
+  EXPECT_EQ(nanoGetString(*bundle, kBundleAppID), "com.ostrel.app");
+  EXPECT_EQ(nanoGetString(*bundle, kBundleInstallSource), "manual_install");
+  EXPECT_EQ(nanoGetString(*bundle, kBundleAppVersion), "2.10");
+  EXPECT_FALSE(nanoHasField(*bundle, kBundleVMPAppID));
+  EXPECT_EQ(nanoGetString(*bundle, kBundleDeDedAppID), "deded-app");
+  EXPECT_EQ(nanoGetInt64(*bundle, kBundleLibraryVersion), Identity::analyticsLibraryVersion());
+  EXPECT_EQ(nanoGetString(*bundle, kBundleInstallationID), "fid-1");
+  EXPECT_EQ(nanoGetInt32(*bundle, kBundleAppVersionMajor), 2);
+  EXPECT_EQ(nanoGetInt32(*bundle, kBundleAppVersionMinor), 10);
+  EXPECT_EQ(nanoGetInt32(*bundle, kBundleAppVersionRelease), 4);
+  EXPECT_EQ(nanoGetString(*bundle, kBundleConsentSignals), "G1--");
+  EXPECT_EQ(nanoGetInt32(*bundle, kBundleTrackingConsentStatus), 3);
+  EXPECT_EQ(nanoGetString(*bundle, kBundleResettableDeviceID), kAdID);
+  EXPECT_FALSE(nanoHasField(*bundle, kBundleVendorDeviceID));
+  EXPECT_EQ(nanoGetString(*bundle, kBundleAppInstanceID), identity->appInstanceID());
+  EXPECT_TRUE(nanoHasField(*bundle, kBundleLimitedAdTracking));
+  EXPECT_FALSE(nanoGetBool(*bundle, kBundleLimitedAdTracking));
+  EXPECT_EQ(nanoGetString(*bundle, kBundleDeviceModel), "iPhone15,2");
+  EXPECT_EQ(nanoGetString(*bundle, kBundleOSVersion), "17.4");
+  EXPECT_EQ(nanoGetInt32(*bundle, kBundleTimeZoneOffsetMinutes), -300);
+  EXPECT_EQ(nanoGetString(*bundle, kBundleLanguage), "fr-CA");
+  EXPECT_TRUE(nanoGetMessageArray<ProtoUserAttribute>(*bundle, kBundleUserAttributes).empty());
+  EXPECT_TRUE(bundle->values(kBundleUserAttributes).empty());
 }
 
 TEST_F(RawEventMetadataTest, FingerprintFollowsTheState) {
@@ -112,7 +114,7 @@ TEST_F(RawEventMetadataTest, FingerprintFollowsTheState) {
   UserAttribute changed("app", "plan", AnalyticsValue("free"), 1700000000);
   EXPECT_NE(MeasurementDatabase::metadataFingerprint(*M::create(*identity, {changed, id})), first);
   auto bundle = M::create(*identity, {plan, id});
-  auto attributes = nanoGetMessageArray<ProtoUserAttribute>(*bundle, M::kUserAttributes);
+  auto attributes = nanoGetMessageArray<ProtoUserAttribute>(*bundle, kBundleUserAttributes);
   ASSERT_EQ(attributes.size(), 2u);
   EXPECT_EQ(nanoGetString(*attributes[0], 1), "_id");
 
@@ -148,38 +150,38 @@ TEST_F(RawEventMetadataTest, RuleFollowsConsentAndTheGate) {
     clock->advance(5);  // past the identity's cache time, so it reads the new status
     auto bundle = ProtoMeasurementBundle::make();
     // Identifiers stored with the event earlier must go when consent says so now.
-    nanoSetString(*bundle, M::kVendorDeviceID, std::string("stale-vendor"));
-    nanoSetString(*bundle, M::kAppInstanceID, std::string("stale-instance"));
-    nanoSetString(*bundle, M::kConsentSignals, std::string("G1--"));
+    nanoSetString(*bundle, kBundleVendorDeviceID, std::string("stale-vendor"));
+    nanoSetString(*bundle, kBundleAppInstanceID, std::string("stale-instance"));
+    nanoSetString(*bundle, kBundleConsentSignals, std::string("G1--"));
     M::applyIdentifierRule(*bundle, c.signals, c.gate, identity->identifiers());
-    EXPECT_EQ(nanoHasField(*bundle, M::kResettableDeviceID), c.hasAdID) << c.name;
-    EXPECT_EQ(nanoHasField(*bundle, M::kVendorDeviceID), c.hasVendorID) << c.name;
-    EXPECT_EQ(nanoHasField(*bundle, M::kAppInstanceID), c.hasInstanceID) << c.name;
-    EXPECT_EQ(nanoGetString(*bundle, M::kConsentSignals), c.signals) << c.name;
-    EXPECT_EQ(nanoGetInt32(*bundle, M::kTrackingConsentStatus), c.platformStatus == 3 ? 3 : 2) << c.name;
+    EXPECT_EQ(nanoHasField(*bundle, kBundleResettableDeviceID), c.hasAdID) << c.name;
+    EXPECT_EQ(nanoHasField(*bundle, kBundleVendorDeviceID), c.hasVendorID) << c.name;
+    EXPECT_EQ(nanoHasField(*bundle, kBundleAppInstanceID), c.hasInstanceID) << c.name;
+    EXPECT_EQ(nanoGetString(*bundle, kBundleConsentSignals), c.signals) << c.name;
+    EXPECT_EQ(nanoGetInt32(*bundle, kBundleTrackingConsentStatus), c.platformStatus == 3 ? 3 : 2) << c.name;
   }
 }
 
 TEST_F(RawEventMetadataTest, ShortSignalsDenyNothingAndKeepTheStoredOne) {
   auto bundle = ProtoMeasurementBundle::make();
-  nanoSetString(*bundle, M::kConsentSignals, std::string("G100"));
+  nanoSetString(*bundle, kBundleConsentSignals, std::string("G100"));
   M::applyIdentifierRule(*bundle, std::string("G1"), false, identity->identifiers());
-  EXPECT_EQ(nanoGetString(*bundle, M::kConsentSignals), "G100");
-  EXPECT_TRUE(nanoHasField(*bundle, M::kResettableDeviceID));
-  EXPECT_TRUE(nanoHasField(*bundle, M::kAppInstanceID));
+  EXPECT_EQ(nanoGetString(*bundle, kBundleConsentSignals), "G100");
+  EXPECT_TRUE(nanoHasField(*bundle, kBundleResettableDeviceID));
+  EXPECT_TRUE(nanoHasField(*bundle, kBundleAppInstanceID));
   M::applyIdentifierRule(*bundle, std::string(), false, identity->identifiers());
-  EXPECT_FALSE(nanoHasField(*bundle, M::kConsentSignals));
+  EXPECT_FALSE(nanoHasField(*bundle, kBundleConsentSignals));
 }
 
 TEST_F(RawEventMetadataTest, WithoutAdvertisingSupportNothingOfItIsSent) {
   // What Linux offers: no advertising service; the vendor ID stands in when there is one.
   auto onLinux = Identity::initWithPersistedConfig(std::make_shared<PersistedConfig>());
   auto bundle = M::create(*onLinux, {});
-  EXPECT_FALSE(nanoHasField(*bundle, M::kResettableDeviceID));
-  EXPECT_EQ(nanoGetString(*bundle, M::kVendorDeviceID), kMeasurementVendorID);
-  EXPECT_TRUE(nanoHasField(*bundle, M::kAppInstanceID));
-  EXPECT_FALSE(nanoHasField(*bundle, M::kLimitedAdTracking));
-  EXPECT_FALSE(nanoHasField(*bundle, M::kTrackingConsentStatus));
+  EXPECT_FALSE(nanoHasField(*bundle, kBundleResettableDeviceID));
+  EXPECT_EQ(nanoGetString(*bundle, kBundleVendorDeviceID), kMeasurementVendorID);
+  EXPECT_TRUE(nanoHasField(*bundle, kBundleAppInstanceID));
+  EXPECT_FALSE(nanoHasField(*bundle, kBundleLimitedAdTracking));
+  EXPECT_FALSE(nanoHasField(*bundle, kBundleTrackingConsentStatus));
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include "sdk/analytics/foundation/MeasurementDatabase.h"
 #include "sdk/analytics/foundation/ErrorEvent.h"
 #include "sdk/analytics/foundation/KeychainWrapper.h"
+#include "sdk/analytics/foundation/MeasurementFieldIndices.h"
 #include "sdk/analytics/foundation/Monitor.h"
 #include "sdk/analytics/foundation/NameChecks.h"
 #include "sdk/analytics/foundation/NanoAccessors.h"
@@ -28,7 +29,6 @@ using platform::foundation::Value;
 
 namespace {
 
-constexpr int kAdvertisingIdentifierField = 19;
 constexpr std::int64_t kErrorCodeEventLimitReached = 8;
 constexpr std::int64_t kErrorCodePublicEventLimitReached = 16;
 
@@ -236,7 +236,7 @@ bool RawEventWriter::writeEvent(const AnalyticsEvent& event, bool isPublicEvent,
     return false;
   }
   auto persisted = host_.persistedConfig();
-  bool carriesAdvertisingID = nanoHasField(*metadata, kAdvertisingIdentifierField);
+  bool carriesAdvertisingID = nanoHasField(*metadata, measurement_fields::kBundleResettableDeviceID);
   if (carriesAdvertisingID && persisted && persisted->unmatchedFirstOpenWithoutIDFA()) {
     logFirstOpenConsentedEvent(event.timestamp());
   } else if (!carriesAdvertisingID && name == "_f" && persisted) {

@@ -8,6 +8,7 @@
 #include "sdk/analytics/engine/EngineMessageCodes.h"
 #include "sdk/analytics/engine/WeakMeasurementHost.h"
 #include "sdk/analytics/foundation/MeasurementDatabase.h"
+#include "sdk/analytics/foundation/MeasurementFieldIndices.h"
 #include "sdk/analytics/foundation/Monitor.h"
 #include "sdk/analytics/foundation/NameTables.h"
 #include "sdk/analytics/foundation/NameChecks.h"
@@ -24,25 +25,12 @@
 namespace sdk::analytics {
 
 using sdk::analytics::monitor;
+using namespace sdk::analytics::measurement_fields;
 
 namespace {
 
 using platform::foundation::Dictionary;
 using platform::foundation::Value;
-
-// Field indices of the configuration messages.
-constexpr int kConfigVersion = 0;
-constexpr int kConfigurationAppIDField = 1;
-constexpr int kConfigSettings = 3;
-constexpr int kConfigEventConfigs = 4;
-constexpr int kConfigDeDedAppID = 6;
-constexpr int kConfigPrograms = 8;
-constexpr int kSettingName = 0;
-constexpr int kSettingValue = 1;
-constexpr int kEventConfigName = 0;
-constexpr int kEventConfigBlocked = 1;
-constexpr int kEventConfigConversion = 2;
-constexpr int kEventConfigSamplingRate = 3;
 
 // The flags the measurement SDK registers with the experiments service, all off until a snapshot
 // says otherwise.
@@ -152,7 +140,7 @@ bool RemoteConfig::updateMeasurementConfig(const std::shared_ptr<ProtoMeasuremen
                            "Cannot set measurement config when DeDed App ID does not match");
     return false;
   }
-  if (nanoGetString(*config, kConfigurationAppIDField).value_or("") != appID_) {
+  if (nanoGetString(*config, kConfigAppID).value_or("") != appID_) {
     monitor()->logWithLevel(LogLevel::kSilentError, messages::kConfigVadezeAppIDMismatch,
                            "Cannot set measurement config when Vadeze App ID does not match");
     return false;
@@ -201,12 +189,12 @@ std::shared_ptr<ProtoMeasurementConfig> RemoteConfig::measurementConfigFromDatab
 
 void RemoteConfig::parseRemoteConfigFromMeasurementConfig(const ProtoMeasurementConfig& config) {
   const auto settings = nanoMessagesIn<ProtoSetting>(config, kConfigSettings);
-  if (settings.empty() && !nanoHasField(config, kConfigurationAppIDField)) {
+  if (settings.empty() && !nanoHasField(config, kConfigAppID)) {
     monitor()->logWithLevel(LogLevel::kSilentError, messages::kEmptyConfigParsed,
                            "Cannot parse empty measurement config. Using default values");
     return;
   }
-  if (nanoGetString(config, kConfigurationAppIDField).value_or("") != appID_) return;
+  if (nanoGetString(config, kConfigAppID).value_or("") != appID_) return;
 
   std::map<std::string, CachedSetting> values;
   for (const auto& setting : settings) {

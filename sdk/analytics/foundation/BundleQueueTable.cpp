@@ -1,6 +1,7 @@
 #include "sdk/analytics/foundation/BundleQueueTable.h"
 
 #include "sdk/analytics/foundation/FoundationMessageCodes.h"
+#include "sdk/analytics/foundation/MeasurementFieldIndices.h"
 #include "sdk/analytics/foundation/NanoAccessors.h"
 #include "sdk/utilities/Gzip.h"
 
@@ -9,11 +10,10 @@ namespace sdk::analytics {
 using platform::foundation::Data;
 using platform::foundation::ErrorOr;
 using platform::foundation::Value;
+using measurement_fields::kBundleEndTimestamp;
+using measurement_fields::kBundleRetryCount;
 
 namespace {
-
-constexpr int kBundleEndIndex = 5;
-constexpr int kBundleRetryCountIndex = 35;
 
 std::string placeholders(std::size_t count) {
   std::string out;
@@ -39,7 +39,7 @@ ErrorOr<void> BundleQueueTable::insertBundle(const ProtoMeasurementBundle& bundl
     compressed = std::move(*gzipped);
   }
   return run("INSERT INTO queue (data, bundle_end_timestamp, realtime) VALUES (?, ?, ?)",
-             {Value::data(std::move(compressed)), Value(nanoGetInt64(bundle, kBundleEndIndex)),
+             {Value::data(std::move(compressed)), Value(nanoGetInt64(bundle, kBundleEndTimestamp)),
               Value(std::int64_t{isRealtime})},
              messages::kBundleInsertFailed, "Failed to insert bundle");
 }
@@ -75,7 +75,7 @@ ErrorOr<std::vector<BundleQueueTable::QueuedBundle>> BundleQueueTable::queryBund
     if (!bundles.empty() && totalSize + size > sizeLimit) break;  // the first bundle is always taken
     totalSize += size;
     std::int64_t retries = row.at("retry_count").toInt64();
-    if (retries >= 1) nanoSetInt32(*bundle, kBundleRetryCountIndex, static_cast<std::int32_t>(retries));
+    if (retries >= 1) nanoSetInt32(*bundle, kBundleRetryCount, static_cast<std::int32_t>(retries));
     bundles.emplace_back(std::move(bundle), rowID);
   }
   return bundles;

@@ -2,16 +2,15 @@
 
 #include <cmath>
 
+#include "sdk/analytics/foundation/MeasurementFieldIndices.h"
 #include "sdk/analytics/foundation/NanoAccessors.h"
 #include "sdk/analytics/foundation/NumericUtil.h"
 
 namespace sdk::analytics {
 
-namespace {
+using namespace sdk::analytics::measurement_fields;
 
-enum EventIndex { kEventParams = 0, kEventName = 1, kEventTimestamp = 2, kEventPreviousTimestamp = 3 };
-enum ParamIndex { kParamName = 0, kParamString = 1, kParamInteger = 2, kParamFloat = 3, kParamDouble = 4, kParamItems = 5 };
-enum AttributeIndex { kSetTimestamp = 0, kAttributeName = 1, kAttributeString = 2, kAttributeInteger = 3, kAttributeDouble = 5 };
+namespace {
 
 // The value fields of a parameter: string, integer, double or items.
 void setParameterValue(NanoMessage& parameter, const AnalyticsValue& value) {
@@ -95,7 +94,7 @@ std::optional<AnalyticsEvent> eventFromProtoEvent(const ProtoEvent& message) {
 
 std::shared_ptr<ProtoUserAttribute> makeProtoUserAttribute(const UserAttribute& attribute) {
   auto message = ProtoUserAttribute::make();
-  nanoSetInt64(*message, kSetTimestamp, NumericUtil::millisecondsFromSeconds(attribute.lastSetTimestamp));
+  nanoSetInt64(*message, kAttributeSetTimestamp, NumericUtil::millisecondsFromSeconds(attribute.lastSetTimestamp));
   nanoSetString(*message, kAttributeName, attribute.name);
   if (attribute.value.isString()) {
     nanoSetString(*message, kAttributeString, attribute.value.stringValue());
@@ -120,7 +119,7 @@ std::optional<UserAttribute> userAttributeFromProto(const ProtoUserAttribute& me
   }
   if (!value) return std::nullopt;
   return UserAttribute(std::move(origin), std::move(*name), std::move(*value),
-                          static_cast<double>(nanoGetInt64(message, kSetTimestamp)) / 1000.0);
+                          static_cast<double>(nanoGetInt64(message, kAttributeSetTimestamp)) / 1000.0);
 }
 
 std::shared_ptr<ProtoUserAttribute> UserAttribute::protoUserAttribute() const { return makeProtoUserAttribute(*this); }

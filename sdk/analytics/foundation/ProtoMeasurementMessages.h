@@ -6,13 +6,11 @@
 namespace sdk::analytics {
 
 // The measurement messages: upload batches and bundles, events, parameters and user properties, and
-// the remote measurement configuration.
+// the remote measurement configuration. Their fields, and the names the code reaches them by, are in
+// MeasurementFieldIndices.h.
 ANALYTICS_PROTO_MESSAGE(ProtoMeasurementBatch);
 ANALYTICS_PROTO_MESSAGE(ProtoMeasurementBundle);
 ANALYTICS_PROTO_MESSAGE(ProtoEvent);
-// Index 0 name, 1 string value, 2 integer value, 3 float (not read), 4 double value, 5 the items of
-// an item-array parameter: each element an unnamed parameter whose own index 5 holds the item's
-// parameters.
 ANALYTICS_PROTO_MESSAGE(ProtoEventParam);
 ANALYTICS_PROTO_MESSAGE(ProtoUserAttribute);
 ANALYTICS_PROTO_MESSAGE(ProtoMeasurementConfig);

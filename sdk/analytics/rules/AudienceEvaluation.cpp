@@ -5,6 +5,7 @@
 #include "platform/foundation/ErrorOr.h"
 #include "sdk/analytics/foundation/MeasurementDatabase.h"
 #include "sdk/analytics/foundation/AnalyticsEvent.h"
+#include "sdk/analytics/foundation/MeasurementFieldIndices.h"
 #include "sdk/analytics/foundation/Monitor.h"
 #include "sdk/analytics/foundation/NameChecks.h"
 #include "sdk/analytics/foundation/NanoAccessors.h"
@@ -288,21 +289,21 @@ bool AudienceEvaluation::evaluateFiltersForUserProperty(const UserAttribute& use
 bool AudienceEvaluation::evaluateFiltersForNanoUserProperty(const ProtoUserAttribute& userProperty,
                                                             AudienceTimestampsCache* audienceTimestampsCache,
                                                             std::optional<double> evaluationTime) {
-  // Fields: 0 set time (ms), 1 name, 2 string, 3 integer, 5 double.
+  using namespace measurement_fields;
   std::optional<AnalyticsValue> value;
-  if (auto text = nanoGetString(userProperty, 2)) {
+  if (auto text = nanoGetString(userProperty, kAttributeString)) {
     value = AnalyticsValue(*text);
-  } else if (nanoHasField(userProperty, 5)) {
-    value = AnalyticsValue(nanoGetDouble(userProperty, 5));
-  } else if (nanoHasField(userProperty, 3)) {
-    value = AnalyticsValue(nanoGetInt64(userProperty, 3));
+  } else if (nanoHasField(userProperty, kAttributeDouble)) {
+    value = AnalyticsValue(nanoGetDouble(userProperty, kAttributeDouble));
+  } else if (nanoHasField(userProperty, kAttributeInteger)) {
+    value = AnalyticsValue(nanoGetInt64(userProperty, kAttributeInteger));
   }
   if (!value) {
     monitor_->logWithLevel(LogLevel::kSilentError, messages::kUserPropertyNotConvertible, "Could not convert user property from nano format.");
     return false;
   }
-  double lastSet = static_cast<double>(nanoGetInt64(userProperty, 0)) / 1000.0;
-  UserAttribute attribute("", nanoGetString(userProperty, 1).value_or(""), *value, lastSet);
+  double lastSet = static_cast<double>(nanoGetInt64(userProperty, kAttributeSetTimestamp)) / 1000.0;
+  UserAttribute attribute("", nanoGetString(userProperty, kAttributeName).value_or(""), *value, lastSet);
   return evaluateFiltersForUserProperty(attribute, audienceTimestampsCache, evaluationTime.value_or(lastSet));
 }
 

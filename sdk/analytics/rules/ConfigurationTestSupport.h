@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/foundation/Value.h"
+#include "sdk/analytics/foundation/MeasurementFieldIndices.h"
 #include "sdk/analytics/foundation/ProtoMeasurementMessages.h"
 #include "sdk/analytics/rules/AudienceTestSupport.h"
 #include "sdk/analytics/rules/ScriptProgramTestSupport.h"
@@ -38,20 +39,21 @@ inline std::string ordinaryFunction(int i) {
 // until the size is reached, then registers kConfigurationRule.
 template <typename Filler>
 platform::foundation::Data configurationOf(std::size_t bytes, const Filler& filler, int audiences = 200) {
+  using namespace sdk::analytics::measurement_fields;
   auto config = sdk::analytics::ProtoMeasurementConfig::make();
-  sdk::analytics::nanoSetInt64(*config, 0, 1);
-  sdk::analytics::nanoSetString(*config, 1, "1:123456789:ios:0123456789abcdef");
+  sdk::analytics::nanoSetInt64(*config, kConfigVersion, 1);
+  sdk::analytics::nanoSetString(*config, kConfigAppID, "1:123456789:ios:0123456789abcdef");
   for (int i = 0; i < 100; ++i) {
     auto setting = sdk::analytics::ProtoSetting::make();
-    sdk::analytics::nanoSetString(*setting, 0, "measurement.custom_setting_" + std::to_string(i));
-    sdk::analytics::nanoSetString(*setting, 1, std::to_string(i * 37));
-    sdk::analytics::nanoAddMessage(*config, 3, *setting);
+    sdk::analytics::nanoSetString(*setting, kSettingName, "measurement.custom_setting_" + std::to_string(i));
+    sdk::analytics::nanoSetString(*setting, kSettingValue, std::to_string(i * 37));
+    sdk::analytics::nanoAddMessage(*config, kConfigSettings, *setting);
   }
   for (int i = 0; i < audiences; ++i) {
     auto events = eventFilter(0, "purchase", {valueFilter(*numberFilter(1, std::to_string(i)), "value"),
                                              valueFilter(*stringFilter(5, "hat"), "item")});
     auto properties = propertyFilter(1, "favourite_team", valueFilter(*stringFilter(1, "team_" + std::to_string(i))));
-    sdk::analytics::nanoAddMessage(*config, 5, *audience(i, {events}, {properties}));
+    sdk::analytics::nanoAddMessage(*config, kConfigAudiences, *audience(i, {events}, {properties}));
   }
   // The program's statements, each parsed once and counted with the key and length around it.
   auto withKey = [](std::size_t size) {
@@ -74,7 +76,7 @@ platform::foundation::Data configurationOf(std::size_t bytes, const Filler& fill
   auto message = sdk::analytics::ProtoProgram::make();
   sdk::analytics::nanoAdoptMessageArray(*message, 0, std::move(statements));
   sdk::analytics::nanoSetMessage(*message, 1, sdk::analytics::nanoMessageIn<sdk::analytics::ProtoProgramRules>(*rules, 1));
-  sdk::analytics::nanoAdoptMessageArray(*config, 8, std::vector{message});
+  sdk::analytics::nanoAdoptMessageArray(*config, kConfigPrograms, std::vector{message});
   return config->protoBuffer();
 }
 

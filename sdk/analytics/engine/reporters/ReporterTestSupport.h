@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/foundation/Error.h"
+#include "sdk/analytics/engine/MeasurementConfigTestSupport.h"
 #include "sdk/analytics/engine/RemoteConfig.h"
 #include "sdk/analytics/engine/reporters/ReporterHost.h"
 #include "sdk/analytics/foundation/MeasurementDatabase.h"
@@ -107,15 +108,7 @@ class ReporterTestBase : public ::testing::Test {
 
   // Replaces the configured settings with these ("measurement." keys, texts as served).
   void configure(const std::map<std::string, std::string>& values) {
-    auto config = sdk::analytics::ProtoMeasurementConfig::make();
-    sdk::analytics::nanoSetString(*config, 1, "1:100000000001:ios:0123456789abcdef");
-    for (const auto& [name, value] : values) {
-      auto setting = sdk::analytics::ProtoSetting::make();
-      sdk::analytics::nanoSetString(*setting, 0, name);
-      sdk::analytics::nanoSetString(*setting, 1, value);
-      sdk::analytics::nanoAddMessage(*config, 3, *setting);
-    }
-    ASSERT_TRUE(settings->updateMeasurementConfig(config));
+    ASSERT_TRUE(settings->updateMeasurementConfig(ostrel::testing::measurementConfig("1:100000000001:ios:0123456789abcdef", values)));
   }
 
   MonitorScope scope{std::vector<std::string>{"-APMAnalyticsDebugEnabled", "-APMAnalyticsVerboseLoggingEnabled"}};
