@@ -23,13 +23,14 @@
 #include "sdk/analytics/foundation/Scheduler.h"
 #include "sdk/analytics/rules/Audiences.h"
 #include "sdk/analytics/rules/ConditionalUserPropertyController.h"
+#include "sdk/analytics/foundation/WorkerQueueCheck.h"
 
 namespace sdk::analytics {
 
 using platform::foundation::Value;
 
 bool MeasurementComponents::initializeOnWorkerQueue() {
-  DCHECK(engine_.isOnWorkerQueue());
+  DCHECK_ON_WORKER_QUEUE(sequenceChecker_, "initializeOnWorkerQueue");
   auto identity = engine_.givenIdentity() ? engine_.givenIdentity() : Identity::sharedInstance();
   if (!identity) return false;
   {
@@ -55,6 +56,7 @@ bool MeasurementComponents::initializeOnWorkerQueue() {
 }
 
 void MeasurementComponents::adoptIdentifiersOnWorkerQueue(Identity& identity) {
+  DCHECK_ON_WORKER_QUEUE(sequenceChecker_, "adoptIdentifiersOnWorkerQueue");
   identity.updateIdentifiers();
   if (auto afterReset = FacadeDefaults::appInstanceIDAfterReset(); afterReset && !afterReset->empty()) {
     identity.setAppInstanceID(*afterReset);
@@ -77,6 +79,7 @@ void MeasurementComponents::adoptIdentifiersOnWorkerQueue(Identity& identity) {
 
 bool MeasurementComponents::buildOverDatabaseOnWorkerQueue(const std::shared_ptr<MeasurementDatabase>& database,
                                                            const std::shared_ptr<Identity>& identity) {
+  DCHECK_ON_WORKER_QUEUE(sequenceChecker_, "buildOverDatabaseOnWorkerQueue");
   std::weak_ptr<MeasurementEngine> weak = engine_.weak_from_this();
   RemoteConfig::Context context;
   context.origin = [] { return AppIdentifiers::sharedInstance()->origin(); };
@@ -145,6 +148,7 @@ std::shared_ptr<MeasurementEventPipeline> MeasurementComponents::makePipeline(
 }
 
 void MeasurementComponents::finishOnWorkerQueue(MeasurementDatabase& database, Identity& identity) {
+  DCHECK_ON_WORKER_QUEUE(sequenceChecker_, "finishOnWorkerQueue");
   auto monitor = MeasurementEngine::sharedMonitor();
   const std::string directory = measurementDirectoryFilePath("");
   if (auto excluded = directory.empty() ? platform::foundation::ErrorOr<void>() : excludePathFromBackup(directory);
@@ -165,7 +169,7 @@ void MeasurementComponents::finishOnWorkerQueue(MeasurementDatabase& database, I
 // The engine's way out: the uploader over the components, with the background task the app's leaving
 // began.
 void MeasurementComponents::installUploaderOnWorkerQueue() {
-  DCHECK(engine_.isOnWorkerQueue());
+  DCHECK_ON_WORKER_QUEUE(sequenceChecker_, "installUploaderOnWorkerQueue");
   MeasurementUploader::Parts parts;
   parts.bundling = {database(), remoteConfig(), audience(), engine_.persistedConfig(), identity()};
   parts.network = engine_.network();

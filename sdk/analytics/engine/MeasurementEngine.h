@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/dispatch/ProcessEnd.h"
+#include "platform/foundation/SequenceChecker.h"
 #include "platform/foundation/Value.h"
 #include "sdk/analytics/engine/AdvertisingProperties.h"
 #include "sdk/analytics/engine/AnalyticsDataWipe.h"
@@ -319,6 +320,8 @@ class MeasurementEngine final : public sdk::analytics::MeasurementHost,
   std::atomic<double> initTimestamp_{0};
   bool wasEnabledDuringInitialization_ = false;
   std::atomic<bool> terminating_{false};
+  // Only the worker queue writes an event: a debug run stops on a call from anywhere else.
+  platform::foundation::SequenceChecker sequenceChecker_;
 
   MeasurementComponents components_;
   // The entries for events and user properties; made with the engine, so always there.
