@@ -49,7 +49,7 @@ bool CollectionSwitch::shouldEnableMeasurement() const {
 void CollectionSwitch::setEnabled(bool enabled) {
   std::weak_ptr<MeasurementEngine> weak = engine_.weak_from_this();
   engine_.scheduler()->scheduleOnWorkerQueueBlockID("APMMeasurement:571", [weak, enabled] {
-    if (auto self = weak.lock()) self->setEnabledOnWorkerQueue(enabled);
+    if (auto self = weak.lock()) self->collection().setEnabledOnWorkerQueue(enabled);
   });
 }
 
@@ -119,7 +119,7 @@ bool CollectionSwitch::didInitializeComponents() const {
 }
 
 void CollectionSwitch::setReportersEnabled(bool enabled) {
-  if (auto reporter = engine_.sessionReporter()) reporter->setReportingEnabled(enabled);
+  if (auto reporter = engine_.sessions().sessionReporter()) reporter->setReportingEnabled(enabled);
   if (auto searchAds = engine_.components().searchAdReporter()) searchAds->setSearchAdReporterEnabled(enabled);
 }
 

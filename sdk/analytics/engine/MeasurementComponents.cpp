@@ -39,7 +39,7 @@ bool MeasurementComponents::initializeOnWorkerQueue() {
   std::weak_ptr<MeasurementEngine> weak = engine_.weak_from_this();
   AppIdentifiers::setEngineIdentity([weak]() -> std::shared_ptr<Identity> {
     auto self = weak.lock();
-    return self ? self->identity() : nullptr;
+    return self ? self->components().identity() : nullptr;
   });
   engine_.dataWipe().wipeAtStartOnWorkerQueue(*identity);
   adoptIdentifiersOnWorkerQueue(*identity);
@@ -125,18 +125,18 @@ std::shared_ptr<MeasurementEventPipeline> MeasurementComponents::makePipeline(
   hooks.isAppActive = [] { return isApplicationActive(); };
   hooks.isSessionExpired = [weak] {
     auto self = weak.lock();
-    auto reporter = self ? self->sessionReporter() : nullptr;
+    auto reporter = self ? self->sessions().sessionReporter() : nullptr;
     return reporter && reporter->isSessionExpired();
   };
   hooks.extendSession = [weak] {
     auto self = weak.lock();
-    if (auto reporter = self ? self->sessionReporter() : nullptr) (void)reporter->extendSession();
+    if (auto reporter = self ? self->sessions().sessionReporter() : nullptr) (void)reporter->extendSession();
   };
   hooks.reportSessionStart = [weak](double timestamp, bool appInBackground) {
-    if (auto self = weak.lock()) self->reportSessionStartOnWorkerQueueWithTimestamp(timestamp, appInBackground);
+    if (auto self = weak.lock()) self->sessions().reportSessionStartOnWorkerQueueWithTimestamp(timestamp, appInBackground);
   };
   hooks.setLastAdvertisingIDResetUserProperty = [weak] {
-    if (auto self = weak.lock()) self->setLastAdvertisingIDResetUserPropertyOnWorkerQueue();
+    if (auto self = weak.lock()) self->advertising().setLastAdvertisingIDResetUserPropertyOnWorkerQueue();
   };
   hooks.updateSchedule = [weak] {
     if (auto self = weak.lock()) self->components().updateSchedule();
@@ -180,7 +180,7 @@ void MeasurementComponents::installUploaderOnWorkerQueue() {
     return self && self->appState().isBackgroundTaskRunning();
   };
   hooks.terminateBackgroundTask = [weak] {
-    if (auto self = weak.lock()) self->terminateBackgroundTask();
+    if (auto self = weak.lock()) self->appState().terminateBackgroundTask();
   };
   auto uploader = MeasurementUploader::make(std::move(parts), std::move(hooks));
   std::lock_guard lock(mutex_);
