@@ -9,6 +9,7 @@
 #include "sdk/analytics/engine/EngineMessageCodes.h"
 #include "sdk/analytics/engine/FacadeDefaults.h"
 #include "sdk/analytics/engine/MeasurementEngine.h"
+#include "sdk/analytics/engine/MeasurementUploader.h"
 #include "sdk/analytics/engine/ParkedCampaignLink.h"
 #include "sdk/analytics/engine/RemoteConfig.h"
 #include "sdk/analytics/engine/SearchAdReporting.h"
@@ -105,7 +106,7 @@ bool CollectionSwitch::startMeasurementOnWorkerQueue() {
     engine_.lifecycle().reportFirstOpenOnWorkerQueue();
     FacadeDefaults::removeNeedFirstOpenAfterReset();
   }
-  engine_.components().updateSchedule();
+  if (auto uploader = engine_.components().uploader()) uploader->updateSchedule();
   if (BackwardCompatibility::disableOlderMeasurementLibrary()) {
     monitor()->logWithLevel(LogLevel::kMonitoredError, messages::kMeasurementDisabled,
                                                      "VEVUvuzadovaro has been disabled");

@@ -99,18 +99,20 @@ bool MeasurementComponents::buildOverDatabaseOnWorkerQueue(const std::shared_ptr
   settings.maxQueueTime = [] { return MeasurementEngine::remoteConfig()->maxQueueTime(); };
   database->setSettings(std::move(settings));
   ConditionalUserPropertyController::setSharedHost(std::make_shared<WeakMeasurementHost>(weak));
-  auto pipeline = makePipeline(database, remoteConfig, identity);
+  auto uploader = makeUploader(database, remoteConfig, audience, identity);
+  auto pipeline = makePipeline(database, remoteConfig, identity, uploader);
   std::lock_guard lock(mutex_);
   database_ = database;
   remoteConfig_ = remoteConfig;
   audience_ = audience;
+  uploader_ = uploader;
   pipeline_ = pipeline;
   return true;
 }
 
 std::shared_ptr<MeasurementEventPipeline> MeasurementComponents::makePipeline(
     const std::shared_ptr<MeasurementDatabase>& database, const std::shared_ptr<RemoteConfig>& remoteConfig,
-    const std::shared_ptr<Identity>& identity) {
+    const std::shared_ptr<Identity>& identity, const std::shared_ptr<MeasurementUploader>& uploader) {
   std::weak_ptr<MeasurementEngine> weak = engine_.weak_from_this();
   MeasurementEventPipeline::Components parts{
       .engine = weak,
@@ -119,7 +121,8 @@ std::shared_ptr<MeasurementEventPipeline> MeasurementComponents::makePipeline(
       .persistedConfig = engine_.persistedConfig(),
       .identity = identity,
       .conditionalUserProperties = ConditionalUserPropertyController::sharedInstance(),
-      .safelistedEvents = engine_.safelistedEvents()};
+      .safelistedEvents = engine_.safelistedEvents(),
+      .uploads = uploader};
   MeasurementEventPipeline::Hooks hooks;
   hooks.notifyEventListeners = [](const AnalyticsEvent& event) { Analytics::notifyEventListeners(event); };
   hooks.isAppActive = [] { return isApplicationActive(); };
@@ -138,9 +141,6 @@ std::shared_ptr<MeasurementEventPipeline> MeasurementComponents::makePipeline(
   hooks.setLastAdvertisingIDResetUserProperty = [weak] {
     if (auto self = weak.lock()) self->advertising().setLastAdvertisingIDResetUserPropertyOnWorkerQueue();
   };
-  hooks.updateSchedule = [weak] {
-    if (auto self = weak.lock()) self->components().updateSchedule();
-  };
   return std::make_shared<MeasurementEventPipeline>(std::move(parts), std::move(hooks));
 }
 
@@ -158,16 +158,17 @@ void MeasurementComponents::finishOnWorkerQueue(MeasurementDatabase& database, I
     monitor->logWithLevel(LogLevel::kSilentWarning, messages::kStaleDataDeletionRequestFailed,
                           "Unable to delete stale data. Error", Value(deleted.error().description()));
   }
-  installUploaderOnWorkerQueue();
   engine_.lifecycle().startLifecycleReportersOnWorkerQueue();
 }
 
 // The engine's way out: the uploader over the components, with the background task the app's leaving
 // began.
-void MeasurementComponents::installUploaderOnWorkerQueue() {
+std::shared_ptr<MeasurementUploader> MeasurementComponents::makeUploader(
+    const std::shared_ptr<MeasurementDatabase>& database, const std::shared_ptr<RemoteConfig>& remoteConfig,
+    const std::shared_ptr<Audiences>& audience, const std::shared_ptr<Identity>& identity) {
   DCHECK(engine_.isOnWorkerQueue());
   MeasurementUploader::Parts parts;
-  parts.bundling = {database(), remoteConfig(), audience(), engine_.persistedConfig(), identity()};
+  parts.bundling = {database, remoteConfig, audience, engine_.persistedConfig(), identity};
   parts.network = engine_.network();
   parts.scheduler = engine_.scheduler();
   parts.alarm = engine_.alarm();
@@ -182,13 +183,7 @@ void MeasurementComponents::installUploaderOnWorkerQueue() {
   hooks.terminateBackgroundTask = [weak] {
     if (auto self = weak.lock()) self->appState().terminateBackgroundTask();
   };
-  auto uploader = MeasurementUploader::make(std::move(parts), std::move(hooks));
-  std::lock_guard lock(mutex_);
-  uploader_ = std::move(uploader);
-}
-
-void MeasurementComponents::updateSchedule() {
-  if (auto uploader = this->uploader()) uploader->updateSchedule();
+  return MeasurementUploader::make(std::move(parts), std::move(hooks));
 }
 
 std::shared_ptr<Audiences> MeasurementComponents::audience() const {

@@ -366,7 +366,8 @@ std::int64_t MeasurementEngine::integerSetting(const std::string& key, std::int6
 void MeasurementEngine::reachabilityDidChange() {
   std::weak_ptr<MeasurementEngine> weak = weak_from_this();
   scheduler_->scheduleOnWorkerQueueBlockID("APMMeasurement:984", [weak] {
-    if (auto self = weak.lock()) self->components().updateSchedule();
+    auto self = weak.lock();
+    if (auto uploader = self ? self->components().uploader() : nullptr) uploader->updateSchedule();
   });
 }
 

@@ -141,6 +141,9 @@ class MeasurementUploadTest : public ::testing::Test {
 
 TEST_F(MeasurementUploadTest, ALoggedEventReachesTheServiceOnTheEnginesTimer) {
   serve();
+  // What the start armed is taken back: only the stored event's own update can arm the timer again.
+  engine->scheduler()->dispatchSyncOnWorkerQueueBlockID("test", [&] { engine->alarm()->cancel(); });
+  ASSERT_FALSE(engine->alarm()->scheduledTimestamp());
 
   logEvent("take", {{"scene", platform::foundation::Value(std::int64_t{12})}});
   auto alarm = engine->alarm()->scheduledTimestamp();

@@ -12,7 +12,8 @@ MeasurementEventPipeline::MeasurementEventPipeline(Components components, Hooks 
       hooks_(std::move(hooks)),
       defaults_(components_.persistedConfig),
       userProperties_(components_.database),
-      handler_(std::make_unique<EventHandler>(*this, components_.database, components_.conditionalUserProperties)),
+      handler_(std::make_unique<EventHandler>(*this, components_.database, components_.conditionalUserProperties,
+                                              components_.uploads)),
       router_(*this, *handler_, defaults_) {}
 
 UserPropertyWriter::Limits MeasurementEventPipeline::userPropertyLimits() const {

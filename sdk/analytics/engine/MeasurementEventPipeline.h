@@ -18,9 +18,10 @@ class RemoteConfig;
 
 // The event path of one engine, put together once its components exist: the engine's settings,
 // persisted settings, identity and database behind the pipeline's host interface, and the handler,
-// router, default parameters and user-property writer over them. Parts of the engine that come
-// later (sessions, the upload schedule, the facade's listeners) plug in through the hooks; until
-// then the app counts as active, sessions never expire and nothing is scheduled or told.
+// router, default parameters and user-property writer over them, and the uploader, which the handler
+// asks to bring the upload schedule up to date. Parts of the engine that come later (sessions, the
+// facade's listeners) plug in through the hooks; until then the app counts as active, sessions never
+// expire and nothing is told.
 class MeasurementEventPipeline final : public EventPipelineHost {
  public:
   struct Hooks {
@@ -29,7 +30,6 @@ class MeasurementEventPipeline final : public EventPipelineHost {
     std::function<void()> extendSession = [] {};
     std::function<void(double timestamp, bool appInBackground)> reportSessionStart = [](double, bool) {};
     std::function<void()> setLastAdvertisingIDResetUserProperty = [] {};
-    std::function<void()> updateSchedule = [] {};
     std::function<void(const AnalyticsEvent&)> notifyEventListeners = [](const AnalyticsEvent&) {};
   };
 
@@ -42,6 +42,8 @@ class MeasurementEventPipeline final : public EventPipelineHost {
     std::shared_ptr<Identity> identity;
     std::shared_ptr<ConditionalUserPropertyController> conditionalUserProperties;
     std::vector<std::string> safelistedEvents;
+    // The way out, which keeps the upload schedule; none: nothing is scheduled.
+    std::shared_ptr<UploadScheduling> uploads;
   };
 
   MeasurementEventPipeline(Components components, Hooks hooks);
@@ -93,7 +95,6 @@ class MeasurementEventPipeline final : public EventPipelineHost {
   }
   std::shared_ptr<ProtoMeasurementBundle> createRawEventMetadataWithUserAttributes(
       const std::vector<UserAttribute>& userAttributes) const override;
-  void updateSchedule() const override { hooks_.updateSchedule(); }
   void notifyEventListeners(const AnalyticsEvent& event) const override { hooks_.notifyEventListeners(event); }
 
  private:

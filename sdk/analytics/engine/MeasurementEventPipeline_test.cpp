@@ -66,7 +66,7 @@ class MeasurementEventPipelineTest : public ::testing::Test {
     identity = Identity::initWithPersistedConfig(persisted, support);
     identity->setAppInstanceID("instance-1");
     pipeline = std::make_unique<MeasurementEventPipeline>(
-        MeasurementEventPipeline::Components{engine, database, remoteConfig, persisted, identity, nullptr, {}},
+        MeasurementEventPipeline::Components{engine, database, remoteConfig, persisted, identity, nullptr, {}, nullptr},
         MeasurementEventPipeline::Hooks{});
   }
   void TearDown() override {
