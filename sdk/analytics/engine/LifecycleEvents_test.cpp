@@ -95,6 +95,15 @@ class FakeSessionReporter final : public sdk::analytics::SessionReporting {
   std::atomic<double> timeout_{1800};
 };
 
+// The screen-view reporter as far as the event path asks it: the app is in the background.
+class BackgroundScreens final : public sdk::analytics::ScreenViewReporting {
+ public:
+  Parameters screenParameters() override { return {}; }
+  void trackScreenWithParameters(const Dictionary&, double) override {}
+  void setScreenName(const std::optional<std::string>&, const std::optional<std::string>&) override {}
+  bool isAppActive() override { return false; }
+};
+
 // Records when the engine hands over the parked launch link.
 class RecordingCampaigns final : public sdk::analytics::CampaignReporting {
  public:
@@ -459,6 +468,27 @@ TEST_F(LifecycleTest, ALostSessionNumberComesBackFromTheSessionsCounted) {
   environment.advance(3600);
   launch(environment.clock()->now());
   EXPECT_EQ(property("_sno")->int64Value(), 5) << "numbered on from the sessions counted";
+}
+
+// The event path reaches the engine's own parts: a background event marked to extend the session
+// starts a new one once the last has expired, and the next stored event marks an advertising-ID reset
+// the identity saw.
+TEST_F(LifecycleTest, StoredEventsReachTheEnginesSessionsAndAdvertisingProperties) {
+  launch();
+  Analytics::setScreenViewReporter(std::make_shared<BackgroundScreens>());
+  environment.advance(3600);
+  Analytics::logEventWithName("sync", {{"extend_session", Value(1)}});
+  drain();
+  EXPECT_EQ(storedNames(), (Strings{"_f", "_s", "_e", "_s", "sync"}));
+  EXPECT_EQ(storedParameters("_s").at("_sid").int64Value(), static_cast<std::int64_t>(environment.clock()->now()));
+
+  engine->setUserAttribute(UserAttribute("auto", "_id", AnalyticsValue("6D92078A"), environment.clock()->now()));
+  drain();
+  persisted->setShouldSetLastAdvertisingIDResetUserProperty(true);
+  Analytics::logEventWithName("shop", {});
+  drain();
+  EXPECT_EQ(property("_lair")->int64Value(), 1);
+  EXPECT_FALSE(persisted->shouldSetLastAdvertisingIDResetUserProperty()) << "marked once";
 }
 
 TEST_F(LifecycleTest, AnAdvertisingIDResetIsMarkedOnceAnIDWasSeen) {

@@ -3,7 +3,6 @@
 #include <string>
 
 #include "platform/foundation/Check.h"
-#include "sdk/analytics/engine/Analytics.h"
 #include "sdk/analytics/engine/AppIdentifiers.h"
 #include "sdk/analytics/engine/ConsentSettings.h"
 #include "sdk/analytics/engine/EngineMessageCodes.h"
@@ -14,7 +13,6 @@
 #include "sdk/analytics/engine/MeasurementEventPipeline.h"
 #include "sdk/analytics/engine/MeasurementUploader.h"
 #include "sdk/analytics/engine/RemoteConfig.h"
-#include "sdk/analytics/engine/SessionReporting.h"
 #include "sdk/analytics/engine/WeakMeasurementHost.h"
 #include "sdk/analytics/foundation/MeasurementDatabase.h"
 #include "sdk/analytics/foundation/MeasurementFiles.h"
@@ -122,26 +120,9 @@ std::shared_ptr<MeasurementEventPipeline> MeasurementComponents::makePipeline(
       .identity = identity,
       .conditionalUserProperties = ConditionalUserPropertyController::sharedInstance(),
       .safelistedEvents = engine_.safelistedEvents(),
-      .uploads = uploader};
-  MeasurementEventPipeline::Hooks hooks;
-  hooks.notifyEventListeners = [](const AnalyticsEvent& event) { Analytics::notifyEventListeners(event); };
-  hooks.isAppActive = [] { return isApplicationActive(); };
-  hooks.isSessionExpired = [weak] {
-    auto self = weak.lock();
-    auto reporter = self ? self->sessions().sessionReporter() : nullptr;
-    return reporter && reporter->isSessionExpired();
-  };
-  hooks.extendSession = [weak] {
-    auto self = weak.lock();
-    if (auto reporter = self ? self->sessions().sessionReporter() : nullptr) (void)reporter->extendSession();
-  };
-  hooks.reportSessionStart = [weak](double timestamp, bool appInBackground) {
-    if (auto self = weak.lock()) self->sessions().reportSessionStartOnWorkerQueueWithTimestamp(timestamp, appInBackground);
-  };
-  hooks.setLastAdvertisingIDResetUserProperty = [weak] {
-    if (auto self = weak.lock()) self->advertising().setLastAdvertisingIDResetUserPropertyOnWorkerQueue();
-  };
-  return std::make_shared<MeasurementEventPipeline>(std::move(parts), std::move(hooks));
+      .uploads = uploader,
+      .engineParts = weak};
+  return std::make_shared<MeasurementEventPipeline>(std::move(parts));
 }
 
 void MeasurementComponents::finishOnWorkerQueue(MeasurementDatabase& database, Identity& identity) {
