@@ -33,7 +33,7 @@ std::optional<std::int64_t> AdvertisingProperties::shouldDisableAdPersonalizatio
 
 void AdvertisingProperties::setPersonalizedAdsUserPropertyOnWorkerQueue() {
   DCHECK(engine_.isOnWorkerQueue());
-  auto pipeline = engine_.eventPipeline();
+  auto pipeline = engine_.components().pipeline();
   auto database = engine_.database();
   if (!pipeline || !database) return;
   auto monitor = MeasurementEngine::sharedMonitor();
@@ -65,7 +65,7 @@ void AdvertisingProperties::setPersonalizedAdsUserPropertyOnWorkerQueue() {
 
 void AdvertisingProperties::setLastAdvertisingIDResetUserPropertyOnWorkerQueue() {
   DCHECK(engine_.isOnWorkerQueue());
-  auto pipeline = engine_.eventPipeline();
+  auto pipeline = engine_.components().pipeline();
   auto database = engine_.database();
   if (!pipeline || !database) return;
   const auto hasAdvertisingID = database->containsUserAttributeWithName("_id");
@@ -75,7 +75,7 @@ void AdvertisingProperties::setLastAdvertisingIDResetUserPropertyOnWorkerQueue()
   pipeline->userProperties().setUserAttributeOnWorkerQueue(
       UserAttribute("auto", "_lair", AnalyticsValue(std::int64_t{1}), platform::foundation::Clock::current()->now()),
       engine_.isEnabled(), pipeline->userPropertyLimits());
-  if (auto identity = engine_.identity()) identity->setShouldSetLastAdvertisingIDResetUserProperty(false);
+  if (auto identity = engine_.components().identity()) identity->setShouldSetLastAdvertisingIDResetUserProperty(false);
 }
 
 }  // namespace sdk::analytics
