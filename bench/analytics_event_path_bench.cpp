@@ -67,7 +67,7 @@ class EngineLane {
   }
 
   std::shared_ptr<ostrel::testing::PipelineHost> host_ = makeHost();
-  sdk::analytics::EventHandler handler_{*host_, host_->database_, nullptr};
+  sdk::analytics::EventHandler handler_{*host_, host_->database_, nullptr, host_};
   sdk::analytics::DefaultEventParameters defaults_{host_->persisted};
   sdk::analytics::LoggedEventRouter router_{*host_, handler_, defaults_};
 };

@@ -71,7 +71,7 @@ class EngineLane {
         sdk::analytics::MeasurementDatabase::initWithDatabaseName(name, host_->persisted).valueOr(nullptr);
     host_->maxEvents = 1000000;  // the daily limits stay out of the way
     host_->maxPublicEvents = 1000000;
-    handler_ = std::make_unique<sdk::analytics::EventHandler>(*host_, host_->database_, nullptr);
+    handler_ = std::make_unique<sdk::analytics::EventHandler>(*host_, host_->database_, nullptr, host_);
     host_->handler = handler_.get();
     router_ = std::make_unique<sdk::analytics::LoggedEventRouter>(*host_, *handler_, defaults_);
     const auto bytes = sampleEventBytes();

@@ -54,7 +54,7 @@ void BM_BarDragThroughTheValueFlow(benchmark::State& state) {
   for (auto _ : state) {
     for (int i = 1; i <= kMoves; ++i) scroller->setContentOffset({start + i, 0}, false);
     for (int i = kMoves - 1; i >= 0; --i) scroller->setContentOffset({start + i, 0}, false);
-    benchmark::DoNotOptimize(app.screen->valueFlow().currentFocalLengthFormatTwo);
+    benchmark::DoNotOptimize(app.screen->currentFocalLengthFormatTwo);
   }
   state.SetItemsProcessed(state.iterations() * 2 * kMoves);
 }

@@ -56,7 +56,7 @@ namespace {
 // The events stored here witness how far the container's time has gone (see
 // platform/foundation/TimeWitnesses), until they are uploaded.
 [[maybe_unused]] const bool storedEventTimesWitnessed = (platform::foundation::TimeWitnesses::add([](double bound) {
-  return FlatFileEventStore::latestEventTimeNotAfter(transportRootDirectory(), bound);
+  return FlatFileNames::latestEventTimeNotAfter(transportRootDirectory(), bound);
 }), true);
 
 }  // namespace
@@ -125,7 +125,7 @@ void FlatFileEventStore::storeEvent(std::shared_ptr<TransportEvent> event, Store
       onComplete(false, error);
       self->endBackgroundTask(task);
     };
-    std::string path = self->pathForTarget(event->target(), event->eventID(), event->qosTier(),
+    std::string path = self->names_.pathForTarget(event->target(), event->eventID(), event->qosTier(),
                                            event->expirationDate(), event->mappingID());
     auto archive = archiveObject(platform::foundation::Value(event));
     if (!archive) return fail(archive.error());
@@ -153,7 +153,7 @@ std::set<std::string> FlatFileEventStore::syncThreadUnsafePathsForTarget(std::in
                                                                             const std::set<std::int64_t>& qosTiers,
                                                                             const std::set<std::string>& mappingIDs) {
   DCHECK(storageQueue_->isCurrent());
-  std::string folder = platform::foundation::format("%@/%lld", eventDataStoragePath(), target);
+  std::string folder = platform::foundation::format("%@/%lld", names_.eventDataStoragePath(), target);
   (void)platform::foundation::AtomicFile::createDirectories(folder);  // a missing folder lists as empty
   std::set<std::string> paths;
   std::error_code error;
@@ -162,12 +162,12 @@ std::set<std::string> FlatFileEventStore::syncThreadUnsafePathsForTarget(std::in
     std::string name = it->path().filename().string();
     if (isHidden(name)) continue;
     if (!takeAll) {
-      auto components = eventComponentsFromFilename(name);
+      auto components = FlatFileNames::eventComponentsFromFilename(name);
       if (components.isNil()) continue;
       if (!eventIDs.empty() && !eventIDs.count(components[kEventIDComponentKey].toString())) continue;
       if (!qosTiers.empty() && !qosTiers.count(components[kQoSTierComponentKey].toInt64())) continue;
       if (!mappingIDs.empty() &&
-          !mappingIDs.count(decodedMappingID(components[kMappingIDComponentKey].toString()))) {
+          !mappingIDs.count(FlatFileNames::decodedMappingID(components[kMappingIDComponentKey].toString()))) {
         continue;
       }
     }
@@ -179,7 +179,7 @@ std::set<std::string> FlatFileEventStore::syncThreadUnsafePathsForTarget(std::in
 
 void FlatFileEventStore::hasEventsForTarget(std::int64_t target, std::function<void(bool)> onComplete) {
   storageQueue_->async([self = shared_from_this(), target, onComplete = std::move(onComplete)] {
-    std::string folder = platform::foundation::format("%@/%lld", self->eventDataStoragePath(), target);
+    std::string folder = platform::foundation::format("%@/%lld", self->names_.eventDataStoragePath(), target);
     (void)platform::foundation::AtomicFile::createDirectories(folder);  // a missing folder lists as empty
     bool found = false;
     std::error_code error;
@@ -278,7 +278,7 @@ void FlatFileEventStore::syncThreadUnsafeKeepDamagedEvent(const std::string& pat
   // Out of the event folders, so it is never offered for upload again, but inside the root, so the size
   // limit still counts it until the expiry sweep removes it with the event's own expiration.
   const auto kept = platform::foundation::DamagedFile::keepAsideWithWarning(
-      path, "transport event file", "it is not sent", damagedDataStoragePath());
+      path, "transport event file", "it is not sent", names_.damagedDataStoragePath());
   if (kept.ok()) return;
   // Left where it is, it would fail every later batch again.
   std::uint64_t size = DirectorySizeTracker::fileSizeAtPath(path);
@@ -291,11 +291,11 @@ void FlatFileEventStore::syncThreadUnsafeCheckForExpirations() {
   batches_.returnExpired(now);
   // Batches first: their events are back among the others now and expire with them.
   std::error_code error;
-  for (fs::recursive_directory_iterator it(eventDataStoragePath(), error), end; !error && it != end;
+  for (fs::recursive_directory_iterator it(names_.eventDataStoragePath(), error), end; !error && it != end;
        it.increment(error)) {
     std::string name = it->path().filename().string();
     if (name.empty() || name.front() == '.') continue;
-    auto components = eventComponentsFromFilename(name);
+    auto components = FlatFileNames::eventComponentsFromFilename(name);
     if (components.isNil() || !(components[kExpirationComponentKey].date().value_or(now) < now)) continue;
     std::error_code removeError;
     if (!fs::remove(it->path(), removeError)) transportLogDebug("Couldn't delete %@", it->path().string());
@@ -306,14 +306,14 @@ void FlatFileEventStore::syncThreadUnsafeCheckForExpirations() {
 }
 
 void FlatFileEventStore::syncThreadUnsafeSweepExpiredDamagedEvents(double now) {
-  auto names = FlatFileNames::namesIn(damagedDataStoragePath());
+  auto names = FlatFileNames::namesIn(names_.damagedDataStoragePath());
   if (!names) return;
   for (const auto& name : *names) {
     // The event's own name says when it expires.
     const std::string_view keptFrom = platform::foundation::DamagedFile::nameKeptFrom(name);
-    auto components = eventComponentsFromFilename(std::string(keptFrom));
+    auto components = FlatFileNames::eventComponentsFromFilename(std::string(keptFrom));
     if (components.isNil() || !(components[kExpirationComponentKey].date().value_or(now) < now)) continue;
-    const std::string path = damagedDataStoragePath() + "/" + name;
+    const std::string path = names_.damagedDataStoragePath() + "/" + name;
     if (!AtomicFile::removeFile(path).ok()) transportLogDebug("Couldn't delete %@", path);
   }
 }

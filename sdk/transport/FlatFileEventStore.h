@@ -72,11 +72,13 @@ class FlatFileEventStore final : public PromiseBasedEventStore,
   FlatFileEventStore(std::string rootPath, std::weak_ptr<UploadCoordinator> uploadCoordinator,
                         std::shared_ptr<ApplicationInterface> application);
 
-  // Paths (their folders are created when asked for) and names: see FlatFileNames.
+  // How the storage names its folders and files (their folders are created when asked for); the
+  // storage's own code asks it directly.
+  const FlatFileNames& names() const { return names_; }
+  // The storage's paths and file-name parsers as its interface gives them to others (from names()).
   std::string eventDataStoragePath() const { return names_.eventDataStoragePath(); }
   std::string batchDataStoragePath() const { return names_.batchDataStoragePath(); }
   std::string libraryDataStoragePath() const { return names_.libraryDataStoragePath(); }
-  std::string damagedDataStoragePath() const { return names_.damagedDataStoragePath(); }
   std::string batchPathForTarget(std::int64_t target, std::uint32_t batchID, double expirationDate) const {
     return names_.batchPathForTarget(target, batchID, expirationDate);
   }
@@ -89,11 +91,6 @@ class FlatFileEventStore final : public PromiseBasedEventStore,
   }
   static platform::foundation::Value batchComponentsFromFilename(const std::string& fileName) {
     return FlatFileNames::batchComponentsFromFilename(fileName);
-  }
-  static std::string encodedMappingID(const std::string& mappingID) { return FlatFileNames::encodedMappingID(mappingID); }
-  static std::string decodedMappingID(const std::string& encoded) { return FlatFileNames::decodedMappingID(encoded); }
-  static std::optional<double> latestEventTimeNotAfter(const std::string& rootPath, double bound) {
-    return FlatFileNames::latestEventTimeNotAfter(rootPath, bound);
   }
 
   // EventStore.

@@ -35,7 +35,7 @@ TEST_F(StorageTest, FileNamesParseBackWithTheirMappingIDs) {
   EXPECT_EQ(parts[sdk::transport::FlatFileEventStore::kEventIDComponentKey], Value(event->eventID()));
   EXPECT_EQ(parts[sdk::transport::FlatFileEventStore::kQoSTierComponentKey], Value(2));
   EXPECT_EQ(parts[sdk::transport::FlatFileEventStore::kExpirationComponentKey].date(), static_cast<double>(static_cast<long long>(event->expirationDate())));
-  EXPECT_EQ(sdk::transport::FlatFileEventStore::decodedMappingID(parts[sdk::transport::FlatFileEventStore::kMappingIDComponentKey].toString()),
+  EXPECT_EQ(sdk::transport::FlatFileNames::decodedMappingID(parts[sdk::transport::FlatFileEventStore::kMappingIDComponentKey].toString()),
             "a/b-c d");
 
   // Selection by that mapping ID still finds the file.
@@ -136,7 +136,7 @@ TEST_F(StorageTest, BatchesAreMadeReturnedAndDeleted) {
 // made within the bound, as their names tell it (to the second), until they are deleted.
 TEST_F(StorageTest, TheNewestEventMadeWithinTheBoundIsReadFromTheNames) {
   const std::string root = sdk::transport::transportRootDirectory();
-  auto latest = [&](double bound) { return sdk::transport::FlatFileEventStore::latestEventTimeNotAfter(root, bound); };
+  auto latest = [&](double bound) { return sdk::transport::FlatFileNames::latestEventTimeNotAfter(root, bound); };
   EXPECT_EQ(latest(1e12), std::nullopt);
   const double first = std::floor(clock->now());
   ASSERT_TRUE(store(makeEvent("137", 1001, 3)).first);
@@ -193,7 +193,7 @@ TEST_F(StorageTest, ACorruptEventFileIsKeptAsideWhileBatchingUntilItExpires) {
     ASSERT_TRUE(events);
     EXPECT_EQ(events->size(), 1u);
     EXPECT_FALSE(AtomicFile::fileExists(damaged.back()));
-    const auto kept = damagedCopiesOf(damaged.back(), storage->damagedDataStoragePath());
+    const auto kept = damagedCopiesOf(damaged.back(), storage->names().damagedDataStoragePath());
     ASSERT_EQ(kept.size(), 1u);
     EXPECT_EQ(contentsOf(kept[0]), bytes);
     EXPECT_TRUE(log.contains("kept as " + kept[0]));
@@ -201,12 +201,12 @@ TEST_F(StorageTest, ACorruptEventFileIsKeptAsideWhileBatchingUntilItExpires) {
     EXPECT_GE(sizeNow(), before) << "still counted (the batch counter has grown meanwhile)";
     await(storage->removeBatchWithID(*id, true), storage->storageQueue());
   }
-  EXPECT_EQ(filesIn(storage->damagedDataStoragePath()).size(), 2u) << "the second damage keeps the first copy";
+  EXPECT_EQ(filesIn(storage->names().damagedDataStoragePath()).size(), 2u) << "the second damage keeps the first copy";
 
   clock->advance(200);
   storage->checkForExpirations();
   drain(storage->storageQueue());
-  EXPECT_TRUE(filesIn(storage->damagedDataStoragePath()).empty());
+  EXPECT_TRUE(filesIn(storage->names().damagedDataStoragePath()).empty());
 }
 
 TEST_F(StorageTest, AnEventThatCannotMoveStaysOutOfTheBatchAndAPartlyReturnedBatchIsKept) {

@@ -34,7 +34,7 @@ std::optional<std::int64_t> AdvertisingProperties::shouldDisableAdPersonalizatio
 
 void AdvertisingProperties::setPersonalizedAdsUserPropertyOnWorkerQueue() {
   DCHECK_ON_WORKER_QUEUE(sequenceChecker_, "setPersonalizedAdsUserPropertyOnWorkerQueue");
-  auto pipeline = engine_.eventPipeline();
+  auto pipeline = engine_.components().pipeline();
   auto database = engine_.database();
   if (!pipeline || !database) return;
   auto monitor = MeasurementEngine::sharedMonitor();
@@ -66,7 +66,7 @@ void AdvertisingProperties::setPersonalizedAdsUserPropertyOnWorkerQueue() {
 
 void AdvertisingProperties::setLastAdvertisingIDResetUserPropertyOnWorkerQueue() {
   DCHECK_ON_WORKER_QUEUE(sequenceChecker_, "setLastAdvertisingIDResetUserPropertyOnWorkerQueue");
-  auto pipeline = engine_.eventPipeline();
+  auto pipeline = engine_.components().pipeline();
   auto database = engine_.database();
   if (!pipeline || !database) return;
   const auto hasAdvertisingID = database->containsUserAttributeWithName("_id");
@@ -76,7 +76,7 @@ void AdvertisingProperties::setLastAdvertisingIDResetUserPropertyOnWorkerQueue()
   pipeline->userProperties().setUserAttributeOnWorkerQueue(
       UserAttribute("auto", "_lair", AnalyticsValue(std::int64_t{1}), platform::foundation::Clock::current()->now()),
       engine_.isEnabled(), pipeline->userPropertyLimits());
-  if (auto identity = engine_.identity()) identity->setShouldSetLastAdvertisingIDResetUserProperty(false);
+  if (auto identity = engine_.components().identity()) identity->setShouldSetLastAdvertisingIDResetUserProperty(false);
 }
 
 }  // namespace sdk::analytics

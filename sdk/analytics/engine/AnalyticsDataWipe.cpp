@@ -102,10 +102,10 @@ bool AnalyticsDataWipe::wipeoutAnalyticsDataAndResetComponents() {
       return false;
     }
     // SQLite hands the emptied queue's row IDs to new bundles: an upload still out must not delete them.
-    if (auto uploader = engine_.uploader()) uploader->dataWasWiped();
-    if (auto config = engine_.remoteConfigInstance()) config->reset();
+    if (auto uploader = engine_.components().uploader()) uploader->dataWasWiped();
+    if (auto config = engine_.components().remoteConfig()) config->reset();
     engine_.sessions().replaceSessionReporterOnWorkerQueue();
-    if (auto reporter = engine_.sessionReporter()) reporter->setReportingEnabled(engine_.isEnabled());
+    if (auto reporter = engine_.sessions().sessionReporter()) reporter->setReportingEnabled(engine_.isEnabled());
   } else {
     // Before the database is opened the wipe deletes its file. A file that is not there (a first
     // start) is wiped already; any other failure leaves the data in place and must say so, or the
@@ -119,7 +119,7 @@ bool AnalyticsDataWipe::wipeoutAnalyticsDataAndResetComponents() {
       return false;
     }
   }
-  if (auto identity = engine_.identity()) identity->updateIdentifiers();
+  if (auto identity = engine_.components().identity()) identity->updateIdentifiers();
   return true;
 }
 
@@ -143,11 +143,11 @@ bool AnalyticsDataWipe::resetAnalyticsDataWithAppInstanceID(const std::optional<
     succeeded = true;
     // The wipe's identity refresh finds no app instance ID and makes one: let it finish first, so it
     // cannot replace the ID this reset sets.
-    if (auto identity = engine_.identity()) identity->queue()->sync([] {});
+    if (auto identity = engine_.components().identity()) identity->queue()->sync([] {});
     auto persistedConfig = engine_.persistedConfig();
     persistedConfig->setAppInstanceID(appInstanceID.empty() ? std::nullopt : std::optional(appInstanceID));
     monitor->logWithLevel(LogLevel::kNotice, messages::kAnalyticsDataReset, "Analytics data has been reset");
-    if (!engine_.isAnalyticsCollectionDeactivated() && !FacadeDefaults::deferredAnalyticsCollection()) {
+    if (!engine_.collection().isAnalyticsCollectionDeactivated() && !FacadeDefaults::deferredAnalyticsCollection()) {
       FacadeDefaults::setDeferredAnalyticsCollection(!engine_.isEnabled());
     }
     engine_.setInitTimestamp(loadTimestamp);

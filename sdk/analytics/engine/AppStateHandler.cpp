@@ -26,17 +26,17 @@ constexpr double kConfigurationRefreshSeconds = 7 * 24 * 3600;
 void AppStateHandler::subscribeForAppForegroundBackgroundNotifications() {
   auto& center = platform::foundation::NotificationCenter::defaultCenter();
   std::weak_ptr<MeasurementEngine> weak = engine_.weak_from_this();
-  auto observe = [&](const char* name, void (MeasurementEngine::*handler)()) {
+  auto observe = [&](const char* name, void (AppStateHandler::*handler)()) {
     return center.addObserver(name, [weak, handler](const platform::foundation::Notification&) {
-      if (auto self = weak.lock()) ((*self).*handler)();
+      if (auto self = weak.lock()) (self->appState().*handler)();
     });
   };
   observations_.push_back(
-      observe(platform::ui::kApplicationDidBecomeActiveNotification, &MeasurementEngine::handleAppDidBecomeActiveEvent));
+      observe(platform::ui::kApplicationDidBecomeActiveNotification, &AppStateHandler::handleAppDidBecomeActiveEvent));
   observations_.push_back(
-      observe(platform::ui::kApplicationWillResignActiveNotification, &MeasurementEngine::handleAppWillResignActiveEvent));
+      observe(platform::ui::kApplicationWillResignActiveNotification, &AppStateHandler::handleAppWillResignActiveEvent));
   observations_.push_back(observe(platform::ui::kApplicationWillEnterForegroundNotification,
-                                  &MeasurementEngine::handleAppWillEnterForegroundNotification));
+                                  &AppStateHandler::handleAppWillEnterForegroundNotification));
   // The engine starts on its worker queue while the app lives on: an app that went to the background
   // before the engine listened still gets the upload its leaving asks for.
   auto app = platform::ui::Application::sharedApplication();
@@ -50,8 +50,8 @@ void AppStateHandler::handleAppDidBecomeActiveEvent() {
   engine_.scheduler()->scheduleOnWorkerQueueBlockID("APMMeasurement:3621", [weak] {
     auto self = weak.lock();
     if (!self || self->isTerminating()) return;
-    auto settings = self->remoteConfigInstance();
-    auto uploader = self->uploader();
+    auto settings = self->components().remoteConfig();
+    auto uploader = self->components().uploader();
     if (!settings || !uploader || !settings->blocklistInternal()) return;
     const double now = platform::foundation::Clock::current()->now();
     if (std::fabs(now - settings->lastRemoteConfigUpdateTimestamp()) < kConfigurationRefreshSeconds) return;
@@ -74,7 +74,7 @@ void AppStateHandler::handleAppWillResignActiveEvent() {
                         "App will resign active state. Scheduling data upload");
   std::weak_ptr<MeasurementEngine> weak = engine_.weak_from_this();
   const auto task = backgroundUpdateTask_.begin([weak] {
-    if (auto self = weak.lock()) self->terminateBackgroundTask();
+    if (auto self = weak.lock()) self->appState().terminateBackgroundTask();
   });
   monitor->logWithLevel(LogLevel::kVerbose, messages::kBackgroundTaskStarted, "Background task started. Task ID",
                         Value(static_cast<std::int64_t>(task)));
@@ -85,11 +85,11 @@ void AppStateHandler::handleAppWillResignActiveEvent() {
       auto self = weak.lock();
       if (!self) return;
       // With no upload to run, nothing else would end the task before the app returns.
-      auto uploader = self->isTerminating() ? nullptr : self->uploader();
+      auto uploader = self->isTerminating() ? nullptr : self->components().uploader();
       if (uploader) {
         uploader->uploadData();
       } else {
-        self->terminateBackgroundTask();
+        self->appState().terminateBackgroundTask();
       }
     });
   });

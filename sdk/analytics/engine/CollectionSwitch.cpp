@@ -9,6 +9,7 @@
 #include "sdk/analytics/engine/EngineMessageCodes.h"
 #include "sdk/analytics/engine/FacadeDefaults.h"
 #include "sdk/analytics/engine/MeasurementEngine.h"
+#include "sdk/analytics/engine/MeasurementUploader.h"
 #include "sdk/analytics/engine/ParkedCampaignLink.h"
 #include "sdk/analytics/engine/RemoteConfig.h"
 #include "sdk/analytics/engine/SearchAdReporting.h"
@@ -50,7 +51,7 @@ bool CollectionSwitch::shouldEnableMeasurement() const {
 void CollectionSwitch::setEnabled(bool enabled) {
   std::weak_ptr<MeasurementEngine> weak = engine_.weak_from_this();
   engine_.scheduler()->scheduleOnWorkerQueueBlockID("APMMeasurement:571", [weak, enabled] {
-    if (auto self = weak.lock()) self->setEnabledOnWorkerQueue(enabled);
+    if (auto self = weak.lock()) self->collection().setEnabledOnWorkerQueue(enabled);
   });
 }
 
@@ -104,7 +105,7 @@ bool CollectionSwitch::startMeasurementOnWorkerQueue() {
     engine_.lifecycle().reportFirstOpenOnWorkerQueue();
     FacadeDefaults::removeNeedFirstOpenAfterReset();
   }
-  engine_.components().updateSchedule();
+  if (auto uploader = engine_.components().uploader()) uploader->updateSchedule();
   if (BackwardCompatibility::disableOlderMeasurementLibrary()) {
     monitor()->logWithLevel(LogLevel::kMonitoredError, messages::kMeasurementDisabled,
                                                      "VEVUvuzadovaro has been disabled");
@@ -118,7 +119,7 @@ bool CollectionSwitch::didInitializeComponents() const {
 }
 
 void CollectionSwitch::setReportersEnabled(bool enabled) {
-  if (auto reporter = engine_.sessionReporter()) reporter->setReportingEnabled(enabled);
+  if (auto reporter = engine_.sessions().sessionReporter()) reporter->setReportingEnabled(enabled);
   if (auto searchAds = engine_.components().searchAdReporter()) searchAds->setSearchAdReporterEnabled(enabled);
 }
 

@@ -6,6 +6,7 @@
 #include "platform/foundation/Clock.h"
 #include "sdk/analytics/engine/EngineMessageCodes.h"
 #include "sdk/analytics/engine/EventPipelineHost.h"
+#include "sdk/analytics/engine/UploadScheduling.h"
 #include "sdk/analytics/foundation/MeasurementDatabase.h"
 #include "sdk/analytics/foundation/EditingOutputScope.h"
 #include "sdk/analytics/foundation/ErrorEvent.h"
@@ -38,10 +39,12 @@ const AnalyticsValue* parameter(const AnalyticsEvent& event, const char* name) {
 }  // namespace
 
 EventHandler::EventHandler(const EventPipelineHost& host, std::shared_ptr<MeasurementDatabase> database,
-                           std::shared_ptr<ConditionalUserPropertyController> conditionalUserProperties)
+                           std::shared_ptr<ConditionalUserPropertyController> conditionalUserProperties,
+                           std::shared_ptr<UploadScheduling> uploads)
     : host_(host),
       database_(database),
       conditionalUserProperties_(std::move(conditionalUserProperties)),
+      uploads_(std::move(uploads)),
       writer_(host, std::move(database)) {}
 
 std::optional<std::string> EventHandler::storedFeatureRollouts() const {
@@ -88,7 +91,7 @@ void EventHandler::handleEventOnWorkerQueue(const AnalyticsEvent& logged, bool e
   if (triggered) {
     for (const auto& follower : *triggered) writeEventOnWorkerQueue(follower);
   }
-  host_.updateSchedule();
+  if (uploads_) uploads_->updateSchedule();
 }
 
 std::optional<AnalyticsEvent> EventHandler::eventAfterSafelistingEvent(const AnalyticsEvent& event) const {

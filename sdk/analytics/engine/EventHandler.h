@@ -10,19 +10,21 @@
 namespace sdk::analytics {
 
 class ConditionalUserPropertyController;
-class MeasurementDatabase;
-
 class EventPipelineHost;
+class MeasurementDatabase;
+class UploadScheduling;
 
 // The engine's road from a built event to the raw-event writer, on the worker queue: the safelist,
 // background session extension and expiry, subscription de-duplication, conditional user
 // properties, feature-rollout de-duplication, the block list and event editing. Every event that
-// gets past the early filters ends with the upload schedule brought up to date.
+// gets past the early filters ends with the upload schedule brought up to date, by the uploader.
 class EventHandler {
  public:
-  // `host` is the engine that owns this handler and outlives it.
+  // `host` is the event path that owns this handler and outlives it; `uploads` keeps the upload
+  // schedule (none: nothing is scheduled).
   EventHandler(const EventPipelineHost& host, std::shared_ptr<MeasurementDatabase> database,
-               std::shared_ptr<ConditionalUserPropertyController> conditionalUserProperties);
+               std::shared_ptr<ConditionalUserPropertyController> conditionalUserProperties,
+               std::shared_ptr<UploadScheduling> uploads);
 
   // Events the engine makes itself: default parameters first (not for "_err"), then the listeners.
   void handleInternalEventOnWorkerQueue(AnalyticsEvent event);
@@ -51,6 +53,7 @@ class EventHandler {
   const EventPipelineHost& host_;
   std::shared_ptr<MeasurementDatabase> database_;
   std::shared_ptr<ConditionalUserPropertyController> conditionalUserProperties_;
+  std::shared_ptr<UploadScheduling> uploads_;
   RawEventWriter writer_;
   // Only the engine's worker queue runs this: a debug run stops on a call from anywhere else.
   platform::foundation::SequenceChecker sequenceChecker_;

@@ -39,7 +39,7 @@ class EventHandlerTest : public ::testing::Test {
         MeasurementDatabase::initWithDatabaseName(MeasurementDatabase::kDatabaseName, host->persisted));
     ASSERT_TRUE(host->database_);
     controller = std::make_shared<ConditionalUserPropertyController>(host);
-    handler = std::make_unique<EventHandler>(*host, host->database_, controller);
+    handler = std::make_unique<EventHandler>(*host, host->database_, controller, host);
     host->handler = handler.get();
   }
   void TearDown() override {
@@ -115,7 +115,7 @@ TEST_F(EventHandlerTest, EventsOfOneRunOfWorkShareOneFlushToDiskMadeOnceTheRunIs
   testing::SyncCountingVfs vfs;  // counts the flushes of files opened from now on
   host->database_ = ostrel::testing::succeeded(
       MeasurementDatabase::initWithDatabasePath(container.pathFor("run.sql"), host->persisted));
-  handler = std::make_unique<EventHandler>(*host, host->database_, controller);
+  handler = std::make_unique<EventHandler>(*host, host->database_, controller, host);
   host->handler = handler.get();
   handle("first");
   onWorker();  // its flush, queued behind it, has run

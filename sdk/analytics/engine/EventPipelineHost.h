@@ -17,8 +17,9 @@ class PersistedConfig;
 
 // What the road from a logged event to a stored raw event needs of the engine beyond its database:
 // the measurement settings it obeys, the persisted settings, sessions, identity and the raw-event
-// metadata, and what follows a handled event (the upload schedule, the listeners). The engine
-// implements it; every call comes on the worker queue.
+// metadata, and the listeners that hear of a handled event. MeasurementEventPipeline implements it
+// over the engine's components (the event path's tests and benchmarks fake it); every call comes on
+// the worker queue. The upload schedule is not asked through it: the handler is given the uploader.
 class EventPipelineHost : public MeasurementHost {
  public:
   // --- measurement settings, as the engine's settings read them
@@ -55,7 +56,6 @@ class EventPipelineHost : public MeasurementHost {
       const std::vector<UserAttribute>& userAttributes) const = 0;
 
   // --- after an event
-  virtual void updateSchedule() const = 0;
   virtual void notifyEventListeners(const AnalyticsEvent& event) const = 0;
 };
 

@@ -10,6 +10,7 @@
 
 #include "sdk/analytics/engine/EventHandler.h"
 #include "sdk/analytics/engine/EventPipelineHost.h"
+#include "sdk/analytics/engine/UploadScheduling.h"
 #include "sdk/analytics/foundation/MeasurementDatabase.h"
 #include "sdk/analytics/foundation/MeasurementFieldIndices.h"
 #include "sdk/analytics/foundation/NanoAccessors.h"
@@ -29,8 +30,9 @@ namespace ostrel::testing {
 using namespace sdk::analytics;
 
 // Tests and benchmarks only: the engine as the event path sees it, over a real database and worker
-// queue, with settings and session state a test sets, and a record of what the path asked for.
-class PipelineHost : public EventPipelineHost {
+// queue, with settings and session state a test sets, and a record of what the path asked for, the
+// upload schedule's updates among it.
+class PipelineHost : public EventPipelineHost, public UploadScheduling {
  public:
   std::shared_ptr<sdk::analytics::Monitor> monitor() const override { return sdk::analytics::Monitor::shared(); }
   std::optional<std::string> remoteConfigValue(const std::string& key) const override {
@@ -89,7 +91,7 @@ class PipelineHost : public EventPipelineHost {
     }
     return bundle;
   }
-  void updateSchedule() const override { record("updateSchedule"); }
+  void updateSchedule() override { record("updateSchedule"); }
   void notifyEventListeners(const sdk::analytics::AnalyticsEvent& event) const override { record("listeners:" + event.name()); }
 
   std::vector<std::string> calls() const {

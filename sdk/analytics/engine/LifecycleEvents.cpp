@@ -116,7 +116,7 @@ void LifecycleEvents::reportStartOnWorkerQueue() {
   } else {
     requestDeferredDeepLinkOnWorkerQueue();
   }
-  if (auto identity = engine_.identity()) {
+  if (auto identity = engine_.components().identity()) {
     sdk::analytics::reportVersionChange(
         identity->appVersion(), persistedConfig->appVersion(),
         [persistedConfig](const std::string& v) { persistedConfig->setAppVersion(v); }, "_au", "_pv");
@@ -197,9 +197,9 @@ bool LifecycleEvents::shouldAllowAdNetworkRegistration() {
 
 void LifecycleEvents::reportFirstOpenOnWorkerQueue() {
   DCHECK_ON_WORKER_QUEUE(sequenceChecker_, "reportFirstOpenOnWorkerQueue");
-  auto pipeline = engine_.eventPipeline();
+  auto pipeline = engine_.components().pipeline();
   auto database = engine_.database();
-  auto settings = engine_.remoteConfigInstance();
+  auto settings = engine_.components().remoteConfig();
   if (!pipeline || !database || !settings) return;
   const auto opened = database->containsUserAttributeWithName("_fot");
   if (!opened.ok()) {
@@ -233,7 +233,7 @@ std::optional<LifecycleEvents::FirstOpen> LifecycleEvents::setFirstOpenPropertie
   // Whether this version is the first installed: an earlier version that ran analytics here left its
   // version behind; a reinstall after an open is known from the keychain.
   const std::string storedVersion = persistedConfig->appVersion();
-  const auto identity = engine_.identity();
+  const auto identity = engine_.components().identity();
   const std::string runningVersion = identity ? identity->appVersion() : std::string();
   const bool firstInstalledVersion = storedVersion.empty() || storedVersion == runningVersion;
   FirstOpen first;
@@ -272,7 +272,7 @@ void LifecycleEvents::logFirstOpenOnWorkerQueue(MeasurementEventPipeline& pipeli
   DCHECK_ON_WORKER_QUEUE(sequenceChecker_, "logFirstOpenOnWorkerQueue");
   const bool efficient = settings.efficientEngagementReportingEnabled();
   Parameters parameters;
-  if (const std::string previousAppID = engine_.previousVMPAppID(); !previousAppID.empty()) {
+  if (const std::string previousAppID = engine_.dataWipe().previousVMPAppID(); !previousAppID.empty()) {
     parameters.emplace("_pvmp", AnalyticsValue(previousAppID));
   }
   parameters.emplace("_pfo", AnalyticsValue(previousFirstOpen >= 1 ? previousFirstOpen : 0));

@@ -95,6 +95,15 @@ class FakeSessionReporter final : public sdk::analytics::SessionReporting {
   std::atomic<double> timeout_{1800};
 };
 
+// The screen-view reporter as far as the event path asks it: the app is in the background.
+class BackgroundScreens final : public sdk::analytics::ScreenViewReporting {
+ public:
+  Parameters screenParameters() override { return {}; }
+  void trackScreenWithParameters(const Dictionary&, double) override {}
+  void setScreenName(const std::optional<std::string>&, const std::optional<std::string>&) override {}
+  bool isAppActive() override { return false; }
+};
+
 // Records when the engine hands over the parked launch link.
 class RecordingCampaigns final : public sdk::analytics::CampaignReporting {
  public:
@@ -224,9 +233,9 @@ class LifecycleTest : public ::testing::Test {
 };
 
 TEST(FirstOpenTimeTest, RoundsUpToTheNextHour) {
-  EXPECT_EQ(MeasurementEngine::timestampMillisRoundedUpToNextHour(36'000'001), 39'600'000);
-  EXPECT_EQ(MeasurementEngine::timestampMillisRoundedUpToNextHour(36'000'000), 39'600'000);  // a whole hour moves on
-  EXPECT_EQ(MeasurementEngine::timestampMillisRoundedUpToNextHour(35'999'999), 36'000'000);
+  EXPECT_EQ(LifecycleEvents::timestampMillisRoundedUpToNextHour(36'000'001), 39'600'000);
+  EXPECT_EQ(LifecycleEvents::timestampMillisRoundedUpToNextHour(36'000'000), 39'600'000);  // a whole hour moves on
+  EXPECT_EQ(LifecycleEvents::timestampMillisRoundedUpToNextHour(35'999'999), 36'000'000);
 }
 
 TEST_F(LifecycleTest, FirstStartOpensThenStartsASessionAndLaterStartsOnlyMarkTheKeychain) {
@@ -424,17 +433,17 @@ TEST_F(LifecycleTest, PersonalizedAdsFollowTheStoredChoiceElseTheInfoDictionary)
   launch();
   EXPECT_FALSE(property("_npa"));
   EXPECT_TRUE(log.logged(23180));
-  EXPECT_FALSE(MeasurementEngine::shouldAllowAdNetworkRegistration());
+  EXPECT_FALSE(LifecycleEvents::shouldAllowAdNetworkRegistration());
 }
 
 TEST_F(LifecycleTest, TheAppsSessionTimeoutOutlivesAWipe) {
   launch();
   Analytics::setSessionTimeoutInterval(5);
   drain();
-  EXPECT_EQ(engine->sessionReporter()->timeoutSessionInterval(), 5);
+  EXPECT_EQ(engine->sessions().sessionReporter()->timeoutSessionInterval(), 5);
   Analytics::resetAnalyticsData();
   drain();
-  auto reporter = engine->sessionReporter();
+  auto reporter = engine->sessions().sessionReporter();
   EXPECT_NE(reporter, reporters.front()) << "a wipe brings a new session reporter";
   EXPECT_EQ(reporter->timeoutSessionInterval(), 5);
   EXPECT_TRUE(reporter->isReportingEnabled());
@@ -461,22 +470,43 @@ TEST_F(LifecycleTest, ALostSessionNumberComesBackFromTheSessionsCounted) {
   EXPECT_EQ(property("_sno")->int64Value(), 5) << "numbered on from the sessions counted";
 }
 
+// The event path reaches the engine's own parts: a background event marked to extend the session
+// starts a new one once the last has expired, and the next stored event marks an advertising-ID reset
+// the identity saw.
+TEST_F(LifecycleTest, StoredEventsReachTheEnginesSessionsAndAdvertisingProperties) {
+  launch();
+  Analytics::setScreenViewReporter(std::make_shared<BackgroundScreens>());
+  environment.advance(3600);
+  Analytics::logEventWithName("sync", {{"extend_session", Value(1)}});
+  drain();
+  EXPECT_EQ(storedNames(), (Strings{"_f", "_s", "_e", "_s", "sync"}));
+  EXPECT_EQ(storedParameters("_s").at("_sid").int64Value(), static_cast<std::int64_t>(environment.clock()->now()));
+
+  engine->setUserAttribute(UserAttribute("auto", "_id", AnalyticsValue("6D92078A"), environment.clock()->now()));
+  drain();
+  persisted->setShouldSetLastAdvertisingIDResetUserProperty(true);
+  Analytics::logEventWithName("shop", {});
+  drain();
+  EXPECT_EQ(property("_lair")->int64Value(), 1);
+  EXPECT_FALSE(persisted->shouldSetLastAdvertisingIDResetUserProperty()) << "marked once";
+}
+
 TEST_F(LifecycleTest, AnAdvertisingIDResetIsMarkedOnceAnIDWasSeen) {
   launch();
   auto onWorker = [&](const std::function<void()>& block) {
     engine->scheduler()->dispatchSyncOnWorkerQueueBlockID("test", block);
   };
-  onWorker([&] { engine->setLastAdvertisingIDResetUserPropertyOnWorkerQueue(); });
+  onWorker([&] { engine->advertising().setLastAdvertisingIDResetUserPropertyOnWorkerQueue(); });
   EXPECT_FALSE(property("_lair")) << "no advertising ID seen yet";
 
   engine->setUserAttribute(UserAttribute("auto", "_id", AnalyticsValue("6D92078A"), environment.clock()->now()));
   drain();
-  onWorker([&] { engine->setLastAdvertisingIDResetUserPropertyOnWorkerQueue(); });
+  onWorker([&] { engine->advertising().setLastAdvertisingIDResetUserPropertyOnWorkerQueue(); });
   EXPECT_EQ(property("_lair")->int64Value(), 1);
   const double markedAt =
       ostrel::testing::succeeded(engine->database()->userAttributeWithName("_lair"))->lastSetTimestamp;
   environment.advance(60);
-  onWorker([&] { engine->setLastAdvertisingIDResetUserPropertyOnWorkerQueue(); });
+  onWorker([&] { engine->advertising().setLastAdvertisingIDResetUserPropertyOnWorkerQueue(); });
   EXPECT_EQ(ostrel::testing::succeeded(engine->database()->userAttributeWithName("_lair"))->lastSetTimestamp, markedAt)
       << "marked once";
 }
@@ -487,19 +517,19 @@ TEST_F(LifecycleTest, TheFirstOpenTimeComesFromTheStoredProperties) {
   launch();
   auto& database = *engine->database();
   ASSERT_TRUE(database.updateUserAttribute(UserAttribute("app", "older", AnalyticsValue("x"), kLoadTimestamp - 100)));
-  EXPECT_DOUBLE_EQ(engine->firstOpenTimestamp(), kLoadTimestamp) << "the first open property wins over older ones";
+  EXPECT_DOUBLE_EQ(engine->lifecycle().firstOpenTimestamp(), kLoadTimestamp) << "the first open property wins over older ones";
 
   ASSERT_TRUE(database.deleteUserAttributeWithName("_fot"));
-  EXPECT_DOUBLE_EQ(engine->firstOpenTimestamp(), kLoadTimestamp - 100) << "else the oldest property";
+  EXPECT_DOUBLE_EQ(engine->lifecycle().firstOpenTimestamp(), kLoadTimestamp - 100) << "else the oldest property";
 
   ASSERT_TRUE(database.store().executeStatement("DELETE FROM user_attributes", {}).ok());
   EXPECT_FALSE(log.logged(23124));
-  EXPECT_EQ(engine->firstOpenTimestamp(), 0);
+  EXPECT_EQ(engine->lifecycle().firstOpenTimestamp(), 0);
   EXPECT_TRUE(log.logged(23124));
 
   ASSERT_TRUE(database.store().executeStatement("DROP TABLE user_attributes", {}).ok());
   EXPECT_FALSE(log.logged(23123));
-  EXPECT_EQ(engine->firstOpenTimestamp(), 0);
+  EXPECT_EQ(engine->lifecycle().firstOpenTimestamp(), 0);
   EXPECT_TRUE(log.logged(23123));
 }
 
@@ -511,20 +541,20 @@ TEST_F(LifecycleTest, FileAttributesAreReadFromTheItemItself) {
   std::filesystem::permissions(file, std::filesystem::perms(0640));
   std::filesystem::last_write_time(file, std::filesystem::file_time_type::clock::from_sys(
                                              std::chrono::sys_seconds(std::chrono::seconds(1700000000))));
-  auto attributes = MeasurementEngine::fileAttributesForPath(file);
+  auto attributes = LifecycleEvents::fileAttributesForPath(file);
   ASSERT_TRUE(attributes);
   EXPECT_EQ(attributes->at(kFileSizeKey), Value(12));
   EXPECT_EQ(attributes->at(kFileTypeKey), Value("regular"));
   EXPECT_EQ(attributes->at(kFilePosixPermissionsKey), Value(0640));
   EXPECT_EQ(attributes->at(kFileModificationDateKey).date(), 1700000000);
-  EXPECT_EQ(MeasurementEngine::fileAttributesForPath(folder)->at(kFileTypeKey), Value("directory"));
+  EXPECT_EQ(LifecycleEvents::fileAttributesForPath(folder)->at(kFileTypeKey), Value("directory"));
   std::filesystem::create_symlink(folder + "/gone.txt", folder + "/link");
-  EXPECT_EQ(MeasurementEngine::fileAttributesForPath(folder + "/link")->at(kFileTypeKey), Value("symbolicLink"))
+  EXPECT_EQ(LifecycleEvents::fileAttributesForPath(folder + "/link")->at(kFileTypeKey), Value("symbolicLink"))
       << "a link is described, not followed";
 
-  EXPECT_FALSE(MeasurementEngine::fileAttributesForPath(""));
+  EXPECT_FALSE(LifecycleEvents::fileAttributesForPath(""));
   EXPECT_FALSE(log.logged(23022)) << "an empty path is no failure to read";
-  EXPECT_FALSE(MeasurementEngine::fileAttributesForPath(folder + "/gone.txt"));
+  EXPECT_FALSE(LifecycleEvents::fileAttributesForPath(folder + "/gone.txt"));
   EXPECT_TRUE(log.logged(23022));
 }
 

@@ -3,7 +3,6 @@
 #include <string>
 
 #include "platform/foundation/Check.h"
-#include "sdk/analytics/engine/Analytics.h"
 #include "sdk/analytics/engine/AppIdentifiers.h"
 #include "sdk/analytics/engine/ConsentSettings.h"
 #include "sdk/analytics/engine/EngineMessageCodes.h"
@@ -14,7 +13,6 @@
 #include "sdk/analytics/engine/MeasurementEventPipeline.h"
 #include "sdk/analytics/engine/MeasurementUploader.h"
 #include "sdk/analytics/engine/RemoteConfig.h"
-#include "sdk/analytics/engine/SessionReporting.h"
 #include "sdk/analytics/engine/WeakMeasurementHost.h"
 #include "sdk/analytics/foundation/MeasurementDatabase.h"
 #include "sdk/analytics/foundation/MeasurementFiles.h"
@@ -40,7 +38,7 @@ bool MeasurementComponents::initializeOnWorkerQueue() {
   std::weak_ptr<MeasurementEngine> weak = engine_.weak_from_this();
   AppIdentifiers::setEngineIdentity([weak]() -> std::shared_ptr<Identity> {
     auto self = weak.lock();
-    return self ? self->identity() : nullptr;
+    return self ? self->components().identity() : nullptr;
   });
   engine_.dataWipe().wipeAtStartOnWorkerQueue(*identity);
   adoptIdentifiersOnWorkerQueue(*identity);
@@ -102,18 +100,20 @@ bool MeasurementComponents::buildOverDatabaseOnWorkerQueue(const std::shared_ptr
   settings.maxQueueTime = [] { return MeasurementEngine::remoteConfig()->maxQueueTime(); };
   database->setSettings(std::move(settings));
   ConditionalUserPropertyController::setSharedHost(std::make_shared<WeakMeasurementHost>(weak));
-  auto pipeline = makePipeline(database, remoteConfig, identity);
+  auto uploader = makeUploader(database, remoteConfig, audience, identity);
+  auto pipeline = makePipeline(database, remoteConfig, identity, uploader);
   std::lock_guard lock(mutex_);
   database_ = database;
   remoteConfig_ = remoteConfig;
   audience_ = audience;
+  uploader_ = uploader;
   pipeline_ = pipeline;
   return true;
 }
 
 std::shared_ptr<MeasurementEventPipeline> MeasurementComponents::makePipeline(
     const std::shared_ptr<MeasurementDatabase>& database, const std::shared_ptr<RemoteConfig>& remoteConfig,
-    const std::shared_ptr<Identity>& identity) {
+    const std::shared_ptr<Identity>& identity, const std::shared_ptr<MeasurementUploader>& uploader) {
   std::weak_ptr<MeasurementEngine> weak = engine_.weak_from_this();
   MeasurementEventPipeline::Components parts{
       .engine = weak,
@@ -122,29 +122,10 @@ std::shared_ptr<MeasurementEventPipeline> MeasurementComponents::makePipeline(
       .persistedConfig = engine_.persistedConfig(),
       .identity = identity,
       .conditionalUserProperties = ConditionalUserPropertyController::sharedInstance(),
-      .safelistedEvents = engine_.safelistedEvents()};
-  MeasurementEventPipeline::Hooks hooks;
-  hooks.notifyEventListeners = [](const AnalyticsEvent& event) { Analytics::notifyEventListeners(event); };
-  hooks.isAppActive = [] { return isApplicationActive(); };
-  hooks.isSessionExpired = [weak] {
-    auto self = weak.lock();
-    auto reporter = self ? self->sessionReporter() : nullptr;
-    return reporter && reporter->isSessionExpired();
-  };
-  hooks.extendSession = [weak] {
-    auto self = weak.lock();
-    if (auto reporter = self ? self->sessionReporter() : nullptr) (void)reporter->extendSession();
-  };
-  hooks.reportSessionStart = [weak](double timestamp, bool appInBackground) {
-    if (auto self = weak.lock()) self->reportSessionStartOnWorkerQueueWithTimestamp(timestamp, appInBackground);
-  };
-  hooks.setLastAdvertisingIDResetUserProperty = [weak] {
-    if (auto self = weak.lock()) self->setLastAdvertisingIDResetUserPropertyOnWorkerQueue();
-  };
-  hooks.updateSchedule = [weak] {
-    if (auto self = weak.lock()) self->components().updateSchedule();
-  };
-  return std::make_shared<MeasurementEventPipeline>(std::move(parts), std::move(hooks));
+      .safelistedEvents = engine_.safelistedEvents(),
+      .uploads = uploader,
+      .engineParts = weak};
+  return std::make_shared<MeasurementEventPipeline>(std::move(parts));
 }
 
 void MeasurementComponents::finishOnWorkerQueue(MeasurementDatabase& database, Identity& identity) {
@@ -162,16 +143,17 @@ void MeasurementComponents::finishOnWorkerQueue(MeasurementDatabase& database, I
     monitor->logWithLevel(LogLevel::kSilentWarning, messages::kStaleDataDeletionRequestFailed,
                           "Unable to delete stale data. Error", Value(deleted.error().description()));
   }
-  installUploaderOnWorkerQueue();
   engine_.lifecycle().startLifecycleReportersOnWorkerQueue();
 }
 
 // The engine's way out: the uploader over the components, with the background task the app's leaving
 // began.
-void MeasurementComponents::installUploaderOnWorkerQueue() {
-  DCHECK_ON_WORKER_QUEUE(sequenceChecker_, "installUploaderOnWorkerQueue");
+std::shared_ptr<MeasurementUploader> MeasurementComponents::makeUploader(
+    const std::shared_ptr<MeasurementDatabase>& database, const std::shared_ptr<RemoteConfig>& remoteConfig,
+    const std::shared_ptr<Audiences>& audience, const std::shared_ptr<Identity>& identity) {
+  DCHECK_ON_WORKER_QUEUE(sequenceChecker_, "makeUploader");
   MeasurementUploader::Parts parts;
-  parts.bundling = {database(), remoteConfig(), audience(), engine_.persistedConfig(), identity()};
+  parts.bundling = {database, remoteConfig, audience, engine_.persistedConfig(), identity};
   parts.network = engine_.network();
   parts.scheduler = engine_.scheduler();
   parts.alarm = engine_.alarm();
@@ -184,15 +166,9 @@ void MeasurementComponents::installUploaderOnWorkerQueue() {
     return self && self->appState().isBackgroundTaskRunning();
   };
   hooks.terminateBackgroundTask = [weak] {
-    if (auto self = weak.lock()) self->terminateBackgroundTask();
+    if (auto self = weak.lock()) self->appState().terminateBackgroundTask();
   };
-  auto uploader = MeasurementUploader::make(std::move(parts), std::move(hooks));
-  std::lock_guard lock(mutex_);
-  uploader_ = std::move(uploader);
-}
-
-void MeasurementComponents::updateSchedule() {
-  if (auto uploader = this->uploader()) uploader->updateSchedule();
+  return MeasurementUploader::make(std::move(parts), std::move(hooks));
 }
 
 std::shared_ptr<Audiences> MeasurementComponents::audience() const {

@@ -28,8 +28,6 @@ class MeasurementComponents {
   // database is opened, so a wipe at start deletes the file instead of emptying an open database;
   // identity is refreshed after the wipe so it sees the new state.
   [[nodiscard]] bool initializeOnWorkerQueue();
-  // Asks the way out to arm its alarm for what is stored; nothing before it exists.
-  void updateSchedule();
 
   std::shared_ptr<Audiences> audience() const;
   std::shared_ptr<MeasurementDatabase> database() const;
@@ -49,10 +47,14 @@ class MeasurementComponents {
                                                     const std::shared_ptr<Identity>& identity);
   std::shared_ptr<MeasurementEventPipeline> makePipeline(const std::shared_ptr<MeasurementDatabase>& database,
                                                          const std::shared_ptr<RemoteConfig>& remoteConfig,
-                                                         const std::shared_ptr<Identity>& identity);
-  // What follows the build: the folder kept out of backups, stale data gone, the way out, the reports.
+                                                         const std::shared_ptr<Identity>& identity,
+                                                         const std::shared_ptr<MeasurementUploader>& uploader);
+  std::shared_ptr<MeasurementUploader> makeUploader(const std::shared_ptr<MeasurementDatabase>& database,
+                                                    const std::shared_ptr<RemoteConfig>& remoteConfig,
+                                                    const std::shared_ptr<Audiences>& audience,
+                                                    const std::shared_ptr<Identity>& identity);
+  // What follows the build: the folder kept out of backups, stale data gone, the reports.
   void finishOnWorkerQueue(MeasurementDatabase& database, Identity& identity);
-  void installUploaderOnWorkerQueue();
 
   MeasurementEngine& engine_;
   mutable std::mutex mutex_;

@@ -108,7 +108,7 @@ std::shared_ptr<RemoteConfig> MeasurementEngine::remoteConfig() {
     std::lock_guard lock(state.mutex);
     instance = state.instance;
   }
-  if (auto config = instance ? instance->remoteConfigInstance() : nullptr) return config;
+  if (auto config = instance ? instance->components().remoteConfig() : nullptr) return config;
   return RemoteConfig::defaultInstance();
 }
 
@@ -245,14 +245,14 @@ std::shared_ptr<MeasurementEngine> MeasurementEngine::initWithParts(Parts parts,
   };
   access.sessionReporter = [weak]() -> std::shared_ptr<sdk::analytics::SessionReporting> {
     auto self = weak.lock();
-    return self ? self->sessionReporter() : nullptr;
+    return self ? self->sessions().sessionReporter() : nullptr;
   };
   access.remoteConfig = [weak]() -> std::shared_ptr<RemoteConfig> {
     auto self = weak.lock();
-    return self ? self->remoteConfigInstance() : nullptr;
+    return self ? self->components().remoteConfig() : nullptr;
   };
   sdk::analytics::ReporterEngineAccess::setCurrent(std::move(access));
-  const bool enable = engine->shouldEnableMeasurement();
+  const bool enable = engine->collection().shouldEnableMeasurement();
   engine->setEnabled(enable);
   engine->wasEnabledDuringInitialization_ = enable;
   return engine;
@@ -288,7 +288,7 @@ bool MeasurementEngine::runOnWorkerWithinTheEndsWait(std::function<void()> block
 void MeasurementEngine::stopAtProcessEnd() {
   // Calls the facade still holds reach the worker queue first.
   Analytics::queue()->sync([] {});
-  auto way = uploader();
+  auto way = components_.uploader();
   // Queued after the leave-foreground upload, so that upload has started (or found nothing) by now.
   // It runs on the worker thread, as bundling always does: a sync from here would run it on the main
   // thread, waiting as long as the worker's work takes instead of within the end's bound.
@@ -335,29 +335,28 @@ void MeasurementEngine::stopAtProcessEnd() {
   // `released` may hold the last reference: this object ends with this call's caller's reference.
 }
 
-bool MeasurementEngine::isOnWorkerQueue() const { return scheduler_ && scheduler_->workerQueue()->isCurrent(); }
 
 // --- MeasurementHost -------------------------------------------------------------------------------
 
 std::optional<std::string> MeasurementEngine::remoteConfigValue(const std::string& key) const {
-  auto config = remoteConfigInstance();
+  auto config = components_.remoteConfig();
   return config ? config->configuredText(key) : std::nullopt;
 }
 
 bool MeasurementEngine::boolSetting(const std::string& key, bool defaultValue) const {
-  auto config = remoteConfigInstance();
+  auto config = components_.remoteConfig();
   if (!config) config = RemoteConfig::defaultInstance();
   return config->intValueFromCacheWithKey(key, defaultValue ? 1 : 0, 1, 0) == 1;
 }
 
 std::optional<std::string> MeasurementEngine::appInstanceID() const {
-  auto identity = this->identity();
+  auto identity = components_.identity();
   return identity ? identity->appInstanceID() : std::nullopt;
 }
 
 std::int64_t MeasurementEngine::integerSetting(const std::string& key, std::int64_t defaultValue, std::int64_t minimum,
                                             std::int64_t maximum) const {
-  auto config = remoteConfigInstance();
+  auto config = components_.remoteConfig();
   if (!config) config = RemoteConfig::defaultInstance();
   return config->int64ValueFromCacheWithKey(key, defaultValue, maximum, minimum);
 }
@@ -367,7 +366,8 @@ std::int64_t MeasurementEngine::integerSetting(const std::string& key, std::int6
 void MeasurementEngine::reachabilityDidChange() {
   std::weak_ptr<MeasurementEngine> weak = weak_from_this();
   scheduler_->scheduleOnWorkerQueueBlockID("APMMeasurement:984", [weak] {
-    if (auto self = weak.lock()) self->components().updateSchedule();
+    auto self = weak.lock();
+    if (auto uploader = self ? self->components().uploader() : nullptr) uploader->updateSchedule();
   });
 }
 
@@ -408,19 +408,17 @@ void MeasurementEngine::installEventEntries() {
   entries_ = std::make_unique<sdk::analytics::MeasurementEventEntries>(
       scheduler_, [weak]() -> std::shared_ptr<sdk::analytics::MeasurementEventPipeline> {
         auto self = weak.lock();
-        return self ? self->eventPipeline() : nullptr;
+        return self ? self->components().pipeline() : nullptr;
       });
 }
 
 void MeasurementEngine::writeEventOnWorkerQueue(const AnalyticsEvent& event) const {
   DCHECK_ON_WORKER_QUEUE(sequenceChecker_, "writeEventOnWorkerQueue:");
   if (terminating_.load()) return;
-  if (auto pipeline = eventPipeline()) pipeline->handler().writeEventOnWorkerQueue(event);
+  if (auto pipeline = components_.pipeline()) pipeline->handler().writeEventOnWorkerQueue(event);
 }
 
 void MeasurementEngine::logEvent(const sdk::analytics::LoggedEvent& event) { entries_->logEvent(event); }
-
-void MeasurementEngine::logEvent(const std::optional<AnalyticsEvent>& event) { entries_->logEvent(event); }
 
 void MeasurementEngine::setDefaultEventParameters(const std::optional<Dictionary>& parameters) {
   entries_->setDefaultEventParameters(parameters);
@@ -430,11 +428,6 @@ void MeasurementEngine::setUserAttribute(const UserAttribute& attribute) { entri
 
 void MeasurementEngine::removeUserAttribute(const UserAttribute& attribute) {
   entries_->removeUserAttribute(attribute);
-}
-
-void MeasurementEngine::userAttributeWithName(const std::string& name,
-                                           std::function<void(const std::optional<UserAttribute>&)> callback) {
-  entries_->userAttributeWithName(name, std::move(callback));
 }
 
 void MeasurementEngine::userPropertiesIncludingInternal(bool includingInternal,
@@ -454,15 +447,6 @@ void MeasurementEngine::handleNonFirstOpenEventURL(const std::string& url, doubl
   if (auto reporter = campaigns()) reporter->handleNonFirstOpenEventURL(url, timestamp);
 }
 
-void MeasurementEngine::handleOpenURLOnWorkerQueue(const std::optional<std::string>& url,
-                                                std::optional<std::int64_t> clickTimestampMs,
-                                                double eventTimestampSeconds, const Dictionary& extraParameters) {
-  DCHECK(isOnWorkerQueue());
-  if (auto reporter = campaigns()) {
-    reporter->handleOpenURLOnWorkerQueue(url, clickTimestampMs, eventTimestampSeconds, extraParameters);
-  }
-}
-
 void MeasurementEngine::installFacadeEngineAccess() {
   sdk::analytics::FacadeEngineAccess access;
   access.initializeSharedInstance = [](const std::string& appID, bool enabled, bool deactivated,
@@ -471,18 +455,6 @@ void MeasurementEngine::installFacadeEngineAccess() {
   };
   access.sharedInstance = []() -> std::shared_ptr<sdk::analytics::FacadeEngine> { return sharedInstance(); };
   Analytics::setEngineAccess(std::move(access));
-}
-
-// --- queries for the upload ------------------------------------------------------------------------
-
-bool MeasurementEngine::hasDataToUpload() {
-  auto database = this->database();
-  return database && sdk::analytics::MeasurementUploader::hasDataToUploadIn(*database);
-}
-
-bool MeasurementEngine::removeBundlesFromDatabaseWithIDs(const std::vector<std::int64_t>& rowIDs) {
-  auto database = this->database();
-  return sdk::analytics::MeasurementUploader::removeBundlesWithIDs(database.get(), rowIDs);
 }
 
 // --- the time witness ------------------------------------------------------------------------------

@@ -43,8 +43,9 @@ class SessionReporting;
 
 // The measurement engine: one shared instance per process owning the measurement database, the
 // persisted settings, the network client, the worker queue with its upload alarm, the measurement
-// settings and the audience evaluator. It keeps the interface; the work is done by the objects it is
-// made of, each in a file of its own:
+// settings and the audience evaluator. It answers the facade (FacadeEngine) and the rules
+// (MeasurementHost); all else is done by the objects it is made of, each in a file of its own, and a
+// caller asks the one that does the work (`engine.lifecycle().reportFirstOpenOnWorkerQueue()`):
 //
 //   MeasurementComponents  the parts built once, on the worker queue, when collection is first enabled
 //   CollectionSwitch       enabling and disabling collection, and starting measurement
@@ -111,84 +112,10 @@ class MeasurementEngine final : public sdk::analytics::MeasurementHost,
                                                        bool isAnalyticsCollectionDeactivated,
                                                        const std::vector<std::string>& safelistedEvents);
 
-  // --- enabling (CollectionSwitch)
-  bool shouldEnableMeasurement() const { return collection_.shouldEnableMeasurement(); }
-  // Queued on the worker queue.
-  void setEnabled(bool enabled) override { collection_.setEnabled(enabled); }
-  void setEnabledOnWorkerQueue(bool enabled) { collection_.setEnabledOnWorkerQueue(enabled); }
-  [[nodiscard]] bool startMeasurementOnWorkerQueue() { return collection_.startMeasurementOnWorkerQueue(); }
-
-  // --- wiping (AnalyticsDataWipe)
-  void setProspectiveConsentSettings() { AnalyticsDataWipe::setProspectiveConsentSettings(); }
-  bool shouldWipeDataWithAppID(const std::string& appID, const std::string& appIDFromVMP,
-                               const std::string& appIDFromDeDed, const std::string& persistedAppIDFromVMP,
-                               const std::string& persistedAppIDFromDeDed) {
-    return AnalyticsDataWipe::shouldWipeDataWithAppID(appID, appIDFromVMP, appIDFromDeDed, persistedAppIDFromVMP,
-                                                      persistedAppIDFromDeDed);
-  }
-  [[nodiscard]] bool wipeoutAnalyticsDataAndResetComponents() { return wipe_.wipeoutAnalyticsDataAndResetComponents(); }
-
-  // --- sessions (SessionStarts)
-  // The engine's session reporter; nullptr before the components exist or when the reporters are not
-  // linked in. A wipe replaces it.
-  std::shared_ptr<sdk::analytics::SessionReporting> sessionReporter() const { return sessions_.sessionReporter(); }
-  // Starts a session when the last one has expired: new "_sid"/"_sno" properties and an "_s" event.
-  void reportSessionStartOnWorkerQueueWithTimestamp(double timestamp, bool appInBackground) {
-    sessions_.reportSessionStartOnWorkerQueueWithTimestamp(timestamp, appInBackground);
-  }
-  // Starts a session whatever the last activity says: a first open always begins one.
-  void startSessionOnWorkerQueueWithTimestamp(double timestamp, bool appInBackground) {
-    sessions_.startSessionOnWorkerQueueWithTimestamp(timestamp, appInBackground);
-  }
-  // A session number lost with the persisted settings comes back from the lifetime count of "_s".
-  void backfillSessionNumber() { sessions_.backfillSessionNumber(); }
-
-  // --- life-cycle events (LifecycleEvents, AdvertisingProperties)
-  // The first open of an install (or after a wipe), else a plain session start.
-  void reportFirstOpenOnWorkerQueue() { lifecycle_.reportFirstOpenOnWorkerQueue(); }
-  // "_npa" from the app's choice or the info dictionary's default.
-  void setPersonalizedAdsUserPropertyOnWorkerQueue() { advertising_.setPersonalizedAdsUserPropertyOnWorkerQueue(); }
-  // "_lair" once a device advertising ID has been seen.
-  void setLastAdvertisingIDResetUserPropertyOnWorkerQueue() {
-    advertising_.setLastAdvertisingIDResetUserPropertyOnWorkerQueue();
-  }
-  // The hour after `milliseconds`: an exact hour still moves one hour on.
-  static std::int64_t timestampMillisRoundedUpToNextHour(std::int64_t milliseconds) {
-    return LifecycleEvents::timestampMillisRoundedUpToNextHour(milliseconds);
-  }
-  // When this install first opened, in seconds since 1970: when "_fot" was set, else the oldest
-  // setting of any user property; 0 (logged) when the properties cannot be read or there are none.
-  double firstOpenTimestamp() { return lifecycle_.firstOpenTimestamp(); }
-  // The file system's attributes of the item at `path` (see fileAttributesAtPath); nothing for an
-  // empty path or, logged, for an item that cannot be read.
-  static std::optional<Dictionary> fileAttributesForPath(const std::string& path) {
-    return LifecycleEvents::fileAttributesForPath(path);
-  }
-  static bool shouldAllowAdNetworkRegistration() { return LifecycleEvents::shouldAllowAdNetworkRegistration(); }
-
-  // --- the app's life cycle, main thread (AppStateHandler)
-  void handleAppDidBecomeActiveEvent() { appState_.handleAppDidBecomeActiveEvent(); }
-  void handleAppWillResignActiveEvent() { appState_.handleAppWillResignActiveEvent(); }
-  void handleAppWillEnterForegroundNotification() { appState_.handleAppWillEnterForegroundNotification(); }
-  // Ends the background task that carries the last upload, if one runs.
-  void terminateBackgroundTask() { appState_.terminateBackgroundTask(); }
-  sdk::analytics::BackgroundUploadTask::Identifier backgroundUpdateTask() const {
-    return appState_.backgroundUpdateTask();
-  }
-
-  // --- queries for the upload
-  bool hasDataToUpload();
-  [[nodiscard]] bool removeBundlesFromDatabaseWithIDs(const std::vector<std::int64_t>& rowIDs);
-
   // --- accessors
   std::shared_ptr<Alarm> alarm() const { return alarm_; }
-  std::shared_ptr<Audiences> audience() const { return components_.audience(); }
-  // The way out: upload schedule, upload and configuration fetch; nothing before the components exist.
-  std::shared_ptr<sdk::analytics::MeasurementUploader> uploader() const { return components_.uploader(); }
-  std::shared_ptr<Identity> identity() const { return components_.identity(); }
   std::shared_ptr<sdk::utilities::HTTPClient> network() const { return network_; }
   std::shared_ptr<PersistedConfig> persistedConfig() const { return persistedConfig_; }
-  std::shared_ptr<RemoteConfig> remoteConfigInstance() const { return components_.remoteConfig(); }
   const std::vector<std::string>& safelistedEvents() const { return safelistedEvents_; }
   bool wasEnabledDuringInitialization() const override { return wasEnabledDuringInitialization_; }
   bool didInitializeComponents() const override { return collection_.didInitializeComponents(); }
@@ -196,24 +123,18 @@ class MeasurementEngine final : public sdk::analytics::MeasurementHost,
   const std::string& databaseName() const { return databaseName_; }
   double initTimestamp() const { return initTimestamp_.load(); }
   void setInitTimestamp(double timestamp) { initTimestamp_ = timestamp; }
-  std::string previousVMPAppID() const { return wipe_.previousVMPAppID(); }
-  bool isAnalyticsCollectionEnabled() const { return collection_.isAnalyticsCollectionEnabled(); }
-  void setIsAnalyticsCollectionEnabled(bool enabled) { collection_.setIsAnalyticsCollectionEnabled(enabled); }
-  bool isAnalyticsCollectionDeactivated() const { return collection_.isAnalyticsCollectionDeactivated(); }
-  void setIsAnalyticsCollectionDeactivated(bool deactivated) {
-    collection_.setIsAnalyticsCollectionDeactivated(deactivated);
-  }
   // Set at the process end once the worker queue has drained: later work is dropped.
   bool isTerminating() const { return terminating_.load(); }
   // Given to the identity and experiments the engine was built with; none: the shared ones.
   std::shared_ptr<Identity> givenIdentity() const { return givenIdentity_; }
   std::shared_ptr<sdk::analytics::RemoteConfigExperiments> experimentManager() const { return experimentManager_; }
 
-  // Whether this runs on the engine's worker queue, where every `...OnWorkerQueue` step runs.
-  bool isOnWorkerQueue() const;
-
-  // --- the objects the engine is made of
+  // --- the objects the engine is made of: callers ask the one that does the work
+  // The identity, database, settings, audiences, event path and way out (uploader), once built.
   MeasurementComponents& components() { return components_; }
+  const MeasurementComponents& components() const { return components_; }
+  // The facade's entries for events and user properties, queued on the worker queue.
+  MeasurementEventEntries& entries() { return *entries_; }
   CollectionSwitch& collection() { return collection_; }
   AnalyticsDataWipe& dataWipe() { return wipe_; }
   SessionStarts& sessions() { return sessions_; }
@@ -233,20 +154,16 @@ class MeasurementEngine final : public sdk::analytics::MeasurementHost,
   void writeEventOnWorkerQueue(const AnalyticsEvent& event) const override;
   // Nothing before the components exist or while analytics storage is denied.
   std::optional<std::string> appInstanceID() const override;
-  // The event path over the components; nothing before they are built.
-  std::shared_ptr<sdk::analytics::MeasurementEventPipeline> eventPipeline() const { return components_.pipeline(); }
 
-  // --- FacadeEngine: what the facade sends on, in order on the worker queue
+  // --- FacadeEngine: the interface the facade is written against. Each call goes to the part that
+  // does the work: the switch, the sessions, the data wipe, the advertising properties, or the
+  // entries, which queue it in order on the worker queue.
   void logEvent(const sdk::analytics::LoggedEvent& event) override;
-  // An event already built goes straight to handling; nothing is refused (logged).
-  void logEvent(const std::optional<AnalyticsEvent>& event);
+  void setEnabled(bool enabled) override { collection_.setEnabled(enabled); }
   void setSessionTimeoutInterval(double seconds) override { sessions_.setSessionTimeoutInterval(seconds); }
   void setDefaultEventParameters(const std::optional<Dictionary>& parameters) override;
   void setUserAttribute(const UserAttribute& attribute) override;
   void removeUserAttribute(const UserAttribute& attribute) override;
-  // The stored property, or nothing, on a global queue.
-  void userAttributeWithName(const std::string& name,
-                             std::function<void(const std::optional<UserAttribute>&)> callback);
   void userPropertiesIncludingInternal(bool includingInternal,
                                        std::function<void(const Dictionary&)> callback) override;
   void maxUserPropertiesForOrigin(const std::string& origin, std::function<void(std::int64_t)> callback) override;
@@ -258,10 +175,6 @@ class MeasurementEngine final : public sdk::analytics::MeasurementHost,
     return wipe_.resetAnalyticsDataWithAppInstanceID(appInstanceID);
   }
   void handleNonFirstOpenEventURL(const std::string& url, double timestamp) override;
-  // Worker queue: the campaign event of a link and extra parameters (see CampaignReporting). A parked
-  // launch link comes back this way once the engine has started.
-  void handleOpenURLOnWorkerQueue(const std::optional<std::string>& url, std::optional<std::int64_t> clickTimestampMs,
-                                  double eventTimestampSeconds, const Dictionary& extraParameters);
   // The campaign and deep-link reporter working for this engine; nullptr when it is not linked in.
   std::shared_ptr<sdk::analytics::CampaignReporting> campaigns();
   // Makes the facade create and find this engine.

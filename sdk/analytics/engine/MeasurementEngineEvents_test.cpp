@@ -15,6 +15,7 @@
 #include "sdk/analytics/engine/FacadeDefaults.h"
 #include "sdk/analytics/engine/Identity.h"
 #include "sdk/analytics/engine/MeasurementEngine.h"
+#include "sdk/analytics/engine/MeasurementEventEntries.h"
 #include "sdk/analytics/engine/IdentitySettings.h"
 #include "sdk/analytics/engine/IdentityTestSupport.h"
 #include "sdk/analytics/engine/MeasurementConfigTestSupport.h"
@@ -240,22 +241,22 @@ TEST_F(MeasurementEventsTest, DefaultParametersAndUserPropertiesReachTheDatabase
 
 TEST_F(MeasurementEventsTest, TheEnginesEntriesRefuseMissingArgumentsAndFallSilentAtTheProcessEnd) {
   start();
-  engine->logEvent(std::optional<AnalyticsEvent>());
+  engine->entries().logEvent(std::optional<AnalyticsEvent>());
   EXPECT_TRUE(log.logged(23048));
-  engine->userAttributeWithName("tier", nullptr);
+  engine->entries().userAttributeWithName("tier", nullptr);
   EXPECT_TRUE(log.logged(23088));
-  engine->logEvent(AnalyticsEvent::create("auto", false, "_built", environment.clock()->now(), 0, {}));
+  engine->entries().logEvent(AnalyticsEvent::create("auto", false, "_built", environment.clock()->now(), 0, {}));
   Analytics::setUserPropertyString("gold", "tier");
   drain();
   std::promise<std::optional<UserAttribute>> stored;
-  engine->userAttributeWithName("tier", [&](const std::optional<UserAttribute>& found) { stored.set_value(found); });
+  engine->entries().userAttributeWithName("tier", [&](const std::optional<UserAttribute>& found) { stored.set_value(found); });
   auto tier = stored.get_future().get();
   ASSERT_TRUE(tier);
   EXPECT_EQ(tier->value.stringValue(), "gold");
 
   // Told the app terminates, the engine still stores what it is handed: the app may log on its way out.
   platform::foundation::NotificationCenter::defaultCenter().post("UIApplicationWillTerminateNotification");
-  engine->logEvent(AnalyticsEvent::create("auto", false, "_last", environment.clock()->now(), 0, {}));
+  engine->entries().logEvent(AnalyticsEvent::create("auto", false, "_last", environment.clock()->now(), 0, {}));
   // Stopped at the process end, it lets that work run and drops what comes later without a word.
   engine->stopAtProcessEnd();
   sdk::analytics::LoggedEvent late;
@@ -263,7 +264,7 @@ TEST_F(MeasurementEventsTest, TheEnginesEntriesRefuseMissingArgumentsAndFallSile
   late.isPublicEvent = true;
   late.name = "late";
   late.enabled = true;
-  engine->logEvent(late);
+  engine->entries().logEvent(late);
   engine->setUserAttribute(UserAttribute("app", "plan", AnalyticsValue("pro"), 1));
   drain();
   EXPECT_EQ(storedNames(), (std::vector<std::string>{"_built", "_last"}));

@@ -71,7 +71,7 @@ class MeasurementUploadTest : public ::testing::Test {
     parts.network = network;
     engine = MeasurementEngine::initWithParts(parts, kMeasurementAppID, true, false, {});
     settle();
-    ASSERT_TRUE(engine->uploader());
+    ASSERT_TRUE(engine->components().uploader());
     // The reachability checker's first answer comes through the main queue.
     ASSERT_TRUE(spinUntil([&] { return network->isNetworkConnected(); }));
   }
@@ -94,7 +94,7 @@ class MeasurementUploadTest : public ::testing::Test {
     return spinUntil([&] {
       bool done = false;
       engine->scheduler()->dispatchSyncOnWorkerQueueBlockID("test", [&] {
-        done = server.requestCount() >= count && !engine->uploader()->isNetworkRequestPending();
+        done = server.requestCount() >= count && !engine->components().uploader()->isNetworkRequestPending();
       });
       return done;
     });
@@ -141,6 +141,9 @@ class MeasurementUploadTest : public ::testing::Test {
 
 TEST_F(MeasurementUploadTest, ALoggedEventReachesTheServiceOnTheEnginesTimer) {
   serve();
+  // What the start armed is taken back: only the stored event's own update can arm the timer again.
+  engine->scheduler()->dispatchSyncOnWorkerQueueBlockID("test", [&] { engine->alarm()->cancel(); });
+  ASSERT_FALSE(engine->alarm()->scheduledTimestamp());
 
   logEvent("take", {{"scene", platform::foundation::Value(std::int64_t{12})}});
   auto alarm = engine->alarm()->scheduledTimestamp();
@@ -173,7 +176,7 @@ TEST_F(MeasurementUploadTest, ALoggedEventReachesTheServiceOnTheEnginesTimer) {
 
   EXPECT_EQ(ostrel::testing::succeeded(engine->database()->isRawEventsTableEmpty()), true);
   EXPECT_EQ(ostrel::testing::succeeded(engine->database()->isQueuedBundleTableEmpty()), true);
-  EXPECT_FALSE(engine->hasDataToUpload());
+  EXPECT_FALSE(engine->components().uploader()->hasDataToUpload());
 }
 
 TEST_F(MeasurementUploadTest, DeniedAnalyticsStorageKeepsTheInstanceAndVendorIDsOutOfWhatIsSentNext) {
@@ -219,10 +222,10 @@ TEST_F(MeasurementUploadTest, LeavingTheForegroundUploadsUnderABackgroundTaskTha
   // The facade has not started yet, so the upload waits behind its operations: coming back to the
   // foreground ends the task.
   center.post(platform::ui::kApplicationWillResignActiveNotification);
-  EXPECT_NE(engine->backgroundUpdateTask(), platform::ui::Application::kInvalidBackgroundTask);
+  EXPECT_NE(engine->appState().backgroundUpdateTask(), platform::ui::Application::kInvalidBackgroundTask);
   EXPECT_EQ(application->backgroundTaskCount(), tasksBefore + 1);
   center.post(platform::ui::kApplicationWillEnterForegroundNotification);
-  EXPECT_EQ(engine->backgroundUpdateTask(), platform::ui::Application::kInvalidBackgroundTask);
+  EXPECT_EQ(engine->appState().backgroundUpdateTask(), platform::ui::Application::kInvalidBackgroundTask);
   EXPECT_EQ(application->backgroundTaskCount(), tasksBefore);
 
   // Leaving again with the facade running: the upload goes at once and its end ends the task.
@@ -233,7 +236,7 @@ TEST_F(MeasurementUploadTest, LeavingTheForegroundUploadsUnderABackgroundTaskTha
   ASSERT_TRUE(untilRequests(2)) << "the upload went without waiting for the timer";
   settle();
   EXPECT_EQ(server.requests().back().path, "/a");
-  EXPECT_EQ(engine->backgroundUpdateTask(), platform::ui::Application::kInvalidBackgroundTask);
+  EXPECT_EQ(engine->appState().backgroundUpdateTask(), platform::ui::Application::kInvalidBackgroundTask);
   EXPECT_EQ(application->backgroundTaskCount(), tasksBefore);
   Analytics::resetForTesting();
 }
@@ -255,9 +258,9 @@ TEST_F(MeasurementUploadTest, TheSettingsAreOnDiskBeforeTheBackgroundTaskBeginsA
   center.post(platform::ui::kApplicationWillResignActiveNotification);
   EXPECT_EQ(stored(), "leaving");
   persisted->setAppVersion("ending");
-  engine->terminateBackgroundTask();
+  engine->appState().terminateBackgroundTask();
   EXPECT_EQ(stored(), "ending");
-  EXPECT_EQ(engine->backgroundUpdateTask(), platform::ui::Application::kInvalidBackgroundTask);
+  EXPECT_EQ(engine->appState().backgroundUpdateTask(), platform::ui::Application::kInvalidBackgroundTask);
 }
 
 TEST_F(MeasurementUploadTest, ComingBackAfterAWeekFetchesTheConfigurationWhenInternalEventsAreBlocklisted) {

@@ -14,6 +14,7 @@
 #include "sdk/analytics/engine/RemoteConfig.h"
 #include "sdk/analytics/engine/IdentitySettings.h"
 #include "sdk/analytics/engine/MeasurementConfigTestSupport.h"
+#include "sdk/analytics/engine/MeasurementUploader.h"
 #include "sdk/analytics/foundation/Alarm.h"
 #include "sdk/analytics/foundation/MeasurementDatabase.h"
 #include "sdk/analytics/foundation/MeasurementFiles.h"
@@ -118,7 +119,7 @@ TEST_F(MeasurementTest, EnabledStateChoice) {
     persisted->setMeasurementEnabledState(c.persistedState);
     platform::foundation::UserDefaults::standard()->setInteger(c.standardState, "/vadeze/measurement/measurement_enabled_state");
     auto engine = start(c.appDefault, c.deactivated);
-    EXPECT_EQ(engine->shouldEnableMeasurement(), c.enabled) << c.persistedState << " " << c.standardState;
+    EXPECT_EQ(engine->collection().shouldEnableMeasurement(), c.enabled) << c.persistedState << " " << c.standardState;
     EXPECT_EQ(engine->isEnabled(), c.enabled) << c.persistedState << " " << c.standardState;
     EXPECT_EQ(engine->wasEnabledDuringInitialization(), c.enabled);
   }
@@ -149,8 +150,8 @@ TEST_F(MeasurementTest, ComponentsAreBuiltOnceOnTheFirstEnable) {
   EXPECT_TRUE(engine->didInitializeComponents());
   auto database = engine->database();
   ASSERT_TRUE(database);
-  EXPECT_TRUE(engine->remoteConfigInstance());
-  EXPECT_TRUE(engine->audience());
+  EXPECT_TRUE(engine->components().remoteConfig());
+  EXPECT_TRUE(engine->components().audience());
   EXPECT_TRUE(scope.logged(23012));
   engine->setEnabled(false);
   engine->setEnabled(true);
@@ -180,7 +181,7 @@ TEST_F(MeasurementTest, AChangedAppIDWipesAndKeepsTheOldOne) {
   auto engine = start(true, false, "1:1:ios:bbbb");
   ASSERT_TRUE(engine->isEnabled());
   EXPECT_TRUE(scope.logged(23171));
-  EXPECT_EQ(engine->previousVMPAppID(), "1:1:ios:aaaa");
+  EXPECT_EQ(engine->dataWipe().previousVMPAppID(), "1:1:ios:aaaa");
   EXPECT_FALSE(hasRawEvents(*engine));
   EXPECT_EQ(persisted->appIDFromVMP(), kMeasurementAppID);
   EXPECT_EQ(FacadeDefaults::resetRetryCount(), 0);
@@ -191,7 +192,7 @@ TEST_F(MeasurementTest, SameAppIDKeepsTheDataUnlessAWipeIsOwed) {
   leaveRawEvent();
   auto engine = start(true, false, kMeasurementAppID);
   EXPECT_TRUE(hasRawEvents(*engine));
-  EXPECT_TRUE(engine->hasDataToUpload());
+  EXPECT_TRUE(engine->components().uploader()->hasDataToUpload());
 
   // A retry count of 3: an earlier wipe failed, so this start wipes although the IDs match.
   FacadeDefaults::setResetRetryCount(3);
@@ -269,15 +270,15 @@ TEST_F(MeasurementTest, WipeDecisionTable) {
       {"", "", "", "", "PM", false},   {"a", "", "", "", "", false},    {"a", "G", "", "", "", false},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(engine->shouldWipeDataWithAppID(c.a, c.G, c.M, c.PG, c.PM), c.wipe)
+    EXPECT_EQ(AnalyticsDataWipe::shouldWipeDataWithAppID(c.a, c.G, c.M, c.PG, c.PM), c.wipe)
         << c.a << "|" << c.G << "|" << c.M << "|" << c.PG << "|" << c.PM;
   }
   for (std::int64_t retries : {1, 9}) {
     FacadeDefaults::setResetRetryCount(retries);
-    EXPECT_TRUE(engine->shouldWipeDataWithAppID("a", "G", "", "G", "")) << retries;
+    EXPECT_TRUE(AnalyticsDataWipe::shouldWipeDataWithAppID("a", "G", "", "G", "")) << retries;
   }
   FacadeDefaults::setResetRetryCount(10);
-  EXPECT_FALSE(engine->shouldWipeDataWithAppID("a", "G", "", "G", ""));
+  EXPECT_FALSE(AnalyticsDataWipe::shouldWipeDataWithAppID("a", "G", "", "G", ""));
   FacadeDefaults::setResetRetryCount(0);
 }
 

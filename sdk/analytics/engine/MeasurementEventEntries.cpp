@@ -66,7 +66,7 @@ void MeasurementEventEntries::setDefaultEventParameters(const std::optional<Dict
       return;
     }
     path->defaultEventParameters().handleSetDefaultEventParametersOnWorkerQueue(parameters, path->isEnabled(),
-                                                                                path->maxPublicEventParams());
+                                                                                path->settings()->maxPublicEventParams());
   });
 }
 

@@ -1,27 +1,26 @@
 #include "sdk/analytics/engine/MeasurementEventPipeline.h"
 
+#include "sdk/analytics/engine/Analytics.h"
 #include "sdk/analytics/engine/Identity.h"
+#include "sdk/analytics/engine/MeasurementEngine.h"
+#include "sdk/analytics/engine/SessionReporting.h"
 #include "sdk/analytics/engine/RemoteConfig.h"
 #include "sdk/analytics/engine/RawEventMetadata.h"
 #include "sdk/analytics/foundation/Monitor.h"
 
 namespace sdk::analytics {
 
-MeasurementEventPipeline::MeasurementEventPipeline(Components components, Hooks hooks)
+MeasurementEventPipeline::MeasurementEventPipeline(Components components)
     : components_(std::move(components)),
-      hooks_(std::move(hooks)),
       defaults_(components_.persistedConfig),
       userProperties_(components_.database),
-      handler_(std::make_unique<EventHandler>(*this, components_.database, components_.conditionalUserProperties)),
+      handler_(std::make_unique<EventHandler>(*this, components_.database, components_.conditionalUserProperties,
+                                              components_.uploads)),
       router_(*this, *handler_, defaults_) {}
 
 UserPropertyWriter::Limits MeasurementEventPipeline::userPropertyLimits() const {
   return {.maxPublicUserProperties = components_.settings->maxPublicUserProperties(),
           .lastAdvertisingIDResetFeatureEnabled = components_.settings->lastAdvertisingIDResetFeatureEnabled()};
-}
-
-std::int64_t MeasurementEventPipeline::maxPublicEventParams() const {
-  return components_.settings->maxPublicEventParams();
 }
 
 std::shared_ptr<Monitor> MeasurementEventPipeline::monitor() const {
@@ -91,6 +90,36 @@ void MeasurementEventPipeline::updateIdentifiers() const {
   // The event's metadata reads the identity next: refreshed in this turn, no other thread is woken
   // for it and waited for.
   if (components_.identity) components_.identity->updateIdentifiersAndWait();
+}
+
+bool MeasurementEventPipeline::isAppActive() const { return isApplicationActive(); }
+
+std::shared_ptr<SessionReporting> MeasurementEventPipeline::sessionReporter() const {
+  auto engine = components_.engineParts.lock();
+  return engine ? engine->sessions().sessionReporter() : nullptr;
+}
+
+bool MeasurementEventPipeline::isSessionExpired() const {
+  auto reporter = sessionReporter();
+  return reporter && reporter->isSessionExpired();
+}
+
+void MeasurementEventPipeline::extendSession() const {
+  if (auto reporter = sessionReporter()) (void)reporter->extendSession();
+}
+
+void MeasurementEventPipeline::reportSessionStartOnWorkerQueue(double timestamp, bool appInBackground) const {
+  if (auto engine = components_.engineParts.lock()) {
+    engine->sessions().reportSessionStartOnWorkerQueueWithTimestamp(timestamp, appInBackground);
+  }
+}
+
+void MeasurementEventPipeline::setLastAdvertisingIDResetUserPropertyOnWorkerQueue() const {
+  if (auto engine = components_.engineParts.lock()) engine->advertising().setLastAdvertisingIDResetUserPropertyOnWorkerQueue();
+}
+
+void MeasurementEventPipeline::notifyEventListeners(const AnalyticsEvent& event) const {
+  Analytics::notifyEventListeners(event);
 }
 
 bool MeasurementEventPipeline::shouldSetLastAdvertisingIDResetUserProperty() const {

@@ -14,25 +14,18 @@
 namespace sdk::analytics {
 
 class Identity;
+class MeasurementEngine;
 class RemoteConfig;
+class SessionReporting;
 
 // The event path of one engine, put together once its components exist: the engine's settings,
 // persisted settings, identity and database behind the pipeline's host interface, and the handler,
-// router, default parameters and user-property writer over them. Parts of the engine that come
-// later (sessions, the upload schedule, the facade's listeners) plug in through the hooks; until
-// then the app counts as active, sessions never expire and nothing is scheduled or told.
+// router, default parameters and user-property writer over them, and the uploader, which the handler
+// asks to bring the upload schedule up to date. The host's calls about sessions and the advertising-ID
+// property go straight to the engine's SessionStarts and AdvertisingProperties; those about the app's
+// state and the listeners to the facade.
 class MeasurementEventPipeline final : public EventPipelineHost {
  public:
-  struct Hooks {
-    std::function<bool()> isAppActive = [] { return true; };
-    std::function<bool()> isSessionExpired = [] { return false; };
-    std::function<void()> extendSession = [] {};
-    std::function<void(double timestamp, bool appInBackground)> reportSessionStart = [](double, bool) {};
-    std::function<void()> setLastAdvertisingIDResetUserProperty = [] {};
-    std::function<void()> updateSchedule = [] {};
-    std::function<void(const AnalyticsEvent&)> notifyEventListeners = [](const AnalyticsEvent&) {};
-  };
-
   struct Components {
     // The engine: its log, settings texts, database, worker queue and collection switch. Held weakly.
     std::weak_ptr<const MeasurementHost> engine;
@@ -42,9 +35,14 @@ class MeasurementEventPipeline final : public EventPipelineHost {
     std::shared_ptr<Identity> identity;
     std::shared_ptr<ConditionalUserPropertyController> conditionalUserProperties;
     std::vector<std::string> safelistedEvents;
+    // The way out, which keeps the upload schedule; none: nothing is scheduled.
+    std::shared_ptr<UploadScheduling> uploads;
+    // The same engine, for its sessions and advertising properties. Held weakly; none (the path on its
+    // own, in its tests): sessions never expire and no property is set.
+    std::weak_ptr<MeasurementEngine> engineParts;
   };
 
-  MeasurementEventPipeline(Components components, Hooks hooks);
+  explicit MeasurementEventPipeline(Components components);
   MeasurementEventPipeline(const MeasurementEventPipeline&) = delete;
   MeasurementEventPipeline& operator=(const MeasurementEventPipeline&) = delete;
 
@@ -52,8 +50,9 @@ class MeasurementEventPipeline final : public EventPipelineHost {
   LoggedEventRouter& router() { return router_; }
   DefaultEventParameters& defaultEventParameters() { return defaults_; }
   UserPropertyWriter& userProperties() { return userProperties_; }
+  // The engine's measurement settings, which the path obeys.
+  const std::shared_ptr<RemoteConfig>& settings() const { return components_.settings; }
   UserPropertyWriter::Limits userPropertyLimits() const;
-  std::int64_t maxPublicEventParams() const;
 
   // --- MeasurementHost, forwarded to the engine
   std::shared_ptr<Monitor> monitor() const override;
@@ -80,25 +79,22 @@ class MeasurementEventPipeline final : public EventPipelineHost {
   std::shared_ptr<EventEditing> eventEditing() const override;
   std::shared_ptr<PersistedConfig> persistedConfig() const override { return components_.persistedConfig; }
   std::vector<std::string> safelistedEvents() const override { return components_.safelistedEvents; }
-  bool isAppActive() const override { return hooks_.isAppActive(); }
-  bool isSessionExpired() const override { return hooks_.isSessionExpired(); }
-  void extendSession() const override { hooks_.extendSession(); }
-  void reportSessionStartOnWorkerQueue(double timestamp, bool appInBackground) const override {
-    hooks_.reportSessionStart(timestamp, appInBackground);
-  }
+  bool isAppActive() const override;
+  bool isSessionExpired() const override;
+  void extendSession() const override;
+  void reportSessionStartOnWorkerQueue(double timestamp, bool appInBackground) const override;
   void updateIdentifiers() const override;
   bool shouldSetLastAdvertisingIDResetUserProperty() const override;
-  void setLastAdvertisingIDResetUserPropertyOnWorkerQueue() const override {
-    hooks_.setLastAdvertisingIDResetUserProperty();
-  }
+  void setLastAdvertisingIDResetUserPropertyOnWorkerQueue() const override;
   std::shared_ptr<ProtoMeasurementBundle> createRawEventMetadataWithUserAttributes(
       const std::vector<UserAttribute>& userAttributes) const override;
-  void updateSchedule() const override { hooks_.updateSchedule(); }
-  void notifyEventListeners(const AnalyticsEvent& event) const override { hooks_.notifyEventListeners(event); }
+  void notifyEventListeners(const AnalyticsEvent& event) const override;
 
  private:
+  // The engine's session reporter; none before it exists.
+  std::shared_ptr<SessionReporting> sessionReporter() const;
+
   Components components_;
-  Hooks hooks_;
   DefaultEventParameters defaults_;
   UserPropertyWriter userProperties_;
   // Through a pointer: the engine's const writing entry reaches it.

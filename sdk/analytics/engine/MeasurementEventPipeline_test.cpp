@@ -69,8 +69,7 @@ class MeasurementEventPipelineTest : public ::testing::Test {
     identity = Identity::initWithPersistedConfig(persisted, support);
     identity->setAppInstanceID("instance-1");
     pipeline = std::make_unique<MeasurementEventPipeline>(
-        MeasurementEventPipeline::Components{engine, database, remoteConfig, persisted, identity, nullptr, {}},
-        MeasurementEventPipeline::Hooks{});
+        MeasurementEventPipeline::Components{engine, database, remoteConfig, persisted, identity, nullptr, {}, nullptr, {}});
   }
   void TearDown() override {
     engine->scheduler_->dispatchSyncOnWorkerQueueBlockID("test", [] {});
@@ -137,7 +136,7 @@ TEST_F(MeasurementEventPipelineTest, AnalyticsStorageDeniedLeavesTheIdentifierFi
 TEST_F(MeasurementEventPipelineTest, LimitsComeFromTheSettings) {
   EXPECT_EQ(pipeline->userPropertyLimits().maxPublicUserProperties, 25);
   EXPECT_TRUE(pipeline->userPropertyLimits().lastAdvertisingIDResetFeatureEnabled);
-  EXPECT_EQ(pipeline->maxPublicEventParams(), 25);
+  EXPECT_EQ(pipeline->settings()->maxPublicEventParams(), 25);
   EXPECT_EQ(pipeline->maxPublicEventsPerDay(), 2);
   EXPECT_TRUE(pipeline->isEventBlocklisted("spam"));
 }

@@ -14,6 +14,7 @@
 #include "platform/net/URLRequest.h"
 #include "sdk/analytics/engine/RawEventBundler.h"
 #include "sdk/analytics/engine/UploadSchedule.h"
+#include "sdk/analytics/engine/UploadScheduling.h"
 #include "sdk/analytics/foundation/MeasurementDatabase.h"
 #include "sdk/utilities/HTTPClient.h"
 
@@ -38,7 +39,8 @@ class Scheduler;
 // stays in flight until its body ends (a short while at most). A wipe of the database forgets the
 // upload in flight: its head and completion change nothing, since SQLite hands the same row IDs to new
 // bundles.
-class MeasurementUploader final : public sdk::utilities::HTTPClientReachabilityDelegate,
+class MeasurementUploader final : public UploadScheduling,
+                                  public sdk::utilities::HTTPClientReachabilityDelegate,
                                   public std::enable_shared_from_this<MeasurementUploader> {
  public:
   using Error = platform::foundation::Error;
@@ -71,7 +73,8 @@ class MeasurementUploader final : public sdk::utilities::HTTPClientReachabilityD
   static std::shared_ptr<MeasurementUploader> make(Parts parts, Hooks hooks, EventSampler::RandomSource random = {});
 
   // --- scheduling
-  void updateSchedule();
+  // Every stored event, a change of the network, a finished upload or fetch and an enable come here.
+  void updateSchedule() override;
   bool hasDataToUpload();
   // Whether the upload queue or the raw events hold anything; a failed look counts as nothing.
   static bool hasDataToUploadIn(MeasurementDatabase& database);

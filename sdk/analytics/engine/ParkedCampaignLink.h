@@ -4,9 +4,9 @@
 #include <optional>
 #include <string>
 
-namespace sdk::analytics {
+#include "sdk/analytics/foundation/UserDefaultsSuite.h"
 
-class UserDefaultsSuite;
+namespace sdk::analytics {
 
 // A link the app was launched with waits in the standard defaults until the engine has started and can
 // report it. These keys are read by earlier versions too: they never change.

@@ -76,7 +76,7 @@ TEST(PublicAnalyticsStartTest, ConfiguringTheSDKStartsTheEngineAndAPersistedOptO
   // In the engine's own suite, not only in the standard defaults the core wrote.
   EXPECT_EQ(UserDefaultsSuite(PersistedConfig::kSuiteName).integerForKey("/vadeze/measurement/measurement_enabled_state"),
             2);
-  EXPECT_FALSE(engine->shouldEnableMeasurement());
+  EXPECT_FALSE(engine->collection().shouldEnableMeasurement());
 
   // A switch the core does not persist changes this launch only.
   sdk::core::AnalyticsConfiguration::sharedInstance()->setAnalyticsCollectionEnabled(true, false);

@@ -45,7 +45,7 @@ class RawEventMetadataWriteTest : public ::testing::Test {
     ASSERT_TRUE(host->database_);
     host->identity = Identity::initWithPersistedConfig(host->persisted);
     controller = std::make_shared<ConditionalUserPropertyController>(host);
-    handler = std::make_unique<EventHandler>(*host, host->database_, controller);
+    handler = std::make_unique<EventHandler>(*host, host->database_, controller, host);
     host->handler = handler.get();
   }
   void TearDown() override {

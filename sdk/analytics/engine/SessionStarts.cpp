@@ -25,7 +25,7 @@ std::shared_ptr<SessionReporting> SessionStarts::sessionReporter() const {
 
 void SessionStarts::replaceSessionReporterOnWorkerQueue() {
   DCHECK_ON_WORKER_QUEUE(sequenceChecker_, "replaceSessionReporterOnWorkerQueue");
-  auto reporter = SessionReporting::create(engine_.persistedConfig(), engine_.remoteConfigInstance());
+  auto reporter = SessionReporting::create(engine_.persistedConfig(), engine_.components().remoteConfig());
   // The app's own timeout outlives a wipe: the new reporter would otherwise fall back to the default.
   if (reporter && requestedSessionTimeout_) reporter->setTimeoutSessionInterval(*requestedSessionTimeout_);
   std::lock_guard lock(mutex_);
@@ -38,7 +38,7 @@ void SessionStarts::setSessionTimeoutInterval(double seconds) {
     auto self = weak.lock();
     if (!self) return;
     self->sessions().requestedSessionTimeout_ = seconds;
-    if (auto reporter = self->sessionReporter()) reporter->setTimeoutSessionInterval(seconds);
+    if (auto reporter = self->sessions().sessionReporter()) reporter->setTimeoutSessionInterval(seconds);
   });
 }
 
@@ -52,8 +52,8 @@ void SessionStarts::reportSessionStartOnWorkerQueueWithTimestamp(double timestam
 void SessionStarts::startSessionOnWorkerQueueWithTimestamp(double timestamp, bool appInBackground) {
   DCHECK_ON_WORKER_QUEUE(sequenceChecker_, "startSessionOnWorkerQueueWithTimestamp:appInBackground:");
   auto reporter = sessionReporter();
-  auto pipeline = engine_.eventPipeline();
-  auto settings = engine_.remoteConfigInstance();
+  auto pipeline = engine_.components().pipeline();
+  auto settings = engine_.components().remoteConfig();
   if (!reporter || !pipeline || !settings) return;
   reporter->updatePropertiesForNewSessionStart();
   auto persistedConfig = engine_.persistedConfig();

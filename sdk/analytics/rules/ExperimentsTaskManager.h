@@ -16,6 +16,7 @@
 #include "platform/foundation/Value.h"
 #include "platform/net/URLRequest.h"
 #include "sdk/analytics/rules/ExperimentResponseReader.h"
+#include "sdk/analytics/foundation/UserDefaultsSuite.h"
 #include "sdk/analytics/rules/ExperimentSnapshot.h"
 
 namespace sdk::utilities {
@@ -28,7 +29,6 @@ class Alarm;
 class ExperimentsDatabase;
 class ExperimentsTaskManager;
 class ProtoExperimentResponse;
-class UserDefaultsSuite;
  
 
 class MeasurementHost;

@@ -155,7 +155,7 @@ bool CampaignReporter::isValidCampaignURLParamDictionary(const std::map<std::str
 
 bool CampaignReporter::shouldAllowClickID() const {
   auto engine = engine_.lock();
-  auto identity = engine ? engine->identity() : nullptr;
+  auto identity = engine ? engine->components().identity() : nullptr;
   if (!identity || !identity->iOS14OrAbove()) return true;
   if (auto deviceID = identity->resettableDeviceID(); deviceID && !deviceID->empty()) return true;
   return identity->appleConsentStatus() == Identity::kConsentAuthorized;
@@ -166,7 +166,7 @@ void CampaignReporter::handleOpenURLOnWorkerQueue(const std::optional<std::strin
                                                   double eventTimestampSeconds, const Dictionary& extraParameters) {
   DCHECK_ON_WORKER_QUEUE(sequenceChecker_, "handleOpenURLOnWorkerQueue");
   auto engine = engine_.lock();
-  auto pipeline = engine ? engine->eventPipeline() : nullptr;
+  auto pipeline = engine ? engine->components().pipeline() : nullptr;
   if (!pipeline) return;
 
   std::map<std::string, std::string> linkParameters;
@@ -238,7 +238,7 @@ void CampaignReporter::reportParkedLinkOnWorkerQueue(std::optional<std::int64_t>
   if (!link) return;
   const double parkedAt = defaults.doubleForKey(kParkedCampaignLinkTimestampKey);
   Dictionary extras;
-  if (isParkedCampaignLinkExpired(defaults, engine->remoteConfigInstance()->attributionCacheTTLInterval())) {
+  if (isParkedCampaignLinkExpired(defaults, engine->components().remoteConfig()->attributionCacheTTLInterval())) {
     link = "(not set)";
     extras = {{"utm_source", Value("(not set)")}, {"utm_medium", Value("(not set)")}, {"_cc", Value(std::int64_t{1})}};
   } else {

@@ -147,7 +147,7 @@ TEST_F(CampaignReporterTest, AParkedLinkIsReportedOnceWithTheHourBeforeItWasPark
 TEST_F(CampaignReporterTest, AnExpiredParkedLinkIsReportedAsNotSet) {
   auto& defaults = *UserDefaultsSuite::standardUserDefaults();
   sdk::analytics::parkCampaignLink(defaults, "ostrel://open?utm_source=poster");
-  environment.advance(engine->remoteConfigInstance()->attributionCacheTTLInterval() + 1);
+  environment.advance(engine->components().remoteConfig()->attributionCacheTTLInterval() + 1);
   onWorker([&] { reporter->reportParkedLinkOnWorkerQueue(1700000000000 - 1); });
   auto expired = storedEvents("_cmpx");
   ASSERT_EQ(expired.size(), 1u);

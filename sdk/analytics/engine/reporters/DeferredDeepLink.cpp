@@ -86,9 +86,9 @@ DeferredDeepLink::DeferredDeepLink(std::weak_ptr<MeasurementEngine> engine, std:
 bool DeferredDeepLink::shouldAllowRequestDeferredDeepLink() {
   auto engine = engine_.lock();
   if (!engine) return false;
-  auto settings = engine->remoteConfigInstance();
+  auto settings = engine->components().remoteConfig();
   auto persisted = engine->persistedConfig();
-  auto identity = engine->identity();
+  auto identity = engine->components().identity();
   if (!settings || !persisted || !identity) return false;
   if (!settings->isDeferredDeepLinkEnabled()) {
     monitor()->logWithLevel(LogLevel::kSilentWarning, messages::kDeferredDeepLinkDisabled,
@@ -119,7 +119,7 @@ bool DeferredDeepLink::shouldAllowRequestDeferredDeepLink() {
 
 std::string DeferredDeepLink::requestURL(MeasurementEngine& engine) const {
   const std::string base = serviceBaseURL();
-  auto identity = engine.identity();
+  auto identity = engine.components().identity();
   if (base.empty() || !identity) return {};
   std::string url = base + kPath + "?" +
                     platform::foundation::format(
@@ -138,7 +138,7 @@ std::string DeferredDeepLink::requestURL(MeasurementEngine& engine) const {
 void DeferredDeepLink::requestDeferredDeepLink() {
   auto engine = engine_.lock();
   auto network = engine ? engine->network() : nullptr;
-  auto uploader = engine ? engine->uploader() : nullptr;
+  auto uploader = engine ? engine->components().uploader() : nullptr;
   const std::string url = engine ? requestURL(*engine) : std::string();
   if (url.empty() || !network || !uploader) {
     monitor()->logWithLevel(LogLevel::kWarning, messages::kDeferredDeepLinkURLInvalid,
@@ -146,7 +146,7 @@ void DeferredDeepLink::requestDeferredDeepLink() {
     return;
   }
   uploader->setIsNetworkRequestPending(true);
-  network->setTimeoutInterval(engine->remoteConfigInstance()->networkTimeout());
+  network->setTimeoutInterval(engine->components().remoteConfig()->networkTimeout());
   std::weak_ptr<MeasurementEngine> weakEngine = engine_;
   auto self = shared_from_this();
   (void)network->getURL(url, {}, engine->scheduler()->workerQueue(), uploader->shouldUseBackgroundSession(),
@@ -161,7 +161,7 @@ void DeferredDeepLink::handleResponse(MeasurementEngine& engine,
                                       const std::optional<platform::net::HTTPURLResponse>& response,
                                       const std::optional<platform::foundation::Data>& data,
                                       const std::optional<platform::foundation::Error>& error) {
-  auto uploader = engine.uploader();
+  auto uploader = engine.components().uploader();
   if (uploader) uploader->setIsNetworkRequestPending(false);
   auto persisted = engine.persistedConfig();
   if (!isSuccess(response, error)) {

@@ -76,7 +76,7 @@ class DeferredDeepLinkTest : public CampaignEngineTest {
     startEngine();
     ASSERT_TRUE(spinUntil([&] {
       bool done = false;
-      onWorker([&] { done = deepLinkRequests() >= expectedRequests && !engine->uploader()->isNetworkRequestPending(); });
+      onWorker([&] { done = deepLinkRequests() >= expectedRequests && !engine->components().uploader()->isNetworkRequestPending(); });
       return done;
     }));
     settle();
