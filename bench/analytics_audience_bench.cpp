@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "sdk/analytics/foundation/AudienceFieldIndices.h"
 #include "sdk/analytics/foundation/MeasurementDatabase.h"
 #include "sdk/analytics/foundation/EventAggregates.h"
 #include "sdk/analytics/foundation/Monitor.h"
@@ -55,36 +56,38 @@ struct PlainFilter {
 };
 
 std::shared_ptr<sdk::analytics::ProtoEventFilter> layerFilter(const PlainFilter& plain) {
+  using namespace sdk::analytics::audience_fields;
   auto filter = sdk::analytics::ProtoEventFilter::make();
-  sdk::analytics::nanoSetInt32(*filter, 0, plain.kind);
-  sdk::analytics::nanoSetString(*filter, 1, "purchase");
+  sdk::analytics::nanoSetInt32(*filter, kEventFilterID, plain.kind);
+  sdk::analytics::nanoSetString(*filter, kEventFilterName, "purchase");
   auto number = [](std::uint64_t type, std::optional<std::string> value, std::optional<std::string> min = {},
                    std::optional<std::string> max = {}) {
     auto n = sdk::analytics::ProtoNumberFilter::make();
-    sdk::analytics::nanoSetInt64(*n, 0, static_cast<std::int64_t>(type));
-    sdk::analytics::nanoSetString(*n, 2, value);
-    sdk::analytics::nanoSetString(*n, 3, min);
-    sdk::analytics::nanoSetString(*n, 4, max);
+    sdk::analytics::nanoSetInt64(*n, kNumberComparisonType, static_cast<std::int64_t>(type));
+    sdk::analytics::nanoSetString(*n, kNumberComparisonValue, value);
+    sdk::analytics::nanoSetString(*n, kNumberMinimum, min);
+    sdk::analytics::nanoSetString(*n, kNumberMaximum, max);
     return n;
   };
   auto string = [](std::uint64_t type, const std::string& expression) {
     auto s = sdk::analytics::ProtoStringFilter::make();
-    sdk::analytics::nanoSetInt64(*s, 0, static_cast<std::int64_t>(type));
-    sdk::analytics::nanoSetString(*s, 1, expression);
+    sdk::analytics::nanoSetInt64(*s, kStringMatchType, static_cast<std::int64_t>(type));
+    sdk::analytics::nanoSetString(*s, kStringExpression, expression);
     return s;
   };
   auto parameter = [&](const sdk::analytics::NanoMessage& inner, const std::string& name) {
     auto f = sdk::analytics::ProtoFilter::make();
-    sdk::analytics::nanoSetMessage(*f, &inner.descriptor() == &sdk::analytics::ProtoNumberFilter::descriptor() ? 1 : 0, &inner);
-    sdk::analytics::nanoSetString(*f, 3, name);
-    sdk::analytics::nanoAddMessage(*filter, 2, *f);
+    const bool isNumber = &inner.descriptor() == &sdk::analytics::ProtoNumberFilter::descriptor();
+    sdk::analytics::nanoSetMessage(*f, isNumber ? kFilterNumber : kFilterString, &inner);
+    sdk::analytics::nanoSetString(*f, kFilterParameterName, name);
+    sdk::analytics::nanoAddMessage(*filter, kEventFilterParameters, *f);
   };
   std::string t = std::to_string(plain.threshold);
   switch (plain.kind) {
     case 0: parameter(*number(2, t), "value"); break;
     case 1: parameter(*string(5, "eur"), "currency"); break;
     case 2: parameter(*number(4, std::nullopt, t, std::to_string(plain.threshold + 20)), "price"); break;
-    case 3: sdk::analytics::nanoSetMessage(*filter, 4, number(2, t).get()); break;
+    case 3: sdk::analytics::nanoSetMessage(*filter, kEventFilterCount, number(2, t).get()); break;
     default: parameter(*string(2, "shoe"), "item"); break;
   }
   return filter;

@@ -11,6 +11,7 @@
 #include "sdk/analytics/foundation/EngineShortcuts.h"
 #include "sdk/analytics/foundation/Monitor.h"
 #include "sdk/analytics/foundation/PersistedConfig.h"
+#include "sdk/analytics/foundation/WorkerQueueCheck.h"
 
 namespace sdk::analytics {
 
@@ -32,7 +33,7 @@ std::optional<std::int64_t> AdvertisingProperties::shouldDisableAdPersonalizatio
 }
 
 void AdvertisingProperties::setPersonalizedAdsUserPropertyOnWorkerQueue() {
-  DCHECK(engine_.isOnWorkerQueue());
+  DCHECK_ON_WORKER_QUEUE(sequenceChecker_, "setPersonalizedAdsUserPropertyOnWorkerQueue");
   auto pipeline = engine_.components().pipeline();
   auto database = engine_.database();
   if (!pipeline || !database) return;
@@ -64,7 +65,7 @@ void AdvertisingProperties::setPersonalizedAdsUserPropertyOnWorkerQueue() {
 }
 
 void AdvertisingProperties::setLastAdvertisingIDResetUserPropertyOnWorkerQueue() {
-  DCHECK(engine_.isOnWorkerQueue());
+  DCHECK_ON_WORKER_QUEUE(sequenceChecker_, "setLastAdvertisingIDResetUserPropertyOnWorkerQueue");
   auto pipeline = engine_.components().pipeline();
   auto database = engine_.database();
   if (!pipeline || !database) return;

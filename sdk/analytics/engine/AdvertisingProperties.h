@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <optional>
 
+#include "platform/foundation/SequenceChecker.h"
+
 namespace sdk::analytics {
 
 class MeasurementEngine;
@@ -21,6 +23,8 @@ class AdvertisingProperties {
 
  private:
   MeasurementEngine& engine_;
+  // Only the engine's worker queue runs this: a debug run stops on a call from anywhere else.
+  platform::foundation::SequenceChecker sequenceChecker_;
 };
 
 }  // namespace sdk::analytics

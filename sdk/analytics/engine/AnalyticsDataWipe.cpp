@@ -16,6 +16,7 @@
 #include "sdk/analytics/foundation/Monitor.h"
 #include "sdk/analytics/foundation/PersistedConfig.h"
 #include "sdk/analytics/foundation/Scheduler.h"
+#include "sdk/analytics/foundation/WorkerQueueCheck.h"
 
 namespace sdk::analytics {
 
@@ -84,7 +85,7 @@ bool AnalyticsDataWipe::shouldWipeDataWithAppID(const std::string& appID, const 
 }
 
 bool AnalyticsDataWipe::wipeoutAnalyticsDataAndResetComponents() {
-  Scheduler::checkOnBackgroundThreadWithMethodName("wipeoutAnalyticsDataAndResetComponents");
+  DCHECK_ON_WORKER_QUEUE(sequenceChecker_, "wipeoutAnalyticsDataAndResetComponents");
   auto monitor = MeasurementEngine::sharedMonitor();
   monitor->logWithLevel(LogLevel::kNotice, messages::kMeasurementDataResetting, "Resetting App Measurement data");
   auto persistedConfig = engine_.persistedConfig();
@@ -124,7 +125,7 @@ bool AnalyticsDataWipe::wipeoutAnalyticsDataAndResetComponents() {
 
 bool AnalyticsDataWipe::resetAnalyticsDataWithAppInstanceID(const std::optional<std::string>& givenID) {
   const std::string appInstanceID = givenID.value_or("");
-  Scheduler::checkOnBackgroundThreadWithMethodName("resetAnalyticsData");
+  DCHECK_ON_WORKER_QUEUE(facadeSequenceChecker_, "resetAnalyticsData");
   auto monitor = MeasurementEngine::sharedMonitor();
   if (appInstanceID.empty()) {
     if (!Consent::isAnalyticsStorageDenied()) {
@@ -159,6 +160,7 @@ bool AnalyticsDataWipe::resetAnalyticsDataWithAppInstanceID(const std::optional<
 // Consent and the wipe decision come before the database is opened, so a wipe at start deletes the
 // file instead of emptying an open database.
 void AnalyticsDataWipe::wipeAtStartOnWorkerQueue(Identity& identity) {
+  DCHECK_ON_WORKER_QUEUE(sequenceChecker_, "wipeAtStartOnWorkerQueue");
   const auto previousConsent = ConsentSettings::consentSettings();
   setProspectiveConsentSettings();
   const bool consentReset =

@@ -4,6 +4,8 @@
 #include <optional>
 #include <string>
 
+#include "platform/foundation/SequenceChecker.h"
+
 namespace sdk::analytics {
 
 class Identity;
@@ -33,6 +35,10 @@ class AnalyticsDataWipe {
   MeasurementEngine& engine_;
   mutable std::mutex mutex_;
   std::string previousVMPAppID_;
+  // Only the engine's worker queue runs this: a debug run stops on a call from anywhere else.
+  platform::foundation::SequenceChecker sequenceChecker_;
+  // A reset runs on the facade's queue and waits there for the worker queue.
+  platform::foundation::SequenceChecker facadeSequenceChecker_;
 };
 
 }  // namespace sdk::analytics

@@ -18,6 +18,7 @@
 #include "sdk/analytics/foundation/NanoAccessors.h"
 #include "sdk/analytics/foundation/ProtoMeasurementMessages.h"
 #include "sdk/analytics/foundation/PersistedConfig.h"
+#include "sdk/analytics/foundation/Scheduler.h"
 #include "sdk/analytics/foundation/ProtoConversions.h"
 #include "sdk/analytics/foundation/FoundationTestSupport.h"
 #include "sdk/analytics/rules/Audiences.h"
@@ -39,7 +40,8 @@ using namespace sdk::analytics;
 
 // The measurement database in a temporary container on the manual clock, with settings from a
 // configuration a test writes, an audience evaluator without audiences and helpers to store raw
-// events and read back the upload queue.
+// events and read back the upload queue. The settings and the bundling belong to the worker queue of
+// `scheduler`, as they do in the engine: onWorker() runs a step there.
 class BundlingEnvironment {
  public:
   static constexpr const char* kAppID = "1:123:ios:abc";
@@ -56,7 +58,7 @@ class BundlingEnvironment {
     database = ostrel::testing::succeeded(sdk::analytics::MeasurementDatabase::initWithDatabaseName(
         sdk::analytics::MeasurementDatabase::kDatabaseName, persisted));
     EXPECT_TRUE(database);
-    settings = sdk::analytics::RemoteConfig::initWithAppID(kAppID, database);
+    onWorker([&] { settings = sdk::analytics::RemoteConfig::initWithAppID(kAppID, database); });
     audience = std::make_shared<sdk::analytics::Audiences>(database, host);
   }
 
@@ -79,7 +81,16 @@ class BundlingEnvironment {
       if (event.samplingRate) sdk::analytics::nanoSetInt32(*message, kEventConfigSamplingRate, *event.samplingRate);
       sdk::analytics::nanoAddMessage(*config, kConfigEventConfigs, *message);
     }
-    EXPECT_TRUE(settings->updateMeasurementConfig(config));
+    onWorker([&] { EXPECT_TRUE(settings->updateMeasurementConfig(config)); });
+  }
+
+  // Runs `work` on the worker queue, behind what is queued there.
+  void onWorker(const std::function<void()>& work) const { scheduler->dispatchSyncOnWorkerQueueBlockID("test", work); }
+  // One bundling step on the worker queue: whether it made a bundle.
+  bool bundle(sdk::analytics::RawEventBundler& bundler) const {
+    bool made = false;
+    onWorker([&] { made = bundler.bundleRawEvents(); });
+    return made;
   }
 
   // Metadata as the event path stores it: platform, app ID and the given identifiers.
@@ -154,6 +165,7 @@ class BundlingEnvironment {
   ostrel::testing::MainThreadEnvironment environment;
   std::shared_ptr<sdk::analytics::PersistedConfig> persisted = std::make_shared<sdk::analytics::PersistedConfig>();
   std::shared_ptr<sdk::analytics::FakeMeasurementHost> host = std::make_shared<sdk::analytics::FakeMeasurementHost>();
+  std::shared_ptr<sdk::analytics::Scheduler> scheduler = std::make_shared<sdk::analytics::Scheduler>("com.vadeze.vura.worker");
   std::shared_ptr<sdk::analytics::MeasurementDatabase> database;
   std::shared_ptr<sdk::analytics::RemoteConfig> settings;
   std::shared_ptr<sdk::analytics::Audiences> audience;

@@ -20,6 +20,7 @@
 #include "sdk/analytics/foundation/PersistedConfig.h"
 #include "sdk/analytics/foundation/Scheduler.h"
 #include "sdk/analytics/foundation/UserDefaultsSuite.h"
+#include "sdk/analytics/foundation/WorkerQueueCheck.h"
 
 namespace sdk::analytics {
 
@@ -55,8 +56,7 @@ void CollectionSwitch::setEnabled(bool enabled) {
 }
 
 void CollectionSwitch::setEnabledOnWorkerQueue(bool enabled) {
-  DCHECK(engine_.isOnWorkerQueue());
-  Scheduler::checkOnBackgroundThreadWithMethodName("setIsEnabledOnWorkerQueue");
+  DCHECK_ON_WORKER_QUEUE(sequenceChecker_, "setIsEnabledOnWorkerQueue");
   auto monitor = MeasurementEngine::sharedMonitor();
   const bool deactivated = isAnalyticsCollectionDeactivated();
   if (deactivated && enabled) {
@@ -94,8 +94,7 @@ void CollectionSwitch::setEnabledOnWorkerQueue(bool enabled) {
 }
 
 bool CollectionSwitch::startMeasurementOnWorkerQueue() {
-  DCHECK(engine_.isOnWorkerQueue());
-  Scheduler::checkOnBackgroundThreadWithMethodName("startMeasurementOnWorkerQueue");
+  DCHECK_ON_WORKER_QUEUE(sequenceChecker_, "startMeasurementOnWorkerQueue");
   {
     std::lock_guard lock(initializeComponentsLock_);
     if (!didInitializeComponents_) didInitializeComponents_ = engine_.components().initializeOnWorkerQueue();

@@ -3,6 +3,8 @@
 #include <atomic>
 #include <mutex>
 
+#include "platform/foundation/SequenceChecker.h"
+
 namespace sdk::analytics {
 
 class MeasurementEngine;
@@ -40,6 +42,8 @@ class CollectionSwitch {
   std::atomic<bool> enabled_{false};
   std::atomic<bool> isAnalyticsCollectionEnabled_;
   std::atomic<bool> isAnalyticsCollectionDeactivated_;
+  // Only the engine's worker queue runs this: a debug run stops on a call from anywhere else.
+  platform::foundation::SequenceChecker sequenceChecker_;
 };
 
 }  // namespace sdk::analytics

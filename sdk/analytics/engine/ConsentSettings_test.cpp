@@ -6,6 +6,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/dispatch/Queue.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/PropertyList.h"
 #include "sdk/analytics/engine/RemoteConfig.h"
@@ -176,7 +177,10 @@ TEST(ConsentRemoteConfigTest, TheEngineSettingsDecide) {
   auto database = ostrel::testing::succeeded(MeasurementDatabase::initWithDatabaseName(
       MeasurementDatabase::kDatabaseName, std::make_shared<PersistedConfig>()));
   ASSERT_TRUE(database);
-  auto remoteConfig = RemoteConfig::initWithAppID("1:23:ios:ab", database);
+  // The engine makes its settings on its worker queue, where they read what is stored.
+  std::shared_ptr<RemoteConfig> remoteConfig;
+  platform::dispatch::Queue::serial("test.worker")->sync(
+      [&] { remoteConfig = RemoteConfig::initWithAppID("1:23:ios:ab", database); });
   ASSERT_TRUE(remoteConfig);
   auto configuration = ProtoMeasurementConfig::make();
   nanoSetString(*configuration, 1, std::string("1:23:ios:ab"));

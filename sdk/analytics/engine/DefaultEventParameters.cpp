@@ -8,6 +8,7 @@
 #include "sdk/analytics/foundation/PersistedConfig.h"
 #include "sdk/analytics/foundation/AnalyticsValue.h"
 #include "sdk/analytics/foundation/EngineShortcuts.h"
+#include "sdk/analytics/foundation/WorkerQueueCheck.h"
 
 namespace sdk::analytics {
 
@@ -45,6 +46,7 @@ platform::foundation::Dictionary DefaultEventParameters::parametersWithAddedDefa
 void DefaultEventParameters::handleSetDefaultEventParametersOnWorkerQueue(const std::optional<Dictionary>& parameters,
                                                                           bool enabled,
                                                                           std::int64_t maxPublicEventParams) {
+  DCHECK_ON_WORKER_QUEUE(sequenceChecker_, "handleSetDefaultEventParametersOnWorkerQueue");
   if (!enabled) {
     monitor()->logWithLevel(LogLevel::kDebug, messages::kDefaultParametersNotUpdatedWhileDisabled,
                            "Analytics is disabled. Default event parameters not updated");

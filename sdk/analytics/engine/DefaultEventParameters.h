@@ -4,6 +4,7 @@
 #include <memory>
 #include <optional>
 
+#include "platform/foundation/SequenceChecker.h"
 #include "platform/foundation/Value.h"
 
 namespace sdk::analytics {
@@ -30,6 +31,8 @@ class DefaultEventParameters {
 
  private:
   std::shared_ptr<PersistedConfig> persistedConfig_;
+  // Only the engine's worker queue runs this: a debug run stops on a call from anywhere else.
+  platform::foundation::SequenceChecker sequenceChecker_;
 };
 
 }  // namespace sdk::analytics

@@ -13,11 +13,11 @@
 #include "sdk/analytics/foundation/Monitor.h"
 #include "sdk/analytics/foundation/NameChecks.h"
 #include "sdk/analytics/foundation/PersistedConfig.h"
-#include "sdk/analytics/foundation/Scheduler.h"
 #include "sdk/analytics/rules/ConditionalUserPropertyController.h"
 #include "sdk/analytics/rules/EditingOutcome.h"
 #include "sdk/analytics/rules/EventEditing.h"
 #include "sdk/analytics/foundation/EngineShortcuts.h"
+#include "sdk/analytics/foundation/WorkerQueueCheck.h"
 
 namespace sdk::analytics {
 
@@ -56,7 +56,7 @@ std::optional<std::string> EventHandler::storedFeatureRollouts() const {
 }
 
 void EventHandler::handleInternalEventOnWorkerQueue(AnalyticsEvent event) {
-  DCHECK_CALLED_ON_VALID_SEQUENCE(sequenceChecker_);
+  DCHECK_ON_WORKER_QUEUE(sequenceChecker_, "handleInternalEventOnWorkerQueue:");
   if (isNotErrorEventName(event.name())) {
     auto persisted = host_.persistedConfig();
     if (auto defaults = persisted ? persisted->defaultEventParameters() : std::nullopt) event.applyParameters(*defaults);
@@ -66,8 +66,7 @@ void EventHandler::handleInternalEventOnWorkerQueue(AnalyticsEvent event) {
 }
 
 void EventHandler::handleEventOnWorkerQueue(const AnalyticsEvent& logged, bool editable) {
-  DCHECK_CALLED_ON_VALID_SEQUENCE(sequenceChecker_);
-  Scheduler::checkOnBackgroundThreadWithMethodName("handleEventOnWorkerQueue:");
+  DCHECK_ON_WORKER_QUEUE(sequenceChecker_, "handleEventOnWorkerQueue:");
   if (!host_.isEnabled()) {
     monitor()->logWithLevel(LogLevel::kDebug, messages::kEventNotLoggedWhileDisabled,
                            "Analytics is disabled. Event not logged");
@@ -210,7 +209,7 @@ AnalyticsEvent EventHandler::appExceptionEventWithFeatureRollouts(const Analytic
 }
 
 void EventHandler::writeSessionStartEventOnWorkerQueue(const AnalyticsEvent& event) {
-  DCHECK_CALLED_ON_VALID_SEQUENCE(sequenceChecker_);
+  DCHECK_ON_WORKER_QUEUE(sequenceChecker_, "writeSessionStartEventOnWorkerQueue:");
   if (event.name() != "_s") return;
   auto stored = storedFeatureRollouts();
   if (!stored) return;
@@ -221,8 +220,7 @@ void EventHandler::writeSessionStartEventOnWorkerQueue(const AnalyticsEvent& eve
 }
 
 void EventHandler::writeEventOnWorkerQueue(const AnalyticsEvent& event, bool editable) {
-  DCHECK_CALLED_ON_VALID_SEQUENCE(sequenceChecker_);
-  Scheduler::checkOnBackgroundThreadWithMethodName("writeEventOnWorkerQueue:");
+  DCHECK_ON_WORKER_QUEUE(sequenceChecker_, "writeEventOnWorkerQueue:");
   monitor()->logWithLevel(LogLevel::kDebug, messages::kLoggingEvent, "Logging event: origin, name, params",
                          Value(event.origin()), displayName(event),
                          Value(dictionaryDescriptionForDisplay(event.parameters())));

@@ -30,6 +30,7 @@
 #include "sdk/analytics/foundation/PersistedConfig.h"
 #include "sdk/analytics/foundation/Scheduler.h"
 #include "sdk/analytics/foundation/UserDefaultsSuite.h"
+#include "sdk/analytics/foundation/WorkerQueueCheck.h"
 
 namespace sdk::analytics {
 
@@ -83,7 +84,7 @@ bool isRemoteConfigLibraryLinked() { return platform::runtime::Class::named("DOR
 // --- start-up --------------------------------------------------------------------------------------
 
 void LifecycleEvents::startLifecycleReportersOnWorkerQueue() {
-  DCHECK(engine_.isOnWorkerQueue());
+  DCHECK_ON_WORKER_QUEUE(sequenceChecker_, "startLifecycleReportersOnWorkerQueue");
   // The start's own properties and events (a first start has a dozen) share one commit, so they
   // cost one sync instead of one each; each still rolls back alone when it fails.
   if (auto database = engine_.database()) {
@@ -104,6 +105,7 @@ void LifecycleEvents::startLifecycleReportersOnWorkerQueue() {
 }
 
 void LifecycleEvents::reportStartOnWorkerQueue() {
+  DCHECK_ON_WORKER_QUEUE(sequenceChecker_, "reportStartOnWorkerQueue");
   auto persistedConfig = engine_.persistedConfig();
   engine_.advertising().setPersonalizedAdsUserPropertyOnWorkerQueue();
   engine_.sessions().backfillSessionNumber();
@@ -125,7 +127,7 @@ void LifecycleEvents::reportStartOnWorkerQueue() {
 }
 
 void LifecycleEvents::startSearchAdReporterOnWorkerQueue() {
-  DCHECK(engine_.isOnWorkerQueue());
+  DCHECK_ON_WORKER_QUEUE(sequenceChecker_, "startSearchAdReporterOnWorkerQueue");
   auto searchAds = SearchAdReporting::create(engine_.scheduler()->workerQueue(), engine_.persistedConfig());
   engine_.components().setSearchAdReporter(searchAds);
   if (searchAds) {
@@ -135,12 +137,12 @@ void LifecycleEvents::startSearchAdReporterOnWorkerQueue() {
 }
 
 void LifecycleEvents::requestDeferredDeepLinkOnWorkerQueue() {
-  DCHECK(engine_.isOnWorkerQueue());
+  DCHECK_ON_WORKER_QUEUE(sequenceChecker_, "requestDeferredDeepLinkOnWorkerQueue");
   if (auto reporter = engine_.campaigns()) reporter->requestDeferredDeepLinkIfAllowedOnWorkerQueue();
 }
 
 void LifecycleEvents::reportStoredCampaignEventOnWorkerQueue(std::optional<std::int64_t> clickTimestampMillis) {
-  DCHECK(engine_.isOnWorkerQueue());
+  DCHECK_ON_WORKER_QUEUE(sequenceChecker_, "reportStoredCampaignEventOnWorkerQueue");
   if (auto reporter = engine_.campaigns()) reporter->reportParkedLinkOnWorkerQueue(clickTimestampMillis);
 }
 
@@ -194,8 +196,7 @@ bool LifecycleEvents::shouldAllowAdNetworkRegistration() {
 }
 
 void LifecycleEvents::reportFirstOpenOnWorkerQueue() {
-  DCHECK(engine_.isOnWorkerQueue());
-  Scheduler::checkOnBackgroundThreadWithMethodName("reportFirstOpenOnWorkerQueue");
+  DCHECK_ON_WORKER_QUEUE(sequenceChecker_, "reportFirstOpenOnWorkerQueue");
   auto pipeline = engine_.components().pipeline();
   auto database = engine_.database();
   auto settings = engine_.components().remoteConfig();
@@ -227,6 +228,7 @@ void LifecycleEvents::reportFirstOpenOnWorkerQueue() {
 std::optional<LifecycleEvents::FirstOpen> LifecycleEvents::setFirstOpenPropertiesOnWorkerQueue(
     MeasurementEventPipeline& pipeline, MeasurementDatabase& database, std::int64_t previousFirstOpen,
     double initTimestamp) {
+  DCHECK_ON_WORKER_QUEUE(sequenceChecker_, "setFirstOpenPropertiesOnWorkerQueue");
   auto persistedConfig = engine_.persistedConfig();
   // Whether this version is the first installed: an earlier version that ran analytics here left its
   // version behind; a reinstall after an open is known from the keychain.
@@ -267,6 +269,7 @@ std::optional<LifecycleEvents::FirstOpen> LifecycleEvents::setFirstOpenPropertie
 void LifecycleEvents::logFirstOpenOnWorkerQueue(MeasurementEventPipeline& pipeline, RemoteConfig& settings,
                                                 const FirstOpen& first, std::int64_t previousFirstOpen,
                                                 double initTimestamp) {
+  DCHECK_ON_WORKER_QUEUE(sequenceChecker_, "logFirstOpenOnWorkerQueue");
   const bool efficient = settings.efficientEngagementReportingEnabled();
   Parameters parameters;
   if (const std::string previousAppID = engine_.dataWipe().previousVMPAppID(); !previousAppID.empty()) {

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "platform/foundation/SequenceChecker.h"
 #include "platform/foundation/Value.h"
 
 namespace sdk::analytics {
@@ -56,6 +57,8 @@ class LifecycleEvents {
   void requestDeferredDeepLinkOnWorkerQueue();
 
   MeasurementEngine& engine_;
+  // Only the engine's worker queue runs this: a debug run stops on a call from anywhere else.
+  platform::foundation::SequenceChecker sequenceChecker_;
 };
 
 }  // namespace sdk::analytics

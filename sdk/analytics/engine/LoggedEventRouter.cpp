@@ -7,7 +7,7 @@
 #include "sdk/analytics/foundation/EventParameters.h"
 #include "sdk/analytics/foundation/Monitor.h"
 #include "sdk/analytics/foundation/NameChecks.h"
-#include "sdk/analytics/foundation/Scheduler.h"
+#include "sdk/analytics/foundation/WorkerQueueCheck.h"
 
 namespace sdk::analytics {
 
@@ -27,8 +27,7 @@ LoggedEventRouter::LoggedEventRouter(const EventPipelineHost& host, EventHandler
     : host_(host), handler_(handler), defaults_(defaults) {}
 
 void LoggedEventRouter::logEventOnWorkerQueue(const LoggedEvent& logged) {
-  DCHECK_CALLED_ON_VALID_SEQUENCE(sequenceChecker_);
-  Scheduler::checkOnBackgroundThreadWithMethodName("logEventOnWorkerQueueWithOrigin:");
+  DCHECK_ON_WORKER_QUEUE(sequenceChecker_, "logEventOnWorkerQueueWithOrigin:");
   const Dictionary& parameters = logged.ignoreInterceptor || logged.name == "_err"
                                      ? logged.parameters
                                      : defaults_.parametersWithAddedDefaultEventParameters(logged.parameters);
@@ -56,7 +55,7 @@ void LoggedEventRouter::logEventOnWorkerQueue(const LoggedEvent& logged) {
 
 void LoggedEventRouter::logEventOnWorkerQueue(const AnalyticsEvent& event, bool notifyEventListeners,
                                               bool editable) {
-  DCHECK_CALLED_ON_VALID_SEQUENCE(sequenceChecker_);
+  DCHECK_ON_WORKER_QUEUE(sequenceChecker_, "logEventOnWorkerQueue:");
   if (!notifyEventListeners) {
     handler_.handleEventOnWorkerQueue(event, editable);
     return;

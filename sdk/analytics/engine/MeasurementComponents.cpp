@@ -21,13 +21,14 @@
 #include "sdk/analytics/foundation/Scheduler.h"
 #include "sdk/analytics/rules/Audiences.h"
 #include "sdk/analytics/rules/ConditionalUserPropertyController.h"
+#include "sdk/analytics/foundation/WorkerQueueCheck.h"
 
 namespace sdk::analytics {
 
 using platform::foundation::Value;
 
 bool MeasurementComponents::initializeOnWorkerQueue() {
-  DCHECK(engine_.isOnWorkerQueue());
+  DCHECK_ON_WORKER_QUEUE(sequenceChecker_, "initializeOnWorkerQueue");
   auto identity = engine_.givenIdentity() ? engine_.givenIdentity() : Identity::sharedInstance();
   if (!identity) return false;
   {
@@ -53,6 +54,7 @@ bool MeasurementComponents::initializeOnWorkerQueue() {
 }
 
 void MeasurementComponents::adoptIdentifiersOnWorkerQueue(Identity& identity) {
+  DCHECK_ON_WORKER_QUEUE(sequenceChecker_, "adoptIdentifiersOnWorkerQueue");
   identity.updateIdentifiers();
   if (auto afterReset = FacadeDefaults::appInstanceIDAfterReset(); afterReset && !afterReset->empty()) {
     identity.setAppInstanceID(*afterReset);
@@ -75,6 +77,7 @@ void MeasurementComponents::adoptIdentifiersOnWorkerQueue(Identity& identity) {
 
 bool MeasurementComponents::buildOverDatabaseOnWorkerQueue(const std::shared_ptr<MeasurementDatabase>& database,
                                                            const std::shared_ptr<Identity>& identity) {
+  DCHECK_ON_WORKER_QUEUE(sequenceChecker_, "buildOverDatabaseOnWorkerQueue");
   std::weak_ptr<MeasurementEngine> weak = engine_.weak_from_this();
   RemoteConfig::Context context;
   context.origin = [] { return AppIdentifiers::sharedInstance()->origin(); };
@@ -126,6 +129,7 @@ std::shared_ptr<MeasurementEventPipeline> MeasurementComponents::makePipeline(
 }
 
 void MeasurementComponents::finishOnWorkerQueue(MeasurementDatabase& database, Identity& identity) {
+  DCHECK_ON_WORKER_QUEUE(sequenceChecker_, "finishOnWorkerQueue");
   auto monitor = MeasurementEngine::sharedMonitor();
   const std::string directory = measurementDirectoryFilePath("");
   if (auto excluded = directory.empty() ? platform::foundation::ErrorOr<void>() : excludePathFromBackup(directory);
@@ -147,7 +151,7 @@ void MeasurementComponents::finishOnWorkerQueue(MeasurementDatabase& database, I
 std::shared_ptr<MeasurementUploader> MeasurementComponents::makeUploader(
     const std::shared_ptr<MeasurementDatabase>& database, const std::shared_ptr<RemoteConfig>& remoteConfig,
     const std::shared_ptr<Audiences>& audience, const std::shared_ptr<Identity>& identity) {
-  DCHECK(engine_.isOnWorkerQueue());
+  DCHECK_ON_WORKER_QUEUE(sequenceChecker_, "makeUploader");
   MeasurementUploader::Parts parts;
   parts.bundling = {database, remoteConfig, audience, engine_.persistedConfig(), identity};
   parts.network = engine_.network();

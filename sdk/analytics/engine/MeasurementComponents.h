@@ -3,6 +3,8 @@
 #include <memory>
 #include <mutex>
 
+#include "platform/foundation/SequenceChecker.h"
+
 namespace sdk::analytics {
 
 class Audiences;
@@ -63,6 +65,8 @@ class MeasurementComponents {
   std::shared_ptr<RemoteConfig> remoteConfig_;
   std::shared_ptr<MeasurementEventPipeline> pipeline_;
   std::shared_ptr<SearchAdReporting> searchAdReporter_;
+  // Only the engine's worker queue runs this: a debug run stops on a call from anywhere else.
+  platform::foundation::SequenceChecker sequenceChecker_;
 };
 
 }  // namespace sdk::analytics

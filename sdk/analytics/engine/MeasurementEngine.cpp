@@ -29,6 +29,7 @@
 #include "sdk/analytics/foundation/PersistedConfig.h"
 #include "sdk/analytics/foundation/Scheduler.h"
 #include "sdk/analytics/foundation/ServiceURL.h"
+#include "sdk/analytics/foundation/WorkerQueueCheck.h"
 #include "sdk/analytics/rules/Audiences.h"
 #include "sdk/analytics/rules/ExperimentsManager.h"
 #include "sdk/analytics/rules/ScriptCpuDeadline.h"
@@ -290,7 +291,7 @@ void MeasurementEngine::stopAtProcessEnd() {
   auto way = components_.uploader();
   // Queued after the leave-foreground upload, so that upload has started (or found nothing) by now.
   // It runs on the worker thread, as bundling always does: a sync from here would run it on the main
-  // thread, which the worker's own checks rightly count as an error.
+  // thread, waiting as long as the worker's work takes instead of within the end's bound.
   bool reached = true;
   if (way) {
     reached = runOnWorkerWithinTheEndsWait([way] { way->finishRequestsUnderWay(); });
@@ -334,7 +335,6 @@ void MeasurementEngine::stopAtProcessEnd() {
   // `released` may hold the last reference: this object ends with this call's caller's reference.
 }
 
-bool MeasurementEngine::isOnWorkerQueue() const { return scheduler_ && scheduler_->workerQueue()->isCurrent(); }
 
 // --- MeasurementHost -------------------------------------------------------------------------------
 
@@ -413,7 +413,7 @@ void MeasurementEngine::installEventEntries() {
 }
 
 void MeasurementEngine::writeEventOnWorkerQueue(const AnalyticsEvent& event) const {
-  DCHECK(isOnWorkerQueue());
+  DCHECK_ON_WORKER_QUEUE(sequenceChecker_, "writeEventOnWorkerQueue:");
   if (terminating_.load()) return;
   if (auto pipeline = components_.pipeline()) pipeline->handler().writeEventOnWorkerQueue(event);
 }

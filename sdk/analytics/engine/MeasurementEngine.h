@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/dispatch/ProcessEnd.h"
+#include "platform/foundation/SequenceChecker.h"
 #include "platform/foundation/Value.h"
 #include "sdk/analytics/engine/AdvertisingProperties.h"
 #include "sdk/analytics/engine/AnalyticsDataWipe.h"
@@ -128,9 +129,6 @@ class MeasurementEngine final : public sdk::analytics::MeasurementHost,
   std::shared_ptr<Identity> givenIdentity() const { return givenIdentity_; }
   std::shared_ptr<sdk::analytics::RemoteConfigExperiments> experimentManager() const { return experimentManager_; }
 
-  // Whether this runs on the engine's worker queue, where every `...OnWorkerQueue` step runs.
-  bool isOnWorkerQueue() const;
-
   // --- the objects the engine is made of: callers ask the one that does the work
   // The identity, database, settings, audiences, event path and way out (uploader), once built.
   MeasurementComponents& components() { return components_; }
@@ -235,6 +233,8 @@ class MeasurementEngine final : public sdk::analytics::MeasurementHost,
   std::atomic<double> initTimestamp_{0};
   bool wasEnabledDuringInitialization_ = false;
   std::atomic<bool> terminating_{false};
+  // Only the worker queue writes an event: a debug run stops on a call from anywhere else.
+  platform::foundation::SequenceChecker sequenceChecker_;
 
   MeasurementComponents components_;
   // The entries for events and user properties; made with the engine, so always there.

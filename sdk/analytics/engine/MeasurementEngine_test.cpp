@@ -285,9 +285,15 @@ TEST_F(MeasurementTest, WipeDecisionTable) {
 TEST_F(MeasurementTest, ResetWithANewAppInstanceID) {
   auto engine = start();
   leaveRawEvent();
-  EXPECT_FALSE(engine->resetAnalyticsDataWithAppInstanceID(std::string()));
+  // The facade asks for a reset from its own queue, as an operation of its.
+  auto reset = [&](const std::string& appInstanceID) {
+    bool done = false;
+    Analytics::queue()->sync([&] { done = engine->resetAnalyticsDataWithAppInstanceID(appInstanceID); });
+    return done;
+  };
+  EXPECT_FALSE(reset(std::string()));
   EXPECT_TRUE(scope.logged(23167));
-  ASSERT_TRUE(engine->resetAnalyticsDataWithAppInstanceID("0123456789abcdef0123456789abcdef"));
+  ASSERT_TRUE(reset("0123456789abcdef0123456789abcdef"));
   EXPECT_TRUE(scope.logged(23168));
   EXPECT_EQ(persisted->appInstanceID(), "0123456789abcdef0123456789abcdef");
   EXPECT_FALSE(hasRawEvents(*engine));
@@ -295,7 +301,7 @@ TEST_F(MeasurementTest, ResetWithANewAppInstanceID) {
 
   // With analytics storage denied an empty ID is what a reset leaves.
   ConsentSettings::setConsentSettings(platform::foundation::Dictionary{{"analytics_storage", "denied"}});
-  EXPECT_TRUE(engine->resetAnalyticsDataWithAppInstanceID(std::string()));
+  EXPECT_TRUE(reset(std::string()));
   EXPECT_TRUE(scope.logged(23218));
 }
 

@@ -61,7 +61,10 @@ class MeasurementEventPipelineTest : public ::testing::Test {
     nanoSetString(*blocked, 0, std::string("spam"));
     nanoSetBool(*blocked, 1, true);
     nanoAddMessage(*config, 4, *blocked);
-    remoteConfig = RemoteConfig::initWithAppIDMeasurementConfig(kMeasurementAppID, database, config, nullptr, {});
+    // The settings store what they are made with on the worker queue, as the engine makes them.
+    engine->scheduler_->dispatchSyncOnWorkerQueueBlockID("test", [&] {
+      remoteConfig = RemoteConfig::initWithAppIDMeasurementConfig(kMeasurementAppID, database, config, nullptr, {});
+    });
     ASSERT_TRUE(remoteConfig);
     identity = Identity::initWithPersistedConfig(persisted, support);
     identity->setAppInstanceID("instance-1");

@@ -28,6 +28,7 @@
 #include "sdk/analytics/foundation/EngineShortcuts.h"
 #include "sdk/analytics/rules/Audiences.h"
 #include "sdk/analytics/rules/ScriptRuntime.h"
+#include "sdk/analytics/foundation/WorkerQueueCheck.h"
 
 namespace sdk::analytics {
 
@@ -139,7 +140,7 @@ bool MeasurementUploader::removeBundlesWithIDs(MeasurementDatabase* database, co
 }
 
 void MeasurementUploader::updateSchedule() {
-  Scheduler::checkOnBackgroundThreadWithMethodName("updateSchedule");
+  DCHECK_ON_WORKER_QUEUE(sequenceChecker_, "updateSchedule");
   // An alarm armed now would fire after the app has ended.
   if (stopped_ || finishing_) return;
   if (isSuspended()) return;
@@ -360,7 +361,7 @@ void MeasurementUploader::leaveRequestInFlight() {
 }
 
 void MeasurementUploader::uploadData() {
-  Scheduler::checkOnBackgroundThreadWithMethodName("uploadData");
+  DCHECK_ON_WORKER_QUEUE(sequenceChecker_, "uploadData");
   if (stopped_) return;
   if (suspendedUploadTimestamp_.load() > 0) {
     updateSchedule();

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/foundation/Error.h"
+#include "platform/foundation/SequenceChecker.h"
 #include "platform/log/FailureSeries.h"
 #include "platform/net/URLRequest.h"
 #include "sdk/analytics/engine/RawEventBundler.h"
@@ -213,6 +214,8 @@ class MeasurementUploader final : public UploadScheduling,
   std::uint64_t requestNumber_ = 0;
   std::uint64_t fetchInFlight_ = 0;
   std::uint64_t wipeGeneration_ = 0;
+  // Only the engine's worker queue runs this: a debug run stops on a call from anywhere else.
+  platform::foundation::SequenceChecker sequenceChecker_;
 };
 
 }  // namespace sdk::analytics

@@ -188,7 +188,8 @@ class MeasurementUploaderTest : public ::testing::Test {
   BundlingEnvironment env;
   ostrel::testing::LoopbackServer server;
   std::shared_ptr<sdk::utilities::HTTPClient> network = sdk::utilities::HTTPClient::initWithReachabilityHost("127.0.0.1");
-  std::shared_ptr<Scheduler> scheduler = std::make_shared<Scheduler>("com.vadeze.vura.worker");
+  // The settings' worker queue is the uploader's, as in the engine.
+  std::shared_ptr<Scheduler> scheduler = env.scheduler;
   std::shared_ptr<Identity> identity;
   std::shared_ptr<MeasurementUploader> uploader;
   std::atomic<bool> connected{true};

@@ -21,10 +21,10 @@
 #include "sdk/analytics/foundation/ProtoAudienceMessages.h"
 #include "sdk/analytics/foundation/PersistedConfig.h"
 #include "sdk/analytics/foundation/ProtoConversions.h"
-#include "sdk/analytics/foundation/Scheduler.h"
 #include "sdk/analytics/rules/Audiences.h"
 #include "sdk/analytics/rules/AudienceTimestampsCache.h"
 #include "sdk/analytics/foundation/EngineShortcuts.h"
+#include "sdk/analytics/foundation/WorkerQueueCheck.h"
 
 namespace sdk::analytics {
 
@@ -59,7 +59,7 @@ std::int64_t RawEventBundler::currentDayNumber() const {
 }
 
 bool RawEventBundler::bundleRawEvents() {
-  Scheduler::checkOnBackgroundThreadWithMethodName("bundleRawEvents");
+  DCHECK_ON_WORKER_QUEUE(sequenceChecker_, "bundleRawEvents");
   Outcome outcome = Outcome::kRollBack;
   // Rolled back and committed alike, the call answers what the transaction did.
   (void)parts_.database->performTransaction([&] {
@@ -396,7 +396,7 @@ void RawEventBundler::evaluationTimeFromRawEvents(const std::vector<RawEventData
 
 bool RawEventBundler::updateUserEngagement(std::int64_t engagement, ProtoMeasurementBundle& bundle,
                                            bool sessionScoped) {
-  Scheduler::checkOnBackgroundThreadWithMethodName("updateUserEngagement");
+  DCHECK_ON_WORKER_QUEUE(sequenceChecker_, "updateUserEngagement");
   if (engagement < 0) {
     monitor()->logWithLevel(LogLevel::kSilentError, messages::kNegativeUserEngagementTime,
                            "User engagement time is negative.");

@@ -5,6 +5,7 @@
 #include <optional>
 #include <vector>
 
+#include "platform/foundation/SequenceChecker.h"
 #include "sdk/analytics/engine/EventSampler.h"
 #include "sdk/analytics/foundation/DailyCounts.h"
 #include "sdk/analytics/foundation/AnalyticsEvent.h"
@@ -66,6 +67,8 @@ class RawEventBundler {
 
   Parts parts_;
   EventSampler sampler_;
+  // Only the engine's worker queue runs this: a debug run stops on a call from anywhere else.
+  platform::foundation::SequenceChecker sequenceChecker_;
 };
 
 }  // namespace sdk::analytics

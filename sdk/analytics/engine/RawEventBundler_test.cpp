@@ -23,7 +23,7 @@ class RawEventBundlerTest : public ::testing::Test {
   // Bundles until nothing more comes; how many bundles were made.
   int bundleAll(RawEventBundler& b) {
     int made = 0;
-    while (b.bundleRawEvents()) ++made;
+    while (env.bundle(b)) ++made;
     return made;
   }
 
@@ -58,7 +58,7 @@ TEST_F(RawEventBundlerTest, GroupsSplitAtClockHoursFingerprintsAndRowGaps) {
 
   EXPECT_EQ(env.count("raw_events"), 0);
   EXPECT_EQ(env.count("raw_events_metadata"), 0);
-  EXPECT_FALSE(b.bundleRawEvents());  // nothing left
+  EXPECT_FALSE(env.bundle(b));  // nothing left
 }
 
 // A time far past what milliseconds can hold (a clock once taken from a damaged record) is held at the
@@ -66,7 +66,7 @@ TEST_F(RawEventBundlerTest, GroupsSplitAtClockHoursFingerprintsAndRowGaps) {
 TEST_F(RawEventBundlerTest, ATimePastTheMillisecondRangeSaturatesInsteadOfWrapping) {
   env.store("far", 1e18);
   auto b = bundler();
-  ASSERT_TRUE(b.bundleRawEvents());
+  ASSERT_TRUE(env.bundle(b));
   auto bundles = env.queuedBundles();
   ASSERT_EQ(bundles.size(), 1u);
   EXPECT_EQ(nanoGetInt64(*bundles[0], 4), std::numeric_limits<std::int64_t>::max());
@@ -100,7 +100,7 @@ TEST_F(RawEventBundlerTest, RowsThatNoLongerDecodeAreConsumedAndDoNotBlockLaterE
 
   auto b = bundler();
   EXPECT_FALSE(env.scope.logged(23096));
-  EXPECT_TRUE(b.bundleRawEvents());
+  EXPECT_TRUE(env.bundle(b));
   EXPECT_TRUE(env.scope.logged(23096)) << "the group's filter tells of the row it could not read";
   auto bundles = env.queuedBundles();
   ASSERT_EQ(bundles.size(), 1u);
@@ -112,9 +112,9 @@ TEST_F(RawEventBundlerTest, EventsWithoutTheirMetadataAreDroppedAndDoNotBlockLat
   ASSERT_TRUE(env.database->insertRawEvent(BundlingEnvironment::event("orphan", kHour), 99, false));
   env.store("kept", kHour + 1);
   auto b = bundler();
-  EXPECT_FALSE(b.bundleRawEvents());  // the orphan group is deleted, no bundle
+  EXPECT_FALSE(env.bundle(b));  // the orphan group is deleted, no bundle
   EXPECT_EQ(env.count("raw_events"), 1);
-  EXPECT_TRUE(b.bundleRawEvents());
+  EXPECT_TRUE(env.bundle(b));
   ASSERT_EQ(env.queuedBundles().size(), 1u);
   EXPECT_EQ(BundlingEnvironment::eventNames(*env.queuedBundles()[0]), std::vector<std::string>{"kept"});
 }
@@ -123,7 +123,7 @@ TEST_F(RawEventBundlerTest, BlockedEventsAreRejectedAndAWhollyRejectedGroupIsDel
   env.configure({}, {{"blocked_one", true, std::nullopt}});
   env.store("blocked_one", kHour + 1);
   auto b = bundler();
-  EXPECT_FALSE(b.bundleRawEvents());
+  EXPECT_FALSE(env.bundle(b));
   EXPECT_TRUE(env.scope.logged(23100));
   EXPECT_TRUE(env.queuedBundles().empty());
   EXPECT_EQ(env.count("raw_events"), 0);
@@ -131,7 +131,7 @@ TEST_F(RawEventBundlerTest, BlockedEventsAreRejectedAndAWhollyRejectedGroupIsDel
 
   env.store("blocked_one", kHour + 2);
   env.store("kept", kHour + 3);
-  EXPECT_TRUE(b.bundleRawEvents());
+  EXPECT_TRUE(env.bundle(b));
   EXPECT_TRUE(env.scope.logged(23099));
   ASSERT_EQ(env.queuedBundles().size(), 1u);
   EXPECT_EQ(BundlingEnvironment::eventNames(*env.queuedBundles()[0]), std::vector<std::string>{"kept"});
@@ -142,9 +142,9 @@ TEST_F(RawEventBundlerTest, AggregatesGivePreviousTimestampsAndSessionStartReset
   env.store("_e", kHour + 2, {{"_et", AnalyticsValue(std::int64_t{500})}});
   env.store("_e", kHour + 3, {{"_et", AnalyticsValue(std::int64_t{250})}, {"_fr", AnalyticsValue(std::int64_t{1})}});
   auto b = bundler();
-  ASSERT_TRUE(b.bundleRawEvents());
+  ASSERT_TRUE(env.bundle(b));
   env.store("_e", kHour + 4, {{"_et", AnalyticsValue(std::int64_t{100})}});
-  ASSERT_TRUE(b.bundleRawEvents());
+  ASSERT_TRUE(env.bundle(b));
 
   auto bundles = env.queuedBundles();
   ASSERT_EQ(bundles.size(), 2u);
@@ -158,12 +158,6 @@ TEST_F(RawEventBundlerTest, AggregatesGivePreviousTimestampsAndSessionStartReset
   auto aggregates = ostrel::testing::succeeded(env.database->eventAggregatesWithName("_e"));
   ASSERT_TRUE(aggregates);
   EXPECT_EQ(aggregates->lifetimeCount, 3);
-
-  // Bundling belongs off the main thread, where this test runs it: each step says so, and still works.
-  for (const char* step : {"bundleRawEvents", "updateUserEngagement"}) {
-    EXPECT_TRUE(env.scope.console.contains(std::string("Method ") + step + " should execute on background thread"))
-        << step;
-  }
 }
 
 TEST_F(RawEventBundlerTest, SessionEngagementAddsUpOverEveryBundleOfASessionAndStartsAgainWithTheNext) {
@@ -173,16 +167,16 @@ TEST_F(RawEventBundlerTest, SessionEngagementAddsUpOverEveryBundleOfASessionAndS
   // carries no engagement of its own and goes on in one more.
   env.store("_s", kHour + 1);
   env.store("_e", kHour + 2, engagement(500));
-  ASSERT_TRUE(b.bundleRawEvents());
+  ASSERT_TRUE(env.bundle(b));
   env.store("_e", kHour + 3600, engagement(100));
-  ASSERT_TRUE(b.bundleRawEvents());
+  ASSERT_TRUE(env.bundle(b));
   env.store("_e", 2 * 3600 + kHour, engagement(50));
   env.store("screen", 2 * 3600 + kHour + 1);
-  ASSERT_TRUE(b.bundleRawEvents());
+  ASSERT_TRUE(env.bundle(b));
   env.store("_s", 3 * 3600 + kHour);
-  ASSERT_TRUE(b.bundleRawEvents());
+  ASSERT_TRUE(env.bundle(b));
   env.store("_e", 4 * 3600 + kHour, engagement(70));
-  ASSERT_TRUE(b.bundleRawEvents());
+  ASSERT_TRUE(env.bundle(b));
 
   auto bundles = env.queuedBundles();
   ASSERT_EQ(bundles.size(), 5u);
@@ -204,7 +198,7 @@ TEST_F(RawEventBundlerTest, RealtimeCapAndConversions) {
   env.store(realtime, *BundlingEnvironment::metadata());
   env.store(BundlingEnvironment::event("goal", kHour + 2), *BundlingEnvironment::metadata());
   auto b = bundler();
-  ASSERT_TRUE(b.bundleRawEvents());
+  ASSERT_TRUE(env.bundle(b));
   auto events = nanoGetMessageArray<ProtoEvent>(*env.queuedBundles()[0], 1);
   ASSERT_EQ(events.size(), 2u);
   auto first = BundlingEnvironment::parameters(*events[0]);
@@ -241,7 +235,7 @@ class EventSamplingTest : public RawEventBundlerTest {
 TEST_F(EventSamplingTest, FirstEventOfADayStaysMarkedAndLaterOnesDropWhenTheRollFails) {
   auto b = bundler(roll(3));
   env.store("sampled", kHour + 1, {{"_eid", AnalyticsValue(std::int64_t{41})}});
-  ASSERT_TRUE(b.bundleRawEvents());
+  ASSERT_TRUE(env.bundle(b));
   auto bundles = env.queuedBundles();
   ASSERT_EQ(bundles.size(), 1u);
   auto kept = BundlingEnvironment::parameters(*nanoGetMessageArray<ProtoEvent>(*bundles[0], 1).at(0));
@@ -250,7 +244,7 @@ TEST_F(EventSamplingTest, FirstEventOfADayStaysMarkedAndLaterOnesDropWhenTheRoll
 
   // The same day: dropped, the bundle with it; its event ID is remembered.
   env.store("sampled", kHour + 2, {{"_eid", AnalyticsValue(std::int64_t{42})}});
-  EXPECT_TRUE(b.bundleRawEvents());
+  EXPECT_TRUE(env.bundle(b));
   EXPECT_TRUE(env.scope.logged(23159));
   EXPECT_EQ(env.queuedBundles().size(), 1u);
   EXPECT_EQ(env.count("raw_events"), 0);
@@ -262,7 +256,7 @@ TEST_F(EventSamplingTest, FirstEventOfADayStaysMarkedAndLaterOnesDropWhenTheRoll
 
   // The next day starts over.
   env.store("sampled", kHour + 86400);
-  EXPECT_TRUE(b.bundleRawEvents());
+  EXPECT_TRUE(env.bundle(b));
   EXPECT_EQ(env.queuedBundles().size(), 2u);
   EXPECT_EQ(bounds, (std::vector<std::int32_t>{10, 10, 10}));
 }
@@ -273,7 +267,7 @@ TEST_F(EventSamplingTest, AWinningRollKeepsTheRateAndAnAppsOwnRateParameterStays
   env.store("sampled", kHour + 2, {{"_sr", AnalyticsValue(std::int64_t{3})}});
   env.store("badly_sampled", kHour + 3);
   env.store("unsampled", kHour + 4);
-  ASSERT_TRUE(b.bundleRawEvents());
+  ASSERT_TRUE(env.bundle(b));
   auto events = nanoGetMessageArray<ProtoEvent>(*env.queuedBundles().at(0), 1);
   ASSERT_EQ(events.size(), 4u);
   EXPECT_EQ(BundlingEnvironment::parameters(*events[0]).at("_sr").int64Value(), 10);
@@ -291,9 +285,9 @@ TEST_F(EventSamplingTest, TheDayTurnsAtTheAccountsMidnight) {
                 {{"sampled", std::nullopt, 10}});
   auto b = bundler(roll(5));
   env.store("sampled", kHour - 60);
-  ASSERT_TRUE(b.bundleRawEvents());
+  ASSERT_TRUE(env.bundle(b));
   env.store("sampled", kHour + 1800);
-  ASSERT_TRUE(b.bundleRawEvents());
+  ASSERT_TRUE(env.bundle(b));
   EXPECT_EQ(env.queuedBundles().size(), 2u);  // both first of their day
 }
 
@@ -303,7 +297,7 @@ TEST_F(EventSamplingTest, DebugModeSkipsSampling) {
   RawEventBundler b(debug.parts(), roll(5));
   debug.store("sampled", kHour + 1);
   debug.store("sampled", kHour + 2);
-  ASSERT_TRUE(b.bundleRawEvents());
+  ASSERT_TRUE(debug.bundle(b));
   EXPECT_EQ(BundlingEnvironment::eventNames(*debug.queuedBundles().at(0)).size(), 2u);
   EXPECT_TRUE(bounds.empty());
 }

@@ -21,6 +21,7 @@
 #include "sdk/analytics/foundation/PersistedConfig.h"
 #include "sdk/analytics/foundation/Scheduler.h"
 #include "sdk/analytics/foundation/EngineShortcuts.h"
+#include "sdk/analytics/foundation/WorkerQueueCheck.h"
 
 namespace sdk::analytics {
 
@@ -59,7 +60,7 @@ void RawEventWriter::raiseErrorEvent(std::int64_t code) {
 }
 
 void RawEventWriter::writeFilteredEventOnWorkerQueue(AnalyticsEvent event) {
-  DCHECK_CALLED_ON_VALID_SEQUENCE(sequenceChecker_);
+  DCHECK_ON_WORKER_QUEUE(sequenceChecker_, "writeFilteredEventOnWorkerQueue:");
   host_.updateIdentifiers();
   if (isDefaultConversionEventName(event.name())) event.setConversion(true);
   inTransaction_ = true;

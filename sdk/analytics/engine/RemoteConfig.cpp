@@ -16,11 +16,11 @@
 #include "sdk/analytics/foundation/ProtoMeasurementMessages.h"
 #include "sdk/analytics/foundation/ProtoProgramMessages.h"
 #include "sdk/analytics/foundation/QueryString.h"
-#include "sdk/analytics/foundation/Scheduler.h"
 #include "sdk/analytics/foundation/ServiceURL.h"
 #include "sdk/analytics/rules/EventEditing.h"
 #include "sdk/analytics/rules/ScriptNativeModules.h"
 #include "sdk/analytics/foundation/EngineShortcuts.h"
+#include "sdk/analytics/foundation/WorkerQueueCheck.h"
 
 namespace sdk::analytics {
 
@@ -123,7 +123,7 @@ RemoteConfig::Context RemoteConfig::context() const {
 // --- the configuration -----------------------------------------------------------------------------
 
 bool RemoteConfig::updateMeasurementConfig(const std::shared_ptr<ProtoMeasurementConfig>& config) {
-  Scheduler::checkOnBackgroundThreadWithMethodName("updateMeasurementConfig");
+  DCHECK_ON_WORKER_QUEUE(sequenceChecker_, "updateMeasurementConfig");
   if (isDefaultInstance_) {
     monitor()->logWithLevel(LogLevel::kSilentError, messages::kDefaultConfigurationUpdateFailed,
                            "Cannot update the default measurement configuration");
@@ -165,7 +165,7 @@ bool RemoteConfig::updateMeasurementConfig(const std::shared_ptr<ProtoMeasuremen
 }
 
 std::shared_ptr<ProtoMeasurementConfig> RemoteConfig::measurementConfigFromDatabase() {
-  Scheduler::checkOnBackgroundThreadWithMethodName("measurementConfigFromDatabase");
+  DCHECK_ON_WORKER_QUEUE(sequenceChecker_, "measurementConfigFromDatabase");
   if (isDefaultInstance_) {
     monitor()->logWithLevel(LogLevel::kSilentError, messages::kDefaultInstanceConfigurationMissing,
                            "Cannot retrieve a measurement configuration from the database for the default instance");

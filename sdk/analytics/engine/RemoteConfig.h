@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/foundation/Error.h"
+#include "platform/foundation/SequenceChecker.h"
 #include "platform/foundation/Value.h"
 #include "sdk/analytics/engine/MeasurementSettings.h"
 #include "sdk/analytics/engine/RemoteConfigExperiments.h"
@@ -128,6 +129,9 @@ class RemoteConfig final : public MeasurementSettings,
 
   mutable std::mutex snapshotMutex_;
   bool hasNewSnapshot_ = false;
+  // Storing and reading the configuration run on the engine's worker queue: a debug run stops on a call from
+  // anywhere else.
+  platform::foundation::SequenceChecker sequenceChecker_;
 };
 
 }  // namespace sdk::analytics

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/dispatch/Queue.h"
 #include "sdk/analytics/engine/RemoteConfig.h"
 #include "sdk/analytics/engine/MeasurementConfigTestSupport.h"
 #include "sdk/analytics/foundation/MeasurementDatabase.h"
@@ -38,12 +39,24 @@ class RemoteConfigExperimentsTest : public ::testing::Test, public ostrel::testi
     ASSERT_TRUE(database);
     context.isMeasurementEnabled = [this] { return measurementEnabled.load(); };
     context.libraryVersion = 80700;
-    config = RemoteConfig::initWithAppID(
-        kMeasurementAppID, database, std::make_shared<sdk::analytics::RemoteConfigExperimentsAdapter>(manager), context);
+    config = made();
     ASSERT_TRUE(config);
   }
+  // The settings are made, stored and read back on the engine's worker queue; a test does that there.
+  std::shared_ptr<RemoteConfig> made() {
+    std::shared_ptr<RemoteConfig> settings;
+    worker->sync([&] {
+      settings = RemoteConfig::initWithAppID(
+          kMeasurementAppID, database, std::make_shared<sdk::analytics::RemoteConfigExperimentsAdapter>(manager), context);
+    });
+    return settings;
+  }
   void configure(const std::map<std::string, std::string>& settings) {
-    ASSERT_TRUE(config->updateMeasurementConfig(ostrel::testing::measurementConfig(kMeasurementAppID, settings)));
+    bool stored = false;
+    worker->sync([&] {
+      stored = config->updateMeasurementConfig(ostrel::testing::measurementConfig(kMeasurementAppID, settings));
+    });
+    ASSERT_TRUE(stored);
   }
   // A fetched snapshot for the settings: told on the main queue, then activated by them.
   bool fetchAndActivate(const ExperimentSnapshot& fetched) {
@@ -52,6 +65,7 @@ class RemoteConfigExperimentsTest : public ::testing::Test, public ostrel::testi
   }
 
   std::atomic<bool> measurementEnabled{true};
+  std::shared_ptr<platform::dispatch::Queue> worker = platform::dispatch::Queue::serial("test.worker");
   std::shared_ptr<ExperimentsManager> manager;
   std::shared_ptr<MeasurementDatabase> database;
   RemoteConfig::Context context;
@@ -101,8 +115,7 @@ TEST_F(RemoteConfigExperimentsTest, ASnapshotLeftPendingIsActivatedByTheNextSett
   // What an earlier process fetched and never activated, as the task manager reads it back at start.
   manager->taskManagerDidStartWithActivatedSnapshots(
       *taskManager, {}, {snapshot(RemoteConfig::kSDKPropertyName, 21, {{kBackgroundSessions, Value(1)}})}, {});
-  auto next = RemoteConfig::initWithAppID(
-      kMeasurementAppID, database, std::make_shared<sdk::analytics::RemoteConfigExperimentsAdapter>(manager), context);
+  auto next = made();
   ASSERT_TRUE(next);
   EXPECT_TRUE(next->isNetworkBackgroundSessionEnabled());
   EXPECT_EQ(next->experimentIDs(), (std::vector<std::int64_t>{21}));

@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 
+#include "platform/dispatch/Queue.h"
 #include "sdk/analytics/engine/MeasurementConfigTestSupport.h"
 #include "sdk/analytics/foundation/MeasurementDatabase.h"
 #include "sdk/analytics/foundation/NanoAccessors.h"
@@ -72,13 +73,24 @@ void addEventConfig(ProtoMeasurementConfig& config, const std::string& name, std
 
 class RemoteConfigTest : public ::testing::Test {
  protected:
+  // Storing and reading back the configuration run on the engine's worker queue; a test does them there.
+  template <typename Work>
+  auto onWorker(const Work& work) {
+    decltype(work()) result{};
+    worker->sync([&] { result = work(); });
+    return result;
+  }
+  bool store(const std::shared_ptr<ProtoMeasurementConfig>& stored) {
+    return onWorker([&] { return config->updateMeasurementConfig(stored); });
+  }
+
   void SetUp() override {
     database = ostrel::testing::succeeded(MeasurementDatabase::initWithDatabaseName(
         MeasurementDatabase::kDatabaseName, std::make_shared<PersistedConfig>()));
     ASSERT_TRUE(database);
     context.host = host;
     context.libraryVersion = 80700;
-    config = RemoteConfig::initWithAppID(kMeasurementAppID, database, experiments, context);
+    config = onWorker([&] { return RemoteConfig::initWithAppID(kMeasurementAppID, database, experiments, context); });
     ASSERT_TRUE(config);
   }
 
@@ -86,6 +98,7 @@ class RemoteConfigTest : public ::testing::Test {
   ostrel::testing::MonitorScope scope{std::vector<std::string>{"-APMAnalyticsDebugEnabled"}};
   ostrel::testing::TempContainer container;
   ostrel::testing::MainThreadEnvironment environment;
+  std::shared_ptr<platform::dispatch::Queue> worker = platform::dispatch::Queue::serial("test.worker");
   std::shared_ptr<FakeMeasurementHost> host = std::make_shared<FakeMeasurementHost>();
   std::shared_ptr<FakeExperiments> experiments = std::make_shared<FakeExperiments>();
   RemoteConfig::Context context;
@@ -141,7 +154,7 @@ TEST_F(RemoteConfigTest, SettingsReadWithDefaultsAndBoundsNeverClamped) {
   for (const Case& c : cases) {
     std::map<std::string, std::string> settings;
     if (c.text) settings[c.key] = c.text;
-    ASSERT_TRUE(config->updateMeasurementConfig(configuration(settings)));
+    ASSERT_TRUE(store(configuration(settings)));
     EXPECT_EQ(c.read(*config), c.expected) << c.key << " = " << (c.text ? c.text : "(absent)");
     // The validated number is kept: a second read answers the same without parsing again.
     EXPECT_EQ(c.read(*config), c.expected) << c.key;
@@ -152,7 +165,7 @@ TEST_F(RemoteConfigTest, SettingsReadWithDefaultsAndBoundsNeverClamped) {
 // an absent switch stays on for the editing getter after a read that assumed off, and a text refused by
 // narrow bounds is still read within wider ones.
 TEST_F(RemoteConfigTest, AReadersDefaultOrBoundsNeverBecomeTheSetting) {
-  ASSERT_TRUE(config->updateMeasurementConfig(configuration({{"measurement.upload.retry_count", "12"}})));
+  ASSERT_TRUE(store(configuration({{"measurement.upload.retry_count", "12"}})));
   EXPECT_EQ(config->intValueFromCacheWithKey(EventEditing::kSwitchKey, 0, 1, 0), 0);
   EXPECT_TRUE(config->eesFeatureEnabled());
   EXPECT_EQ(config->intValueFromCacheWithKey("measurement.upload.retry_count", 6, 10, 1), 6);
@@ -162,7 +175,7 @@ TEST_F(RemoteConfigTest, AReadersDefaultOrBoundsNeverBecomeTheSetting) {
 }
 
 TEST_F(RemoteConfigTest, LimitsSwitchAndExperimentFlags) {
-  ASSERT_TRUE(config->updateMeasurementConfig(
+  ASSERT_TRUE(store(
       configuration({{"measurement.upload.configurable_limits_enabled", "0"},
                      {"measurement.upload.max_public_event_params", "50"},
                      {"measurement.network.background_session_enabled", "0"},
@@ -176,7 +189,7 @@ TEST_F(RemoteConfigTest, LimitsSwitchAndExperimentFlags) {
   EXPECT_TRUE(config->isNetworkBackgroundSessionEnabled());
   EXPECT_FALSE(config->redundantEngagementRemovalEnabled());
 
-  ASSERT_TRUE(config->updateMeasurementConfig(configuration({{"measurement.upload.max_public_event_params", "50"}})));
+  ASSERT_TRUE(store(configuration({{"measurement.upload.max_public_event_params", "50"}})));
   EXPECT_EQ(config->maxPublicEventParams(), 50);
 
   EXPECT_EQ(experiments->registeredName, "app_measurement");
@@ -188,12 +201,12 @@ TEST_F(RemoteConfigTest, ConfigurationForAnotherAppIsRefusedAndChangesNothing) {
   auto first = configuration({{"measurement.upload.retry_count", "12"}});
   nanoSetInt64(*first, 0, 4);
   addEventConfig(*first, "app_update", true, 2);
-  ASSERT_TRUE(config->updateMeasurementConfig(first));
+  ASSERT_TRUE(store(first));
   EXPECT_EQ(config->version(), 4);
 
   auto other = configuration({{"measurement.upload.retry_count", "3"}}, "1:9:ios:ffff");
   addEventConfig(*other, "app_update", false, std::nullopt);
-  EXPECT_FALSE(config->updateMeasurementConfig(other));
+  EXPECT_FALSE(store(other));
   EXPECT_TRUE(scope.logged(29004));
   EXPECT_EQ(config->uploadingRetryCount(), 12);
   EXPECT_EQ(config->version(), 4);
@@ -201,7 +214,7 @@ TEST_F(RemoteConfigTest, ConfigurationForAnotherAppIsRefusedAndChangesNothing) {
 
   // What is stored is still the first, so a restart reads it back; parsing another app's directly is
   // skipped in silence.
-  auto restarted = RemoteConfig::initWithAppID(kMeasurementAppID, database, nullptr, context);
+  auto restarted = onWorker([&] { return RemoteConfig::initWithAppID(kMeasurementAppID, database, nullptr, context); });
   EXPECT_EQ(restarted->uploadingRetryCount(), 12);
   restarted->parseRemoteConfigFromMeasurementConfig(*other);
   EXPECT_EQ(restarted->configuredText("measurement.upload.retry_count"), "12");
@@ -209,7 +222,7 @@ TEST_F(RemoteConfigTest, ConfigurationForAnotherAppIsRefusedAndChangesNothing) {
   // With the ads library's origin, the DeDed app ID must match too.
   context.origin = [] { return std::string("am"); };
   config->setContext(context);
-  EXPECT_FALSE(config->updateMeasurementConfig(configuration({})));
+  EXPECT_FALSE(store(configuration({})));
   EXPECT_TRUE(scope.logged(29022));
 }
 
@@ -219,7 +232,7 @@ TEST_F(RemoteConfigTest, EventConfigurationsUnderInternalNames) {
   addEventConfig(*c, "first_open", false, 70000);
   addEventConfig(*c, "purchase", std::nullopt, 2, true);
   addEventConfig(*c, "", true, 5);
-  ASSERT_TRUE(config->updateMeasurementConfig(c));
+  ASSERT_TRUE(store(c));
   EXPECT_TRUE(scope.logged(29013));
 
   EXPECT_TRUE(config->eventConfigWithName("_au"));
@@ -240,7 +253,7 @@ TEST_F(RemoteConfigTest, EventConfigurationsUnderInternalNames) {
 TEST_F(RemoteConfigTest, DefaultInstanceAndExpiry) {
   auto defaults = RemoteConfig::defaultInstance();
   EXPECT_TRUE(defaults->isDefaultInstance());
-  EXPECT_FALSE(defaults->updateMeasurementConfig(configuration({})));
+  EXPECT_FALSE(onWorker([&] { return defaults->updateMeasurementConfig(configuration({})); }));
   EXPECT_TRUE(scope.logged(29002));
   EXPECT_FALSE(defaults->isExpired());
   EXPECT_EQ(defaults->uploadingInterval(), 3600);
@@ -250,7 +263,7 @@ TEST_F(RemoteConfigTest, DefaultInstanceAndExpiry) {
 
   EXPECT_EQ(config->version(), -1);
   EXPECT_TRUE(config->isExpired());  // nothing stored yet
-  ASSERT_TRUE(config->updateMeasurementConfig(configuration({{"measurement.config.cache_time", "120000"}})));
+  ASSERT_TRUE(store(configuration({{"measurement.config.cache_time", "120000"}})));
   EXPECT_FALSE(config->isExpired());
   environment.clock()->advance(119);
   EXPECT_FALSE(config->isExpired());
@@ -289,7 +302,7 @@ TEST_F(RemoteConfigTest, EventEditingFromTheFirstProgram) {
     nanoAddMessage(*c, 8, *ostrel::testing::program(instructions, {}));
     return c;
   };
-  ASSERT_TRUE(config->updateMeasurementConfig(withProgram(
+  ASSERT_TRUE(store(withProgram(
       "(const \"rc\" (require \"internal.remoteConfig\") \"meta\" (require \"internal.appMetadata\")"
       " \"logger\" (require \"internal.logger\"))"
       "(call $logger \"log\" (quote 6 (call $rc \"getValue\" (quote \"measurement.custom\" \"none\"))))")));
@@ -300,9 +313,9 @@ TEST_F(RemoteConfigTest, EventEditingFromTheFirstProgram) {
   EXPECT_NE(host->monitoringData().find(":24005:"), std::string::npos);
 
   // A later configuration without programs keeps the instance; one whose program fails drops it.
-  ASSERT_TRUE(config->updateMeasurementConfig(configuration({})));
+  ASSERT_TRUE(store(configuration({})));
   EXPECT_EQ(config->eventEditing(), editing);
-  ASSERT_TRUE(config->updateMeasurementConfig(withProgram("(return 1)")));
+  ASSERT_TRUE(store(withProgram("(return 1)")));
   EXPECT_FALSE(config->eventEditing());
   EXPECT_TRUE(scope.logged(29026));
 }
@@ -324,7 +337,7 @@ TEST_F(RemoteConfigTest, SnapshotsAndReset) {
   config->setContext(context);
   EXPECT_TRUE(config->shouldFetchExperimentsForClient());
 
-  ASSERT_TRUE(config->updateMeasurementConfig(configuration({{"measurement.upload.retry_count", "12"}})));
+  ASSERT_TRUE(store(configuration({{"measurement.upload.retry_count", "12"}})));
   config->reset();
   EXPECT_EQ(config->uploadingRetryCount(), 6);
   EXPECT_EQ(config->version(), -1);

@@ -12,6 +12,7 @@
 #include "sdk/analytics/foundation/NameChecks.h"
 #include "sdk/analytics/foundation/PersistedConfig.h"
 #include "sdk/analytics/foundation/Scheduler.h"
+#include "sdk/analytics/foundation/WorkerQueueCheck.h"
 
 namespace sdk::analytics {
 
@@ -23,7 +24,7 @@ std::shared_ptr<SessionReporting> SessionStarts::sessionReporter() const {
 }
 
 void SessionStarts::replaceSessionReporterOnWorkerQueue() {
-  DCHECK(engine_.isOnWorkerQueue());
+  DCHECK_ON_WORKER_QUEUE(sequenceChecker_, "replaceSessionReporterOnWorkerQueue");
   auto reporter = SessionReporting::create(engine_.persistedConfig(), engine_.components().remoteConfig());
   // The app's own timeout outlives a wipe: the new reporter would otherwise fall back to the default.
   if (reporter && requestedSessionTimeout_) reporter->setTimeoutSessionInterval(*requestedSessionTimeout_);
@@ -42,14 +43,14 @@ void SessionStarts::setSessionTimeoutInterval(double seconds) {
 }
 
 void SessionStarts::reportSessionStartOnWorkerQueueWithTimestamp(double timestamp, bool appInBackground) {
-  Scheduler::checkOnBackgroundThreadWithMethodName("reportSessionStartOnWorkerQueueWithTimestamp:appInBackground:");
+  DCHECK_ON_WORKER_QUEUE(sequenceChecker_, "reportSessionStartOnWorkerQueueWithTimestamp:appInBackground:");
   auto reporter = sessionReporter();
   if (!reporter || !reporter->isSessionExpired()) return;
   startSessionOnWorkerQueueWithTimestamp(timestamp, appInBackground);
 }
 
 void SessionStarts::startSessionOnWorkerQueueWithTimestamp(double timestamp, bool appInBackground) {
-  DCHECK(engine_.isOnWorkerQueue());
+  DCHECK_ON_WORKER_QUEUE(sequenceChecker_, "startSessionOnWorkerQueueWithTimestamp:appInBackground:");
   auto reporter = sessionReporter();
   auto pipeline = engine_.components().pipeline();
   auto settings = engine_.components().remoteConfig();

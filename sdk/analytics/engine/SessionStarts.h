@@ -4,6 +4,8 @@
 #include <mutex>
 #include <optional>
 
+#include "platform/foundation/SequenceChecker.h"
+
 namespace sdk::analytics {
 
 class MeasurementEngine;
@@ -33,6 +35,8 @@ class SessionStarts {
   std::shared_ptr<SessionReporting> sessionReporter_;
   // The session timeout the app asked for, given to every new session reporter. Worker queue only.
   std::optional<double> requestedSessionTimeout_;
+  // Only the engine's worker queue runs this: a debug run stops on a call from anywhere else.
+  platform::foundation::SequenceChecker sequenceChecker_;
 };
 
 }  // namespace sdk::analytics

@@ -5,8 +5,8 @@
 #include "sdk/analytics/foundation/ErrorEvent.h"
 #include "sdk/analytics/foundation/Monitor.h"
 #include "sdk/analytics/foundation/NameChecks.h"
-#include "sdk/analytics/foundation/Scheduler.h"
 #include "sdk/analytics/foundation/EngineShortcuts.h"
+#include "sdk/analytics/foundation/WorkerQueueCheck.h"
 
 namespace sdk::analytics {
 
@@ -25,8 +25,7 @@ UserPropertyWriter::UserPropertyWriter(std::shared_ptr<MeasurementDatabase> data
 
 void UserPropertyWriter::setUserAttributeOnWorkerQueue(const UserAttribute& attribute, bool enabled,
                                                        const Limits& limits) {
-  DCHECK_CALLED_ON_VALID_SEQUENCE(sequenceChecker_);
-  Scheduler::checkOnBackgroundThreadWithMethodName("setUserAttributeOnWorkerQueue:");
+  DCHECK_ON_WORKER_QUEUE(sequenceChecker_, "setUserAttributeOnWorkerQueue:");
   if (!enabled) {
     monitor()->logWithLevel(LogLevel::kDebug, messages::kUserPropertyNotSetWhileDisabled,
                            "Analytics is disabled. User property not set");
@@ -37,7 +36,7 @@ void UserPropertyWriter::setUserAttributeOnWorkerQueue(const UserAttribute& attr
 
 bool UserPropertyWriter::setUserPropertyInDatabaseOnWorkerQueue(const UserAttribute& attribute,
                                                                 const Limits& limits) {
-  DCHECK_CALLED_ON_VALID_SEQUENCE(sequenceChecker_);
+  DCHECK_ON_WORKER_QUEUE(sequenceChecker_, "setUserPropertyInDatabaseOnWorkerQueue:");
   auto exists = database_->containsUserAttributeWithName(attribute.name);
   if (!exists.ok()) {
     monitor()->logWithLevel(LogLevel::kMonitoredError, messages::kUserPropertyExistenceQueryFailed,
@@ -84,8 +83,7 @@ bool UserPropertyWriter::setUserPropertyInDatabaseOnWorkerQueue(const UserAttrib
 }
 
 void UserPropertyWriter::removeUserAttributeOnWorkerQueue(const UserAttribute& attribute, bool enabled) {
-  DCHECK_CALLED_ON_VALID_SEQUENCE(sequenceChecker_);
-  Scheduler::checkOnBackgroundThreadWithMethodName("removeUserAttributeOnWorkerQueue:");
+  DCHECK_ON_WORKER_QUEUE(sequenceChecker_, "removeUserAttributeOnWorkerQueue:");
   if (!enabled) {
     monitor()->logWithLevel(LogLevel::kDebug, messages::kUserPropertyNotRemovedWhileDisabled,
                            "Analytics is disabled. User property not removed");

@@ -1,6 +1,7 @@
 // Default event parameters and user properties as the worker queue writes them.
 #include <gtest/gtest.h>
 
+#include "platform/dispatch/Queue.h"
 #include "sdk/analytics/engine/DefaultEventParameters.h"
 #include "sdk/analytics/engine/UserPropertyWriter.h"
 #include "sdk/analytics/foundation/MeasurementDatabase.h"
@@ -28,8 +29,10 @@ class WorkerQueueEntriesTest : public ::testing::Test {
     ASSERT_TRUE(database);
     users = std::make_unique<UserPropertyWriter>(database);
   }
+  // Runs `work` on the worker queue, where the engine runs these entries.
+  void onWorker(const std::function<void()>& work) { worker->sync(work); }
   void setDefaults(const std::optional<Dictionary>& parameters, std::int64_t limit = 25, bool enabled = true) {
-    defaults.handleSetDefaultEventParametersOnWorkerQueue(parameters, enabled, limit);
+    onWorker([&] { defaults.handleSetDefaultEventParametersOnWorkerQueue(parameters, enabled, limit); });
   }
   Dictionary storedDefaults() { return persisted->defaultEventParameters().value_or(Dictionary{}); }
   std::vector<std::int64_t> errorCodes() {
@@ -39,7 +42,11 @@ class WorkerQueueEntriesTest : public ::testing::Test {
   }
   bool set(const std::string& origin, const std::string& name, const std::string& value,
            UserPropertyWriter::Limits limits = {}) {
-    return users->setUserPropertyInDatabaseOnWorkerQueue(UserAttribute(origin, name, AnalyticsValue(value), 1), limits);
+    bool stored = false;
+    onWorker([&] {
+      stored = users->setUserPropertyInDatabaseOnWorkerQueue(UserAttribute(origin, name, AnalyticsValue(value), 1), limits);
+    });
+    return stored;
   }
   bool has(const std::string& name) {
     return ostrel::testing::succeeded(database->userAttributeWithName(name)).has_value();
@@ -48,6 +55,7 @@ class WorkerQueueEntriesTest : public ::testing::Test {
   ostrel::testing::MonitorScope scope;
   ostrel::testing::TempContainer container;
   ostrel::testing::MainThreadEnvironment environment;
+  std::shared_ptr<platform::dispatch::Queue> worker = platform::dispatch::Queue::serial("test.worker");
   std::shared_ptr<PersistedConfig> persisted = std::make_shared<PersistedConfig>();
   std::shared_ptr<MeasurementDatabase> database;
   DefaultEventParameters defaults{persisted};
@@ -131,19 +139,25 @@ TEST_F(WorkerQueueEntriesTest, ANewUserIDDropsTheAdvertisingIDResetProperty) {
 }
 
 TEST_F(WorkerQueueEntriesTest, UserPropertiesAreWrittenOnlyWhileEnabledAndReadBackByKind) {
-  users->setUserAttributeOnWorkerQueue(UserAttribute("app", "tier", AnalyticsValue("gold"), 1), false, {});
+  auto setAttribute = [&](const UserAttribute& attribute, bool enabled) {
+    onWorker([&] { users->setUserAttributeOnWorkerQueue(attribute, enabled, {}); });
+  };
+  auto removeAttribute = [&](const UserAttribute& attribute, bool enabled) {
+    onWorker([&] { users->removeUserAttributeOnWorkerQueue(attribute, enabled); });
+  };
+  setAttribute(UserAttribute("app", "tier", AnalyticsValue("gold"), 1), false);
   EXPECT_FALSE(has("tier"));
-  users->setUserAttributeOnWorkerQueue(UserAttribute("app", "tier", AnalyticsValue("gold"), 1), true, {});
-  users->setUserAttributeOnWorkerQueue(UserAttribute("auto", "score", AnalyticsValue(2.5), 1), true, {});
-  users->setUserAttributeOnWorkerQueue(UserAttribute("auto", "_n", AnalyticsValue(std::int64_t{3}), 1), true, {});
+  setAttribute(UserAttribute("app", "tier", AnalyticsValue("gold"), 1), true);
+  setAttribute(UserAttribute("auto", "score", AnalyticsValue(2.5), 1), true);
+  setAttribute(UserAttribute("auto", "_n", AnalyticsValue(std::int64_t{3}), 1), true);
   EXPECT_EQ(users->userPropertiesIncludingInternal(false),
             (Dictionary{{"tier", Value("gold")}, {"score", Value(2.5)}}));
   EXPECT_EQ(users->userPropertiesIncludingInternal(true).at("_n"), Value(3));
   EXPECT_EQ(users->userAttributeWithName("tier")->value.stringValue(), "gold");
 
-  users->removeUserAttributeOnWorkerQueue(UserAttribute("", "tier", AnalyticsValue(0.0), 1), false);
+  removeAttribute(UserAttribute("", "tier", AnalyticsValue(0.0), 1), false);
   EXPECT_TRUE(has("tier"));
-  users->removeUserAttributeOnWorkerQueue(UserAttribute("", "tier", AnalyticsValue(0.0), 1), true);
+  removeAttribute(UserAttribute("", "tier", AnalyticsValue(0.0), 1), true);
   EXPECT_FALSE(has("tier"));
   EXPECT_FALSE(users->userAttributeWithName("tier"));
 }

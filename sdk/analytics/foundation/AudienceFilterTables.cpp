@@ -1,5 +1,6 @@
 #include "sdk/analytics/foundation/AudienceFilterTables.h"
 
+#include "sdk/analytics/foundation/AudienceFieldIndices.h"
 #include "sdk/analytics/foundation/FoundationMessageCodes.h"
 #include "sdk/analytics/foundation/NanoAccessors.h"
 #include "sdk/analytics/foundation/ProtoAudienceMessages.h"
@@ -14,8 +15,7 @@ namespace {
 
 Data blobOf(const Value& value) { return value.data() ? *value.data() : Data(); }
 
-// Flags as the stored message has them: event filters at indices 7, 5, 6 (tags 8, 6, 7), property
-// filters at 5, 3, 4 (tags 6, 4, 5): session scoped, dynamic, sequence.
+// Flags as the stored message has them (the rows keep none of their own): session scoped, dynamic, sequence.
 template <typename Message>
 void readFlags(const Data& data, int sessionIndex, int dynamicIndex, int sequenceIndex, bool& session, bool& dynamic,
                bool& sequence) {
@@ -43,7 +43,9 @@ ErrorOr<std::vector<StoredEventFilter>> AudienceFilterTables::eventFiltersForEve
     StoredEventFilter filter{static_cast<std::int32_t>(row.at("audience_id").toInt64()),
                           static_cast<std::int32_t>(row.at("filter_id").toInt64()), row.at("event_name").toString(),
                           blobOf(row.at("data"))};
-    readFlags<ProtoEventFilter>(filter.data, 7, 5, 6, filter.isSessionScoped, filter.isDynamic, filter.isSequence);
+    readFlags<ProtoEventFilter>(filter.data, audience_fields::kEventFilterSessionScoped, audience_fields::kEventFilterDynamic,
+                                audience_fields::kEventFilterSequence, filter.isSessionScoped, filter.isDynamic,
+                                filter.isSequence);
     filters.push_back(std::move(filter));
   }
   return filters;
@@ -60,7 +62,9 @@ ErrorOr<std::vector<StoredPropertyFilter>> AudienceFilterTables::propertyFilters
     StoredPropertyFilter filter{static_cast<std::int32_t>(row.at("audience_id").toInt64()),
                              static_cast<std::int32_t>(row.at("filter_id").toInt64()),
                              row.at("property_name").toString(), blobOf(row.at("data"))};
-    readFlags<ProtoPropertyFilter>(filter.data, 5, 3, 4, filter.isSessionScoped, filter.isDynamic, filter.isSequence);
+    readFlags<ProtoPropertyFilter>(filter.data, audience_fields::kPropertyFilterSessionScoped,
+                                   audience_fields::kPropertyFilterDynamic, audience_fields::kPropertyFilterSequence,
+                                   filter.isSessionScoped, filter.isDynamic, filter.isSequence);
     filters.push_back(std::move(filter));
   }
   return filters;

@@ -1,9 +1,6 @@
 #pragma once
 
 #include <array>
-#include <cstddef>
-#include <cstdint>
-#include <span>
 
 #include "sdk/analytics/foundation/ProtoAudienceMessages.h"
 #include "sdk/analytics/foundation/ProtoMeasurementMessages.h"
@@ -21,11 +18,7 @@
 // name with the next index, and the assert beside the others; then the one setter that fills it.
 namespace sdk::analytics::measurement_fields {
 
-// The wire tag at `index` of a schema, or 0 (no tag) for an index outside it.
-constexpr std::uint32_t tagAt(std::span<const NanoField> fields, int index) {
-  return index >= 0 && static_cast<std::size_t>(index) < fields.size() ? fields[static_cast<std::size_t>(index)].tag
-                                                                          : 0;
-}
+using detail::tagAt;
 
 // The schemas sit in a namespace of their own, so a file that takes in the names takes in none of their shorthands.
 namespace schema {

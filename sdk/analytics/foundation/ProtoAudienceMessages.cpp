@@ -1,81 +1,70 @@
 #include "sdk/analytics/foundation/ProtoAudienceMessages.h"
 
+#include "sdk/analytics/foundation/AudienceFieldIndices.h"
+
 namespace sdk::analytics {
 
-using namespace sdk::analytics::detail;
-using K = NanoFieldKind;
+// Each descriptor's fields are its message's schema in AudienceFieldIndices.h.
+using detail::fieldsOf;
 
 const NanoDescriptor& ProtoAudience::descriptor() {
-  static const NanoDescriptor& d = NanoDescriptor::of<ProtoAudience>("APMPBAudience", {
-      single(1, K::Int32), repeatedMessage(2, &ProtoPropertyFilter::descriptor), repeatedMessage(3, &ProtoEventFilter::descriptor),
-      single(4, K::Bool), single(5, K::Bool),
-  });
+  static const NanoDescriptor& d =
+      NanoDescriptor::of<ProtoAudience>("APMPBAudience", fieldsOf(audience_fields::schema::kAudience));
   return d;
 }
 
 const NanoDescriptor& ProtoEventFilter::descriptor() {
-  static const NanoDescriptor& d = NanoDescriptor::of<ProtoEventFilter>("APMPBEventFilter", {
-      single(1, K::Int32), single(2, K::String), repeatedMessage(3, &ProtoFilter::descriptor), single(4, K::Bool),
-      message(5, &ProtoNumberFilter::descriptor), single(6, K::Bool), single(7, K::Bool), single(8, K::Bool),
-  });
+  static const NanoDescriptor& d =
+      NanoDescriptor::of<ProtoEventFilter>("APMPBEventFilter", fieldsOf(audience_fields::schema::kEventFilter));
   return d;
 }
 
 const NanoDescriptor& ProtoPropertyFilter::descriptor() {
-  static const NanoDescriptor& d = NanoDescriptor::of<ProtoPropertyFilter>("APMPBPropertyFilter", {
-      single(1, K::Int32), single(2, K::String), message(3, &ProtoFilter::descriptor), single(4, K::Bool),
-      single(5, K::Bool), single(6, K::Bool),
-  });
+  static const NanoDescriptor& d =
+      NanoDescriptor::of<ProtoPropertyFilter>("APMPBPropertyFilter", fieldsOf(audience_fields::schema::kPropertyFilter));
   return d;
 }
 
 const NanoDescriptor& ProtoFilter::descriptor() {
-  static const NanoDescriptor& d = NanoDescriptor::of<ProtoFilter>("APMPBFilter", {
-      message(1, &ProtoStringFilter::descriptor), message(2, &ProtoNumberFilter::descriptor), single(3, K::Bool),
-      single(4, K::String),
-  });
+  static const NanoDescriptor& d =
+      NanoDescriptor::of<ProtoFilter>("APMPBFilter", fieldsOf(audience_fields::schema::kFilter));
   return d;
 }
 
 const NanoDescriptor& ProtoNumberFilter::descriptor() {
-  static const NanoDescriptor& d = NanoDescriptor::of<ProtoNumberFilter>("APMPBNumberFilter", {
-      single(1, K::UInt32), single(2, K::Bool), single(3, K::String), single(4, K::String), single(5, K::String),
-  });
+  static const NanoDescriptor& d =
+      NanoDescriptor::of<ProtoNumberFilter>("APMPBNumberFilter", fieldsOf(audience_fields::schema::kNumberFilter));
   return d;
 }
 
 const NanoDescriptor& ProtoStringFilter::descriptor() {
-  static const NanoDescriptor& d = NanoDescriptor::of<ProtoStringFilter>("APMPBStringFilter", {
-      single(1, K::UInt32), single(2, K::String), single(3, K::Bool), repeated(4, K::String),
-  });
+  static const NanoDescriptor& d =
+      NanoDescriptor::of<ProtoStringFilter>("APMPBStringFilter", fieldsOf(audience_fields::schema::kStringFilter));
   return d;
 }
 
 const NanoDescriptor& ProtoResultData::descriptor() {
-  static const NanoDescriptor& d = NanoDescriptor::of<ProtoResultData>("APMPBResultData", {
-      repeated(1, K::UInt64), repeated(2, K::UInt64), repeatedMessage(3, &ProtoDynamicFilterResultTimestamp::descriptor),
-      repeatedMessage(4, &ProtoSequenceFilterResultTimestamp::descriptor),
-  });
+  static const NanoDescriptor& d =
+      NanoDescriptor::of<ProtoResultData>("APMPBResultData", fieldsOf(audience_fields::schema::kResultData));
   return d;
 }
 
 const NanoDescriptor& ProtoDynamicFilterResultTimestamp::descriptor() {
-  static const NanoDescriptor& d = NanoDescriptor::of<ProtoDynamicFilterResultTimestamp>("APMPBDynamicFilterResultTimestamp", {single(1, K::Int32), single(2, K::Int64)});
+  static const NanoDescriptor& d = NanoDescriptor::of<ProtoDynamicFilterResultTimestamp>(
+      "APMPBDynamicFilterResultTimestamp", fieldsOf(audience_fields::schema::kDynamicTimestamp));
   return d;
 }
 
 const NanoDescriptor& ProtoSequenceFilterResultTimestamp::descriptor() {
-  static const NanoDescriptor& d = NanoDescriptor::of<ProtoSequenceFilterResultTimestamp>("APMPBSequenceFilterResultTimestamp", {single(1, K::Int32), repeated(2, K::Int64)});
+  static const NanoDescriptor& d = NanoDescriptor::of<ProtoSequenceFilterResultTimestamp>(
+      "APMPBSequenceFilterResultTimestamp", fieldsOf(audience_fields::schema::kSequenceTimestamp));
   return d;
 }
 
 const NanoDescriptor& ProtoAudienceLeafFilterResult::descriptor() {
-  static const NanoDescriptor& d = NanoDescriptor::of<ProtoAudienceLeafFilterResult>("APMPBAudienceLeafFilterResult", {
-      single(1, K::Int32), message(2, &ProtoResultData::descriptor), message(3, &ProtoResultData::descriptor),
-      single(4, K::Bool),
-  });
+  static const NanoDescriptor& d = NanoDescriptor::of<ProtoAudienceLeafFilterResult>(
+      "APMPBAudienceLeafFilterResult", fieldsOf(audience_fields::schema::kLeafResult));
   return d;
 }
 
 }  // namespace sdk::analytics
-

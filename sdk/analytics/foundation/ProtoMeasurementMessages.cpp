@@ -4,12 +4,8 @@
 
 namespace sdk::analytics {
 
-namespace {
-
-// A descriptor's fields, copied from their message's schema in MeasurementFieldIndices.h.
-std::vector<NanoField> fieldsOf(std::span<const NanoField> fields) { return {fields.begin(), fields.end()}; }
-
-}  // namespace
+// Each descriptor's fields are its message's schema in MeasurementFieldIndices.h.
+using detail::fieldsOf;
 
 const NanoDescriptor& ProtoMeasurementBatch::descriptor() {
   static const NanoDescriptor& d = NanoDescriptor::of<ProtoMeasurementBatch>("APMPBMeasurementBatch",

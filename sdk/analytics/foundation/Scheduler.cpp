@@ -1,6 +1,5 @@
 #include "sdk/analytics/foundation/Scheduler.h"
 
-#include "platform/dispatch/MainLoop.h"
 #include "sdk/analytics/foundation/FoundationMessageCodes.h"
 #include "sdk/analytics/foundation/GuardedDispatch.h"
 #include "sdk/analytics/foundation/Monitor.h"
@@ -37,13 +36,6 @@ void Scheduler::dispatchSyncOnWorkerQueueBlockID(const std::string& blockID, con
   }
   // The queue runs a sync from its own block inline, so the worker may call this on itself.
   GuardedDispatch::sync(*workerQueue_, block, onException(blockID));
-}
-
-bool Scheduler::checkOnBackgroundThreadWithMethodName(const std::string& methodName) {
-  if (!platform::dispatch::MainLoop::isMainThread()) return true;
-  Monitor::shared()->logWithLevel(LogLevel::kMonitoredError, messages::kMethodCalledOffWorkerQueue,
-                                  "Method " + methodName + " should execute on background thread");
-  return false;
 }
 
 }  // namespace sdk::analytics

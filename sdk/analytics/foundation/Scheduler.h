@@ -20,9 +20,6 @@ class Scheduler {
   // Runs the block on the worker queue and waits for it; from the worker queue itself it runs inline.
   void dispatchSyncOnWorkerQueueBlockID(const std::string& blockID, const std::function<void()>& block);
 
-  // False, with a log line, on the main thread; callers go on either way.
-  static bool checkOnBackgroundThreadWithMethodName(const std::string& methodName);
-
  private:
   std::shared_ptr<platform::dispatch::Queue> workerQueue_;
 };

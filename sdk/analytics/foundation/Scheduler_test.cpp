@@ -6,7 +6,6 @@
 #include <stdexcept>
 #include <thread>
 
-#include "platform/dispatch/MainLoop.h"
 #include "platform/foundation/Clock.h"
 #include "sdk/analytics/foundation/Alarm.h"
 #include "sdk/analytics/foundation/FoundationTestSupport.h"
@@ -16,7 +15,6 @@ namespace sdk::analytics {
 
 namespace {
 
-using platform::dispatch::MainLoop;
 using platform::dispatch::Queue;
 using platform::foundation::ManualClock;
 
@@ -71,16 +69,6 @@ TEST_F(SchedulerTest, SyncFromTheWorkerQueueRunsInline) {
   scheduler.dispatchSyncOnWorkerQueueBlockID("flush", [] {});
   EXPECT_TRUE(done);
   EXPECT_EQ(recorded(), (std::vector<std::string>{"inner", "innermost", "outer"}));
-}
-
-TEST_F(SchedulerTest, BackgroundThreadCheck) {
-  MainLoop::setMainThread();
-  EXPECT_FALSE(Scheduler::checkOnBackgroundThreadWithMethodName("writeEventOnWorkerQueue:"));
-  EXPECT_TRUE(scope.console.contains("Method writeEventOnWorkerQueue: should execute on background thread"));
-  std::atomic<bool> onWorker{false};
-  scheduler.scheduleOnWorkerQueueBlockID("x", [&] { onWorker = Scheduler::checkOnBackgroundThreadWithMethodName("y"); });
-  scheduler.dispatchSyncOnWorkerQueueBlockID("flush", [] {});
-  EXPECT_TRUE(onWorker);
 }
 
 class AlarmTest : public SchedulerTest {

@@ -2,6 +2,7 @@
 
 #include <map>
 
+#include "sdk/analytics/foundation/AudienceFieldIndices.h"
 #include "sdk/analytics/foundation/MeasurementDatabase.h"
 #include "sdk/analytics/foundation/MeasurementError.h"
 #include "sdk/analytics/foundation/Monitor.h"
@@ -11,7 +12,6 @@
 #include "sdk/analytics/rules/AudienceEvaluationBudget.h"
 #include "sdk/analytics/rules/AudienceValidation.h"
 #include "sdk/analytics/rules/MeasurementHost.h"
-#include "sdk/analytics/rules/AudienceFieldIndices.h"
 #include "sdk/analytics/rules/RulesMessageCodes.h"
 
 namespace sdk::analytics {

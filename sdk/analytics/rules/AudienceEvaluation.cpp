@@ -3,6 +3,7 @@
 #include <map>
 
 #include "platform/foundation/ErrorOr.h"
+#include "sdk/analytics/foundation/AudienceFieldIndices.h"
 #include "sdk/analytics/foundation/MeasurementDatabase.h"
 #include "sdk/analytics/foundation/AnalyticsEvent.h"
 #include "sdk/analytics/foundation/MeasurementFieldIndices.h"
@@ -15,7 +16,6 @@
 #include "sdk/analytics/rules/AudienceEvaluationBudget.h"
 #include "sdk/analytics/rules/AudienceResults.h"
 #include "sdk/analytics/rules/EventParameterLookup.h"
-#include "sdk/analytics/rules/AudienceFieldIndices.h"
 #include "sdk/analytics/rules/ResultWords.h"
 #include "sdk/analytics/rules/RulesMessageCodes.h"
 

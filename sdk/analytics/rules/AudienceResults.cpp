@@ -3,12 +3,12 @@
 #include <algorithm>
 #include <set>
 
+#include "sdk/analytics/foundation/AudienceFieldIndices.h"
 #include "sdk/analytics/foundation/MeasurementDatabase.h"
 #include "sdk/analytics/foundation/Monitor.h"
 #include "sdk/analytics/foundation/NanoAccessors.h"
 #include "sdk/analytics/foundation/ProtoAudienceMessages.h"
 #include "sdk/analytics/rules/ResultWords.h"
-#include "sdk/analytics/rules/AudienceFieldIndices.h"
 #include "sdk/analytics/rules/RulesMessageCodes.h"
 
 namespace sdk::analytics {
@@ -19,9 +19,6 @@ using namespace sdk::analytics;
 using namespace sdk::analytics::audience_fields;
 
 namespace {
-
-// Field indices of ProtoAudienceLeafFilterResult.
-constexpr int kLeafAudienceID = 0, kLeafCurrent = 1, kLeafPrevious = 2, kLeafNewAudience = 3;
 
 std::shared_ptr<ProtoResultData> decodeResults(const platform::foundation::Data& data) {
   if (data.empty()) return nullptr;

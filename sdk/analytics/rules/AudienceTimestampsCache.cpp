@@ -1,10 +1,10 @@
 #include "sdk/analytics/rules/AudienceTimestampsCache.h"
 
+#include "sdk/analytics/foundation/AudienceFieldIndices.h"
 #include "sdk/analytics/foundation/Monitor.h"
 #include "sdk/analytics/foundation/NanoAccessors.h"
 #include "sdk/analytics/foundation/ProtoAudienceMessages.h"
 #include "sdk/analytics/rules/ResultWords.h"
-#include "sdk/analytics/rules/AudienceFieldIndices.h"
 #include "sdk/analytics/rules/RulesMessageCodes.h"
 
 namespace sdk::analytics {

@@ -1,19 +1,17 @@
 #include "sdk/analytics/rules/AudienceValidation.h"
 
+#include "sdk/analytics/foundation/AudienceFieldIndices.h"
 #include "sdk/analytics/foundation/MeasurementError.h"
 #include "sdk/analytics/foundation/NanoAccessors.h"
 #include "sdk/analytics/foundation/ProtoAudienceMessages.h"
 #include "sdk/analytics/rules/NumberFilterEvaluator.h"
 #include "sdk/analytics/rules/StringFilterEvaluator.h"
-#include "sdk/analytics/rules/AudienceFieldIndices.h"
 
 namespace sdk::analytics {
 
 namespace {
 
 using namespace audience_fields;
-// Field index of ProtoNumberFilter.
-constexpr int kNumberFilterFloat = 1;
 
 constexpr std::int64_t kAudienceErrorCode = 9, kEventFilterErrorCode = 10, kPropertyFilterErrorCode = 11;
 
@@ -53,7 +51,7 @@ std::optional<std::string> eventFilterProblem(const ProtoEventFilter& filter, st
   if (!name || name->empty()) return "Event filter missing event name";
   if (auto problem = filterIDProblem(filter, kEventFilterID, "event", used, limits)) return problem;
   if (auto count = nanoGetMessage<ProtoNumberFilter>(filter, kEventFilterCount)) {
-    if (nanoGetBool(*count, kNumberFilterFloat)) return "Event filter has float event count filter";
+    if (nanoGetBool(*count, kNumberFloat)) return "Event filter has float event count filter";
     if (!validateNumberFilter(*count, monitor)) return "Event filter has invalid event count filter";
   }
   auto parameters = nanoGetMessageArray<ProtoFilter>(filter, kEventFilterParameters);

@@ -12,6 +12,7 @@
 #include "sdk/analytics/rules/MeasurementHost.h"
 #include "sdk/analytics/rules/RulesMessageCodes.h"
 #include "sdk/analytics/foundation/EngineShortcuts.h"
+#include "sdk/analytics/foundation/WorkerQueueCheck.h"
 
 namespace sdk::analytics {
 
@@ -25,6 +26,8 @@ namespace {
 
 std::mutex sharedMutex;
 std::shared_ptr<const sdk::analytics::MeasurementHost> sharedHost;
+// Made over sharedHost on first use; a new host (another engine, on its own worker queue) gets a new one.
+std::shared_ptr<ConditionalUserPropertyController> sharedController;
 
 // Within [0.001, 180 days]; NaN fails every comparison and is refused with the rest.
 bool isValidDuration(double seconds) {
@@ -47,15 +50,15 @@ ConditionalUserPropertyController::ConditionalUserPropertyController(
     : host_(std::move(host)) {}
 
 std::shared_ptr<ConditionalUserPropertyController> ConditionalUserPropertyController::sharedInstance() {
-  static std::shared_ptr<ConditionalUserPropertyController> instance;
   std::lock_guard lock(sharedMutex);
-  if (!instance && sharedHost) instance = std::make_shared<ConditionalUserPropertyController>(sharedHost);
-  return instance;
+  if (!sharedController && sharedHost) sharedController = std::make_shared<ConditionalUserPropertyController>(sharedHost);
+  return sharedController;
 }
 
 void ConditionalUserPropertyController::setSharedHost(std::shared_ptr<const sdk::analytics::MeasurementHost> host) {
   std::lock_guard lock(sharedMutex);
   sharedHost = std::move(host);
+  sharedController.reset();
 }
 
 Monitor& ConditionalUserPropertyController::monitor() const { return *host_->monitor(); }
@@ -180,7 +183,7 @@ ConditionalUserPropertyController::conditionalUserPropertiesWithNamePrefix(
 
 void ConditionalUserPropertyController::setConditionalUserPropertyOnWorkerQueue(
     const std::optional<ConditionalUserProperty>& property) {
-  Scheduler::checkOnBackgroundThreadWithMethodName("setConditionalUserPropertyOnWorkerQueue");
+  DCHECK_ON_WORKER_QUEUE(sequenceChecker_, "setConditionalUserPropertyOnWorkerQueue");
   if (!host_->isEnabled()) {
     monitor().logWithLevel(LogLevel::kWarning, messages::kSetWhileAnalyticsDisabled, "Cannot set conditional user property. Analytics is disabled");
     return;
@@ -251,7 +254,7 @@ void ConditionalUserPropertyController::setConditionalUserPropertyOnWorkerQueue(
 
 void ConditionalUserPropertyController::removeConditionalUserPropertyOnWorkerQueue(
     const std::optional<ConditionalUserProperty>& property) {
-  Scheduler::checkOnBackgroundThreadWithMethodName("removeConditionalUserPropertyOnWorkerQueue:");
+  DCHECK_ON_WORKER_QUEUE(sequenceChecker_, "removeConditionalUserPropertyOnWorkerQueue:");
   if (!host_->isEnabled()) {
     monitor().logWithLevel(LogLevel::kWarning, messages::kRemoveWhileAnalyticsDisabled, "Cannot remove conditional user property. Analytics is disabled");
     return;
@@ -300,7 +303,7 @@ void ConditionalUserPropertyController::removeConditionalUserPropertyOnWorkerQue
 }
 
 bool ConditionalUserPropertyController::removeTimedOutCUPWithTimedOutEvents(std::vector<AnalyticsEvent>* timedOutEvents) {
-  Scheduler::checkOnBackgroundThreadWithMethodName("removeTimedOutCUPWithTimedOutEvents:");
+  DCHECK_ON_WORKER_QUEUE(sequenceChecker_, "removeTimedOutCUPWithTimedOutEvents:");
   auto db = database();
   if (!db) return false;
   auto rows = db->timedOutConditionalUserPropertiesWithError();
@@ -325,7 +328,7 @@ bool ConditionalUserPropertyController::removeTimedOutCUPWithTimedOutEvents(std:
 }
 
 bool ConditionalUserPropertyController::removeExpiredCUPWithExpiredEvents(std::vector<AnalyticsEvent>* expiredEvents) {
-  Scheduler::checkOnBackgroundThreadWithMethodName("removeExpiredCUPWithExpiredEvents:");
+  DCHECK_ON_WORKER_QUEUE(sequenceChecker_, "removeExpiredCUPWithExpiredEvents:");
   auto db = database();
   if (!db) return false;
   auto rows = db->expiredConditionalUserPropertiesWithError();
@@ -360,7 +363,7 @@ bool ConditionalUserPropertyController::removeExpiredCUPWithExpiredEvents(std::v
 std::optional<std::vector<AnalyticsEvent>>
 ConditionalUserPropertyController::updateConditionalUserPropertiesWithEventNameOnWorkerQueue(
     const std::string& eventName) {
-  Scheduler::checkOnBackgroundThreadWithMethodName("updateConditionalUserPropertiesBasedOnEventNameOnWorkerQueue:");
+  DCHECK_ON_WORKER_QUEUE(sequenceChecker_, "updateConditionalUserPropertiesBasedOnEventNameOnWorkerQueue:");
   auto db = database();
   if (!db) return std::nullopt;
   auto rows = db->triggeredConditionalUserPropertiesWithEventName(eventName);
@@ -399,7 +402,7 @@ ConditionalUserPropertyController::updateConditionalUserPropertiesWithEventNameO
 
 std::optional<std::vector<AnalyticsEvent>> ConditionalUserPropertyController::processEventOnWorkerQueue(
     const std::optional<AnalyticsEvent>& event) {
-  Scheduler::checkOnBackgroundThreadWithMethodName("processEventOnWorkerQueue:");
+  DCHECK_ON_WORKER_QUEUE(sequenceChecker_, "processEventOnWorkerQueue:");
   if (!event) {
     monitor().logWithLevel(LogLevel::kSilentError, messages::kNilEventForConditionalProperties, "Cannot process nil event for conditional user property");
     return std::nullopt;

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/foundation/SequenceChecker.h"
 #include "sdk/analytics/foundation/ConditionalUserProperty.h"
 #include "sdk/analytics/foundation/AnalyticsEvent.h"
 
@@ -27,7 +28,8 @@ class ConditionalUserPropertyController : public std::enable_shared_from_this<Co
 
   explicit ConditionalUserPropertyController(std::shared_ptr<const sdk::analytics::MeasurementHost> host);
 
-  // The process's controller, over the host the engine installed (made once, on first use after it).
+  // The process's controller, over the host the engine installed (made on first use after it). An engine that
+  // installs its host anew gets a controller of its own: one works for one engine, on that engine's worker queue.
   static std::shared_ptr<ConditionalUserPropertyController> sharedInstance();
   static void setSharedHost(std::shared_ptr<const sdk::analytics::MeasurementHost> host);
 
@@ -58,6 +60,9 @@ class ConditionalUserPropertyController : public std::enable_shared_from_this<Co
   std::shared_ptr<MeasurementDatabase> database() const;
 
   std::shared_ptr<const sdk::analytics::MeasurementHost> host_;
+  // Only the engine's worker queue runs the ...OnWorkerQueue functions: a debug run stops on a call from anywhere
+  // else.
+  platform::foundation::SequenceChecker sequenceChecker_;
 };
 
 }  // namespace sdk::analytics

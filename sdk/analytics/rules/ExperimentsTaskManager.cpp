@@ -18,6 +18,7 @@
 #include "sdk/utilities/Gzip.h"
 #include "sdk/utilities/HTTPClient.h"
 #include "sdk/analytics/foundation/EngineShortcuts.h"
+#include "sdk/analytics/foundation/WorkerQueueCheck.h"
 
 namespace sdk::analytics {
 
@@ -110,7 +111,7 @@ void ExperimentsTaskManager::startTaskManager() {
 }
 
 void ExperimentsTaskManager::startTaskManagerOnWorkerQueue() {
-  DCHECK(workerQueue_->isCurrent());
+  DCHECK_ON_WORKER_QUEUE(sequenceChecker_, "startTaskManagerOnWorkerQueue");
   // Without its database the component stays idle for the process: nothing to load, nowhere to keep
   // what a fetch would bring.
   database_ = ExperimentsDatabase::initWithPath(databasePath_);
@@ -120,7 +121,7 @@ void ExperimentsTaskManager::startTaskManagerOnWorkerQueue() {
 }
 
 void ExperimentsTaskManager::fetchAllSnapshotsOnWorkerQueue() {
-  DCHECK(workerQueue_->isCurrent());
+  DCHECK_ON_WORKER_QUEUE(sequenceChecker_, "fetchAllSnapshotsOnWorkerQueue");
   if (!database_) return;
   bool committed = database_->performTransaction([this] {
     if (auto deleted = database_->deleteStaleActivatedSnapshots(); !deleted.ok()) {
@@ -250,7 +251,7 @@ double ExperimentsTaskManager::fetchTimeFromLastSuccessfulTimestamp(double lastS
 }
 
 void ExperimentsTaskManager::scheduleFetchingExperimentsOnWorkerQueue() {
-  DCHECK(workerQueue_->isCurrent());
+  DCHECK_ON_WORKER_QUEUE(sequenceChecker_, "scheduleFetchingExperimentsOnWorkerQueue");
   // Without a service address there is nowhere to fetch from: no fetch is armed, so none fails and
   // none is retried. The engine says once at start that nothing is sent.
   if (endpoint_.empty()) return;

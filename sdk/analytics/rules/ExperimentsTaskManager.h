@@ -12,6 +12,7 @@
 #include "platform/dispatch/Queue.h"
 #include "platform/foundation/Error.h"
 #include "platform/foundation/ErrorOr.h"
+#include "platform/foundation/SequenceChecker.h"
 #include "platform/foundation/Value.h"
 #include "platform/net/URLRequest.h"
 #include "sdk/analytics/rules/ExperimentResponseReader.h"
@@ -168,6 +169,8 @@ class ExperimentsTaskManager : public std::enable_shared_from_this<ExperimentsTa
   mutable std::mutex mutex_;
   std::weak_ptr<ExperimentsTaskManagerDelegate> delegate_;
   std::weak_ptr<const sdk::analytics::MeasurementHost> host_;
+  // Only workerQueue_ runs the ...OnWorkerQueue functions: a debug run stops on a call from anywhere else.
+  platform::foundation::SequenceChecker sequenceChecker_;
 };
 
 }  // namespace sdk::analytics

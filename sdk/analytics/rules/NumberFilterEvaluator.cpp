@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "sdk/analytics/foundation/AudienceFieldIndices.h"
 #include "sdk/analytics/foundation/Monitor.h"
 #include "sdk/analytics/foundation/NanoAccessors.h"
 #include "sdk/analytics/foundation/ProtoAudienceMessages.h"
@@ -12,11 +13,7 @@ namespace sdk::analytics {
 
 namespace {
 
-// Field indices of ProtoNumberFilter.
-constexpr int kComparisonType = 0;
-constexpr int kComparisonValue = 2;
-constexpr int kMinComparisonValue = 3;
-constexpr int kMaxComparisonValue = 4;
+using namespace audience_fields;
 
 bool hasDecimalText(const ProtoNumberFilter& filter, int index) {
   const std::string* text = nanoStringIn(filter, index);
@@ -30,18 +27,18 @@ bool validateNumberFilter(const ProtoNumberFilter& filter, Monitor* monitor) {
     if (monitor) monitor->logWithLevel(LogLevel::kMonitoredError, code, message, messageLogContext(filter));
     return false;
   };
-  if (!nanoHasField(filter, kComparisonType)) return refuse(messages::kNumberFilterHasNoComparisonType, "Number filter has no comparison type");
-  auto type = static_cast<std::uint64_t>(nanoGetInt64(filter, kComparisonType));
+  if (!nanoHasField(filter, kNumberComparisonType)) return refuse(messages::kNumberFilterHasNoComparisonType, "Number filter has no comparison type");
+  auto type = static_cast<std::uint64_t>(nanoGetInt64(filter, kNumberComparisonType));
   if (type == 0) return refuse(messages::kNumberFilterUnknownComparisonType, "Number filter has unknown comparison type");
   if (type <= 3) {
-    return hasDecimalText(filter, kComparisonValue) ||
+    return hasDecimalText(filter, kNumberComparisonValue) ||
            refuse(messages::kNumberFilterInvalidComparisonValue, "Numeric filter does not have a valid comparison value. Filter");
   }
   if (type == 4) {
     // Both bounds are reported before the filter is refused.
-    bool valid = hasDecimalText(filter, kMinComparisonValue) ||
+    bool valid = hasDecimalText(filter, kNumberMinimum) ||
                  refuse(messages::kNumberFilterInvalidMinComparisonValue, "Numeric filter does not have a valid min comparison value. Filter");
-    return (hasDecimalText(filter, kMaxComparisonValue) ||
+    return (hasDecimalText(filter, kNumberMaximum) ||
             refuse(messages::kNumberFilterInvalidMaxComparisonValue, "Numeric filter does not have a valid max comparison value. Filter")) &&
            valid;
   }

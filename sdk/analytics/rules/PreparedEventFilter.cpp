@@ -1,5 +1,6 @@
 #include "sdk/analytics/rules/PreparedEventFilter.h"
 
+#include "sdk/analytics/foundation/AudienceFieldIndices.h"
 #include "sdk/analytics/foundation/EventAggregates.h"
 #include "sdk/analytics/foundation/Monitor.h"
 #include "sdk/analytics/foundation/NameChecks.h"
@@ -12,18 +13,17 @@ namespace sdk::analytics {
 
 namespace {
 
-// Field indices of ProtoEventFilter.
-constexpr int kEventNameField = 1, kEventParametersField = 2, kEventCountField = 4, kEventSessionScopedField = 7;
+using namespace audience_fields;
 
 }  // namespace
 
 PreparedEventFilter::PreparedEventFilter(const ProtoEventFilter& filter, std::vector<std::string>& parameterNames)
     : message_(&filter),
-      eventName_(nanoStringIn(filter, kEventNameField)),
-      countMessage_(nanoMessageIn<ProtoNumberFilter>(filter, kEventCountField)),
-      sessionScoped_(nanoGetBool(filter, kEventSessionScopedField)) {
+      eventName_(nanoStringIn(filter, kEventFilterName)),
+      countMessage_(nanoMessageIn<ProtoNumberFilter>(filter, kEventFilterCount)),
+      sessionScoped_(nanoGetBool(filter, kEventFilterSessionScoped)) {
   if (countMessage_) count_ = PreparedNumberFilter::from(*countMessage_);
-  for (const ProtoFilter& parameterFilter : nanoMessagesIn<ProtoFilter>(filter, kEventParametersField)) {
+  for (const ProtoFilter& parameterFilter : nanoMessagesIn<ProtoFilter>(filter, kEventFilterParameters)) {
     Parameter parameter{PreparedValueFilter(parameterFilter), std::nullopt};
     if (const std::string* name = parameter.filter.parameterName()) {
       parameter.slot = EventParameterLookup::slotFor(parameterNames, *name);

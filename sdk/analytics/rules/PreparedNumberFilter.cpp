@@ -5,6 +5,7 @@
 #include <limits>
 #include <string>
 
+#include "sdk/analytics/foundation/AudienceFieldIndices.h"
 #include "sdk/analytics/foundation/Monitor.h"
 #include "sdk/analytics/foundation/NanoAccessors.h"
 #include "sdk/analytics/foundation/ProtoAudienceMessages.h"
@@ -14,11 +15,7 @@ namespace sdk::analytics {
 
 namespace {
 
-// Field indices of ProtoNumberFilter.
-constexpr int kNumberTypeField = 0;
-constexpr int kNumberValueField = 2;
-constexpr int kNumberMinimumField = 3;
-constexpr int kNumberMaximumField = 4;
+using namespace audience_fields;
 
 // The en_US reading of a decimal text with an optional sign; validation has admitted only plain
 // decimal texts.
@@ -59,7 +56,7 @@ bool isBetween(const ProtoNumberFilter& filter) {
 }  // namespace
 
 NumberComparisonType PreparedNumberFilter::typeOf(const ProtoNumberFilter& filter) {
-  return static_cast<NumberComparisonType>(nanoGetInt64(filter, kNumberTypeField));
+  return static_cast<NumberComparisonType>(nanoGetInt64(filter, kNumberComparisonType));
 }
 
 AudienceComparisonValues PreparedNumberFilter::readDecimals(const ProtoNumberFilter& filter, Monitor* monitor) {
@@ -73,14 +70,14 @@ AudienceComparisonValues PreparedNumberFilter::readDecimals(const ProtoNumberFil
     return number;
   };
   if (isBetween(filter)) {
-    values.minComparisonValue = read(kNumberMinimumField, messages::kMinComparisonValueNotNumber, "Number filter min comparison value is not a number");
+    values.minComparisonValue = read(kNumberMinimum, messages::kMinComparisonValueNotNumber, "Number filter min comparison value is not a number");
     if (values.minComparisonValue) {
       values.maxComparisonValue =
-          read(kNumberMaximumField, messages::kMaxComparisonValueNotNumber, "Number filter max comparison value is not a number");
+          read(kNumberMaximum, messages::kMaxComparisonValueNotNumber, "Number filter max comparison value is not a number");
     }
     values.valid = values.minComparisonValue && values.maxComparisonValue;
   } else {
-    values.comparisonValue = read(kNumberValueField, messages::kComparisonValueNotNumber, "Number filter comparison value is not a number");
+    values.comparisonValue = read(kNumberComparisonValue, messages::kComparisonValueNotNumber, "Number filter comparison value is not a number");
     values.valid = values.comparisonValue.has_value();
   }
   return values;
@@ -90,14 +87,14 @@ std::optional<PreparedNumberFilter::Bounds<double>> PreparedNumberFilter::readDo
   constexpr double kInfinity = std::numeric_limits<double>::infinity();
   Bounds<double> bounds{};
   if (isBetween(filter)) {
-    auto minimum = readDouble(nanoStringIn(filter, kNumberMinimumField));
-    auto maximum = readDouble(nanoStringIn(filter, kNumberMaximumField));
+    auto minimum = readDouble(nanoStringIn(filter, kNumberMinimum));
+    auto maximum = readDouble(nanoStringIn(filter, kNumberMaximum));
     if (!minimum || !maximum) return std::nullopt;
     bounds.minimum = *minimum;
     bounds.maximum = *maximum;
     return bounds;
   }
-  auto value = readDouble(nanoStringIn(filter, kNumberValueField));
+  auto value = readDouble(nanoStringIn(filter, kNumberComparisonValue));
   if (!value) return std::nullopt;
   bounds.value = *value;
   // A value equal to the comparison value or one representable step from it is equal.
@@ -110,14 +107,14 @@ std::optional<PreparedNumberFilter::Bounds<std::int64_t>> PreparedNumberFilter::
     const ProtoNumberFilter& filter) {
   Bounds<std::int64_t> bounds{};
   if (isBetween(filter)) {
-    auto minimum = readPlainInteger(nanoStringIn(filter, kNumberMinimumField));
-    auto maximum = readPlainInteger(nanoStringIn(filter, kNumberMaximumField));
+    auto minimum = readPlainInteger(nanoStringIn(filter, kNumberMinimum));
+    auto maximum = readPlainInteger(nanoStringIn(filter, kNumberMaximum));
     if (!minimum || !maximum) return std::nullopt;
     bounds.minimum = *minimum;
     bounds.maximum = *maximum;
     return bounds;
   }
-  auto value = readPlainInteger(nanoStringIn(filter, kNumberValueField));
+  auto value = readPlainInteger(nanoStringIn(filter, kNumberComparisonValue));
   if (!value) return std::nullopt;
   bounds.value = *value;
   return bounds;

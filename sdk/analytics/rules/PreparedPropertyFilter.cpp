@@ -1,5 +1,6 @@
 #include "sdk/analytics/rules/PreparedPropertyFilter.h"
 
+#include "sdk/analytics/foundation/AudienceFieldIndices.h"
 #include "sdk/analytics/foundation/Monitor.h"
 #include "sdk/analytics/foundation/NameChecks.h"
 #include "sdk/analytics/foundation/NanoAccessors.h"
@@ -12,14 +13,13 @@ namespace sdk::analytics {
 
 namespace {
 
-// Field indices of ProtoPropertyFilter.
-constexpr int kPropertyNameField = 1, kPropertyValueFilterField = 2;
+using namespace audience_fields;
 
 }  // namespace
 
 PreparedPropertyFilter::PreparedPropertyFilter(const ProtoPropertyFilter& filter)
-    : message_(&filter), propertyName_(nanoStringIn(filter, kPropertyNameField)) {
-  if (const auto* valueFilter = nanoMessageIn<ProtoFilter>(filter, kPropertyValueFilterField)) {
+    : message_(&filter), propertyName_(nanoStringIn(filter, kPropertyFilterName)) {
+  if (const auto* valueFilter = nanoMessageIn<ProtoFilter>(filter, kPropertyFilterFilter)) {
     value_.emplace(*valueFilter);
   }
 }

@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "platform/foundation/Value.h"
+#include "sdk/analytics/foundation/AudienceFieldIndices.h"
 #include "sdk/analytics/foundation/Monitor.h"
 #include "sdk/analytics/foundation/NanoAccessors.h"
 #include "sdk/analytics/foundation/ProtoAudienceMessages.h"
@@ -20,11 +21,7 @@ namespace sdk::analytics {
 
 namespace {
 
-// Field indices of ProtoStringFilter.
-constexpr int kStringMatchTypeField = 0;
-constexpr int kStringExpressionField = 1;
-constexpr int kStringCaseSensitiveField = 2;
-constexpr int kStringExpressionListField = 3;
+using namespace audience_fields;
 
 UBool onTimeUnit(const void* budget, std::int32_t) {
   return static_cast<AudienceEvaluationBudget*>(const_cast<void*>(budget))->matchMayGoOn();
@@ -74,18 +71,18 @@ std::optional<PreparedStringFilter> PreparedStringFilter::from(const ProtoString
 
 PreparedStringFilter::PreparedStringFilter(const ProtoStringFilter& filter,
                                            std::shared_ptr<const icu::RegexPattern> pattern)
-    : type_(static_cast<std::uint64_t>(nanoGetInt64(filter, kStringMatchTypeField))),
-      caseSensitive_(nanoGetBool(filter, kStringCaseSensitiveField)),
+    : type_(static_cast<std::uint64_t>(nanoGetInt64(filter, kStringMatchType))),
+      caseSensitive_(nanoGetBool(filter, kStringCaseSensitive)),
       pattern_(std::move(pattern)) {
   auto compared = [&](std::string_view text) { return caseSensitive_ ? std::string(text) : CaselessText::fold(text); };
-  if (const std::string* expression = nanoStringIn(filter, kStringExpressionField)) {
+  if (const std::string* expression = nanoStringIn(filter, kStringExpression)) {
     expression_ = compared(*expression);
     if (type_ == static_cast<std::uint64_t>(StringMatchType::Regex)) {
       source_ = icu::UnicodeString::fromUTF8(*expression);
       compileNanoseconds_ = regexCompileNanoseconds(source_, !caseSensitive_);
     }
   }
-  for (const auto& entry : filter.values(kStringExpressionListField)) {
+  for (const auto& entry : filter.values(kStringExpressionList)) {
     if (const auto* text = std::get_if<std::string>(&entry)) list_.push_back(compared(*text));
   }
 }

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "sdk/analytics/foundation/AudienceFieldIndices.h"
 #include "sdk/analytics/foundation/Monitor.h"
 #include "sdk/analytics/foundation/NanoAccessors.h"
 #include "sdk/analytics/foundation/ProtoAudienceMessages.h"
@@ -13,8 +14,7 @@ namespace sdk::analytics {
 
 namespace {
 
-// Field indices of ProtoFilter.
-constexpr int kValueStringField = 0, kValueNumberField = 1, kValueComplementField = 2, kValueParameterField = 3;
+using namespace audience_fields;
 
 const std::string* nonEmptyString(const NanoMessage& message, int index) {
   const std::string* text = nanoStringIn(message, index);
@@ -25,10 +25,10 @@ const std::string* nonEmptyString(const NanoMessage& message, int index) {
 
 PreparedValueFilter::PreparedValueFilter(const ProtoFilter& filter)
     : message_(&filter),
-      numberMessage_(nanoMessageIn<ProtoNumberFilter>(filter, kValueNumberField)),
-      stringMessage_(nanoMessageIn<ProtoStringFilter>(filter, kValueStringField)),
-      parameterName_(nonEmptyString(filter, kValueParameterField)),
-      complement_(nanoGetBool(filter, kValueComplementField)) {
+      numberMessage_(nanoMessageIn<ProtoNumberFilter>(filter, kFilterNumber)),
+      stringMessage_(nanoMessageIn<ProtoStringFilter>(filter, kFilterString)),
+      parameterName_(nonEmptyString(filter, kFilterParameterName)),
+      complement_(nanoGetBool(filter, kFilterComplement)) {
   // A number filter decides when both are present: the string filter is never prepared then.
   if (numberMessage_) {
     number_ = PreparedNumberFilter::from(*numberMessage_);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "sdk/analytics/foundation/AudienceFieldIndices.h"
 #include "sdk/analytics/foundation/Monitor.h"
 #include "sdk/analytics/foundation/NanoAccessors.h"
 #include "sdk/analytics/foundation/ProtoAudienceMessages.h"
@@ -48,12 +49,12 @@ SequenceTimestampsCache::sequenceFilterResultTimestamps() const {
   std::vector<std::shared_ptr<ProtoSequenceFilterResultTimestamp>> out;
   for (const auto& [filterID, list] : timestamps_) {
     auto message = ProtoSequenceFilterResultTimestamp::make();
-    nanoSetInt32(*message, 0, filterID);
+    nanoSetInt32(*message, audience_fields::kTimestampFilterID, filterID);
     std::vector<double> sorted = list;
     std::sort(sorted.begin(), sorted.end());
     std::vector<std::int64_t> times;
     for (double time : sorted) times.push_back(static_cast<std::int64_t>(time));
-    sdk::analytics::setInt64List(*message, 1, times);
+    sdk::analytics::setInt64List(*message, audience_fields::kTimestampValues, times);
     out.push_back(std::move(message));
   }
   return out;

@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "platform/foundation/Value.h"
+#include "sdk/analytics/foundation/AudienceFieldIndices.h"
 #include "sdk/analytics/foundation/Monitor.h"
 #include "sdk/analytics/foundation/NanoAccessors.h"
 #include "sdk/analytics/foundation/ProtoAudienceMessages.h"
@@ -21,19 +22,15 @@ namespace sdk::analytics {
 
 namespace {
 
-// Field indices of ProtoStringFilter.
-constexpr int kMatchType = 0;
-constexpr int kExpression = 1;
-constexpr int kCaseSensitive = 2;
-constexpr int kExpressionList = 3;
+using namespace audience_fields;
 
 using platform::foundation::Value;
 
 std::uint64_t matchType(const ProtoStringFilter& filter) {
-  return static_cast<std::uint64_t>(nanoGetInt64(filter, kMatchType));
+  return static_cast<std::uint64_t>(nanoGetInt64(filter, kStringMatchType));
 }
 
-bool hasExpressionList(const ProtoStringFilter& filter) { return !filter.values(kExpressionList).empty(); }
+bool hasExpressionList(const ProtoStringFilter& filter) { return !filter.values(kStringExpressionList).empty(); }
 
 }  // namespace
 
@@ -55,14 +52,14 @@ struct Refusal {
 
 // The first rule short of compiling that the filter breaks.
 std::optional<Refusal> shapeRefusal(const ProtoStringFilter& filter) {
-  if (!nanoHasField(filter, kMatchType)) return Refusal{messages::kStringFilterHasNoMatchType, "String filter has no match type"};
+  if (!nanoHasField(filter, kStringMatchType)) return Refusal{messages::kStringFilterHasNoMatchType, "String filter has no match type"};
   std::uint64_t type = matchType(filter);
   if (type == static_cast<std::uint64_t>(StringMatchType::InList)) {
     if (hasExpressionList(filter)) return std::nullopt;
     return Refusal{messages::kStringFilterHasNoExpressionList, "String filter has no expression list"};
   }
   if (type == 0) return Refusal{messages::kStringFilterUnknownMatchType, "String filter has unknown match type"};
-  if (!nanoStringIn(filter, kExpression)) return Refusal{messages::kStringFilterHasNoExpression, "String filter has no expression"};
+  if (!nanoStringIn(filter, kStringExpression)) return Refusal{messages::kStringFilterHasNoExpression, "String filter has no expression"};
   return std::nullopt;
 }
 
@@ -79,8 +76,8 @@ bool validateStringFilter(const ProtoStringFilter& filter, Monitor* monitor,
   if (auto refusal = shapeRefusal(filter)) return refuse(refusal->code, refusal->message);
   if (matchType(filter) != static_cast<std::uint64_t>(StringMatchType::Regex)) return true;
   // Compiled as its searches will compile it, and refused when they never could.
-  const bool caseless = !nanoGetBool(filter, kCaseSensitive);
-  const auto text = icu::UnicodeString::fromUTF8(*nanoStringIn(filter, kExpression));
+  const bool caseless = !nanoGetBool(filter, kStringCaseSensitive);
+  const auto text = icu::UnicodeString::fromUTF8(*nanoStringIn(filter, kStringExpression));
   const std::int64_t estimate = regexCompileNanoseconds(text, caseless);
   if (estimate > kEventCpuNanoseconds) {
     return refuse(messages::kRegularExpressionTooCostly, "Regular expression is too costly to compile");

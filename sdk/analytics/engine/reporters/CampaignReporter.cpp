@@ -27,6 +27,7 @@
 #include "sdk/analytics/foundation/Scheduler.h"
 #include "sdk/analytics/foundation/UserDefaultsSuite.h"
 #include "sdk/analytics/foundation/EngineShortcuts.h"
+#include "sdk/analytics/foundation/WorkerQueueCheck.h"
 
 namespace sdk::analytics {
 
@@ -163,8 +164,7 @@ bool CampaignReporter::shouldAllowClickID() const {
 void CampaignReporter::handleOpenURLOnWorkerQueue(const std::optional<std::string>& url,
                                                   std::optional<std::int64_t> clickTimestampMs,
                                                   double eventTimestampSeconds, const Dictionary& extraParameters) {
-  DCHECK_CALLED_ON_VALID_SEQUENCE(sequenceChecker_);
-  Scheduler::checkOnBackgroundThreadWithMethodName("handleOpenURLOnWorkerQueue");
+  DCHECK_ON_WORKER_QUEUE(sequenceChecker_, "handleOpenURLOnWorkerQueue");
   auto engine = engine_.lock();
   auto pipeline = engine ? engine->components().pipeline() : nullptr;
   if (!pipeline) return;
@@ -230,7 +230,7 @@ void CampaignReporter::handleOpenURLOnWorkerQueue(const std::optional<std::strin
 }
 
 void CampaignReporter::reportParkedLinkOnWorkerQueue(std::optional<std::int64_t> clickTimestampMs) {
-  DCHECK_CALLED_ON_VALID_SEQUENCE(sequenceChecker_);
+  DCHECK_ON_WORKER_QUEUE(sequenceChecker_, "reportParkedLinkOnWorkerQueue");
   auto engine = engine_.lock();
   if (!engine) return;
   auto& defaults = *UserDefaultsSuite::standardUserDefaults();
@@ -249,7 +249,7 @@ void CampaignReporter::reportParkedLinkOnWorkerQueue(std::optional<std::int64_t>
 }
 
 void CampaignReporter::requestDeferredDeepLinkIfAllowedOnWorkerQueue() {
-  DCHECK_CALLED_ON_VALID_SEQUENCE(sequenceChecker_);
+  DCHECK_ON_WORKER_QUEUE(sequenceChecker_, "requestDeferredDeepLinkIfAllowedOnWorkerQueue");
   auto deepLink = std::make_shared<DeferredDeepLink>(engine_, shared_from_this());
   if (deepLink->shouldAllowRequestDeferredDeepLink()) deepLink->requestDeferredDeepLink();
 }

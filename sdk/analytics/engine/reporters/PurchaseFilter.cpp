@@ -9,6 +9,7 @@
 #include "sdk/analytics/foundation/Monitor.h"
 #include "sdk/analytics/foundation/Scheduler.h"
 #include "sdk/analytics/rules/MeasurementHost.h"
+#include "sdk/analytics/foundation/WorkerQueueCheck.h"
 
 namespace sdk::analytics {
 
@@ -56,8 +57,7 @@ void PurchaseFilter::filterPurchaseTransactions(std::vector<PaymentTransaction> 
 }
 
 std::vector<PaymentTransaction> PurchaseFilter::filterOnWorkerQueue(const std::vector<PaymentTransaction>& transactions) {
-  DCHECK_CALLED_ON_VALID_SEQUENCE(sequenceChecker_);
-  Scheduler::checkOnBackgroundThreadWithMethodName("filterPurchaseTransactions");
+  DCHECK_ON_WORKER_QUEUE(sequenceChecker_, "filterPurchaseTransactions");
   auto engine = engine_.lock();
   auto database = engine ? engine->database() : nullptr;
   auto& monitor = *Monitor::shared();

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/dispatch/Queue.h"
 #include "platform/foundation/Error.h"
 #include "sdk/analytics/engine/MeasurementConfigTestSupport.h"
 #include "sdk/analytics/engine/RemoteConfig.h"
@@ -100,7 +101,10 @@ class ReporterTestBase : public ::testing::Test {
     ReporterHost::setCurrent(host);
     database = ostrel::testing::succeeded(sdk::analytics::MeasurementDatabase::initWithDatabaseName(
         sdk::analytics::MeasurementDatabase::kDatabaseName, persisted));
-    if (database) settings = sdk::analytics::RemoteConfig::initWithAppID("1:100000000001:ios:0123456789abcdef", database);
+    if (database) {
+      settingsQueue->sync(
+          [&] { settings = sdk::analytics::RemoteConfig::initWithAppID("1:100000000001:ios:0123456789abcdef", database); });
+    }
   }
   ~ReporterTestBase() override { ReporterHost::setCurrent(nullptr); }
 
@@ -108,7 +112,11 @@ class ReporterTestBase : public ::testing::Test {
 
   // Replaces the configured settings with these ("measurement." keys, texts as served).
   void configure(const std::map<std::string, std::string>& values) {
-    ASSERT_TRUE(settings->updateMeasurementConfig(ostrel::testing::measurementConfig("1:100000000001:ios:0123456789abcdef", values)));
+    bool stored = false;
+    settingsQueue->sync([&] {
+      stored = settings->updateMeasurementConfig(ostrel::testing::measurementConfig("1:100000000001:ios:0123456789abcdef", values));
+    });
+    ASSERT_TRUE(stored);
   }
 
   MonitorScope scope{std::vector<std::string>{"-APMAnalyticsDebugEnabled", "-APMAnalyticsVerboseLoggingEnabled"}};
@@ -117,6 +125,8 @@ class ReporterTestBase : public ::testing::Test {
   std::shared_ptr<RecordingReporterHost> host = std::make_shared<RecordingReporterHost>();
   std::shared_ptr<sdk::analytics::PersistedConfig> persisted = std::make_shared<sdk::analytics::PersistedConfig>();
   std::shared_ptr<sdk::analytics::MeasurementDatabase> database;
+  // The settings are stored and read back on a worker queue, as in the engine.
+  std::shared_ptr<platform::dispatch::Queue> settingsQueue = platform::dispatch::Queue::serial("test.settings");
   std::shared_ptr<sdk::analytics::RemoteConfig> settings;
 };
 
