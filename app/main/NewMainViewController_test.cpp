@@ -327,6 +327,9 @@ TEST_F(MainScreenTest, HeadersShowThePackagesAndMakeRoomForAnAdapter) {
   screen->setUIStringsAndArrays();
   EXPECT_EQ(views().adapterOneLabel->alpha(), 0);
   EXPECT_EQ(screen->constraints().formatOneLabelTopConstraint.constant(), -6);
+  // An adapter that could not be read leaves the focal lengths where they are, not stacked on one point.
+  screen->setupViewsAndCalculate();
+  EXPECT_EQ(views().focalLengthScrollBar->adapter, 1.0f);
 }
 
 TEST_F(MainScreenTest, StartDistanceIsTheFirstLensCloseFocus) {

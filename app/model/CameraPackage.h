@@ -73,8 +73,11 @@ struct CameraPackage {
   float modeHeight() const { return shootingMode ? shootingMode->height : 0.0f; }
   float modeSqueeze() const { return shootingMode ? shootingMode->anamorphotic : 0.0f; }
   float lensSqueeze() const { return lensManufacturer ? lensManufacturer->anamorphotic : 0.0f; }
-  float adapterWidth() const { return lensAdapter ? lensAdapter->adapterValueWidth : 0.0f; }
-  float adapterHeight() const { return lensAdapter ? lensAdapter->adapterValueHeight : 0.0f; }
+  // An adapter that could not be read counts as none (factor 1), as the coverage page already takes it: a factor
+  // of 0 would stack every mark of the focal-length bar on one point and make every depth-of-field figure infinite,
+  // which is what a stand-in package showed while the adapter catalogue could not be opened.
+  float adapterWidth() const { return lensAdapter ? lensAdapter->adapterValueWidth : 1.0f; }
+  float adapterHeight() const { return lensAdapter ? lensAdapter->adapterValueHeight : 1.0f; }
   bool isAdapterSpherical() const { return adapterWidth() == adapterHeight(); }
   // How much the adapter enlarges the image the lens throws: a focal reducer below 1, a converter above.
   // The sensor records the picture of a lens whose focal length and f-number are both this many times

@@ -104,9 +104,13 @@ TEST(CameraPackageArithmetic, MissingPartsReadAsZeroEmptyOrNotFinite) {
   noSeries.lensManufacturer.reset();
   EXPECT_EQ(noSeries.getFinalSimulationFormatWidth(), 0.0f);
 
+  // An adapter that could not be read is taken as none, so the figures stay those of the bare lens.
   CameraPackage noAdapter = package();
   noAdapter.lensAdapter.reset();
-  EXPECT_FALSE(std::isfinite(noAdapter.getFinalSimulationFormatWidth()));
+  EXPECT_EQ(noAdapter.getFinalSimulationFormatWidth(), package().getFinalSimulationFormatWidth());
+  EXPECT_EQ(noAdapter.getFinalSimulationFormatHeight(), package().getFinalSimulationFormatHeight());
+  EXPECT_EQ(noAdapter.getTotalAnamorphicFactor(), package().getTotalAnamorphicFactor());
+  EXPECT_EQ(noAdapter.adapterMagnification(), 1.0f);
 }
 
 TEST(CameraPackageTexts, LensLists) {
