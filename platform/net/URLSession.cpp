@@ -70,7 +70,7 @@ void URLSessionTask::setTimeoutIntervalForResource(double seconds) {
   if (state_ == State::Suspended) resourceTimeout_ = seconds;
 }
 
-void URLSessionTask::setSuccessHeadHandler(std::function<void(const HTTPURLResponse&)> handler) {
+void URLSessionTask::setSuccessHeadHandler(SuccessHeadHandler handler) {
   std::lock_guard lock(mutex_);
   if (state_ == State::Suspended) successHeadHandler_ = std::move(handler);
 }
@@ -189,7 +189,7 @@ void URLSessionTask::flushOutbox() {
     flushQueued_ = false;
   }
   if (head) {
-    std::function<void(const HTTPURLResponse&)> handler;
+    SuccessHeadHandler handler;
     {
       std::lock_guard lock(mutex_);
       handler.swap(successHeadHandler_);

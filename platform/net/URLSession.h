@@ -87,6 +87,7 @@ class URLSessionTask : public std::enable_shared_from_this<URLSessionTask> {
   enum class State { Running = 0, Suspended = 1, Canceling = 2, Completed = 3 };
   using DataCompletion =
       std::function<void(std::optional<HTTPURLResponse> response, Data data, std::optional<foundation::Error> error)>;
+  using SuccessHeadHandler = std::function<void(const HTTPURLResponse& response)>;
 
   std::uint64_t taskIdentifier() const { return identifier_; }
   Kind kind() const { return kind_; }
@@ -106,7 +107,7 @@ class URLSessionTask : public std::enable_shared_from_this<URLSessionTask> {
   // the task ends, so that what the answer settles is settled then and not after a body that may never
   // come. The body then has URLSession::kBodySecondsAfterSuccessHead more; one still coming is cut off,
   // the task ending with its response and URLErrorTimedOut. Other heads are told only with the end.
-  void setSuccessHeadHandler(std::function<void(const HTTPURLResponse&)> handler);
+  void setSuccessHeadHandler(SuccessHeadHandler handler);
 
   void resume();
   // Ends the task with URLErrorCancelled unless it has completed already.
@@ -148,7 +149,7 @@ class URLSessionTask : public std::enable_shared_from_this<URLSessionTask> {
   bool uploadsFromFile_ = false;
   DataCompletion completion_;
   std::optional<double> resourceTimeout_;
-  std::function<void(const HTTPURLResponse&)> successHeadHandler_;  // under mutex_
+  SuccessHeadHandler successHeadHandler_;  // under mutex_
 
   // What waits to be told on the delegate queue: body pieces and the end ride one hop together when
   // the delegate queue has not caught up yet, instead of one hop (and one thread wake-up) each.

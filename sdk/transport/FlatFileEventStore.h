@@ -72,26 +72,8 @@ class FlatFileEventStore final : public PromiseBasedEventStore,
   FlatFileEventStore(std::string rootPath, std::weak_ptr<UploadCoordinator> uploadCoordinator,
                         std::shared_ptr<ApplicationInterface> application);
 
-  // How the storage names its folders and files (their folders are created when asked for); the
-  // storage's own code asks it directly.
+  // How the storage names its folders and files (their folders are created when asked for).
   const FlatFileNames& names() const { return names_; }
-  // The storage's paths and file-name parsers as its interface gives them to others (from names()).
-  std::string eventDataStoragePath() const { return names_.eventDataStoragePath(); }
-  std::string batchDataStoragePath() const { return names_.batchDataStoragePath(); }
-  std::string libraryDataStoragePath() const { return names_.libraryDataStoragePath(); }
-  std::string batchPathForTarget(std::int64_t target, std::uint32_t batchID, double expirationDate) const {
-    return names_.batchPathForTarget(target, batchID, expirationDate);
-  }
-  std::string pathForTarget(std::int64_t target, const std::string& eventID, std::int64_t qosTier,
-                            double expirationDate, const std::string& mappingID) const {
-    return names_.pathForTarget(target, eventID, qosTier, expirationDate, mappingID);
-  }
-  static platform::foundation::Value eventComponentsFromFilename(const std::string& fileName) {
-    return FlatFileNames::eventComponentsFromFilename(fileName);
-  }
-  static platform::foundation::Value batchComponentsFromFilename(const std::string& fileName) {
-    return FlatFileNames::batchComponentsFromFilename(fileName);
-  }
 
   // EventStore.
   void storeEvent(std::shared_ptr<TransportEvent> event, StoreCompletion onComplete) override;

@@ -64,7 +64,7 @@ TEST_F(ConcurrencyTest, ConcurrentStoresBatchesAndSweepsKeepEveryEventOnce) {
 
   EXPECT_EQ(written.load(), kSenders * kEventsEach);
   EXPECT_EQ(filesIn(eventFolder(1001)).size(), static_cast<std::size_t>(kSenders * kEventsEach));
-  EXPECT_TRUE(filesIn(storage->batchDataStoragePath()).empty());
+  EXPECT_TRUE(filesIn(storage->names().batchDataStoragePath()).empty());
   EXPECT_EQ(application->openTasks(), 0u);
   EXPECT_FALSE(uploader->calls().empty());  // tier-4 events forced uploads on the way
 }

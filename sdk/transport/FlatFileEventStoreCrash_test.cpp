@@ -80,7 +80,7 @@ TEST(FlatFileStorageCrashChild, DeleteABatchUntilKilled) {
   if (!batchID) return report(fd, "no batch");
   std::size_t entries = 0;
   std::string batchFolder;
-  for (const auto& folder : std::filesystem::directory_iterator(storage->batchDataStoragePath())) {
+  for (const auto& folder : std::filesystem::directory_iterator(storage->names().batchDataStoragePath())) {
     for (int i = 0; i < kFilesBesideTheEvent; ++i) {
       const std::string path = folder.path().string() + "/beside-" + std::to_string(i);
       ::close(::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600));
@@ -142,7 +142,7 @@ class FlatFileStorageCrashTest : public FlatFileEventStoreTest {
   std::map<std::string, bool> eventFilesOnDisk() {
     std::map<std::string, bool> files;
     std::error_code error;
-    for (std::filesystem::recursive_directory_iterator it(storage->eventDataStoragePath() + "/..", error), end;
+    for (std::filesystem::recursive_directory_iterator it(storage->names().eventDataStoragePath() + "/..", error), end;
          !error && it != end; it.increment(error)) {
       if (!it->is_regular_file()) continue;
       std::string path = it->path().string();
@@ -209,7 +209,7 @@ TEST_F(FlatFileStorageCrashTest, ABatchDeletionCutOffLeavesTheWholeBatchOrNone) 
     (void)await(storage->removeAllBatchesForTarget(kTarget, false), storage->storageQueue());
     const std::size_t left = filesIn(eventFolder(kTarget)).size();
     EXPECT_TRUE(left == 0 || left == entries) << left << " of the batch's " << entries << " entries left";
-    for (const auto& name : filesIn(storage->batchDataStoragePath())) ADD_FAILURE() << "left in the batches: " << name;
+    for (const auto& name : filesIn(storage->names().batchDataStoragePath())) ADD_FAILURE() << "left in the batches: " << name;
     std::error_code error;
     std::filesystem::remove_all(eventFolder(kTarget), error);
   }
@@ -239,7 +239,7 @@ TEST_F(FlatFileStorageCrashTest, AKilledWriterLosesNoStoredEventAndLeavesNoParti
   // Batches left behind by killed uploads come back among the stored events, every one of them.
   auto settled = await(storage->removeAllBatchesForTarget(kTarget, false), storage->storageQueue());
   EXPECT_FALSE(settled.error);
-  EXPECT_TRUE(filesIn(storage->batchDataStoragePath()).empty());
+  EXPECT_TRUE(filesIn(storage->names().batchDataStoragePath()).empty());
   std::set<std::string> back;
   for (const auto& name : filesIn(eventFolder(kTarget))) back.insert(name.substr(0, 32));
   for (const auto& id : everStored) EXPECT_TRUE(back.count(id)) << id;

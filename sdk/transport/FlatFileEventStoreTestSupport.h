@@ -65,7 +65,7 @@ class FlatFileEventStoreTest : public ::testing::Test {
     return names;
   }
   std::string eventFolder(std::int64_t target) const {
-    return storage->eventDataStoragePath() + "/" + std::to_string(target);
+    return storage->names().eventDataStoragePath() + "/" + std::to_string(target);
   }
 
   TempContainer container;

@@ -31,7 +31,7 @@ TEST_F(StorageTest, FileNamesParseBackWithTheirMappingIDs) {
   std::string name = *names.begin();
   EXPECT_EQ(name, event->eventID() + "-2-" + std::to_string(static_cast<long long>(event->expirationDate())) +
                       "-a%2Fb-c%20d");
-  Value parts = sdk::transport::FlatFileEventStore::eventComponentsFromFilename(name);
+  Value parts = sdk::transport::FlatFileNames::eventComponentsFromFilename(name);
   EXPECT_EQ(parts[sdk::transport::FlatFileEventStore::kEventIDComponentKey], Value(event->eventID()));
   EXPECT_EQ(parts[sdk::transport::FlatFileEventStore::kQoSTierComponentKey], Value(2));
   EXPECT_EQ(parts[sdk::transport::FlatFileEventStore::kExpirationComponentKey].date(), static_cast<double>(static_cast<long long>(event->expirationDate())));
@@ -45,13 +45,13 @@ TEST_F(StorageTest, FileNamesParseBackWithTheirMappingIDs) {
   EXPECT_EQ(events->size(), 1u);
 
   for (const char* bad : {"only-three-parts", "id-x-5-m", "id-1-y-m", ""}) {
-    EXPECT_TRUE(sdk::transport::FlatFileEventStore::eventComponentsFromFilename(bad).isNil()) << bad;
+    EXPECT_TRUE(sdk::transport::FlatFileNames::eventComponentsFromFilename(bad).isNil()) << bad;
   }
-  Value batchParts = sdk::transport::FlatFileEventStore::batchComponentsFromFilename("1001-7-1700000600");
+  Value batchParts = sdk::transport::FlatFileNames::batchComponentsFromFilename("1001-7-1700000600");
   EXPECT_EQ(batchParts[sdk::transport::FlatFileEventStore::kBatchTargetComponentKey], Value(1001));
   EXPECT_EQ(batchParts[sdk::transport::FlatFileEventStore::kBatchIDComponentKey], Value(7));
   for (const char* bad : {"1001-7", "1001-7-5-9", "1001--1-5", "x-7-5"}) {
-    EXPECT_TRUE(sdk::transport::FlatFileEventStore::batchComponentsFromFilename(bad).isNil()) << bad;
+    EXPECT_TRUE(sdk::transport::FlatFileNames::batchComponentsFromFilename(bad).isNil()) << bad;
   }
 }
 
@@ -128,7 +128,7 @@ TEST_F(StorageTest, BatchesAreMadeReturnedAndDeleted) {
   ASSERT_EQ(names.size(), 1u);
   EXPECT_EQ(names.begin()->substr(0, 32), low->eventID());
   await(storage->removeAllBatchesForTarget(1000, true), storage->storageQueue());
-  EXPECT_TRUE(filesIn(storage->batchDataStoragePath()).empty());
+  EXPECT_TRUE(filesIn(storage->names().batchDataStoragePath()).empty());
   EXPECT_TRUE(await(storage->batchIDsForTarget(1000), storage->storageQueue()).value.isNil());
 }
 
@@ -218,7 +218,7 @@ TEST_F(StorageTest, AnEventThatCannotMoveStaysOutOfTheBatchAndAPartlyReturnedBat
   for (const auto& name : filesIn(eventFolder(1001))) {
     if (name.starts_with(blocked->eventID())) blockedName = name;
   }
-  std::string batchFolder = storage->batchPathForTarget(1001, 0, clock->now() + 600);
+  std::string batchFolder = storage->names().batchPathForTarget(1001, 0, clock->now() + 600);
   std::filesystem::create_directories(batchFolder + "/" + blockedName + "/x");
   auto [id, events] = batch(sdk::transport::EventSelector::eventSelectorForTarget(1001));
   ASSERT_TRUE(events);
@@ -250,11 +250,11 @@ TEST_F(StorageTest, TheSweepDeletesExpiredEventsAlsoInsideExpiredBatches) {
   EXPECT_TRUE(names.count("unparsable"));
   EXPECT_FALSE(names.count(".stale.Ab12Cd"));
   for (const auto& name : names) EXPECT_FALSE(name.starts_with(early->eventID()));
-  EXPECT_TRUE(filesIn(storage->batchDataStoragePath()).empty());
+  EXPECT_TRUE(filesIn(storage->names().batchDataStoragePath()).empty());
 }
 
 TEST_F(StorageTest, TheBatchCounterStartsAtZeroWrapsAndReadsBadFilesAsZero) {
-  std::string counter = storage->libraryDataStoragePath() + "/" + sdk::transport::FlatFileEventStore::kBatchIDCounterKey;
+  std::string counter = storage->names().libraryDataStoragePath() + "/" + sdk::transport::FlatFileEventStore::kBatchIDCounterKey;
   auto counterValue = [&] {
     auto bytes = AtomicFile::readFile(counter);
     std::uint32_t value = 0;
@@ -358,7 +358,7 @@ TEST_F(StorageTest, AQueuedBurstReportsInOrderWithEveryFileInPlaceBeforeALaterBa
   std::vector<std::string> reports;  // on the storage queue only
   auto storeOne = [&](int index) {
     auto event = makeEvent("137", 1001, 3);
-    const std::string path = storage->pathForTarget(1001, event->eventID(), 3, event->expirationDate(), "137");
+    const std::string path = storage->names().pathForTarget(1001, event->eventID(), 3, event->expirationDate(), "137");
     storage->storeEvent(event, [&reports, path, index](bool written, const OptionalError&) {
       EXPECT_TRUE(written);
       EXPECT_TRUE(platform::foundation::AtomicFile::fileExists(path)) << index;

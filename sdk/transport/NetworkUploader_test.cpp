@@ -41,7 +41,7 @@ class UploaderTest : public FlatFileEventStoreTest {
     drain(storage->storageQueue());
   }
   std::size_t stored(std::int64_t target) {
-    return filesIn(eventFolder(target)).size() + filesIn(storage->batchDataStoragePath()).size();
+    return filesIn(eventFolder(target)).size() + filesIn(storage->names().batchDataStoragePath()).size();
   }
   std::shared_ptr<sdk::transport::TransportEvent> storedEvent(std::int64_t target, std::int64_t tier, const std::string& payload = "p") {
     auto event = makeEvent(target == 1002 ? "1206" : "137", target, tier, payload);

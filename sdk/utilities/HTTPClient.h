@@ -38,7 +38,7 @@ class HTTPClient : public ReachabilityDelegate,
                                                std::optional<Data> data, std::optional<Error> error)>;
   using QueuePtr = std::shared_ptr<platform::dispatch::Queue>;
   // Told of a success head as soon as it has come, before its body and before the completion.
-  using SuccessHeadHandler = std::function<void(const platform::net::HTTPURLResponse& response)>;
+  using SuccessHeadHandler = platform::net::URLSessionTask::SuccessHeadHandler;
 
   static constexpr double kDefaultTimeoutInterval = 60;
   // The host watched when none is given.

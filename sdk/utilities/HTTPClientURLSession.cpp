@@ -129,7 +129,7 @@ void HTTPClientURLSession::setMaximumResponseSize(std::int64_t bytes) {
   maximumResponseSize_ = bytes;
 }
 
-void HTTPClientURLSession::setSuccessHeadHandler(std::function<void(const HTTPURLResponse&)> handler) {
+void HTTPClientURLSession::setSuccessHeadHandler(URLSessionTask::SuccessHeadHandler handler) {
   std::lock_guard lock(mutex_);
   successHeadHandler_ = std::move(handler);
 }
@@ -199,7 +199,7 @@ std::optional<std::string> HTTPClientURLSession::startTask(const URLRequest& req
     return std::nullopt;
   }
   std::string id;
-  std::function<void(const HTTPURLResponse&)> successHead;
+  URLSessionTask::SuccessHeadHandler successHead;
   {
     std::lock_guard lock(mutex_);
     session_ = session;

@@ -69,7 +69,7 @@ class HTTPClientURLSession : public platform::net::URLSessionDelegate,
   void setMaximumResponseSize(std::int64_t bytes);
   // Told of a success head as soon as it has come (URLSessionTask::setSuccessHeadHandler), on the main
   // queue; set before the request starts.
-  void setSuccessHeadHandler(std::function<void(const platform::net::HTTPURLResponse&)> handler);
+  void setSuccessHeadHandler(platform::net::URLSessionTask::SuccessHeadHandler handler);
 
   // `<Application Support>/VDU/Network/HTTPClientTemporaryDirectory`.
   const std::string& networkDirectoryURL() const { return networkDirectory_; }
@@ -130,7 +130,7 @@ class HTTPClientURLSession : public platform::net::URLSessionDelegate,
   platform::net::URLRequest request_;
   bool backgroundNetworkEnabled_ = false;
   std::int64_t maximumResponseSize_ = platform::net::URLSessionConfiguration::kDefaultMaximumResponseSize;
-  std::function<void(const platform::net::HTTPURLResponse&)> successHeadHandler_;
+  platform::net::URLSessionTask::SuccessHeadHandler successHeadHandler_;
   std::weak_ptr<HTTPClientLoggerDelegate> loggerDelegate_;
 };
 

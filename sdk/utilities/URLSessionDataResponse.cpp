@@ -11,7 +11,7 @@ std::string URLSessionDataResponse::description() const {
 
 sdk::promises::Promise::Ptr dataTaskPromiseWithRequest(const std::shared_ptr<platform::net::URLSession>& session,
                                                const platform::net::URLRequest& request, ReplyHeadHandler headCame,
-                                               SuccessHeadHandler successHead) {
+                                               platform::net::URLSessionTask::SuccessHeadHandler successHead) {
   return sdk::promises::Promise::async([session, request, headCame = std::move(headCame),
                                         successHead = std::move(successHead)](
                                            sdk::promises::Promise::FulfillBlock fulfill,

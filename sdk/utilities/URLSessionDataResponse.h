@@ -27,19 +27,18 @@ class URLSessionDataResponse : public platform::foundation::Object {
 // one did.
 using ReplyHeadHandler =
     std::function<void(const platform::net::HTTPURLResponse&, const std::optional<platform::foundation::Error>&)>;
-// Told, on the session's queue, of a success head (2xx) as soon as it has come, before its body.
-using SuccessHeadHandler = std::function<void(const platform::net::HTTPURLResponse&)>;
 
 // Runs a data task of `session` for `request`. The promise (observed on the default queue) fulfils with
 // a URLSessionDataResponse; it rejects with the transport's error whenever there is one, response or
 // not, unless `headCame` is given: then a reply whose head came is the answer, told to `headCame` before
 // the promise fulfils, with an empty body when its body failed. With `successHead`, a success is the
-// answer as soon as its head has come: told there first, its body is then given only
-// URLSession::kBodySecondsAfterSuccessHead before the promise settles. The request's time-out limits the
-// whole transfer, not only idle spells.
+// answer as soon as its head has come: told there first, on the session's queue, its body is then given
+// only URLSession::kBodySecondsAfterSuccessHead before the promise settles. The request's time-out
+// limits the whole transfer, not only idle spells.
 sdk::promises::Promise::Ptr dataTaskPromiseWithRequest(const std::shared_ptr<platform::net::URLSession>& session,
                                                const platform::net::URLRequest& request,
-                                               ReplyHeadHandler headCame = {}, SuccessHeadHandler successHead = {});
+                                               ReplyHeadHandler headCame = {},
+                                               platform::net::URLSessionTask::SuccessHeadHandler successHead = {});
 
 }  // namespace sdk::utilities
 

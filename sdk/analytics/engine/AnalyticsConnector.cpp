@@ -11,7 +11,6 @@
 #include "sdk/analytics/rules/ConditionalUserPropertyController.h"
 #include "sdk/core/App.h"
 #include "sdk/core/Library.h"
-#include "sdk/core/SDKVersion.h"
 
 namespace sdk::analytics {
 
@@ -19,7 +18,6 @@ namespace {
 
 using platform::foundation::Dictionary;
 using platform::foundation::Value;
-using platform::runtime::Class;
 
 const bool connectorRegistered =
     (platform::runtime::addLoadHook(sdk::core::kLibraryLoadOrder, &AnalyticsConnector::registerLibrary), true);
@@ -37,8 +35,7 @@ Parameters parametersFromDictionary(const Dictionary& dictionary) {
 void AnalyticsConnector::registerLibrary() {
   (void)connectorRegistered;
   sdk::core::registerLibraryClass(platform::runtime::classOf<AnalyticsConnector>(),
-                                  sdk::core::AnalyticsInterop::protocol(), &componentsToRegister, kLibraryName,
-                                  sdk::core::kSDKVersion);
+                                  sdk::core::AnalyticsInterop::protocol(), &componentsToRegister, kLibraryName);
 }
 
 std::vector<sdk::core::Component::Ptr> AnalyticsConnector::componentsToRegister() {
