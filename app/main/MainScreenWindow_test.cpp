@@ -1,5 +1,6 @@
 // The main screen in the real desktop window on a virtual display: a mouse drag on package one's focal
-// length bar moves it and package two follows; on a display shorter than the phone the window fits it.
+// length bar moves it and package two follows; a sideways wheel shows what lies that way; on a display
+// shorter than the phone the window fits it.
 #include <SDL.h>
 #include <gtest/gtest.h>
 
@@ -205,7 +206,7 @@ TEST_F(MainScreenWindowWheel, ASidewaysWheelShowsWhatLiesThatWay) {
   ASSERT_TRUE(desktop->pump(0));
   app.env.advance(1);
   ASSERT_TRUE(desktop->pump(0));
-  EXPECT_GT(menu.scrollView()->contentOffset().x, menuBefore) << "the strip moved back towards its first page";
+  EXPECT_GT(menu.scrollView()->contentOffset().x, menuBefore) << "the strip did not move on towards its last pages";
 
   const float before = app.screen->currentFocalLengthFormatOne;
   wheelSideways(id, *app.window, *app.views().focalLengthScrollBar, 1);

@@ -9,14 +9,15 @@
 #include <fstream>
 #include <map>
 #include <regex>
-#include <sstream>
 
 #include "cmd/ostrel/KeptPackagesTest.h"
+#include "testing/FileContents.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
+using ostrel::testing::contentsOf;
 using ostrel::testing::KeptPackagesTest;
 
 constexpr const char* kLinked[] = {"Documents/FramesData.plist", "Library/LensDatabase.db", "Library/QuorvelFormatDatabase.db",
@@ -25,12 +26,6 @@ constexpr const char* kLinked[] = {"Documents/FramesData.plist", "Library/LensDa
 ino_t inodeOf(const std::string& path) {
   struct stat info {};
   return ::stat(path.c_str(), &info) == 0 ? info.st_ino : 0;
-}
-
-std::string textOf(const std::string& path) {
-  std::ostringstream text;
-  text << std::ifstream(path).rdbuf();
-  return text.str();
 }
 
 std::vector<std::string> namesIn(const std::string& folder) {
@@ -43,7 +38,7 @@ std::vector<std::string> namesIn(const std::string& folder) {
 // The preference file's catalogue version set back, as an older build left it: the next start updates
 // the lens, format and adapter catalogues.
 void writtenByAnOlderBuild(const std::string& preferences) {
-  const std::string text = textOf(preferences);
+  const std::string text = contentsOf(preferences);
   std::smatch found;
   ASSERT_TRUE(std::regex_search(text, found, std::regex("<key>DBVersion</key>\\s*<integer>([0-9]+)"))) << text;
   std::ofstream(preferences, std::ios::trunc) << text.substr(0, found.position(1)) << "54" << found.suffix();
@@ -75,7 +70,7 @@ TEST_F(KeptPackagesTest, TheFilesLinksLeadToTakeTheSaveAndTheCatalogueUpdateAndT
       EXPECT_NE(inodeOf(far), inodes[file]) << file << " was not replaced";
     }
   }
-  EXPECT_NE(textOf(farOf["Documents/FramesData.plist"]).find("<integer>55</integer>"), std::string::npos)
+  EXPECT_NE(contentsOf(farOf["Documents/FramesData.plist"]).find("<integer>55</integer>"), std::string::npos)
       << "the save reached the file the link leads to";
   EXPECT_EQ(personsRowsIn(home), personsRowsIn(made));
   EXPECT_EQ(packagesIn(home), packagesIn(made));

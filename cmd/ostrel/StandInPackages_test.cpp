@@ -2,9 +2,9 @@
 // own, saved packages and both standard packages changed, with a catalogue it cannot use in the way for a
 // run (another program's BEGIN EXCLUSIVE, a FIFO at its journal, a file of another user), so that the
 // default package stands in for the person's: what they choose then reaches the stored package and only
-// that, and a delete costs only the row deleted; so it does when the run is killed at a step of the
-// delete, and when the package catalogue refuses to follow it. Each result is held to a control run of
-// the same steps with nothing in the way.
+// that, a lens tapped on it is stored alone, and a delete costs only the row deleted; so it does when the
+// run is killed at a step of the delete. Each result is held to a control run of the same steps with
+// nothing in the way. A delete the package catalogue cannot follow waits whole, and nothing changes.
 #include <sys/stat.h>
 #include <sys/wait.h>
 

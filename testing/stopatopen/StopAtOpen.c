@@ -61,7 +61,10 @@ int rename(const char* from, const char* to) {
 }
 
 static int openAt(int folder, const char* path, int flags, va_list more) {
-  const mode_t mode = (flags & (O_CREAT | O_TMPFILE)) ? (mode_t)va_arg(more, int) : 0;
+  // A mode comes only with O_CREAT or the whole of O_TMPFILE, which holds O_DIRECTORY's bit: a folder
+  // opened with O_DIRECTORY passes none, and none may be read.
+  const int needsMode = (flags & O_CREAT) || (flags & O_TMPFILE) == O_TMPFILE;
+  const mode_t mode = needsMode ? (mode_t)va_arg(more, int) : 0;
   const int result = (int)syscall(SYS_openat, folder, path, flags, mode);
   opened(path, flags, result);
   return result;

@@ -25,6 +25,17 @@ bool isIdentifier(const std::string& name) {
   return true;
 }
 
+// Whether a prepared and bound query gives a row; nullopt when it could not be run, which is never taken
+// for an answer.
+std::optional<bool> givesARow(CatalogueStatement& query) {
+  switch (query.step()) {
+    case CatalogueStatement::Step::Row: return true;
+    case CatalogueStatement::Step::Done: return false;
+    case CatalogueStatement::Step::Error: return std::nullopt;
+  }
+  return std::nullopt;
+}
+
 }  // namespace
 
 CatalogueDatabase::~CatalogueDatabase() { close(); }
@@ -158,12 +169,7 @@ std::optional<bool> CatalogueDatabase::holdsRow(const std::string& table, const 
   CatalogueStatement statement = prepare("SELECT 1 FROM " + table + " WHERE " + column + " = ? LIMIT 1", true);
   if (!statement.ok()) return std::nullopt;
   statement.bind(1, id);
-  switch (statement.step()) {
-    case CatalogueStatement::Step::Row: return true;
-    case CatalogueStatement::Step::Done: return false;
-    case CatalogueStatement::Step::Error: return std::nullopt;
-  }
-  return std::nullopt;
+  return givesARow(statement);
 }
 
 std::optional<bool> CatalogueDatabase::holdsTable(const std::string& table, const std::string& schema) {
@@ -172,12 +178,7 @@ std::optional<bool> CatalogueDatabase::holdsTable(const std::string& table, cons
       prepare("SELECT 1 FROM " + schema + ".sqlite_master WHERE type = 'table' AND name = ? LIMIT 1", true);
   if (!statement.ok()) return std::nullopt;
   statement.bind(1, table);
-  switch (statement.step()) {
-    case CatalogueStatement::Step::Row: return true;
-    case CatalogueStatement::Step::Done: return false;
-    case CatalogueStatement::Step::Error: return std::nullopt;
-  }
-  return std::nullopt;
+  return givesARow(statement);
 }
 
 bool CatalogueDatabase::remapIds(const std::string& table, const std::string& column,
