@@ -16,6 +16,8 @@ std::string oneDecimal(float value) { return platform::foundation::format("%.1f"
 
 }  // namespace
 
+bool LensObject::isPrime() const { return NumericText::contains(lensType, "Prime Lens"); }
+
 std::string LensObject::getListString() const {
   std::string text = NumericText::hasPrefix(lensType, "Prime Lens")
                          ? oneDecimal(focalLength) + "mm"

@@ -31,6 +31,9 @@ struct LensObject {
   std::string comment;
   std::string apertureClose;
 
+  // A prime by its type text, which the catalogue may carry with more around it.
+  bool isPrime() const;
+
   // "50.0mm" for a prime, "24.0 - 290.0mm" for a zoom.
   std::string getListString() const;
 

@@ -1,12 +1,10 @@
 #include "app/setup/LensChoices.h"
 
-#include "app/model/NumericText.h"
 #include "app/storage/LensDatabaseHelper.h"
 #include "app/storage/OpenCatalogue.h"
 #include "platform/log/Log.h"
 #include "app/storage/CatalogueRowDeletion.h"
 
-using app::model::NumericText;
 namespace app::setup {
 
 using LensCatalogue = app::storage::OpenCatalogue<storage::LensDatabaseHelper>;
@@ -20,8 +18,6 @@ void writeSelection(const model::LensObject& lens) {
 }
 
 }  // namespace
-
-bool LensChoices::isPrime(const model::LensObject& lens) { return NumericText::contains(lens.lensType, "Prime Lens"); }
 
 bool LensChoices::hasLenses(int seriesId) {
   LensCatalogue catalogue;
@@ -52,7 +48,7 @@ LensChoices::Lenses LensChoices::lensesOf(int seriesId) {
 }
 
 void LensChoices::clearDoubleSelected(const model::LensObject& tapped, std::vector<model::LensObject>& lenses) {
-  if (!isPrime(tapped)) return;
+  if (!tapped.isPrime()) return;
   for (auto& lens : lenses) {
     if (lens.selected == 1 && lens.focalLength == tapped.focalLength) {
       lens.selected = 0;

@@ -42,8 +42,6 @@ class LensChoices {
   // The user's own series goes with its lenses and every saved package that uses it, in one step;
   // Refused, with nothing changed, when that could not be.
   [[nodiscard]] static Deleted deleteSeries(int seriesId);
-
-  static bool isPrime(const model::LensObject& lens);
 };
 
 }  // namespace app::setup

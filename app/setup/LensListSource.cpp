@@ -55,7 +55,7 @@ std::shared_ptr<platform::ui::TableViewCell> LensListSource::tableViewCellForRow
                                                                                             const IndexPath& indexPath) {
   const auto* lens = lensAt(indexPath);
   if (!lens) return nullptr;
-  if (LensChoices::isPrime(*lens)) {
+  if (lens->isPrime()) {
     auto cell = dequeue<CameraSetupPrimeLensCell>(table);
     fillLensRow(*cell, *lens);
     return cell;

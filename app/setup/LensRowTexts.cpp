@@ -1,12 +1,10 @@
 #include "app/setup/LensRowTexts.h"
 
 #include "app/model/DisplayNumbers.h"
-#include "app/model/NumericText.h"
 #include "app/optics/FocalLengthStringBuilder.h"
 #include "platform/foundation/Format.h"
 #include "platform/ui/LocalizedStrings.h"
 
-using app::model::NumericText;
 using platform::ui::LocalizedStrings;
 
 namespace app::setup {
@@ -29,10 +27,8 @@ std::string LensRowTexts::squeezeText(const model::LensManufacturer& series) {
   return "";
 }
 
-bool LensRowTexts::isPrime(const model::LensObject& lens) { return NumericText::contains(lens.lensType, "Prime Lens"); }
-
 std::string LensRowTexts::title(const model::LensObject& lens) {
-  if (isPrime(lens)) return optics::FocalLengthStringBuilder::getFocalLengthStringWithValue(lens.focalLength);
+  if (lens.isPrime()) return optics::FocalLengthStringBuilder::getFocalLengthStringWithValue(lens.focalLength);
   return optics::FocalLengthStringBuilder::getFocalLengthStringForCaptionWithValue(lens.focalLength) + " - " +
          optics::FocalLengthStringBuilder::getFocalLengthStringWithValue(lens.focalLengthMax);
 }

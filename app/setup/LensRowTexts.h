@@ -24,8 +24,6 @@ class LensRowTexts {
   static std::string closeFocus(const model::LensObject& lens, int measurementSystem);
   // "1 Lens", "3 Lenses".
   static std::string lensCount(size_t count);
-
-  static bool isPrime(const model::LensObject& lens);
 };
 
 }  // namespace app::setup

@@ -408,7 +408,7 @@ void LensesFocalLengthsViewController::tapLens(const IndexPath& indexPath) {
   views_.backBtn->setAlpha(0);
   views_.exitBtn->setAlpha(0);
   model::LensObject lens = lensList_.lensItemsArray[static_cast<size_t>(indexPath.row)];
-  if (LensChoices::isPrime(lens)) {
+  if (lens.isPrime()) {
     LensChoices::selectPrime(lens, lensList_.lensItemsArray);
     commit();
     if (auto series = currentSeries()) loadLensesForManufacturer(*series);
@@ -434,7 +434,7 @@ void LensesFocalLengthsViewController::untapLens(const IndexPath& indexPath) {
   commit();
   // The list loads again, which selects the shortest lens when the last one went.
   if (auto series = currentSeries()) loadLensesForManufacturer(*series);
-  if (LensChoices::isPrime(lens)) setPrimeLensCountLabel();
+  if (lens.isPrime()) setPrimeLensCountLabel();
 }
 
 void LensesFocalLengthsViewController::deleteLensObject(const model::LensObject& lens) {

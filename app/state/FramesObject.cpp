@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "app/model/NumericText.h"
 #include "app/state/SavedThemeFlag.h"
 #include "app/storage/CatalogueBatch.h"
 #include "app/storage/recovery/CatalogueSeeding.h"
@@ -13,7 +12,6 @@
 
 using platform::foundation::CurrentRegion;
 using platform::foundation::Value;
-using app::model::NumericText;
 
 namespace app::state {
 
@@ -193,12 +191,12 @@ model::LensSet FramesObject::thinLensSet(std::optional<model::CameraPackage>& pa
   model::LensSet& set = *package->mLensSet;
   std::vector<model::LensObject> result;
   for (const auto& lens : set.lenses) {
-    if (!NumericText::contains(lens.lensType, "Prime Lens")) {
+    if (!lens.isPrime()) {
       result.push_back(lens);
       continue;
     }
     const auto twin = std::find_if(result.begin(), result.end(), [&](const model::LensObject& kept) {
-      return NumericText::contains(kept.lensType, "Prime Lens") && kept.focalLength == lens.focalLength;
+      return kept.isPrime() && kept.focalLength == lens.focalLength;
     });
     if (twin == result.end()) {
       result.push_back(lens);
@@ -341,11 +339,6 @@ bool FramesObject::updateDatabase() {
   return false;
 }
 
-
-
-
-
-
 bool FramesObject::isFirstStart(const std::string& path, const StartUpCatalogues::Fresh& fresh) const {
   // Only where nothing at all stands is the file missing: a link that leads nowhere is the person's
   // file out of reach, not a file never written.
@@ -354,7 +347,6 @@ bool FramesObject::isFirstStart(const std::string& path, const StartUpCatalogues
   // a file lost, not a first start: the start packages would go over the person's standard ones.
   return fresh.packages || !StartUpCatalogues::standardPackagesStored();
 }
-
 
 void FramesObject::loadPrefs() {
   DCHECK_CALLED_ON_VALID_SEQUENCE(sequenceChecker_);
@@ -433,7 +425,6 @@ void FramesObject::takeFormatsFromPackages() {
   if (const int32_t one = formatOf(packageOne, personsOne_)) formatOneId = one;
   if (const int32_t two = formatOf(packageTwo, personsTwo_)) formatTwoId = two;
 }
-
 
 void FramesObject::storeStandardPackages() {
   storeStandardPackage(packageOne, personsOne_, -2, "Standard Package One");

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 
-#include "app/model/NumericText.h"
 #include "app/storage/PackageUtil.h"
 
 namespace app::state {
@@ -75,8 +74,6 @@ std::vector<int> changed(std::vector<int> ids, const std::vector<int>& gone, con
   return ids;
 }
 
-bool isPrime(const model::LensObject& lens) { return model::NumericText::contains(lens.lensType, "Prime Lens"); }
-
 // The lenses of the series that cannot stand beside the lens `tapped` of `chosen`, as the picker keeps
 // them apart: the other primes of its focal length, or every other lens beside a zoom.
 std::vector<int> displacedBy(int tapped, const model::CameraPackage& chosen) {
@@ -86,7 +83,7 @@ std::vector<int> displacedBy(int tapped, const model::CameraPackage& chosen) {
   if (lens == chosen.lensSet.end() || !chosen.mLensSet) return displaced;
   for (const auto& other : chosen.mLensSet->lenses) {
     if (other.lensId == tapped) continue;
-    if (!isPrime(*lens) || (isPrime(other) && other.focalLength == lens->focalLength)) displaced.push_back(other.lensId);
+    if (!lens->isPrime() || (other.isPrime() && other.focalLength == lens->focalLength)) displaced.push_back(other.lensId);
   }
   return displaced;
 }

@@ -1,6 +1,5 @@
 #include "app/storage/LensDatabaseHelper.h"
 
-#include "app/model/NumericText.h"
 #include "app/storage/LensDatabaseUpdate.h"
 #include "app/storage/recovery/CatalogueOpening.h"
 #include "app/storage/recovery/CatalogueUpdate.h"
@@ -12,7 +11,6 @@ using app::storage::CatalogueDatabase;
 using app::storage::CatalogueStatement;
 using app::storage::CatalogueUpdate;
 using app::storage::PendingPackageRemap;
-using app::model::NumericText;
 namespace app::storage {
 
 namespace {
@@ -439,7 +437,7 @@ int LensDatabaseHelper::insertNewLens(model::LensObject& lens) {
   CatalogueDatabase::Transaction transaction(database_);
   bool stored = transaction.active() && insertLens(lens, 0) >= 0;
   // A new zoom takes the series' selection over; a new prime joins it.
-  if (stored && !NumericText::contains(lens.lensType, "Prime Lens")) {
+  if (stored && !lens.isPrime()) {
     stored = deselectLensesForManufacturer(lens.manufacturerId);
   }
   lens.selected = 1;
