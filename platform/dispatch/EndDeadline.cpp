@@ -1,6 +1,8 @@
 #include "platform/dispatch/EndDeadline.h"
 
+#include <algorithm>
 #include <atomic>
+#include <cstdint>
 #include <limits>
 
 #include "platform/dispatch/QuitRequest.h"

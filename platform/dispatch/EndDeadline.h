@@ -1,6 +1,5 @@
 #pragma once
 
-#include <algorithm>
 #include <chrono>
 
 namespace platform::dispatch {
@@ -22,8 +21,6 @@ class EndDeadline {
   static std::chrono::steady_clock::time_point at();
   // Seconds until the deadline, at least 0; infinity while none started.
   static double secondsLeft();
-  // A wait's own bound in seconds, or the time to the deadline when that comes first.
-  static double bound(double seconds) { return std::min(seconds, secondsLeft()); }
 
   // Tests only: forgets that the end began (a request to quit is QuitRequest's to forget).
   static void resetForTesting();

@@ -6,13 +6,9 @@
 #include "sdk/analytics/foundation/detail/NanoFields.h"
 
 // The fields of the audience messages (ProtoAudienceMessages.h), in one home for every file that reads, validates,
-// evaluates and stores them, so the evaluation and the validation cannot come to disagree on where a field sits. Each
-// message has its schema, the fields in index order with their wire tags and kinds, from which its descriptor is made,
-// and the names the code reaches the fields by. A static_assert ties every name to the wire tag of its slot, so a name
-// that points at the wrong slot, or a row slipped into the middle of a schema, fails the build. A field the messages
-// carry but nothing reads keeps its row and has no name.
-//
-// Adding a field: its row at the end of the schema, its name with the next index, and the assert beside the others.
+// evaluates and stores them, so the evaluation and the validation cannot come to disagree on where a field sits. Laid
+// out, checked and extended as MeasurementFieldIndices.h describes; a field the messages carry but nothing reads keeps
+// its row and has no name.
 namespace sdk::analytics::audience_fields {
 
 using detail::tagAt;

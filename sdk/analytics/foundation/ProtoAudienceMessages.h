@@ -5,7 +5,8 @@
 
 namespace sdk::analytics {
 
-// Audience definitions and their evaluation results.
+// Audience definitions and their evaluation results. Their fields, and the names the code reaches them by, are in
+// AudienceFieldIndices.h.
 ANALYTICS_PROTO_MESSAGE(ProtoAudience);
 ANALYTICS_PROTO_MESSAGE(ProtoEventFilter);
 ANALYTICS_PROTO_MESSAGE(ProtoPropertyFilter);

@@ -34,11 +34,10 @@ class AudienceEvaluationBudget {
   // is not, and what took longer ran out of its own time all the same.
   bool finishedInItsTime();
   // Such work done on another thread while the event waits for it: the time it has left (as of the
-  // last look, which affords() made); while it
-  // waits, whether it may wait on (the clock looked at); once the work is over, what it took, counted
-  // as the event's own (whether that was no more than the whole, as finishedInItsTime()); or that it
-  // was left unfinished when the time ran out, which spends the event's time, the pattern having run
-  // out of its own.
+  // last look, which affords() made); while it waits, whether it may wait on (the clock looked at);
+  // once the work is over, what it took, counted as the event's own (whether that was no more than
+  // the whole, as finishedInItsTime()); or that it was left unfinished when the time ran out, which
+  // spends the event's time, the pattern having run out of its own.
   std::int64_t nanosecondsLeft() const;
   bool mayWait();
   bool finishedElsewhereInItsTime(std::int64_t nanoseconds);

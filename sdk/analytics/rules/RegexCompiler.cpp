@@ -31,6 +31,14 @@ icu::RegexPattern* compileWithICU(const icu::UnicodeString& pattern, std::uint32
   return icu::RegexPattern::compile(pattern, flags, parseError, status);
 }
 
+// Whether a compile of `pattern` with `flags` was abandoned earlier in the run.
+bool isRefused(const icu::UnicodeString& pattern, std::uint32_t flags) {
+  auto& state = compilerState();
+  std::lock_guard lock(state.mutex);
+  return std::any_of(state.refused.begin(), state.refused.end(),
+                     [&](const auto& refused) { return refused.second == flags && refused.first == pattern; });
+}
+
 void remember(const icu::UnicodeString& pattern, std::uint32_t flags) {
   auto& state = compilerState();
   std::lock_guard lock(state.mutex);
@@ -55,13 +63,6 @@ RegexCompiler::Result outcomeOnly(RegexCompiler::Outcome outcome) {
 }
 
 }  // namespace
-
-bool RegexCompiler::isRefused(const icu::UnicodeString& pattern, std::uint32_t flags) {
-  auto& state = compilerState();
-  std::lock_guard lock(state.mutex);
-  return std::any_of(state.refused.begin(), state.refused.end(),
-                     [&](const auto& refused) { return refused.second == flags && refused.first == pattern; });
-}
 
 RegexCompiler::Result RegexCompiler::compile(const icu::UnicodeString& pattern, std::uint32_t flags,
                                              std::int64_t nanosecondsLeft, const std::function<bool()>& mayWait) {

@@ -38,8 +38,6 @@ class RegexCompiler {
   // as `mayWait` says (the caller's budget looked at on its own clock).
   static Result compile(const icu::UnicodeString& pattern, std::uint32_t flags, std::int64_t nanosecondsLeft,
                         const std::function<bool()>& mayWait = {});
-  // Whether a compile of `pattern` with `flags` was abandoned earlier in the run.
-  static bool isRefused(const icu::UnicodeString& pattern, std::uint32_t flags);
 
   // What compiles in ICU's place: a test holds a compile with it, or counts them.
   using CompileStep = std::function<icu::RegexPattern*(const icu::UnicodeString& pattern, std::uint32_t flags,

@@ -497,7 +497,6 @@ class PatternReader {
     if (escaped >= u'1' && escaped <= u'9') {
       endRun();
       for (i_ += 1; i_ < pattern_.size() && pattern_[i_] >= u'0' && pattern_[i_] <= u'9';) ++i_;
-      shape_.referencesBack = true;
       ++shape_.scanningSteps;
       return item(Item::BackReference);
     }
@@ -506,7 +505,6 @@ class PatternReader {
       const std::size_t close = closeAngles_.from(pattern_, i_ + 2);
       if (close == std::u16string_view::npos) return stop();
       i_ = close + 1;
-      shape_.referencesBack = true;
       ++shape_.scanningSteps;
       return item(Item::BackReference);
     }

@@ -23,8 +23,6 @@ struct RegexPatternShape {
   std::int64_t caselessRuns = 0;
   // What matches without reading: anchors, boundaries, groups.
   std::int64_t assertions = 0;
-  // A back reference (\1 to \9, \k<name>).
-  bool referencesBack = false;
   // Whether any part ignores case.
   bool caseless = false;
   // What each lookbehind holds, summed: ICU goes over it again, inner ones once for each around.

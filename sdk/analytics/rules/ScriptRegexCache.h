@@ -17,8 +17,9 @@ namespace sdk::analytics {
 // number and in memory, the least recently used going first, and a pattern larger than the bound on
 // its own is not kept at all. What they hold is the cache's, not any event's: the event that
 // compiles a pattern holds its memory while it uses it, the events after it do not. The patterns
-// refused as costing more than a call may spend are remembered too, by their whole text, so that
-// reading one again is not paid at every event either.
+// refused, as costing more than a call may spend or as a compile that outlived an event's time,
+// are remembered too, by their whole text, so that reading one again is not paid at every event
+// either.
 class ScriptRegexCache {
  public:
   // A compiled pattern and what it costs to use.
@@ -37,7 +38,7 @@ class ScriptRegexCache {
   // while more than kKept are kept or their bytes pass kKeptBytes.
   void keep(const std::u16string& pattern, const Compiled& compiled);
 
-  // Whether `pattern` was refused as too costly; and remembering that it was.
+  // Whether `pattern` was refused as too costly or too slow to compile; and remembering that it was.
   bool isRefused(const std::u16string& pattern) const;
   void refuse(const std::u16string& pattern);
 
